@@ -1,0 +1,80 @@
+#include "app/document.h"
+
+#include <utility>
+
+#include "formats/open_dispatch.h"
+
+namespace kestrel::app {
+
+namespace {
+
+bool hasExtension(const std::string& path, std::string_view extension) {
+    const auto dot = path.find_last_of('.');
+    if (dot == std::string::npos || path.size() - dot - 1 != extension.size()) return false;
+    for (std::size_t i = 0; i < extension.size(); ++i) {
+        const char c = path[dot + 1 + i];
+        if ((c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c) != extension[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+Document::Document(std::unique_ptr<formats::FileSystem> files) : fileSystem(std::move(files)) {}
+
+void Document::newModel() { current = model::Model{}; }
+
+std::expected<std::vector<Warning>, Error> Document::openFile(const std::string& path) {
+    switch (formats::classifyOpenPath(path)) {
+        case formats::OpenKind::Script:
+            return std::unexpected(formats::makeError(path, 0, "K-Script files cannot be opened yet"));
+        case formats::OpenKind::Asc:
+            return std::unexpected(
+                formats::makeError(path, 0, "3D Studio ASC import is not supported yet"));
+        case formats::OpenKind::Ase:
+            return std::unexpected(
+                formats::makeError(path, 0, "3DS Max ASE import is not supported yet"));
+        case formats::OpenKind::Rsd:
+            break;
+    }
+    const std::string full = fileSystem->absolutePath(path);
+    auto loaded = formats::loadRsdSet(*fileSystem, full);
+    if (!loaded) return std::unexpected(loaded.error());
+    current = std::move(loaded->model);
+    title = "Kestrel - " + full;
+    return std::move(loaded->warnings);
+}
+
+std::expected<formats::SavedFiles, Error> Document::saveTo(std::optional<std::string> path,
+                                                           bool withMovements) {
+    if (path && !hasExtension(*path, "RSD")) {
+        const std::string why = hasExtension(*path, "TMD")
+                                    ? "TMD output is not supported yet; nothing was written"
+                                    : "only .RSD and .TMD names can be saved; nothing was written";
+        return std::unexpected(formats::makeError(*path, 0, why));
+    }
+    if (path) path = fileSystem->absolutePath(*path);
+    // Until movements exist the base frame is the current model itself.
+    return formats::saveRsdSet(*fileSystem, current,
+                               formats::SaveOptions{std::move(path), withMovements});
+}
+
+std::expected<formats::SavedFiles, Error> Document::save() { return saveTo(std::nullopt, true); }
+
+std::expected<formats::SavedFiles, Error> Document::saveAs(const std::string& path) {
+    return saveTo(path, true);
+}
+
+std::expected<formats::SavedFiles, Error> Document::saveCurrent() {
+    return saveTo(std::nullopt, false);
+}
+
+std::expected<formats::SavedFiles, Error> Document::saveCurrentAs(const std::string& path) {
+    return saveTo(path, false);
+}
+
+void Document::restoreMarker() {
+    if (marker) current = *marker;
+}
+
+}  // namespace kestrel::app

@@ -1,0 +1,22 @@
+#include "formats/error.h"
+
+#include <utility>
+
+namespace kestrel::formats {
+
+std::string Error::describe() const {
+    std::string out = file;
+    if (line > 0) out += ":" + std::to_string(line);
+    if (!out.empty()) out += ": ";
+    return out + message;
+}
+
+Error makeError(std::string file, int line, std::string message) {
+    return Error{std::move(file), line, std::move(message)};
+}
+
+Warning makeWarning(std::string file, int line, std::string message) {
+    return Warning{makeError(std::move(file), line, std::move(message))};
+}
+
+}  // namespace kestrel::formats

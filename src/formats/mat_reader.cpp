@@ -1,0 +1,189 @@
+#include <algorithm>
+#include <string>
+
+#include "formats/rsd_parts.h"
+#include "formats/text_scan.h"
+
+namespace kestrel::formats {
+
+namespace {
+
+using model::Model;
+using model::ModelPolygon;
+
+std::string str(std::int64_t n) { return std::to_string(n); }
+
+std::string_view nextField(std::string_view& line) {
+    std::size_t start = 0;
+    while (start < line.size() && isBlank(line[start])) ++start;
+    std::size_t end = start;
+    while (end < line.size() && !isBlank(line[end])) ++end;
+    const std::string_view field = line.substr(start, end - start);
+    line.remove_prefix(end);
+    return field;
+}
+
+// "12", "0-3" and "0,4,9-12": every item names one polygon or a range of them. A range whose
+// end is below its start names none.
+std::optional<Error> parsePolygonList(std::string_view list, int polygonCount, const std::string& file,
+                                      int line, std::vector<std::pair<int, int>>& ranges) {
+    auto bad = [&](std::string why) { return makeError(file, line, why); };
+    while (!list.empty()) {
+        const auto comma = list.find(',');
+        std::string_view item = list.substr(0, comma);
+        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+        std::int32_t first = 0, last = 0;
+        if (item.empty() || !(item[0] >= '0' && item[0] <= '9') || !scanInt(item, first))
+            return bad("the polygon list needs numbers such as 12, 0-3 or 0,4,9-12");
+        last = first;
+        if (!item.empty()) {
+            if (item[0] != '-' || item.size() < 2 || !(item[1] >= '0' && item[1] <= '9'))
+                return bad("the polygon list needs numbers such as 12, 0-3 or 0,4,9-12");
+            item.remove_prefix(1);
+            if (!scanInt(item, last) || !item.empty())
+                return bad("the polygon list needs numbers such as 12, 0-3 or 0,4,9-12");
+        }
+        if (last < first) continue;
+        if (last >= polygonCount)
+            return bad("polygon " + str(last) + " is named but the PLY file has " + str(polygonCount) +
+                       " polygons");
+        ranges.emplace_back(first, last);
+    }
+    return std::nullopt;
+}
+
+// How many numbers each material letter takes for four corners and for three.
+struct ValueCounts {
+    int four;
+    int three;
+};
+
+std::optional<ValueCounts> valueCounts(char type) {
+    switch (type) {
+        case 'C': return ValueCounts{3, 3};
+        case 'G': return ValueCounts{12, 9};
+        case 'T': return ValueCounts{9, 7};
+        case 'D': return ValueCounts{12, 10};
+        case 'H': return ValueCounts{21, 16};
+        default: return std::nullopt;
+    }
+}
+
+struct Material {
+    std::int32_t flag = 0;
+    char shading = 'F';
+    char type = 'C';
+    std::int32_t tId = -1;
+    std::array<std::int32_t, 4> tu{}, tv{}, rgb{};
+    bool textured = false;
+};
+
+std::int32_t packColour(const std::int32_t* c, const std::string& file, int line,
+                        std::vector<Warning>& warnings) {
+    std::int32_t packed = 0;
+    for (int i = 0; i < 3; ++i) {
+        std::int32_t component = c[i];
+        if (component < 0 || component > 255) {
+            warnings.push_back(makeWarning(file, line, "colour component " + str(component) +
+                                                           " is outside 0-255 and is clamped"));
+            component = std::clamp(component, 0, 255);
+        }
+        packed = packed * 256 + component;
+    }
+    return packed;
+}
+
+// Fills the material values from the numbers; corners is 4, or 3 for a line that gives three
+// corners' values (as triangles are often written), leaving the fourth corner zero.
+void applyNumbers(Material& m, const std::int32_t* n, int corners, const std::string& file,
+                  int line, std::vector<Warning>& warnings) {
+    auto colours = [&](const std::int32_t* c, int count) {
+        for (int i = 0; i < count; ++i) m.rgb[i] = packColour(c + 3 * i, file, line, warnings);
+    };
+    auto uvs = [&] {
+        m.tId = n[0];
+        for (int i = 0; i < corners; ++i) {
+            m.tu[i] = n[1 + 2 * i];
+            m.tv[i] = n[2 + 2 * i];
+        }
+        m.textured = true;
+        return n + 1 + 2 * corners;
+    };
+    switch (m.type) {
+        case 'C': colours(n, 1); m.rgb.fill(m.rgb[0]); break;
+        case 'G': colours(n, corners); break;
+        case 'T': uvs(); break;
+        case 'D': colours(uvs(), 1); m.rgb.fill(m.rgb[0]); break;
+        case 'H': colours(uvs(), corners); break;
+        default: break;
+    }
+}
+
+void applyTo(ModelPolygon& p, const Material& m) {
+    p.mat_flag = m.flag;
+    p.shading = m.shading;
+    p.type = m.type;
+    if (!valueCounts(m.type)) return;
+    if (m.type == 'C' || m.type == 'G' || m.type == 'D' || m.type == 'H') p.rgb = m.rgb;
+    if (m.textured) {
+        p.tId = m.tId;
+        p.tu = m.tu;
+        p.tv = m.tv;
+    }
+}
+
+}  // namespace
+
+std::optional<Error> readMatText(std::string_view text, const std::string& file, Model& model,
+                                 std::vector<Warning>& warnings) {
+    LineReader lines(text, file);
+    std::string_view line;
+    // Leading comments and the version line, then the (unused) number of lines.
+    bool counted = false;
+    while (!counted && lines.next(line)) counted = !line.starts_with('#') && !line.starts_with('@');
+    std::vector<std::pair<int, int>> ranges;
+    while (lines.nextData(line)) {
+        const int n = lines.lineNumber();
+        if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
+        const std::string_view list = nextField(line);
+        std::int32_t flag = 0;
+        if (!scanInt(line, flag))
+            return makeError(file, n, "the flag after the polygon list must be a whole number");
+        const std::string_view shading = nextField(line);
+        const std::string_view type = nextField(line);
+        if (type.empty())
+            return makeError(file, n, "a material line needs a polygon list, a flag, a shading "
+                                      "letter and a material letter");
+        ranges.clear();
+        if (auto error = parsePolygonList(list, model.polygonCount(), file, n, ranges)) return error;
+
+        Material m;
+        m.flag = flag;
+        m.shading = shading[0];
+        m.type = type[0];
+        if (const auto counts = valueCounts(m.type)) {
+            std::int32_t numbers[21];
+            int given = 0;
+            while (given < counts->four && scanInt(line, numbers[given])) ++given;
+            if (given < counts->three)
+                return makeError(file, n, std::string("material ") + m.type + " needs " +
+                                              str(counts->four) + " numbers, the line has " +
+                                              str(given));
+            applyNumbers(m, numbers, given == counts->four ? 4 : 3, file, n, warnings);
+            if (m.textured && (m.tId < 0 || m.tId >= model.textureCount()))
+                return makeError(file, n, "the material uses texture " + str(m.tId) +
+                                              " but the RSD file names " +
+                                              str(model.textureCount()) + " textures");
+        } else {
+            warnings.push_back(makeWarning(file, n, std::string("unknown material letter '") +
+                                                        m.type + "': the polygons keep it without "
+                                                                 "colours or texture"));
+        }
+        for (const auto& [first, last] : ranges)
+            for (int i = first; i <= last; ++i) applyTo(model.polygons[i], m);
+    }
+    if (lines.failure()) return lines.failure();
+    return std::nullopt;
+}
+
+}  // namespace kestrel::formats

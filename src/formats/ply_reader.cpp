@@ -1,0 +1,108 @@
+#include <string>
+
+#include "formats/rsd_parts.h"
+#include "formats/text_scan.h"
+
+namespace kestrel::formats {
+
+namespace {
+
+using model::Model;
+using model::ModelPolygon;
+
+std::string str(std::int64_t n) { return std::to_string(n); }
+
+// The next data line, or an error saying what the file ends before.
+std::optional<Error> nextRecord(LineReader& lines, std::string_view& line, std::string_view what) {
+    if (lines.nextData(line)) return std::nullopt;
+    if (lines.failure()) return lines.failure();
+    return makeError(lines.file(), lines.lineNumber(), "the file ends before " + std::string(what));
+}
+
+std::optional<Error> readVectors(LineReader& lines, int count, std::vector<model::ModelVertex>& out,
+                                 std::string_view kind) {
+    std::string_view line;
+    for (int i = 0; i < count; ++i) {
+        if (auto error = nextRecord(lines, line, std::string(kind) + " " + str(i) + " of " + str(count)))
+            return error;
+        model::ModelVertex& v = out[i];
+        if (!scanDouble(line, v.x) || !scanDouble(line, v.y) || !scanDouble(line, v.z))
+            return makeError(lines.file(), lines.lineNumber(),
+                             std::string(kind) + " " + str(i) + " needs three numbers");
+    }
+    return std::nullopt;
+}
+
+std::optional<Error> readPolygons(LineReader& lines, Model& model, int normalsInFile) {
+    const int vertexCount = model.vertexCount();
+    std::string_view line;
+    for (int i = 0; i < model.polygonCount(); ++i) {
+        if (auto error = nextRecord(lines, line, "polygon " + str(i) + " of " + str(model.polygonCount())))
+            return error;
+        ModelPolygon& p = model.polygons[i];
+        std::int32_t numbers[9];
+        for (auto& n : numbers)
+            if (!scanInt(line, n))
+                return makeError(lines.file(), lines.lineNumber(),
+                                 "polygon " + str(i) + " needs nine whole numbers: flags, four "
+                                 "vertices and four normals");
+        p.flags = numbers[0];
+        const int corners = model::polygonCornerCount(p);
+        for (int k = 0; k < 4; ++k) {
+            p.vId[k] = numbers[1 + k];
+            p.nId[k] = numbers[5 + k];
+            if (k >= corners) continue;
+            if (p.vId[k] < 0 || p.vId[k] >= vertexCount)
+                return makeError(lines.file(), lines.lineNumber(),
+                                 "polygon " + str(i) + " uses vertex " + str(p.vId[k]) +
+                                     " but the file has " + str(vertexCount) + " vertices");
+            if (p.nId[k] < 0 || p.nId[k] >= normalsInFile)
+                return makeError(lines.file(), lines.lineNumber(),
+                                 "polygon " + str(i) + " uses normal " + str(p.nId[k]) +
+                                     " but the file has " + str(normalsInFile) + " normals");
+        }
+        p.rgb.fill(model::kMidGrey);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<Error> readPlyText(std::string_view text, const std::string& file, Model& model) {
+    LineReader lines(text, file);
+    std::string_view line;
+    bool versioned = false;
+    while (!versioned && lines.next(line)) versioned = line.starts_with('@');
+    if (lines.failure()) return lines.failure();
+    if (!versioned) return makeError(file, 0, "the file has no '@' version line; it is not a PLY file");
+
+    if (auto error = nextRecord(lines, line, "the numbers of vertices, normals and polygons"))
+        return error;
+    std::int32_t counts[3];
+    for (auto& c : counts)
+        if (!scanInt(line, c) || c < 0)
+            return makeError(file, lines.lineNumber(),
+                             "expected the numbers of vertices, normals and polygons (three whole "
+                             "numbers of 0 or more)");
+    // Every record takes at least two bytes: counts that cannot fit in the rest of the file
+    // are refused before anything is allocated for them.
+    const double needed = 2.0 * counts[0] + 2.0 * counts[1] + 2.0 * counts[2] - 1;
+    if (needed > static_cast<double>(lines.remainingBytes()))
+        return makeError(file, lines.lineNumber(),
+                         "the file declares " + str(counts[0]) + " vertices, " + str(counts[1]) +
+                             " normals and " + str(counts[2]) + " polygons, more than its " +
+                             str(static_cast<std::int64_t>(lines.remainingBytes())) +
+                             " remaining bytes can hold");
+
+    model.vertices.assign(counts[0], {});
+    std::vector<model::ModelVertex> normals(counts[1]);
+    model.polygons.assign(counts[2], {});
+    if (auto error = readVectors(lines, counts[0], model.vertices, "vertex")) return error;
+    if (auto error = readVectors(lines, counts[1], normals, "normal")) return error;
+    // Normal i belongs to vertex i: missing ones are zero, surplus ones are dropped.
+    normals.resize(counts[0]);
+    model.normals = std::move(normals);
+    return readPolygons(lines, model, counts[1]);
+}
+
+}  // namespace kestrel::formats

@@ -1,0 +1,45 @@
+#pragma once
+// The RSD file set: the RSD file naming the PLY geometry, the MAT materials, the GRP group
+// file (only named) and the texture list, with the program's XGRP group file beside the PLY.
+#include <expected>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "formats/error.h"
+#include "formats/file_system.h"
+#include "model/model.h"
+
+namespace kestrel::formats {
+
+struct LoadedModel {
+    model::Model model;
+    std::vector<Warning> warnings;
+};
+
+// Reads the set named by the RSD file at rsdPath. Nothing of an earlier model is touched:
+// the caller replaces its model only on success.
+std::expected<LoadedModel, Error> loadRsdSet(const FileSystem& files, const std::string& rsdPath);
+
+struct SaveOptions {
+    std::optional<std::string> newPath;  // "Save As": the model takes the new names first
+    bool withMovements = true;           // "Save" writes the movements, "Save Current" does not
+};
+
+struct SavedFiles {
+    std::vector<std::string> written;  // host paths, in the order written
+};
+
+// Recomputes the normals, then writes RSD, PLY, MAT and XGRP in that order. Each file is
+// written to a temporary file first; the old file becomes its "*_backup" when no backup
+// exists yet. A failure stops the save there and leaves that file as it was.
+std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, model::Model& model,
+                                            const SaveOptions& options);
+
+// The texts of the four files exactly as saveRsdSet writes them (normals already negated).
+struct RsdSetTexts {
+    std::string rsd, ply, mat, xgrp;
+};
+RsdSetTexts formatRsdSet(model::Model& model);
+
+}  // namespace kestrel::formats

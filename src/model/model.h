@@ -1,0 +1,120 @@
+#pragma once
+// The model being edited: geometry, materials, groups, texture list, paths and skeleton.
+// A regular value type: copying is the deep copy the marker, keyframes and undo rely on.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "model/skeleton.h"
+#include "model/vector.h"
+
+namespace kestrel::model {
+
+// Capacities the file formats and the console impose.
+inline constexpr int kMaxGroups = 100;
+inline constexpr int kMaxTextures = 30;
+inline constexpr std::size_t kMaxPathLength = 199;
+
+// Material kinds (the MAT file's letters).
+inline constexpr char PTYPE_SINGLE_COLOUR = 'C';
+inline constexpr char PTYPE_GRADATION_COLOUR = 'G';
+inline constexpr char PTYPE_TEXTURED = 'T';
+inline constexpr char PTYPE_TEXTURED_COLOURED = 'D';
+inline constexpr char PTYPE_TEXTURED_GRADATION_COLOURED = 'H';
+
+inline constexpr std::int32_t kMidGrey = 0x808080;
+
+struct ModelPolygon {
+    std::int32_t flags = 0;  // any of bits 0-2 set: a quadrilateral
+    std::array<std::int32_t, 4> vId{0, 0, 0, -1};
+    std::array<std::int32_t, 4> nId{};
+    std::array<std::int32_t, 4> tu{};
+    std::array<std::int32_t, 4> tv{};
+    std::array<double, 4> uRel{};
+    std::array<double, 4> vRel{};
+    std::int32_t tId = -1;
+    std::array<std::int32_t, 4> rgb{};  // 0x00RRGGBB per corner
+    std::int32_t mat_flag = 0;
+    char shading = 'F';
+    char type = PTYPE_SINGLE_COLOUR;
+    ModelVertex faceNormal;
+    std::array<std::uint8_t, 4> uvSelected{};
+    std::int32_t wrapMark = 0;
+
+    bool operator==(const ModelPolygon&) const = default;
+};
+
+struct PolygonGroup {
+    std::string name;
+    std::vector<std::int32_t> polygons;  // insertion order
+    std::uintptr_t treeItem = 0;         // the project window's item; meaningless in copies
+
+    void append(std::int32_t polygon) { polygons.push_back(polygon); }
+    // Removes the first occurrence, keeping the order of the rest.
+    void remove(std::int32_t polygon);
+    bool operator==(const PolygonGroup&) const = default;
+};
+
+int polygonCornerCount(const ModelPolygon& polygon);
+
+struct Extent {
+    double max = -200000.0;
+    double min = 200000.0;
+};
+
+class Model {
+public:
+    std::string plyFileName;
+    std::string matFileName;
+    std::string grpFileName;
+    std::string rsdFileName;
+    std::vector<std::string> textureFiles;  // textureCount entries
+    std::vector<ModelVertex> vertices;
+    std::vector<ModelVertex> normals;  // normal i belongs to vertex i
+    std::vector<ModelPolygon> polygons;
+    std::vector<PolygonGroup> groups;
+    Skeleton skeleton;
+
+    int vertexCount() const { return static_cast<int>(vertices.size()); }
+    int normalCount() const { return static_cast<int>(normals.size()); }
+    int polygonCount() const { return static_cast<int>(polygons.size()); }
+    int groupCount() const { return static_cast<int>(groups.size()); }
+    int textureCount() const { return static_cast<int>(textureFiles.size()); }
+    bool hasSkeleton() const { return !skeleton.empty(); }
+
+    // A polygon is selected when more than two of its corners' vertices are selected.
+    bool isPolygonSelected(const ModelPolygon& polygon) const;
+    int countSelectedPolygons() const;
+    // mode 0: all vertices, mode 1: the selected ones. An empty set gives (0, 0, 0).
+    ModelVertex boundingCentre(int mode) const;
+    Extent extentX(int mode) const;
+    Extent extentY(int mode) const;
+    Extent extentZ(int mode) const;
+
+    // The normals are resized with the vertices and hold zeros until the next recomputation.
+    int addVertex(const ModelVertex& vertex);
+    int addVertices(std::span<const ModelVertex> added);
+    int addPolygon(int a, int b, int c, int d);
+    void subdivideTriangle(int index, bool removeOriginal);
+    // Callers respect kMaxGroups; the model does not check.
+    void addGroup(const PolygonGroup& group);
+    void deleteGroup(int index);
+    void deletePolygon(int index);
+    void deleteVertex(int index);
+    void deleteTexture(int index);
+    void translate(const ModelVertex& offset, int mode, bool moveSkeleton);
+    void deselectAllVertices();
+    void selectGroupVertices(int groupIndex);
+    void recomputeNormals();
+
+    bool operator==(const Model&) const = default;
+
+private:
+    Extent extent(double ModelVertex::*axis, int mode) const;
+};
+
+}  // namespace kestrel::model

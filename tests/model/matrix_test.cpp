@@ -1,0 +1,43 @@
+#include <gtest/gtest.h>
+
+#include <numbers>
+
+#include "model/matrix.h"
+
+using namespace kestrel::model;
+
+namespace {
+
+void expectNear(const ModelVertex& actual, const ModelVertex& expected) {
+    EXPECT_NEAR(actual.x, expected.x, 1e-15);
+    EXPECT_NEAR(actual.y, expected.y, 1e-15);
+    EXPECT_NEAR(actual.z, expected.z, 1e-15);
+}
+
+}  // namespace
+
+TEST(Matrix, RotationsTurnRightHandedAboutTheirAxis) {
+    const double h = std::numbers::pi / 2;
+    expectNear(transformVector(rotationZ(h), makeVector(1, 0, 0)), makeVector(0, 1, 0));
+    expectNear(transformVector(rotationX(h), makeVector(0, 1, 0)), makeVector(0, 0, 1));
+    expectNear(transformVector(rotationY(h), makeVector(0, 0, 1)), makeVector(1, 0, 0));
+    EXPECT_EQ(transformVector(identityMatrix(), ModelVertex{1, 2, 3, 9}).flags, 0);
+}
+
+TEST(Matrix, ProductAppliesTheLeftMatrixFirst) {
+    const double h = std::numbers::pi / 2;
+    const ModelVertex v = makeVector(0, 1, 0);
+    // X first takes +Y to +Z, then Y takes +Z to +X; the other order leaves +Y to X alone.
+    expectNear(transformVector(multiply(rotationX(h), rotationY(h)), v), makeVector(1, 0, 0));
+    expectNear(transformVector(multiply(rotationY(h), rotationX(h)), v), makeVector(0, 0, 1));
+    Matrix4 m = rotationZ(0.3);
+    m = multiply(m, m);
+    expectNear(transformVector(m, makeVector(1, 0, 0)), transformVector(rotationZ(0.6), makeVector(1, 0, 0)));
+}
+
+TEST(Matrix, ScaleMatrixSetsAllFourDiagonalElements) {
+    const Matrix4 s = scaleMatrix(2);
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) EXPECT_EQ(s.m[i][j], i == j ? 2.0 : 0.0);
+    EXPECT_EQ(zeroMatrix(), Matrix4{});
+}
