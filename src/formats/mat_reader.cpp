@@ -11,8 +11,6 @@ namespace {
 using model::Model;
 using model::ModelPolygon;
 
-std::string str(std::int64_t n) { return std::to_string(n); }
-
 std::string_view nextField(std::string_view& line) {
     std::size_t start = 0;
     while (start < line.size() && isBlank(line[start])) ++start;
@@ -45,7 +43,7 @@ std::optional<Error> parsePolygonList(std::string_view list, int polygonCount, c
         }
         if (last < first) continue;
         if (last >= polygonCount)
-            return bad("polygon " + str(last) + " is named but the PLY file has " + str(polygonCount) +
+            return bad("polygon " + std::to_string(last) + " is named but the PLY file has " + std::to_string(polygonCount) +
                        " polygons");
         ranges.emplace_back(first, last);
     }
@@ -84,7 +82,7 @@ std::int32_t packColour(const std::int32_t* c, const std::string& file, int line
     for (int i = 0; i < 3; ++i) {
         std::int32_t component = c[i];
         if (component < 0 || component > 255) {
-            warnings.push_back(makeWarning(file, line, "colour component " + str(component) +
+            warnings.push_back(makeWarning(file, line, "colour component " + std::to_string(component) +
                                                            " is outside 0-255 and is clamped"));
             component = std::clamp(component, 0, 255);
         }
@@ -167,13 +165,13 @@ std::optional<Error> readMatText(std::string_view text, const std::string& file,
             while (given < counts->four && scanInt(line, numbers[given])) ++given;
             if (given < counts->three)
                 return makeError(file, n, std::string("material ") + m.type + " needs " +
-                                              str(counts->four) + " numbers, the line has " +
-                                              str(given));
+                                              std::to_string(counts->four) + " numbers, the line has " +
+                                              std::to_string(given));
             applyNumbers(m, numbers, given == counts->four ? 4 : 3, file, n, warnings);
             if (m.textured && (m.tId < 0 || m.tId >= model.textureCount()))
-                return makeError(file, n, "the material uses texture " + str(m.tId) +
+                return makeError(file, n, "the material uses texture " + std::to_string(m.tId) +
                                               " but the RSD file names " +
-                                              str(model.textureCount()) + " textures");
+                                              std::to_string(model.textureCount()) + " textures");
         } else {
             warnings.push_back(makeWarning(file, n, std::string("unknown material letter '") +
                                                         m.type + "': the polygons keep it without "

@@ -10,25 +10,23 @@ namespace {
 using model::Model;
 using model::ModelPolygon;
 
-std::string str(std::int64_t n) { return std::to_string(n); }
-
-// The next data line, or an error saying what the file ends before.
-std::optional<Error> nextRecord(LineReader& lines, std::string_view& line, std::string_view what) {
-    if (lines.nextData(line)) return std::nullopt;
-    if (lines.failure()) return lines.failure();
-    return makeError(lines.file(), lines.lineNumber(), "the file ends before " + std::string(what));
+// Why there is no next data line: a line too long, or the end of the file before what.
+Error missingRecord(const LineReader& lines, const std::string& what) {
+    if (lines.failure()) return *lines.failure();
+    return makeError(lines.file(), lines.lineNumber(), "the file ends before " + what);
 }
 
 std::optional<Error> readVectors(LineReader& lines, int count, std::vector<model::ModelVertex>& out,
                                  std::string_view kind) {
     std::string_view line;
     for (int i = 0; i < count; ++i) {
-        if (auto error = nextRecord(lines, line, std::string(kind) + " " + str(i) + " of " + str(count)))
-            return error;
+        if (!lines.nextData(line))
+            return missingRecord(lines, std::string(kind) + " " + std::to_string(i) + " of " +
+                                            std::to_string(count));
         model::ModelVertex& v = out[i];
         if (!scanDouble(line, v.x) || !scanDouble(line, v.y) || !scanDouble(line, v.z))
             return makeError(lines.file(), lines.lineNumber(),
-                             std::string(kind) + " " + str(i) + " needs three numbers");
+                             std::string(kind) + " " + std::to_string(i) + " needs three numbers");
     }
     return std::nullopt;
 }
@@ -37,14 +35,15 @@ std::optional<Error> readPolygons(LineReader& lines, Model& model, int normalsIn
     const int vertexCount = model.vertexCount();
     std::string_view line;
     for (int i = 0; i < model.polygonCount(); ++i) {
-        if (auto error = nextRecord(lines, line, "polygon " + str(i) + " of " + str(model.polygonCount())))
-            return error;
+        if (!lines.nextData(line))
+            return missingRecord(lines, "polygon " + std::to_string(i) + " of " +
+                                            std::to_string(model.polygonCount()));
         ModelPolygon& p = model.polygons[i];
         std::int32_t numbers[9];
         for (auto& n : numbers)
             if (!scanInt(line, n))
                 return makeError(lines.file(), lines.lineNumber(),
-                                 "polygon " + str(i) + " needs nine whole numbers: flags, four "
+                                 "polygon " + std::to_string(i) + " needs nine whole numbers: flags, four "
                                  "vertices and four normals");
         p.flags = numbers[0];
         const int corners = model::polygonCornerCount(p);
@@ -54,12 +53,12 @@ std::optional<Error> readPolygons(LineReader& lines, Model& model, int normalsIn
             if (k >= corners) continue;
             if (p.vId[k] < 0 || p.vId[k] >= vertexCount)
                 return makeError(lines.file(), lines.lineNumber(),
-                                 "polygon " + str(i) + " uses vertex " + str(p.vId[k]) +
-                                     " but the file has " + str(vertexCount) + " vertices");
+                                 "polygon " + std::to_string(i) + " uses vertex " + std::to_string(p.vId[k]) +
+                                     " but the file has " + std::to_string(vertexCount) + " vertices");
             if (p.nId[k] < 0 || p.nId[k] >= normalsInFile)
                 return makeError(lines.file(), lines.lineNumber(),
-                                 "polygon " + str(i) + " uses normal " + str(p.nId[k]) +
-                                     " but the file has " + str(normalsInFile) + " normals");
+                                 "polygon " + std::to_string(i) + " uses normal " + std::to_string(p.nId[k]) +
+                                     " but the file has " + std::to_string(normalsInFile) + " normals");
         }
         p.rgb.fill(model::kMidGrey);
     }
@@ -76,8 +75,7 @@ std::optional<Error> readPlyText(std::string_view text, const std::string& file,
     if (lines.failure()) return lines.failure();
     if (!versioned) return makeError(file, 0, "the file has no '@' version line; it is not a PLY file");
 
-    if (auto error = nextRecord(lines, line, "the numbers of vertices, normals and polygons"))
-        return error;
+    if (!lines.nextData(line)) return missingRecord(lines, "the numbers of vertices, normals and polygons");
     std::int32_t counts[3];
     for (auto& c : counts)
         if (!scanInt(line, c) || c < 0)
@@ -89,9 +87,9 @@ std::optional<Error> readPlyText(std::string_view text, const std::string& file,
     const double needed = 2.0 * counts[0] + 2.0 * counts[1] + 2.0 * counts[2] - 1;
     if (needed > static_cast<double>(lines.remainingBytes()))
         return makeError(file, lines.lineNumber(),
-                         "the file declares " + str(counts[0]) + " vertices, " + str(counts[1]) +
-                             " normals and " + str(counts[2]) + " polygons, more than its " +
-                             str(static_cast<std::int64_t>(lines.remainingBytes())) +
+                         "the file declares " + std::to_string(counts[0]) + " vertices, " + std::to_string(counts[1]) +
+                             " normals and " + std::to_string(counts[2]) + " polygons, more than its " +
+                             std::to_string(static_cast<std::int64_t>(lines.remainingBytes())) +
                              " remaining bytes can hold");
 
     model.vertices.assign(counts[0], {});

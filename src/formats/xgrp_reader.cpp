@@ -8,8 +8,6 @@ namespace kestrel::formats {
 
 namespace {
 
-std::string str(std::int64_t n) { return std::to_string(n); }
-
 int countLines(std::string_view consumed) {
     return static_cast<int>(std::count(consumed.begin(), consumed.end(), '\n'));
 }
@@ -27,8 +25,8 @@ std::optional<Error> readXgrpText(std::string_view text, const std::string& file
     int groupCount = declared;
     if (groupCount > model::kMaxGroups) {
         warnings.push_back(makeWarning(file, lines.lineNumber(),
-                                       "the file has " + str(declared) + " groups; only the first " +
-                                           str(model::kMaxGroups) + " are kept"));
+                                       "the file has " + std::to_string(declared) + " groups; only the first " +
+                                           std::to_string(model::kMaxGroups) + " are kept"));
         groupCount = model::kMaxGroups;
     }
     lines.next(line);  // "# Group Descriptions"
@@ -38,8 +36,8 @@ std::optional<Error> readXgrpText(std::string_view text, const std::string& file
         // A name line that begins with '#' is a comment and takes no group slot.
         if (!lines.nextData(line)) {
             if (lines.failure()) return lines.failure();
-            return makeError(file, lines.lineNumber(), "the file ends after " + str(groups.size()) +
-                                                           " of " + str(groupCount) + " groups");
+            return makeError(file, lines.lineNumber(), "the file ends after " + std::to_string(groups.size()) +
+                                                           " of " + std::to_string(groupCount) + " groups");
         }
         model::PolygonGroup group;
         group.name = std::string(line);
@@ -58,11 +56,11 @@ std::optional<Error> readXgrpText(std::string_view text, const std::string& file
             if (!scanInt(rest, member))
                 return makeError(file, nameLine + 1 + countLines(start.substr(0, before.data() - start.data())),
                                  "group '" + group.name + "' lists fewer polygons than its count of " +
-                                     str(members));
+                                     std::to_string(members));
             if (member < 0 || member >= model.polygonCount())
                 return makeError(file, nameLine + 1 + countLines(start.substr(0, rest.data() - start.data())),
-                                 "group '" + group.name + "' names polygon " + str(member) +
-                                     " but the model has " + str(model.polygonCount()) + " polygons");
+                                 "group '" + group.name + "' names polygon " + std::to_string(member) +
+                                     " but the model has " + std::to_string(model.polygonCount()) + " polygons");
         }
         // The rest of the line after the last member is discarded.
         const auto newline = rest.find('\n');

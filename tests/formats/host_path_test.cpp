@@ -2,6 +2,7 @@
 
 #include "formats/host_path.h"
 
+using namespace kestrel;
 using namespace kestrel::formats;
 
 TEST(HostPath, NamePartsAndSideFileNames) {
@@ -40,4 +41,16 @@ TEST(HostPath, WritesGoToTheExistingFileOrBesideTheRsdFile) {
     EXPECT_EQ(resolveForWrite(files, "c:\\models\\robot.mat", rsd), "models/robot.mat");
     EXPECT_EQ(resolveForWrite(files, "out/new.mat", rsd), "out/new.mat");
     EXPECT_EQ(resolveForWrite(files, "nowhere/new.mat", rsd), "models/new.mat");
+}
+
+#include "formats/open_dispatch.h"
+
+TEST(OpenDispatch, TheEndOfTheNameChoosesTheReaderCaseSensitively) {
+    using formats::OpenKind;
+    for (const char* name : {"a.KS", "a.js", "a.JS", "dir/b.ks"})
+        EXPECT_EQ(formats::classifyOpenPath(name), OpenKind::Script) << name;
+    for (const char* name : {"a.ASC", "a.asc"}) EXPECT_EQ(formats::classifyOpenPath(name), OpenKind::Asc);
+    for (const char* name : {"a.ASE", "a.ase"}) EXPECT_EQ(formats::classifyOpenPath(name), OpenKind::Ase);
+    for (const char* name : {"a.RSD", "a.rsd", "a.txt", "a.Ase", "a.Asc", "a.Ks", "x"})
+        EXPECT_EQ(formats::classifyOpenPath(name), OpenKind::Rsd) << name;
 }
