@@ -47,6 +47,9 @@ std::expected<std::vector<Warning>, Error> Document::openFile(const std::string&
 
 std::expected<formats::SavedFiles, Error> Document::saveTo(std::optional<std::string> path,
                                                            bool withMovements) {
+    if (!path && current.rsdFileName.empty())
+        return std::unexpected(formats::makeError(
+            "", 0, "the model has no file name yet; use Save As (nothing was written)"));
     if (path && !hasExtension(*path, "RSD")) {
         const std::string why = hasExtension(*path, "TMD")
                                     ? "TMD output is not supported yet; nothing was written"

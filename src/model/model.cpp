@@ -136,16 +136,20 @@ void Model::selectGroupVertices(int groupIndex) {
 
 void Model::recomputeNormals() {
     normals.assign(vertices.size(), ModelVertex{});
+    // Quadrilaterals keep the console's corner order, whose edges run 0-1, 1-3, 3-2, 2-0, so
+    // the walk round a polygon's edge visits corner 3 before corner 2.
+    static constexpr int kTriangleWalk[] = {0, 1, 2}, kQuadWalk[] = {0, 1, 3, 2};
     for (auto& p : polygons) {
         const int n = polygonCornerCount(p);
+        const int* walk = n == 4 ? kQuadWalk : kTriangleWalk;
         // Corner 0 is visited last, so the face normal is the product at corner 0.
         for (int k = 1; k <= n; ++k) {
-            const int i = k % n;
+            const int i = walk[k % n];
             const int v = p.vId[i];
             p.nId[i] = v;
             const ModelVertex& V = vertices[v];
-            const ModelVertex eNext = vectorDifference(vertices[p.vId[(k + 1) % n]], V);
-            const ModelVertex ePrev = vectorDifference(vertices[p.vId[(k - 1) % n]], V);
+            const ModelVertex eNext = vectorDifference(vertices[p.vId[walk[(k + 1) % n]]], V);
+            const ModelVertex ePrev = vectorDifference(vertices[p.vId[walk[(k - 1) % n]]], V);
             p.faceNormal = CrossProduct(eNext, ePrev);
             Add(normals[v], p.faceNormal);
         }

@@ -11,13 +11,13 @@ inline constexpr const char* kCubeRsd =
     "@RSD940102\nPLY=cube.ply\nMAT=cube.mat\nGRP=cube.grp\nNTEX=2\nTEX[0]=tex\\a.tim\n"
     "TEX[1]=c:\\art\\b.tim\n";
 
-// Eight vertices, six normals, four flat quads, one Gouraud quad and a triangle.
+// Eight vertices, six normals, five quads in the console's corner order and a triangle.
 inline constexpr const char* kCubePly =
     "@PLY940102\n# counts\n8 6 6\n"
     "0 0 0\n1 0 0\n1 1 0\n0 1 0\n0 0 1\n1 0 1\n1 1 1\n0 1 1\n"
     "# normals\n0 0 -1\n0 0 1\n0 -1 0\n0 1 0\n-1 0 0\n1 0 0\n"
-    "1 0 3 2 1 0 0 0 0\n1 4 5 6 7 1 1 1 1\n1 0 1 5 4 2 2 2 2\n1 2 3 7 6 3 3 3 3\n"
-    "1 0 4 7 3 4 4 4 4\n0 1 2 6 0 5 5 5 0\n";
+    "1 0 3 1 2 0 0 0 0\n1 4 5 7 6 1 1 1 1\n1 0 1 4 5 2 2 2 2\n1 2 3 6 7 3 3 3 3\n"
+    "1 0 4 3 7 4 4 4 4\n0 1 2 6 0 5 5 5 0\n";
 
 inline constexpr const char* kCubeMat =
     "@MAT940801\n6\n"

@@ -172,6 +172,19 @@ TEST(Model, NormalsOfATriangleAreNotLengthened) {
     EXPECT_EQ(m.polygons[0].faceNormal, makeVector(0, 0, 0.25));
 }
 
+TEST(Model, QuadNormalsFollowTheConsolesCornerOrder) {
+    // Corners 0, 1, 3, 2 run round the edge: a flat square faces +z at every corner.
+    Model m;
+    for (auto v : {makeVector(0, 0, 0), makeVector(2, 0, 0), makeVector(0, 2, 0), makeVector(2, 2, 0)})
+        m.addVertex(v);
+    m.addPolygon(0, 1, 2, 3);
+    m.polygons[0].flags = 1;
+    m.recomputeNormals();
+    EXPECT_EQ(m.polygons[0].faceNormal, makeVector(0, 0, 1));
+    for (const auto& n : m.normals) EXPECT_EQ(n, makeVector(0, 0, 1));
+    EXPECT_EQ(m.polygons[0].nId, (std::array<int, 4>{0, 1, 2, 3}));
+}
+
 TEST(Model, VertexNormalsSumCornerProductsBeforeShortening) {
     // A unit quad folded along its diagonal: the shared corners average both faces.
     Model m;

@@ -1,0 +1,36 @@
+#pragma once
+// The kestrel-cli commands. Each writes its result to out and its diagnostics to err and
+// returns the process exit status, so main() and the tests run the same code.
+#include <iosfwd>
+#include <string>
+
+#include "app/document.h"
+
+namespace kestrel::cli {
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;  // the job could not be done; err says why in one line
+inline constexpr int kExitUsage = 2;    // the command line itself was wrong
+
+struct InfoOptions {
+    std::string file;
+    bool json = false;
+    bool vertices = false;  // also list every vertex
+    bool polygons = false;  // also list every polygon
+};
+
+// Opens the file and describes the model: counts, paths, textures, groups, bounding box.
+int runInfo(app::Document& document, const InfoOptions& options, std::ostream& out,
+            std::ostream& err);
+
+struct ConvertOptions {
+    std::string input;
+    std::string output;
+    bool current = false;  // "Save Current As": without movements
+};
+
+// Opens the input and saves it under the output's name ("Save As" naming rule).
+int runConvert(app::Document& document, const ConvertOptions& options, std::ostream& out,
+               std::ostream& err);
+
+}  // namespace kestrel::cli

@@ -1,0 +1,68 @@
+// kestrel-cli: the batch jobs of Kestrel. Exit status 0 on success, 1 when the job failed
+// (one line on stderr says why), 2 when the command line was wrong.
+#include <CLI/CLI.hpp>
+#include <exception>
+#include <iostream>
+
+#include "app/document.h"
+#include "cli/commands.h"
+
+namespace {
+
+using namespace kestrel::cli;
+
+int run(int argc, char** argv) {
+    CLI::App cli{"Kestrel command-line tools for PlayStation RSD model file sets.", "kestrel-cli"};
+    cli.require_subcommand(1);
+
+    InfoOptions info;
+    CLI::App* infoCommand = cli.add_subcommand(
+        "info", "Show the counts, paths, textures, groups and bounds of a model");
+    infoCommand->add_flag("--json", info.json, "Print one JSON document instead of text");
+    infoCommand->add_flag("--vertices", info.vertices, "Also list every vertex");
+    infoCommand->add_flag("--polygons", info.polygons, "Also list every polygon");
+    infoCommand->add_option("FILE", info.file, "The model file (an RSD file)")->required();
+
+    ConvertOptions convert;
+    CLI::App* convertCommand = cli.add_subcommand(
+        "convert", "Open a model and save it as an RSD file set under a new name");
+    convertCommand->add_option("IN", convert.input, "The model file to read")->required();
+    convertCommand
+        ->add_option("OUT", convert.output,
+                     "The RSD file to write; the PLY, MAT and XGRP files take its name")
+        ->required();
+    convertCommand->add_flag("--current", convert.current,
+                             "Save the current model only (\"Save Current As\"): no movements");
+
+    try {
+        cli.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // --help arrives here too, as a parse "error" whose exit code is 0.
+        return cli.exit(e) == 0 ? kExitSuccess : kExitUsage;
+    }
+
+    kestrel::app::Document document;
+    int status = kExitFailure;
+    if (infoCommand->parsed())
+        status = runInfo(document, info, std::cout, std::cerr);
+    else if (convertCommand->parsed())
+        status = runConvert(document, convert, std::cout, std::cerr);
+
+    // A full disk or a closed pipe must not pass for success.
+    if (!std::cout.flush()) {
+        std::cerr << "error: the output could not be written\n";
+        return kExitFailure;
+    }
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "error: " << e.what() << '\n';
+        return kExitFailure;
+    }
+}

@@ -1,0 +1,42 @@
+#pragma once
+// Runs the built kestrel-cli as a separate process and captures what it prints.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kestrel::cli::test {
+
+struct CliRun {
+    int status = -1;  // the exit status; -1 when the process did not exit normally
+    std::string out;
+    std::string err;
+};
+
+struct CliSetup {
+    std::filesystem::path workingDirectory;  // empty: the test's own
+    std::string standardOutput;              // a file to send stdout to instead of capturing it
+};
+
+CliRun runCli(const std::vector<std::string>& arguments, const CliSetup& setup = {});
+
+// A fresh folder under the system temp folder, removed with everything in it at the end.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return root; }
+    std::filesystem::path operator/(const std::string& name) const { return root / name; }
+
+  private:
+    std::filesystem::path root;
+};
+
+// The repository's root: KESTREL_SOURCE_DIR when set, else the working directory.
+std::filesystem::path sourceDir();
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& bytes);
+
+}  // namespace kestrel::cli::test
