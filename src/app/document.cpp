@@ -37,11 +37,10 @@ std::expected<std::vector<Warning>, Error> Document::openFile(const std::string&
         case formats::OpenKind::Rsd:
             break;
     }
-    const std::string full = fileSystem->absolutePath(path);
-    auto loaded = formats::loadRsdSet(*fileSystem, full);
+    auto loaded = formats::loadRsdSet(*fileSystem, path);
     if (!loaded) return std::unexpected(loaded.error());
     current = std::move(loaded->model);
-    title = "Kestrel - " + full;
+    title = "Kestrel - " + current.rsdFileName;
     return std::move(loaded->warnings);
 }
 
@@ -56,7 +55,6 @@ std::expected<formats::SavedFiles, Error> Document::saveTo(std::optional<std::st
                                     : "only .RSD and .TMD names can be saved; nothing was written";
         return std::unexpected(formats::makeError(*path, 0, why));
     }
-    if (path) path = fileSystem->absolutePath(*path);
     // Until movements exist the base frame is the current model itself.
     return formats::saveRsdSet(*fileSystem, current,
                                formats::SaveOptions{std::move(path), withMovements});

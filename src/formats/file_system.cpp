@@ -151,8 +151,6 @@ bool MemoryFileSystem::rename(const std::string& from, const std::string& to, bo
 
 void MemoryFileSystem::remove(const std::string& path) { files.erase(path); }
 
-std::string MemoryFileSystem::absolutePath(const std::string& path) const {
-    return path.starts_with('/') ? path : "/" + path;
-}
+std::string MemoryFileSystem::absolutePath(const std::string& path) const { return path; }
 
 }  // namespace kestrel::formats

@@ -44,7 +44,8 @@ public:
     std::string absolutePath(const std::string& path) const override;
 };
 
-// Paths use '/' between folders; a path without '/' lies in the folder "".
+// Paths use '/' between folders; a path without '/' lies in the folder "". There is no
+// working folder: every path counts as a full path.
 class MemoryFileSystem final : public FileSystem {
 public:
     std::map<std::string, std::string> files;

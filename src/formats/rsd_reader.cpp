@@ -80,7 +80,10 @@ std::expected<int, Error> readRsdText(std::string_view text, const std::string& 
     return plyLine;
 }
 
-std::expected<LoadedModel, Error> loadRsdSet(const FileSystem& files, const std::string& rsdPath) {
+std::expected<LoadedModel, Error> loadRsdSet(const FileSystem& files, const std::string& path) {
+    // Relative names in the set are joined to the RSD file's folder; with a full path there
+    // they stay the same however often the set is saved and opened again.
+    const std::string rsdPath = files.absolutePath(path);
     const auto rsdText = files.readFile(rsdPath);
     if (!rsdText) return std::unexpected(makeError(rsdPath, 0, "cannot open the file"));
     LoadedModel loaded;

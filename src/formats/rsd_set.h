@@ -17,12 +17,12 @@ struct LoadedModel {
     std::vector<Warning> warnings;
 };
 
-// Reads the set named by the RSD file at rsdPath. Nothing of an earlier model is touched:
-// the caller replaces its model only on success.
-std::expected<LoadedModel, Error> loadRsdSet(const FileSystem& files, const std::string& rsdPath);
+// Reads the set named by the RSD file at path (taken as a full path, which the model keeps).
+// Nothing of an earlier model is touched: the caller replaces its model only on success.
+std::expected<LoadedModel, Error> loadRsdSet(const FileSystem& files, const std::string& path);
 
 struct SaveOptions {
-    std::optional<std::string> newPath;  // "Save As": the model takes the new names first
+    std::optional<std::string> newPath;  // "Save As": the model takes the new (full) names first
     bool withMovements = true;           // "Save" writes the movements, "Save Current" does not
 };
 

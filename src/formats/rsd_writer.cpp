@@ -4,6 +4,7 @@
 #include "formats/host_path.h"
 #include "formats/number_format.h"
 #include "formats/rsd_set.h"
+#include "formats/text_scan.h"
 
 namespace kestrel::formats {
 
@@ -178,6 +179,36 @@ std::optional<Error> writeSafely(FileSystem& files, const std::string& path, std
     return makeError(path, 0, "cannot move the new file into place");
 }
 
+// The readers refuse lines longer than kMaxLineLength, so a set whose paths, names or
+// coordinates would need longer lines is not written at all: it could not be opened again.
+std::optional<Error> checkLineLengths(std::string_view text, const std::string& path) {
+    int number = 0;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = text.find('\n', start);
+        const std::size_t length = (end == std::string_view::npos ? text.size() : end) - start;
+        ++number;
+        if (length > kMaxLineLength)
+            return makeError(path, number,
+                             "cannot save: this line would be " + std::to_string(length) +
+                                 " characters long and model files hold at most " +
+                                 std::to_string(kMaxLineLength) +
+                                 " (a path, a name or a coordinate is too long); nothing was written");
+        start = end == std::string_view::npos ? text.size() : end + 1;
+    }
+    return std::nullopt;
+}
+
+std::optional<Error> checkXgrpLines(const Model& model, const std::string& text, const std::string& path) {
+    // Member lists may run to any length; the header and the names may not.
+    if (auto error = checkLineLengths(text.substr(0, text.find("# Number Of Groups")), path)) return error;
+    for (const auto& g : model.groups)
+        if (g.name.size() > kMaxLineLength)
+            return makeError(path, 0, "cannot save: the group name '" + g.name.substr(0, 40) +
+                                          "...' is longer than " + std::to_string(kMaxLineLength) +
+                                          " characters; nothing was written");
+    return std::nullopt;
+}
+
 }  // namespace
 
 RsdSetTexts formatRsdSet(Model& model) {
@@ -190,7 +221,7 @@ std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, Model& model,
     const std::array oldNames{model.rsdFileName, model.plyFileName, model.matFileName,
                               model.grpFileName};
     if (options.newPath) {
-        const std::string& path = *options.newPath;
+        const std::string path = files.absolutePath(*options.newPath);
         model.rsdFileName = path;
         model.plyFileName = replaceLastThree(path, "ply");
         model.matFileName = replaceLastThree(path, "mat");
@@ -205,16 +236,21 @@ std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, Model& model,
         {resolveForWrite(files, replaceLastThree(model.plyFileName, "xgrp"), rsdPath), "xgrp"},
     };
     const std::string* bodies[] = {&texts.rsd, &texts.ply, &texts.mat, &texts.xgrp};
+    auto fail = [&](Error error) {
+        // The model keeps the names of the files it still stands for.
+        model.rsdFileName = oldNames[0];
+        model.plyFileName = oldNames[1];
+        model.matFileName = oldNames[2];
+        model.grpFileName = oldNames[3];
+        return std::unexpected(std::move(error));
+    };
+    for (int i = 0; i < 3; ++i)
+        if (auto error = checkLineLengths(*bodies[i], targets[i].first)) return fail(*error);
+    if (auto error = checkXgrpLines(model, texts.xgrp, targets[3].first)) return fail(*error);
     SavedFiles saved;
     for (int i = 0; i < 4; ++i) {
-        if (auto error = writeSafely(files, targets[i].first, targets[i].second, *bodies[i])) {
-            // The model keeps the names of the files it still stands for.
-            model.rsdFileName = oldNames[0];
-            model.plyFileName = oldNames[1];
-            model.matFileName = oldNames[2];
-            model.grpFileName = oldNames[3];
-            return std::unexpected(*error);
-        }
+        if (auto error = writeSafely(files, targets[i].first, targets[i].second, *bodies[i]))
+            return fail(*error);
         saved.written.push_back(targets[i].first);
     }
     // The MOVE and BONE files follow here with movements and skeletons.

@@ -93,7 +93,8 @@ bool LineReader::next(std::string_view& line) {
     line = rest.substr(0, end);
     rest.remove_prefix(nl ? end + 1 : end);
     ++number;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // Files converted between systems more than once may end lines in several CRs.
+    while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.size() > kMaxLineLength) {
         tooLong = makeError(fileName, number,
                             "the line is " + std::to_string(line.size()) +

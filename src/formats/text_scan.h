@@ -22,7 +22,7 @@ bool scanInt(std::string_view& text, std::int32_t& value);
 // Reads a decimal floating-point number as "%lf" would, refusing infinities and NaNs.
 bool scanDouble(std::string_view& text, double& value);
 
-// Splits text into lines. A line loses its "\n" and any "\r" before it; a line longer than
+// Splits text into lines. A line loses its "\n" and the "\r"s before it; a line longer than
 // kMaxLineLength stops the reader with an error.
 class LineReader {
 public:

@@ -182,3 +182,25 @@ TEST(RsdWriter, FailedWriteStopsTheSaveAndKeepsThatFileAndTheModelsNames) {
     EXPECT_EQ(loaded->model.rsdFileName, "m/cube.rsd");
     EXPECT_EQ(loaded->model.plyFileName, "m/cube.ply");
 }
+
+TEST(RsdWriter, SetsThatCouldNotBeReadBackAreNotWritten) {
+    MemoryFileSystem files = test::cubeFiles();
+    auto loaded = formats::loadRsdSet(files, "m/cube.rsd");
+    ASSERT_TRUE(loaded);
+    const auto before = files.files;
+    model::Model huge = loaded->model;
+    huge.vertices[2].y = 1e200;  // printed with six decimals, a 200-digit number
+    auto saved = formats::saveRsdSet(files, huge, {"m/big.rsd", true});
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().describe(),
+              "m/big.ply:11: cannot save: this line would be 225 characters long and model files "
+              "hold at most 198 (a path, a name or a coordinate is too long); nothing was written");
+    model::Model longPath = loaded->model;
+    longPath.textureFiles[0] = "/" + std::string(190, 'p') + ".tim";
+    EXPECT_FALSE(formats::saveRsdSet(files, longPath, {}));
+    model::Model longName = loaded->model;
+    longName.groups[0].name = std::string(199, 'n');
+    EXPECT_FALSE(formats::saveRsdSet(files, longName, {}));
+    EXPECT_EQ(files.files, before);
+    EXPECT_EQ(huge.rsdFileName, "m/cube.rsd");
+}
