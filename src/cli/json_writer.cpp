@@ -7,16 +7,12 @@
 
 namespace kestrel::cli {
 
-namespace {
-
-void appendEscapedByte(std::string& out, unsigned char c) {
+void appendHexByte(std::string& out, std::string_view prefix, unsigned char c) {
     static constexpr char kHex[] = "0123456789abcdef";
-    out += "\\u00";
+    out += prefix;
     out += kHex[c >> 4];
     out += kHex[c & 0xF];
 }
-
-}  // namespace
 
 std::size_t utf8SequenceLength(std::string_view text, std::size_t i) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
@@ -61,7 +57,7 @@ void appendJsonString(std::string& out, std::string_view value) {
                 out.append(value.substr(i, length));
                 i += length;
             } else {
-                appendEscapedByte(out, c);
+                appendHexByte(out, "\\u00", c);
                 ++i;
             }
             continue;
@@ -90,7 +86,7 @@ void appendJsonString(std::string& out, std::string_view value) {
                 break;
             default:
                 if (c < 0x20 || c == 0x7F)
-                    appendEscapedByte(out, c);
+                    appendHexByte(out, "\\u00", c);
                 else
                     out += static_cast<char>(c);
         }

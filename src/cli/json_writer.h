@@ -9,6 +9,9 @@
 
 namespace kestrel::cli {
 
+// Appends prefix and the two lower-case hex digits of c ("\\u00e9", "\\x1b").
+void appendHexByte(std::string& out, std::string_view prefix, unsigned char c);
+
 // Length of the valid UTF-8 sequence that starts at text[i], or 0 when none starts there
 // (overlong forms, surrogates and code points above U+10FFFF are not valid).
 std::size_t utf8SequenceLength(std::string_view text, std::size_t i);

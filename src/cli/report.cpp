@@ -7,17 +7,6 @@
 
 namespace kestrel::cli {
 
-namespace {
-
-void appendHexByte(std::string& out, unsigned char c) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    out += "\\x";
-    out += kHex[c >> 4];
-    out += kHex[c & 0xF];
-}
-
-}  // namespace
-
 std::string printable(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -28,7 +17,7 @@ std::string printable(std::string_view text) {
         const bool c1Control =
             length == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
         if (length == 0 || c1Control || c < 0x20 || c == 0x7F) {
-            appendHexByte(out, c);
+            appendHexByte(out, "\\x", c);
             ++i;
         } else {
             out.append(text.substr(i, length));
