@@ -8,8 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace kestrel::formats {
 
@@ -44,16 +42,26 @@ mode_t modeFor(const std::string& path) {
 }  // namespace
 
 std::optional<std::string> HostFileSystem::readFile(const std::string& path) const {
-    std::error_code ec;
-    if (!fs::is_regular_file(hostPath(path), ec)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    in.seekg(0, std::ios::end);
-    const auto size = in.tellg();
-    if (size < 0) return std::nullopt;
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    in.seekg(0);
-    if (!in.read(bytes.data(), size)) return std::nullopt;
+    const int fd = ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    std::optional<std::string> bytes;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        bytes.emplace();
+        // Read straight into the string, without filling it first; a file that grows or
+        // shrinks meanwhile gives what could be read.
+        std::size_t got = 0;
+        bytes->resize_and_overwrite(static_cast<std::size_t>(st.st_size), [&](char* data, std::size_t n) {
+            while (got < n) {
+                const ssize_t r = ::read(fd, data + got, n - got);
+                if (r < 0 && errno == EINTR) continue;
+                if (r <= 0) break;
+                got += static_cast<std::size_t>(r);
+            }
+            return got;
+        });
+    }
+    ::close(fd);
     return bytes;
 }
 

@@ -22,23 +22,32 @@ char* writeDigits(char* end, std::uint64_t v) {
 
 }  // namespace
 
-void appendInt(std::string& out, std::int64_t value) {
-    char buffer[24];
+char* writeInt(char* out, std::int64_t value) {
+    char buffer[kMaxIntLength];
     char* end = buffer + sizeof buffer;
     const std::uint64_t magnitude =
         value < 0 ? ~static_cast<std::uint64_t>(value) + 1 : static_cast<std::uint64_t>(value);
     char* first = writeDigits(end, magnitude);
-    if (value < 0) *--first = '-';
-    out.append(first, end);
+    if (value < 0) *out++ = '-';
+    std::memcpy(out, first, static_cast<std::size_t>(end - first));
+    return out + (end - first);
+}
+
+void appendInt(std::string& out, std::int64_t value) {
+    char buffer[kMaxIntLength + 1];
+    out.append(buffer, writeInt(buffer, value));
 }
 
 void appendFixed6(std::string& out, double value) {
+    char buffer[kMaxFixed6Length];
+    out.append(buffer, writeFixed6(buffer, value));
+}
+
+char* writeFixed6(char* out, double value) {
     // Values too large for the 64-bit path (and infinities, NaNs) are rare: printf them.
     if (!(std::fabs(value) < 9.0e12)) {
-        char buffer[512];
-        const int n = std::snprintf(buffer, sizeof buffer, "%f", value);
-        out.append(buffer, static_cast<std::size_t>(n));
-        return;
+        const int n = std::snprintf(out, kMaxFixed6Length, "%f", value);
+        return out + n;
     }
     // value = mantissa * 2^exponent exactly; scaled = round_half_even(|value| * 10^6).
     const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
@@ -78,7 +87,25 @@ void appendFixed6(std::string& out, double value) {
     *--end = '.';
     char* first = writeDigits(end, scaled / 1000000);
     if (std::signbit(value)) *--first = '-';
-    out.append(first, buffer + sizeof buffer);
+    const auto length = static_cast<std::size_t>(buffer + sizeof buffer - first);
+    std::memcpy(out, first, length);
+    return out + length;
+}
+
+TextOut& TextOut::operator<<(std::string_view s) {
+    char* const start = room(s.size());
+    std::memcpy(start, s.data(), s.size());
+    for (std::size_t at = s.find('\n'); at != std::string_view::npos; at = s.find('\n', at + 1)) {
+        used = static_cast<std::size_t>(start - text.data()) + at + 1;
+        endLine();
+    }
+    used = static_cast<std::size_t>(start - text.data()) + s.size();
+    return *this;
+}
+
+// The new bytes are written before they are read, so they need not be cleared first.
+void TextOut::grow(std::size_t size) {
+    text.resize_and_overwrite(size, [](char*, std::size_t n) { return n; });
 }
 
 }  // namespace kestrel::formats

@@ -16,14 +16,16 @@ Error missingRecord(const LineReader& lines, const std::string& what) {
     return makeError(lines.file(), lines.lineNumber(), "the file ends before " + what);
 }
 
+// Records are appended as they are read, so that each large array is written only once.
 std::optional<Error> readVectors(LineReader& lines, int count, std::vector<model::ModelVertex>& out,
                                  std::string_view kind) {
+    out.reserve(static_cast<std::size_t>(count));
     std::string_view line;
     for (int i = 0; i < count; ++i) {
         if (!lines.nextData(line))
             return missingRecord(lines, std::string(kind) + " " + std::to_string(i) + " of " +
                                             std::to_string(count));
-        model::ModelVertex& v = out[i];
+        model::ModelVertex& v = out.emplace_back();
         if (!scanDouble(line, v.x) || !scanDouble(line, v.y) || !scanDouble(line, v.z))
             return makeError(lines.file(), lines.lineNumber(),
                              std::string(kind) + " " + std::to_string(i) + " needs three numbers");
@@ -31,14 +33,14 @@ std::optional<Error> readVectors(LineReader& lines, int count, std::vector<model
     return std::nullopt;
 }
 
-std::optional<Error> readPolygons(LineReader& lines, Model& model, int normalsInFile) {
+std::optional<Error> readPolygons(LineReader& lines, Model& model, int count, int normalsInFile) {
     const int vertexCount = model.vertexCount();
+    model.polygons.reserve(static_cast<std::size_t>(count));
     std::string_view line;
-    for (int i = 0; i < model.polygonCount(); ++i) {
+    for (int i = 0; i < count; ++i) {
         if (!lines.nextData(line))
-            return missingRecord(lines, "polygon " + std::to_string(i) + " of " +
-                                            std::to_string(model.polygonCount()));
-        ModelPolygon& p = model.polygons[i];
+            return missingRecord(lines, "polygon " + std::to_string(i) + " of " + std::to_string(count));
+        ModelPolygon& p = model.polygons.emplace_back();
         std::int32_t numbers[9];
         for (auto& n : numbers)
             if (!scanInt(line, n))
@@ -92,15 +94,13 @@ std::optional<Error> readPlyText(std::string_view text, const std::string& file,
                              std::to_string(static_cast<std::int64_t>(lines.remainingBytes())) +
                              " remaining bytes can hold");
 
-    model.vertices.assign(counts[0], {});
-    std::vector<model::ModelVertex> normals(counts[1]);
-    model.polygons.assign(counts[2], {});
+    std::vector<model::ModelVertex> normals;
     if (auto error = readVectors(lines, counts[0], model.vertices, "vertex")) return error;
     if (auto error = readVectors(lines, counts[1], normals, "normal")) return error;
     // Normal i belongs to vertex i: missing ones are zero, surplus ones are dropped.
     normals.resize(counts[0]);
     model.normals = std::move(normals);
-    return readPolygons(lines, model, counts[1]);
+    return readPolygons(lines, model, counts[2], counts[1]);
 }
 
 }  // namespace kestrel::formats

@@ -14,13 +14,62 @@ namespace kestrel::formats {
 inline constexpr std::size_t kMaxLineLength = 198;
 
 inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-inline bool isSpace(char c) { return isBlank(c) || c == '\n'; }
+inline bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+inline bool isDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
 
 // Reads a decimal integer as "%d" would: leading white space, an optional sign, digits.
 // Consumes it from text; false (text unchanged) when there is none or it overflows.
-bool scanInt(std::string_view& text, std::int32_t& value);
+inline bool scanInt(std::string_view& text, std::int32_t& value) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p != end && isSpace(*p)) ++p;
+    bool negative = false;
+    if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+    const char* const digits = p;
+    std::uint64_t magnitude = 0;
+    for (; p != end && isDigit(*p); ++p) {
+        magnitude = magnitude * 10 + static_cast<unsigned>(*p - '0');
+        if (magnitude > 0x80000000u) return false;
+    }
+    if (p == digits || magnitude > 0x7FFFFFFFu + std::uint64_t{negative}) return false;
+    value = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
+                     : static_cast<std::int32_t>(magnitude);
+    text = std::string_view(p, static_cast<std::size_t>(end - p));
+    return true;
+}
+
+// The slow path of scanDouble: exponents, long mantissas, anything from_chars reads.
+bool scanDoubleSlow(std::string_view& text, double& value);
+
 // Reads a decimal floating-point number as "%lf" would, refusing infinities and NaNs.
-bool scanDouble(std::string_view& text, double& value);
+inline bool scanDouble(std::string_view& text, double& value) {
+    // Plain decimals ("-12.345678") with at most 15 significant digits: both the digits and
+    // the power of ten are exact doubles, so one division gives the correctly rounded value.
+    static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p != end && isSpace(*p)) ++p;
+    bool negative = false;
+    if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+    const char* const start = p;
+    std::uint64_t mantissa = 0;
+    for (; p != end && isDigit(*p); ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    const char* const point = p;
+    int fraction = 0;
+    if (p != end && *p == '.')
+        for (++p; p != end && isDigit(*p); ++p, ++fraction)
+            mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    const bool anyDigit = point != start || fraction > 0;
+    const bool plain = p - start <= 16 && mantissa < (std::uint64_t{1} << 53) &&
+                       (p == end || (*p != 'e' && *p != 'E' && *p != 'x' && *p != 'X'));
+    if (!anyDigit || !plain) return scanDoubleSlow(text, value);
+    value = static_cast<double>(mantissa) / kPowersOfTen[fraction];
+    if (negative) value = -value;
+    text = std::string_view(p, static_cast<std::size_t>(end - p));
+    return true;
+}
 
 // Splits text into lines. A line loses its "\n" and the "\r"s before it; a line longer than
 // kMaxLineLength stops the reader with an error.

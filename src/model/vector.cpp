@@ -4,49 +4,6 @@
 
 namespace kestrel::model {
 
-ModelVertex makeVector(double x, double y, double z) { return {x, y, z, 0}; }
-
-ModelVertex vectorSum(const ModelVertex& a, const ModelVertex& b) {
-    return {a.x + b.x, a.y + b.y, a.z + b.z, a.flags};
-}
-
-ModelVertex vectorDifference(const ModelVertex& a, const ModelVertex& b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z, a.flags};
-}
-
-void Add(ModelVertex& a, const ModelVertex& b) {
-    a.x += b.x;
-    a.y += b.y;
-    a.z += b.z;
-}
-
-void Subtract(ModelVertex& a, const ModelVertex& b) {
-    a.x -= b.x;
-    a.y -= b.y;
-    a.z -= b.z;
-}
-
-void Scale(ModelVertex& a, double s) {
-    a.x *= s;
-    a.y *= s;
-    a.z *= s;
-}
-
-ModelVertex midpoint(const ModelVertex& a, const ModelVertex& b) {
-    return {(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2, 0};
-}
-
-ModelVertex CrossProduct(const ModelVertex& a, const ModelVertex& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x, a.flags};
-}
-
-double Distance(const ModelVertex& a) { return std::sqrt(a.z * a.z + (a.x * a.x + a.y * a.y)); }
-
-void Unify(ModelVertex& a) {
-    // The loop repeats only while rounding leaves the length above 1.
-    for (double d = Distance(a); d > 1.0; d = Distance(a)) Scale(a, 1.0 / d);
-}
-
 void UnifyPSX(ModelVertex& a) {
     Scale(a, 4096.0);
     for (double d = Distance(a); d > 4096.0; d = Distance(a)) Scale(a, 4096.0 / d);

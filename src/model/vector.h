@@ -1,5 +1,6 @@
 #pragma once
 // The 3-D vector of all geometry: a vertex, a normal or a direction in double precision.
+#include <cmath>
 #include <cstdint>
 
 namespace kestrel::model {
@@ -25,18 +26,43 @@ inline constexpr double THREE_HALF_PI = 4.71238911151886;
 inline constexpr double TWO_PI = 6.2831854820251465;
 
 // Results built from existing vectors carry the left operand's flags; results built from
-// numbers carry flags 0.
-ModelVertex makeVector(double x, double y, double z);
-ModelVertex vectorSum(const ModelVertex& a, const ModelVertex& b);
-ModelVertex vectorDifference(const ModelVertex& a, const ModelVertex& b);
-void Add(ModelVertex& a, const ModelVertex& b);
-void Subtract(ModelVertex& a, const ModelVertex& b);
-void Scale(ModelVertex& a, double s);
-ModelVertex midpoint(const ModelVertex& a, const ModelVertex& b);
-ModelVertex CrossProduct(const ModelVertex& a, const ModelVertex& b);
-double Distance(const ModelVertex& a);
-// Shortens a vector longer than 1 to length 1; never lengthens.
-void Unify(ModelVertex& a);
+// numbers carry flags 0. The small operations are inline: normals and poses run them for
+// every corner of every polygon.
+inline ModelVertex makeVector(double x, double y, double z) { return {x, y, z, 0}; }
+inline ModelVertex vectorSum(const ModelVertex& a, const ModelVertex& b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z, a.flags};
+}
+inline ModelVertex vectorDifference(const ModelVertex& a, const ModelVertex& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z, a.flags};
+}
+// In place; a keeps its flags.
+inline void Add(ModelVertex& a, const ModelVertex& b) {
+    a.x += b.x;
+    a.y += b.y;
+    a.z += b.z;
+}
+inline void Subtract(ModelVertex& a, const ModelVertex& b) {
+    a.x -= b.x;
+    a.y -= b.y;
+    a.z -= b.z;
+}
+inline void Scale(ModelVertex& a, double s) {
+    a.x *= s;
+    a.y *= s;
+    a.z *= s;
+}
+inline ModelVertex midpoint(const ModelVertex& a, const ModelVertex& b) {
+    return {(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2, 0};
+}
+inline ModelVertex CrossProduct(const ModelVertex& a, const ModelVertex& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x, a.flags};
+}
+inline double Distance(const ModelVertex& a) { return std::sqrt(a.z * a.z + (a.x * a.x + a.y * a.y)); }
+// Shortens a vector longer than 1 to length 1; never lengthens. The loop repeats only while
+// rounding leaves the length above 1.
+inline void Unify(ModelVertex& a) {
+    for (double d = Distance(a); d > 1.0; d = Distance(a)) Scale(a, 1.0 / d);
+}
 // Scales to the console's fixed-point length 4096 = 1.0, never longer.
 void UnifyPSX(ModelVertex& a);
 // Angles in [0, TWO_PI) of the unified vector in the YZ, ZX and XY planes.
