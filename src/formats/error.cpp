@@ -6,9 +6,13 @@ namespace kestrel::formats {
 
 std::string Error::describe() const {
     std::string out = file;
-    if (line > 0) out += ":" + std::to_string(line);
+    if (line > 0) {
+        out += ':';
+        out += std::to_string(line);
+    }
     if (!out.empty()) out += ": ";
-    return out + message;
+    out += message;
+    return out;
 }
 
 Error makeError(std::string file, int line, std::string message) {

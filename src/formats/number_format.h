@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <algorithm>
+#include <cmath>
 
 namespace kestrel::formats {
 
@@ -37,12 +38,15 @@ public:
         return *this;
     }
     TextOut& fixed6(double v) {
+        allFinite = allFinite && std::isfinite(v);
         used = static_cast<std::size_t>(writeFixed6(room(kMaxFixed6Length), v) - text.data());
         return *this;
     }
     // The longest line so far, without its line end, and its 1-based number.
     std::size_t longestLine() const { return longest; }
     int longestLineNumber() const { return longestNumber; }
+    // False once an infinity or NaN was written: no reader takes those back.
+    bool finite() const { return allFinite; }
     std::string take() {
         text.resize(used);
         return std::move(text);
@@ -67,6 +71,7 @@ private:
     std::size_t used = 0;
     std::size_t lineStart = 0, longest = 0;
     int lines = 0, longestNumber = 0;
+    bool allFinite = true;
 };
 
 }  // namespace kestrel::formats

@@ -15,7 +15,8 @@ using model::Model;
 // A value is absolute when it starts with a separator or a drive ("c:"); other values are
 // relative to the RSD file's folder.
 std::string applyPathRule(std::string_view value, std::string_view rsdFolder) {
-    if (!value.empty() && isSeparator(value[0])) return std::string(value);
+    if (value.empty()) return {};  // an empty name stays empty: it names no file
+    if (isSeparator(value[0])) return std::string(value);
     if (value.size() >= 2 && value[1] == ':') return std::string(value);
     return std::string(rsdFolder) + std::string(value);
 }
@@ -77,6 +78,18 @@ std::expected<int, Error> readRsdText(std::string_view text, const std::string& 
                                                         std::to_string(textureCount) + " and is ignored"));
     slots.resize(textureCount);
     model.textureFiles = std::move(slots);
+    // A relative name grows by the RSD file's folder; warn now about a line it overfills.
+    auto checkLength = [&](std::string_view key, const std::string& path) {
+        if (key.size() + path.size() > kMaxLineLength)
+            warnings.push_back(makeWarning(
+                file, 0, std::string(key) + path.substr(0, 40) + "... is too long to be saved again (" +
+                             std::to_string(kMaxLineLength) + " characters a line)"));
+    };
+    checkLength("PLY=", model.plyFileName);
+    checkLength("MAT=", model.matFileName);
+    checkLength("GRP=", model.grpFileName);
+    for (int i = 0; i < textureCount; ++i)
+        checkLength("TEX[" + std::to_string(i) + "]=", model.textureFiles[i]);
     return plyLine;
 }
 

@@ -161,6 +161,9 @@ std::optional<Error> writeSafely(FileSystem& files, const std::string& path, std
 // The readers refuse lines longer than kMaxLineLength, so a set whose paths, names or
 // coordinates would need longer lines is not written at all: it could not be opened again.
 std::optional<Error> checkLineLengths(const TextOut& text, const std::string& path) {
+    if (!text.finite())
+        return makeError(path, 0, "cannot save: a coordinate or normal is not a finite number; "
+                                  "nothing was written");
     if (text.longestLine() <= kMaxLineLength) return std::nullopt;
     return makeError(path, text.longestLineNumber(),
                      "cannot save: this line would be " + std::to_string(text.longestLine()) +

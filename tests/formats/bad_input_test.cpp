@@ -49,6 +49,8 @@ TEST(RsdBadInput, EachFaultIsNamedWithFileAndLine) {
          "m/cube.ply:6: polygon 0 needs nine whole numbers: flags, four vertices and four normals"},
         {"cube.ply", kPlyHead + "3 0 0\n0 0 0\n1 x 0\n0 1 0\n", "m/cube.ply:4: vertex 1 needs three numbers"},
         {"cube.ply", kPlyHead + "3 0 0\n0 0 0\n1 nan 0\n0 1 0\n", "m/cube.ply:4: vertex 1 needs three numbers"},
+        {"cube.ply", kPlyHead + "1 1 0\n0 0 0\n0 -1e10 0\n",
+         "m/cube.ply:4: normal 0 has a coordinate beyond +/-1000000000"},
         {"cube.ply", kPlyHead + "3 3 0\n" + kVertices + "0 0 1\n",
          "m/cube.ply:6: the file ends before normal 1 of 3"},
         {"cube.mat", "@MAT940801\n1\n9 0 F C 1 2 3\n",

@@ -161,4 +161,12 @@ TEST(RsdReader, CapacityOverrunsAreClampedWithWarnings) {
     EXPECT_EQ(loaded->model.textureFiles[2], "m/z.tim");
     EXPECT_EQ(loaded->model.groupCount(), 100);
     EXPECT_EQ(loaded->warnings.size(), 4u);
+
+    // A relative name that the folder makes too long for its line opens with a warning.
+    files.files["m/cube.rsd"] = "PLY=cube.ply\nNTEX=1\nTEX[0]=" + std::string(186, 't') + ".tim\n";
+    files.files.erase("m/cube.xgrp");
+    loaded = loadRsdSet(files, "m/cube.rsd");
+    ASSERT_TRUE(loaded);
+    ASSERT_EQ(loaded->warnings.size(), 1u);
+    EXPECT_NE(loaded->warnings[0].message.find("is too long to be saved again"), std::string::npos);
 }

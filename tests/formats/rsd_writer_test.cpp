@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 
 #include "formats/rsd_set.h"
@@ -198,9 +199,28 @@ TEST(RsdWriter, SetsThatCouldNotBeReadBackAreNotWritten) {
     model::Model longPath = loaded->model;
     longPath.textureFiles[0] = "/" + std::string(190, 'p') + ".tim";
     EXPECT_FALSE(formats::saveRsdSet(files, longPath, {}));
+    model::Model notANumber = loaded->model;
+    notANumber.vertices[1].x = std::nan("");
+    saved = formats::saveRsdSet(files, notANumber, {});
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().describe(),
+              "m/cube.ply: cannot save: a coordinate or normal is not a finite number; nothing was "
+              "written");
     model::Model longName = loaded->model;
     longName.groups[0].name = std::string(199, 'n');
     EXPECT_FALSE(formats::saveRsdSet(files, longName, {}));
     EXPECT_EQ(files.files, before);
     EXPECT_EQ(huge.rsdFileName, "m/cube.rsd");
+}
+
+TEST(RsdWriter, EmptyTextureSlotsStayEmpty) {
+    MemoryFileSystem files = test::cubeFiles("/m/");
+    files.files["/m/cube.rsd"] = "PLY=cube.ply\nNTEX=2\nTEX[1]=b.tim\n";
+    files.files.erase("/m/cube.mat");
+    auto loaded = formats::loadRsdSet(files, "/m/cube.rsd");
+    ASSERT_TRUE(loaded);
+    ASSERT_TRUE(formats::saveRsdSet(files, loaded->model, {"/o/x.rsd", false}));
+    auto again = formats::loadRsdSet(files, "/o/x.rsd");
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->model.textureFiles, (std::vector<std::string>{"", "/m/b.tim"}));
 }
