@@ -121,7 +121,7 @@ void applyTo(ModelPolygon& p, const Material& m) {
     p.mat_flag = m.flag;
     p.shading = m.shading;
     p.type = m.type;
-    if (!valueCounts(m.type)) return;
+    // An unknown letter sets no values; 'T' carries no colour.
     if (m.type == 'C' || m.type == 'G' || m.type == 'D' || m.type == 'H') p.rgb = m.rgb;
     if (m.textured) {
         p.tId = m.tId;
