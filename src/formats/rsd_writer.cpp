@@ -185,10 +185,6 @@ std::optional<Error> checkXgrpLines(const Model& model, const std::string& path)
     return std::nullopt;
 }
 
-}  // namespace
-
-namespace {
-
 struct Formatted {
     TextOut rsd, ply, mat, xgrp;
 };
