@@ -52,8 +52,8 @@ TEST(Model, PolygonIsSelectedWithMoreThanTwoSelectedCorners) {
 
 TEST(Model, CopiesAreDeepAndIndependent) {
     Model m = sampleModel();
-    m.skeleton.joints.push_back({makeVector(1, 1, 1)});
-    m.skeleton.bones.push_back({0, 0, {1, 2}});
+    m.skeleton.joints.push_back({makeVector(1, 1, 1), {0}, -1, 0});
+    m.skeleton.bones.push_back({0, 0, {1, 2}, 0, -1});
     Model copy = m;
     EXPECT_EQ(copy, m);
     copy.groups[0].polygons.push_back(1);
@@ -123,7 +123,7 @@ TEST(Model, BoundsOfNoVerticesAreCentredOnTheOrigin) {
 
 TEST(Model, TranslateMovesSelectedVerticesAndOptionallyTheSkeleton) {
     Model m = sampleModel();
-    m.skeleton.joints.push_back({makeVector(1, 1, 1)});
+    m.skeleton.joints.push_back({makeVector(1, 1, 1), {0}, -1, 0});
     m.vertices[2].flags = kVertexSelected;
     m.translate(makeVector(10, 0, 0), 1, false);
     EXPECT_EQ(m.vertices[2].x, 12);
