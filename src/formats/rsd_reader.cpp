@@ -1,6 +1,7 @@
 #include <string>
 #include <utility>
 
+#include "formats/bone_file.h"
 #include "formats/host_path.h"
 #include "formats/rsd_parts.h"
 #include "formats/rsd_set.h"
@@ -129,8 +130,14 @@ std::expected<LoadedModel, Error> loadRsdSet(const FileSystem& files, const std:
         if (auto error = reader(*text, *path, model, loaded.warnings)) return std::unexpected(*error);
     }
 
-    // The BONE and MOVE files beside the PLY file are read here once skeletons and
-    // movements exist.
+    // The skeleton, when the set has one, in the BONE file beside the PLY file.
+    if (const auto bonePath = resolveForRead(files, replaceLastThree(model.plyFileName, "bone"), rsdPath))
+        if (const auto boneText = files.readFile(*bonePath)) {
+            auto bones = readBoneText(*boneText, *bonePath, model.vertexCount());
+            if (!bones) return std::unexpected(bones.error());
+            model.skeleton = std::move(bones->skeleton);
+        }
+    // The MOVE file beside the PLY file is read here once movements exist.
     return loaded;
 }
 

@@ -39,6 +39,7 @@ std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, model::Model& mod
 // The texts of the four files exactly as saveRsdSet writes them (normals already negated).
 struct RsdSetTexts {
     std::string rsd, ply, mat, xgrp;
+    std::string bone;  // empty without a skeleton
 };
 RsdSetTexts formatRsdSet(model::Model& model);
 

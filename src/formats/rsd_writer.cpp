@@ -1,6 +1,7 @@
 #include <string>
 #include <utility>
 
+#include "formats/bone_file.h"
 #include "formats/host_path.h"
 #include "formats/number_format.h"
 #include "formats/rsd_set.h"
@@ -49,7 +50,8 @@ TextOut rsdText(const Model& model) {
     out << "@RSD940102\nPLY=" << model.plyFileName << "\nMAT=" << model.matFileName
         << "\nGRP=" << model.grpFileName << "\nXGRP=" << replaceLastThree(model.rsdFileName, "xgrp")
         << "\n";
-    // BONE= and MOVE= lines join here with the skeleton and movement files.
+    if (model.hasSkeleton()) out << "BONE=" << replaceLastThree(model.rsdFileName, "bone") << '\n';
+    // The MOVE= line joins here with the movement file.
     out << "# Number of Texture Files\nNTEX=";
     out.integer(model.textureCount()) << '\n';
     for (int i = 0; i < model.textureCount(); ++i) {
@@ -187,18 +189,23 @@ std::optional<Error> checkXgrpLines(const Model& model, const std::string& path)
 
 struct Formatted {
     TextOut rsd, ply, mat, xgrp;
+    std::optional<TextOut> bone;
 };
 
 Formatted format(Model& model) {
     model.recomputeNormals();
-    return {rsdText(model), plyText(model), matText(model), xgrpText(model)};
+    std::optional<TextOut> bone;
+    if (model.hasSkeleton())
+        bone = boneText(model.skeleton, replaceLastThree(model.plyFileName, "bone"), 0);
+    return {rsdText(model), plyText(model), matText(model), xgrpText(model), std::move(bone)};
 }
 
 }  // namespace
 
 RsdSetTexts formatRsdSet(Model& model) {
     Formatted f = format(model);
-    return {f.rsd.take(), f.ply.take(), f.mat.take(), f.xgrp.take()};
+    return {f.rsd.take(), f.ply.take(), f.mat.take(), f.xgrp.take(),
+            f.bone ? f.bone->take() : std::string()};
 }
 
 std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, Model& model,
@@ -214,13 +221,18 @@ std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, Model& model,
     }
     Formatted formatted = format(model);
     const std::string& rsdPath = model.rsdFileName;
-    const std::pair<std::string, std::string_view> targets[] = {
+    std::vector<std::pair<std::string, std::string_view>> targets = {
         {rsdPath, "rsd"},
         {resolveForWrite(files, model.plyFileName, rsdPath), "ply"},
         {resolveForWrite(files, model.matFileName, rsdPath), "mat"},
         {resolveForWrite(files, replaceLastThree(model.plyFileName, "xgrp"), rsdPath), "xgrp"},
     };
-    const TextOut* outs[] = {&formatted.rsd, &formatted.ply, &formatted.mat};
+    std::vector<const TextOut*> outs = {&formatted.rsd, &formatted.ply, &formatted.mat};
+    if (formatted.bone) {
+        targets.emplace_back(resolveForWrite(files, replaceLastThree(model.plyFileName, "bone"), rsdPath),
+                             "bone");
+        outs.push_back(&*formatted.bone);
+    }
     auto fail = [&](Error error) {
         // The model keeps the names of the files it still stands for.
         model.rsdFileName = oldNames[0];
@@ -229,18 +241,23 @@ std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, Model& model,
         model.grpFileName = oldNames[3];
         return std::unexpected(std::move(error));
     };
-    for (int i = 0; i < 3; ++i)
-        if (auto error = checkLineLengths(*outs[i], targets[i].first)) return fail(*error);
+    // Every file but the XGRP file (whose member lists may run to any length) is checked.
+    for (std::size_t i = 0; i < outs.size(); ++i) {
+        const std::size_t target = i < 3 ? i : i + 1;
+        if (auto error = checkLineLengths(*outs[i], targets[target].first)) return fail(*error);
+    }
     if (auto error = checkXgrpLines(model, targets[3].first)) return fail(*error);
-    const std::string bodies[] = {formatted.rsd.take(), formatted.ply.take(), formatted.mat.take(),
-                                  formatted.xgrp.take()};
+    std::vector<std::string> bodies;
+    for (TextOut* text : {&formatted.rsd, &formatted.ply, &formatted.mat, &formatted.xgrp})
+        bodies.push_back(text->take());
+    if (formatted.bone) bodies.push_back(formatted.bone->take());
     SavedFiles saved;
-    for (int i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < bodies.size(); ++i) {
         if (auto error = writeSafely(files, targets[i].first, targets[i].second, bodies[i]))
             return fail(*error);
         saved.written.push_back(targets[i].first);
     }
-    // The MOVE and BONE files follow here with movements and skeletons.
+    // The MOVE file follows the XGRP file here once movements exist.
     (void)options.withMovements;
     return saved;
 }

@@ -1,0 +1,173 @@
+#include "formats/bone_file.h"
+
+#include <cmath>
+
+#include "animation/skeleton_ops.h"
+#include "formats/text_scan.h"
+
+namespace kestrel::formats {
+
+namespace {
+
+constexpr double kMaxCoordinate = 1e9;
+
+struct Reader {
+    LineReader lines;
+    std::string_view line;
+
+    Error error(const std::string& what) const { return makeError(lines.file(), lines.lineNumber(), what); }
+    // The next line that is not a comment, or why there is none.
+    std::optional<Error> next(const std::string& what) {
+        if (lines.nextData(line)) return std::nullopt;
+        if (lines.failure()) return *lines.failure();
+        return makeError(lines.file(), lines.lineNumber(), "the file ends before " + what);
+    }
+};
+
+bool inRange(int value, int count) { return value >= 0 && value < count; }
+
+}  // namespace
+
+std::expected<BoneFile, Error> readBoneText(std::string_view text, const std::string& file,
+                                            int vertexCount) {
+    Reader in{LineReader(text, file), {}};
+    BoneFile out;
+    in.lines.next(in.line);  // the file's own path
+    if (in.lines.next(in.line) && in.line.starts_with("@VER=")) {
+        std::string_view rest = in.line.substr(5);
+        if (!scanInt(rest, out.version)) return std::unexpected(in.error("@VER= needs a number"));
+    }
+    if (in.lines.failure()) return std::unexpected(*in.lines.failure());
+    std::int32_t bones = 0, joints = 0;
+    if (auto e = in.next("the numbers of bones and joints")) return std::unexpected(*e);
+    if (!scanInt(in.line, bones) || !scanInt(in.line, joints) || bones < 0 || joints < 0 ||
+        static_cast<std::size_t>(bones) + static_cast<std::size_t>(joints) > text.size())
+        return std::unexpected(in.error("expected the numbers of bones and joints"));
+    if (auto e = in.next("the number of movements")) return std::unexpected(*e);
+    if (!scanInt(in.line, out.movementCount))
+        return std::unexpected(in.error("expected the number of movements"));
+    if (bones == 0) return out;
+
+    // Joints and bones are kept under the numbers the file gives them.
+    std::vector<model::ModelVertex> positions(joints);
+    std::vector<bool> jointSeen(joints), boneSeen(bones);
+    for (int i = 0; i < joints; ++i) {
+        if (auto e = in.next("joint " + std::to_string(i) + " of " + std::to_string(joints)))
+            return std::unexpected(*e);
+        std::int32_t number = 0;
+        model::ModelVertex p;
+        if (!scanInt(in.line, number) || !scanDouble(in.line, p.x) || !scanDouble(in.line, p.y) ||
+            !scanDouble(in.line, p.z))
+            return std::unexpected(in.error("a joint line needs a number and three coordinates"));
+        if (!inRange(number, joints) || jointSeen[number])
+            return std::unexpected(in.error("joint number " + std::to_string(number) +
+                                            " is outside 0-" + std::to_string(joints - 1) +
+                                            " or given twice"));
+        if (std::fabs(p.x) > kMaxCoordinate || std::fabs(p.y) > kMaxCoordinate ||
+            std::fabs(p.z) > kMaxCoordinate)
+            return std::unexpected(in.error("joint " + std::to_string(number) +
+                                            " has a coordinate beyond +/-1000000000"));
+        jointSeen[number] = true;
+        positions[number] = p;
+    }
+    std::vector<model::Bone> byNumber(bones);
+    std::vector<int> madeOrder;  // joints gain their bones in the order the bones are made
+    for (int i = 0; i < bones; ++i) {
+        if (auto e = in.next("bone " + std::to_string(i) + " of " + std::to_string(bones)))
+            return std::unexpected(*e);
+        std::int32_t number = 0, start = 0, end = 0, count = 0;
+        if (!scanInt(in.line, number) || !scanInt(in.line, start) || !scanInt(in.line, end) ||
+            !scanInt(in.line, count))
+            return std::unexpected(in.error("a bone line needs its number, start and end joints "
+                                            "and vertex count"));
+        if (!inRange(number, bones) || boneSeen[number])
+            return std::unexpected(in.error("bone number " + std::to_string(number) +
+                                            " is outside 0-" + std::to_string(bones - 1) +
+                                            " or given twice"));
+        if (!inRange(start, joints) || !jointSeen[start] || !inRange(end, joints) || !jointSeen[end] ||
+            start == end)
+            return std::unexpected(in.error("bone " + std::to_string(number) +
+                                            " joins joints that the file does not list"));
+        if (count < 0 || count > model::kMaxVerticesPerBone)
+            return std::unexpected(in.error("bone " + std::to_string(number) + " carries " +
+                                            std::to_string(count) + " vertices (limit is " +
+                                            std::to_string(model::kMaxVerticesPerBone) + ")"));
+        boneSeen[number] = true;
+        model::Bone& bone = byNumber[number];
+        bone.startJoint = start;
+        bone.endJoint = end;
+        madeOrder.push_back(number);
+        for (int k = 0; k < count; ++k) {
+            if (auto e = in.next("the vertices of bone " + std::to_string(number)))
+                return std::unexpected(*e);
+            std::int32_t vertex = 0;
+            if (!scanInt(in.line, vertex) || !inRange(vertex, vertexCount))
+                return std::unexpected(in.error("bone " + std::to_string(number) +
+                                                " names a vertex outside the model's " +
+                                                std::to_string(vertexCount)));
+            animation::addVertex(bone, vertex);
+        }
+    }
+    // Joints that no bone uses are left out; the others keep their order.
+    std::vector<int> newIndex(joints, -1);
+    for (int number : madeOrder)
+        for (int j : {byNumber[number].startJoint, byNumber[number].endJoint})
+            if (newIndex[j] == -1) newIndex[j] = 0;
+    model::Skeleton& s = out.skeleton;
+    for (int j = 0; j < joints; ++j)
+        if (newIndex[j] == 0) {
+            newIndex[j] = static_cast<int>(s.joints.size());
+            s.joints.push_back(model::Joint{positions[j], {}, -1, 0});
+        }
+    for (auto& bone : byNumber) {
+        bone.startJoint = newIndex[bone.startJoint];
+        bone.endJoint = newIndex[bone.endJoint];
+    }
+    for (int number : madeOrder)
+        for (int j : {byNumber[number].startJoint, byNumber[number].endJoint}) {
+            auto& used = s.joints[j].bones;
+            if (static_cast<int>(used.size()) >= model::kMaxBonesPerJoint)
+                return std::unexpected(in.error("too many bones on one joint (limit is " +
+                                                std::to_string(model::kMaxBonesPerJoint) + ")"));
+            used.push_back(number);
+        }
+    s.bones = std::move(byNumber);
+    out.blocksOffset = text.size() - in.lines.remainingBytes();
+    out.blocksLine = in.lines.lineNumber();
+    return out;
+}
+
+TextOut boneText(model::Skeleton skeleton, const std::string& path, int movementCount) {
+    const std::vector<int> joints = animation::listSkeleton(skeleton);
+    TextOut out(1024 + 64 * joints.size());
+    out << "# " << path
+        << "\n@VER=1\n#======================\n#BONES Skeleton file generated by Kestrel\n"
+           "# Kestrel: model editor and animator for PlayStation models\n"
+           "# Number of Bones & Joints\n";
+    out.integer(static_cast<std::int64_t>(skeleton.bones.size())) << ' ';
+    out.integer(static_cast<std::int64_t>(joints.size())) << "\n# Number of Movements\n";
+    out.integer(movementCount) << "\n# Baseframe Skeleton\n#joints\n";
+    for (std::size_t n = 0; n < joints.size(); ++n) {
+        const auto& p = skeleton.joints[joints[n]].position;
+        out.integer(static_cast<std::int64_t>(n)) << ' ';
+        out.fixed6(p.x) << ' ';
+        out.fixed6(p.y) << ' ';
+        out.fixed6(p.z) << '\n';
+    }
+    out << "#bones\n";
+    for (const auto& bone : skeleton.bones) {
+        out.integer(bone.number) << ' ';
+        out.integer(skeleton.joints[bone.startJoint].number) << ' ';
+        out.integer(skeleton.joints[bone.endJoint].number) << ' ';
+        out.integer(static_cast<std::int64_t>(bone.vertices.size())) << '\n';
+        for (int v : bone.vertices) {
+            out << ' ';
+            out.integer(v) << '\n';
+        }
+    }
+    // Keyframe joint blocks, written with the movements, come before this line.
+    out << "#END OF GENERATED FILE==================\n";
+    return out;
+}
+
+}  // namespace kestrel::formats
