@@ -137,7 +137,8 @@ std::expected<BoneFile, Error> readBoneText(std::string_view text, const std::st
     return out;
 }
 
-TextOut boneText(model::Skeleton skeleton, const std::string& path, int movementCount) {
+TextOut boneText(model::Skeleton skeleton, const std::string& path, int movementCount,
+                 const std::vector<animation::Movement>* blocks) {
     const std::vector<int> joints = animation::listSkeleton(skeleton);
     TextOut out(1024 + 64 * joints.size());
     out << "# " << path
@@ -165,9 +166,73 @@ TextOut boneText(model::Skeleton skeleton, const std::string& path, int movement
             out.integer(v) << '\n';
         }
     }
-    // Keyframe joint blocks, written with the movements, come before this line.
+    if (blocks) {
+        out << "#Keyframe Skeleton Coords\n";
+        for (const auto& movement : *blocks) {
+            out << "#Movement name=" << movement.name << "\n#Number of keyframes=";
+            out.integer(static_cast<std::int64_t>(movement.keyframes.size())) << '\n';
+            for (std::size_t k = 0; k < movement.keyframes.size(); ++k) {
+                const auto& keyframe = movement.keyframes[k];
+                out << "#Keyframe ";
+                out.integer(static_cast<std::int64_t>(k)) << " name=" << keyframe.name << "\n#joints\n";
+                model::Skeleton pose = keyframe.model.skeleton;
+                const std::vector<int> order = animation::listSkeleton(pose);
+                for (std::size_t n = 0; n < order.size(); ++n) {
+                    const auto& p = pose.joints[order[n]].position;
+                    out.integer(static_cast<std::int64_t>(n)) << ' ';
+                    out.fixed6(p.x) << ' ';
+                    out.fixed6(p.y) << ' ';
+                    out.fixed6(p.z) << '\n';
+                }
+            }
+        }
+    }
     out << "#END OF GENERATED FILE==================\n";
     return out;
+}
+
+KeyframeJointReader::KeyframeJointReader(std::string_view text, const std::string& file,
+                                         const BoneFile& bones)
+    : lines(text, file) {
+    if (bones.version < 1 || bones.skeleton.empty()) return;
+    lines.skipTo(text.substr(bones.blocksOffset), bones.blocksLine);
+    // Blocks are there when any data line follows the base skeleton.
+    LineReader probe = lines;
+    std::string_view line;
+    present = probe.nextData(line);
+}
+
+std::optional<Error> KeyframeJointReader::readInto(model::Skeleton& skeleton, const std::string& keyframe) {
+    const std::vector<int> order = animation::listSkeleton(skeleton);
+    const int count = static_cast<int>(order.size());
+    std::vector<bool> seen(order.size());
+    std::string_view line;
+    for (int i = 0; i < count; ++i) {
+        if (!lines.nextData(line)) {
+            if (lines.failure()) return *lines.failure();
+            return makeError(lines.file(), lines.lineNumber(),
+                             "the file ends before the joints of keyframe '" + keyframe + "'");
+        }
+        std::int32_t number = 0;
+        model::ModelVertex p;
+        if (!scanInt(line, number) || !scanDouble(line, p.x) || !scanDouble(line, p.y) ||
+            !scanDouble(line, p.z))
+            return makeError(lines.file(), lines.lineNumber(), "a joint line needs a number and three coordinates");
+        if (!inRange(number, count) || seen[number])
+            return makeError(lines.file(), lines.lineNumber(),
+                             "keyframe '" + keyframe + "' gives joint " + std::to_string(number) +
+                                 " but its skeleton has " + std::to_string(count) + " joints");
+        if (std::fabs(p.x) > kMaxCoordinate || std::fabs(p.y) > kMaxCoordinate ||
+            std::fabs(p.z) > kMaxCoordinate)
+            return makeError(lines.file(), lines.lineNumber(),
+                             "joint " + std::to_string(number) + " has a coordinate beyond +/-1000000000");
+        seen[number] = true;
+        auto& position = skeleton.joints[order[number]].position;
+        position.x = p.x;
+        position.y = p.y;
+        position.z = p.z;
+    }
+    return std::nullopt;
 }
 
 }  // namespace kestrel::formats

@@ -3,6 +3,7 @@
 
 #include "formats/bone_file.h"
 #include "formats/host_path.h"
+#include "formats/move_file.h"
 #include "formats/rsd_parts.h"
 #include "formats/rsd_set.h"
 #include "formats/text_scan.h"
@@ -131,13 +132,25 @@ std::expected<LoadedModel, Error> loadRsdSet(const FileSystem& files, const std:
     }
 
     // The skeleton, when the set has one, in the BONE file beside the PLY file.
-    if (const auto bonePath = resolveForRead(files, replaceLastThree(model.plyFileName, "bone"), rsdPath))
-        if (const auto boneText = files.readFile(*bonePath)) {
-            auto bones = readBoneText(*boneText, *bonePath, model.vertexCount());
-            if (!bones) return std::unexpected(bones.error());
-            model.skeleton = std::move(bones->skeleton);
+    std::optional<std::string> boneText, bonePath;
+    BoneFile bones;
+    if ((bonePath = resolveForRead(files, replaceLastThree(model.plyFileName, "bone"), rsdPath)))
+        if ((boneText = files.readFile(*bonePath))) {
+            auto read = readBoneText(*boneText, *bonePath, model.vertexCount());
+            if (!read) return std::unexpected(read.error());
+            bones = std::move(*read);
+            model.skeleton = bones.skeleton;
         }
-    // The MOVE file beside the PLY file is read here once movements exist.
+    // The loaded model is the rest pose every movement starts from.
+    loaded.animation.baseFrame = animation::Keyframe{model, "BaseFrame"};
+    if (const auto movePath = resolveForRead(files, replaceLastThree(model.plyFileName, "move"), rsdPath))
+        if (const auto moveText = files.readFile(*movePath)) {
+            KeyframeJointReader joints(boneText ? std::string_view(*boneText) : std::string_view(),
+                                       bonePath.value_or(std::string()), bones);
+            auto movements = readMoveText(*moveText, *movePath, model, joints, loaded.warnings);
+            if (!movements) return std::unexpected(movements.error());
+            loaded.animation.movements = std::move(*movements);
+        }
     return loaded;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "animation/movement.h"
 #include "formats/error.h"
 #include "formats/file_system.h"
 #include "model/model.h"
@@ -14,6 +15,8 @@ namespace kestrel::formats {
 
 struct LoadedModel {
     model::Model model;
+    // The base frame (a copy of the model, "BaseFrame") and the movements of the MOVE file.
+    animation::AnimationState animation;
     std::vector<Warning> warnings;
 };
 
@@ -24,6 +27,8 @@ std::expected<LoadedModel, Error> loadRsdSet(const FileSystem& files, const std:
 struct SaveOptions {
     std::optional<std::string> newPath;  // "Save As": the model takes the new (full) names first
     bool withMovements = true;           // "Save" writes the movements, "Save Current" does not
+    // The movements to write with withMovements, differenced against the saved model.
+    const animation::AnimationState* animation = nullptr;
 };
 
 struct SavedFiles {
@@ -40,7 +45,8 @@ std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, model::Model& mod
 struct RsdSetTexts {
     std::string rsd, ply, mat, xgrp;
     std::string bone;  // empty without a skeleton
+    std::string move;  // empty unless movements are written
 };
-RsdSetTexts formatRsdSet(model::Model& model);
+std::expected<RsdSetTexts, Error> formatRsdSet(model::Model& model, const SaveOptions& options = {});
 
 }  // namespace kestrel::formats

@@ -3,6 +3,7 @@
 
 #include "formats/bone_file.h"
 #include "formats/host_path.h"
+#include "formats/move_file.h"
 #include "formats/number_format.h"
 #include "formats/rsd_set.h"
 #include "formats/text_scan.h"
@@ -44,14 +45,14 @@ void textureValues(TextOut& out, const ModelPolygon& p) {
     }
 }
 
-TextOut rsdText(const Model& model) {
+TextOut rsdText(const Model& model, bool withMove) {
     TextOut out(1024);
     header(out, model.rsdFileName, "RSD");
     out << "@RSD940102\nPLY=" << model.plyFileName << "\nMAT=" << model.matFileName
         << "\nGRP=" << model.grpFileName << "\nXGRP=" << replaceLastThree(model.rsdFileName, "xgrp")
         << "\n";
     if (model.hasSkeleton()) out << "BONE=" << replaceLastThree(model.rsdFileName, "bone") << '\n';
-    // The MOVE= line joins here with the movement file.
+    if (withMove) out << "MOVE=" << replaceLastThree(model.rsdFileName, "move") << '\n';
     out << "# Number of Texture Files\nNTEX=";
     out.integer(model.textureCount()) << '\n';
     for (int i = 0; i < model.textureCount(); ++i) {
@@ -189,23 +190,34 @@ std::optional<Error> checkXgrpLines(const Model& model, const std::string& path)
 
 struct Formatted {
     TextOut rsd, ply, mat, xgrp;
-    std::optional<TextOut> bone;
+    std::optional<TextOut> move, bone;
 };
 
-Formatted format(Model& model) {
+std::expected<Formatted, Error> format(Model& model, const SaveOptions& options) {
     model.recomputeNormals();
-    std::optional<TextOut> bone;
+    const animation::AnimationState* animation = options.withMovements ? options.animation : nullptr;
+    std::optional<TextOut> move, bone;
+    if (animation) {
+        auto text = moveText(animation->movements, model, replaceLastThree(model.plyFileName, "move"));
+        if (!text) return std::unexpected(text.error());
+        move = std::move(*text);
+    }
     if (model.hasSkeleton())
-        bone = boneText(model.skeleton, replaceLastThree(model.plyFileName, "bone"), 0);
-    return {rsdText(model), plyText(model), matText(model), xgrpText(model), std::move(bone)};
+        bone = boneText(model.skeleton, replaceLastThree(model.plyFileName, "bone"),
+                        options.animation ? static_cast<int>(options.animation->movements.size()) : 0,
+                        animation ? &animation->movements : nullptr);
+    return Formatted{rsdText(model, animation != nullptr), plyText(model), matText(model),
+                     xgrpText(model), std::move(move), std::move(bone)};
 }
 
 }  // namespace
 
-RsdSetTexts formatRsdSet(Model& model) {
-    Formatted f = format(model);
-    return {f.rsd.take(), f.ply.take(), f.mat.take(), f.xgrp.take(),
-            f.bone ? f.bone->take() : std::string()};
+std::expected<RsdSetTexts, Error> formatRsdSet(Model& model, const SaveOptions& options) {
+    auto f = format(model, options);
+    if (!f) return std::unexpected(f.error());
+    return RsdSetTexts{f->rsd.take(), f->ply.take(), f->mat.take(), f->xgrp.take(),
+                       f->bone ? f->bone->take() : std::string(),
+                       f->move ? f->move->take() : std::string()};
 }
 
 std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, Model& model,
@@ -219,20 +231,6 @@ std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, Model& model,
         model.matFileName = replaceLastThree(path, "mat");
         model.grpFileName = replaceLastThree(path, "grp");
     }
-    Formatted formatted = format(model);
-    const std::string& rsdPath = model.rsdFileName;
-    std::vector<std::pair<std::string, std::string_view>> targets = {
-        {rsdPath, "rsd"},
-        {resolveForWrite(files, model.plyFileName, rsdPath), "ply"},
-        {resolveForWrite(files, model.matFileName, rsdPath), "mat"},
-        {resolveForWrite(files, replaceLastThree(model.plyFileName, "xgrp"), rsdPath), "xgrp"},
-    };
-    std::vector<const TextOut*> outs = {&formatted.rsd, &formatted.ply, &formatted.mat};
-    if (formatted.bone) {
-        targets.emplace_back(resolveForWrite(files, replaceLastThree(model.plyFileName, "bone"), rsdPath),
-                             "bone");
-        outs.push_back(&*formatted.bone);
-    }
     auto fail = [&](Error error) {
         // The model keeps the names of the files it still stands for.
         model.rsdFileName = oldNames[0];
@@ -241,24 +239,38 @@ std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, Model& model,
         model.grpFileName = oldNames[3];
         return std::unexpected(std::move(error));
     };
+    auto formattedOr = format(model, options);
+    if (!formattedOr) return fail(formattedOr.error());
+    Formatted& formatted = *formattedOr;
+    const std::string& rsdPath = model.rsdFileName;
+    std::vector<std::pair<std::string, std::string_view>> targets = {
+        {rsdPath, "rsd"},
+        {resolveForWrite(files, model.plyFileName, rsdPath), "ply"},
+        {resolveForWrite(files, model.matFileName, rsdPath), "mat"},
+        {resolveForWrite(files, replaceLastThree(model.plyFileName, "xgrp"), rsdPath), "xgrp"},
+    };
+    std::vector<TextOut*> outs = {&formatted.rsd, &formatted.ply, &formatted.mat, &formatted.xgrp};
+    // The MOVE file follows the XGRP file, and the BONE file comes last.
+    for (auto [text, kind] : {std::pair{&formatted.move, "move"}, std::pair{&formatted.bone, "bone"}})
+        if (*text) {
+            targets.emplace_back(
+                resolveForWrite(files, replaceLastThree(model.plyFileName, kind), rsdPath), kind);
+            outs.push_back(&**text);
+        }
     // Every file but the XGRP file (whose member lists may run to any length) is checked.
     for (std::size_t i = 0; i < outs.size(); ++i) {
-        const std::size_t target = i < 3 ? i : i + 1;
-        if (auto error = checkLineLengths(*outs[i], targets[target].first)) return fail(*error);
+        if (i == 3) continue;
+        if (auto error = checkLineLengths(*outs[i], targets[i].first)) return fail(*error);
     }
     if (auto error = checkXgrpLines(model, targets[3].first)) return fail(*error);
     std::vector<std::string> bodies;
-    for (TextOut* text : {&formatted.rsd, &formatted.ply, &formatted.mat, &formatted.xgrp})
-        bodies.push_back(text->take());
-    if (formatted.bone) bodies.push_back(formatted.bone->take());
+    for (TextOut* text : outs) bodies.push_back(text->take());
     SavedFiles saved;
     for (std::size_t i = 0; i < bodies.size(); ++i) {
         if (auto error = writeSafely(files, targets[i].first, targets[i].second, bodies[i]))
             return fail(*error);
         saved.written.push_back(targets[i].first);
     }
-    // The MOVE file follows the XGRP file here once movements exist.
-    (void)options.withMovements;
     return saved;
 }
 

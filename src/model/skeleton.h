@@ -18,7 +18,8 @@ struct Joint {
     int number = -1;         // scratch: written by the skeleton listing
     int pending = 0;         // scratch: 1 while a pose operation may still move the joint
 
-    bool operator==(const Joint&) const = default;
+    // Scratch state has no meaning between operations and takes no part in comparisons.
+    bool operator==(const Joint& o) const { return position == o.position && bones == o.bones; }
 };
 
 struct Bone {
@@ -28,7 +29,10 @@ struct Bone {
     std::int32_t flags = 0;     // bit 0: selected
     int number = -1;            // scratch: written by the skeleton listing
 
-    bool operator==(const Bone&) const = default;
+    bool operator==(const Bone& o) const {
+        return startJoint == o.startJoint && endJoint == o.endJoint && vertices == o.vertices &&
+               flags == o.flags;
+    }
 };
 
 inline constexpr std::int32_t kBoneSelected = 1;
