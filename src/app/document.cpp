@@ -22,7 +22,11 @@ bool hasExtension(const std::string& path, std::string_view extension) {
 
 Document::Document(std::unique_ptr<formats::FileSystem> files) : fileSystem(std::move(files)) {}
 
-void Document::newModel() { current = model::Model{}; }
+void Document::newModel() {
+    current = model::Model{};
+    anim.movements.clear();
+    anim.baseFrame.reset();
+}
 
 std::expected<std::vector<Warning>, Error> Document::openFile(const std::string& path) {
     switch (formats::classifyOpenPath(path)) {
@@ -40,6 +44,8 @@ std::expected<std::vector<Warning>, Error> Document::openFile(const std::string&
     auto loaded = formats::loadRsdSet(*fileSystem, path);
     if (!loaded) return std::unexpected(loaded.error());
     current = std::move(loaded->model);
+    anim.movements = std::move(loaded->animation.movements);
+    anim.baseFrame = std::move(loaded->animation.baseFrame);
     title = "Kestrel - " + current.rsdFileName;
     return std::move(loaded->warnings);
 }
@@ -55,9 +61,17 @@ std::expected<formats::SavedFiles, Error> Document::saveTo(std::optional<std::st
                                     : "only .RSD and .TMD names can be saved; nothing was written";
         return std::unexpected(formats::makeError(*path, 0, why));
     }
-    // Until movements exist the base frame is the current model itself.
-    return formats::saveRsdSet(*fileSystem, current,
-                               formats::SaveOptions{std::move(path), withMovements});
+    model::Model& written = withMovements && anim.baseFrame ? anim.baseFrame->model : current;
+    auto saved = formats::saveRsdSet(*fileSystem, written,
+                                     formats::SaveOptions{std::move(path), withMovements, &anim});
+    if (saved && &written != &current) {
+        // The document now stands for the files just written, whichever model they hold.
+        current.rsdFileName = written.rsdFileName;
+        current.plyFileName = written.plyFileName;
+        current.matFileName = written.matFileName;
+        current.grpFileName = written.grpFileName;
+    }
+    return saved;
 }
 
 std::expected<formats::SavedFiles, Error> Document::save() { return saveTo(std::nullopt, true); }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "animation/movement.h"
 #include "formats/error.h"
 #include "formats/file_system.h"
 #include "formats/rsd_set.h"
@@ -27,15 +28,19 @@ public:
     formats::FileSystem& files() { return *fileSystem; }
     // "Kestrel - " and the path of the last file opened; "Kestrel" before any.
     const std::string& windowTitle() const { return title; }
+    // The movements (newest first), the base frame and the keyframe counter.
+    const animation::AnimationState& animation() const { return anim; }
 
-    // "New": an empty model; the marker stays.
+    // "New": an empty model without movements or base frame; the marker stays.
     void newModel();
     // "Open...": replaces the model only when the file could be read; on failure the model
     // on screen is untouched and the error says why.
     std::expected<std::vector<Warning>, Error> openFile(const std::string& path);
 
-    // The four save commands. A name ending in anything but RSD (any letter case) writes
-    // nothing and says so; TMD output arrives with the TMD writer.
+    // The four save commands. "Save" and "Save As" write the base frame's model (the current
+    // model when there is none) with the movements; the "Current" pair write the current
+    // model alone. A name ending in anything but RSD (any letter case) writes nothing and
+    // says so; TMD output arrives with the TMD writer.
     std::expected<formats::SavedFiles, Error> save();
     std::expected<formats::SavedFiles, Error> saveAs(const std::string& path);
     std::expected<formats::SavedFiles, Error> saveCurrent();
@@ -52,6 +57,7 @@ private:
     std::unique_ptr<formats::FileSystem> fileSystem;
     model::Model current;
     std::optional<model::Model> marker;
+    animation::AnimationState anim;
     std::string title = "Kestrel";
 };
 

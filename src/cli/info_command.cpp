@@ -74,7 +74,50 @@ void writePolygonJson(JsonWriter& json, const ModelPolygon& p) {
     json.endObject();
 }
 
-std::string infoJson(const Model& model, const InfoOptions& options) {
+void writeAnimationJson(JsonWriter& json, const Model& model, const animation::AnimationState& anim) {
+    json.key("skeleton");
+    json.beginObject();
+    json.key("bones");
+    json.beginArray();
+    for (const auto& bone : model.skeleton.bones) {
+        const auto& start = model.skeleton.joints[bone.startJoint].position;
+        const auto& end = model.skeleton.joints[bone.endJoint].position;
+        json.beginObject();
+        json.key("start"), writePoint(json, {start.x, start.y, start.z});
+        json.key("end"), writePoint(json, {end.x, end.y, end.z});
+        json.key("vertices"), writeIntegers(json, bone.vertices);
+        json.endObject();
+    }
+    json.endArray();
+    json.key("joints"), json.integer(static_cast<std::int64_t>(model.skeleton.joints.size()));
+    json.endObject();
+
+    json.key("movements");
+    json.beginArray();
+    for (const auto& movement : anim.movements) {
+        json.beginObject();
+        json.key("name"), json.string(movement.name);
+        json.key("keyframes");
+        json.beginArray();
+        for (const auto& keyframe : movement.keyframes) {
+            json.beginObject();
+            json.key("name"), json.string(keyframe.name);
+            json.key("framesFromLast"), json.integer(keyframe.framesFromLast);
+            json.endObject();
+        }
+        json.endArray();
+        json.endObject();
+    }
+    json.endArray();
+    json.key("baseFrame");
+    if (anim.baseFrame)
+        json.string(anim.baseFrame->name);
+    else
+        json.null();
+}
+
+std::string infoJson(const Model& model, const animation::AnimationState& anim,
+                     const InfoOptions& options) {
     std::string out;
     JsonWriter json(out);
     json.beginObject();
@@ -117,6 +160,8 @@ std::string infoJson(const Model& model, const InfoOptions& options) {
     json.key("min"), writePoint(json, bounds.min);
     json.key("max"), writePoint(json, bounds.max);
     json.endObject();
+
+    writeAnimationJson(json, model, anim);
 
     if (options.vertices) {
         json.key("vertices");
@@ -219,7 +264,7 @@ int runInfo(app::Document& document, const InfoOptions& options, std::ostream& o
     if (!opened) return reportError(err, opened.error());
     reportWarnings(err, *opened);
     if (options.json)
-        out << infoJson(document.model(), options);
+        out << infoJson(document.model(), document.animation(), options);
     else
         infoText(out, document.model(), options);
     return kExitSuccess;

@@ -155,4 +155,9 @@ void JsonWriter::number(double value) {
     out += std::isfinite(value) ? formatNumber(value) : "null";
 }
 
+void JsonWriter::null() {
+    separate();
+    out += "null";
+}
+
 }  // namespace kestrel::cli

@@ -39,6 +39,7 @@ class JsonWriter {
     void integer(std::int64_t value);
     // Non-finite values have no JSON form and are written as null.
     void number(double value);
+    void null();
 
   private:
     void separate();

@@ -180,4 +180,35 @@ TEST(DocumentMarker, RestoresTheSameModelEveryTime) {
 }
 
 }  // namespace
+TEST(DocumentAnimation, SaveWritesTheBaseFrameWithItsMovementsAndSaveCurrentNeither) {
+    Fixture f;
+    // A movement of one keyframe whose first vertex sits 2 units higher than the base frame.
+    f.files->files["/m/a.move"] =
+        "# Number of Movement Descriptions\n1\nrun\n1\nstride\n5 1\n0 2 0\n";
+    ASSERT_TRUE(f.document.openFile("/m/a.rsd"));
+    const auto& anim = f.document.animation();
+    ASSERT_EQ(anim.movements.size(), 1u);
+    ASSERT_TRUE(anim.baseFrame);
+    EXPECT_EQ(anim.movements[0].keyframes[0].model.vertices[0].y, 2);
+    EXPECT_EQ(anim.movements[0].keyframes[0].framesFromLast, 5);
+
+    // The edit frame differs from the base frame; Save writes the base frame.
+    f.document.model().vertices[1].x = 99;
+    ASSERT_TRUE(f.document.saveAs("/s/p.rsd"));
+    EXPECT_NE(f.files->files.at("/s/p.rsd").find("\nMOVE=/s/p.move\n"), std::string::npos);
+    EXPECT_NE(f.files->files.at("/s/p.move").find("\nstride\n5 5\n0.000000 2.000000 0.000000\n"),
+              std::string::npos);
+    EXPECT_NE(f.files->files.at("/s/p.ply").find("\n10.000000 0.000000 0.000000\n"), std::string::npos);
+    EXPECT_EQ(f.document.model().rsdFileName, "/s/p.rsd");
+
+    ASSERT_TRUE(f.document.saveCurrentAs("/c/q.rsd"));
+    EXPECT_FALSE(f.files->files.contains("/c/q.move"));
+    EXPECT_EQ(f.files->files.at("/c/q.rsd").find("MOVE="), std::string::npos);
+    EXPECT_NE(f.files->files.at("/c/q.ply").find("\n99.000000 0.000000 0.000000\n"), std::string::npos);
+
+    f.document.newModel();
+    EXPECT_TRUE(f.document.animation().movements.empty());
+    EXPECT_FALSE(f.document.animation().baseFrame);
+}
+
 }  // namespace kestrel::app

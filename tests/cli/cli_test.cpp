@@ -71,7 +71,10 @@ std::int64_t packed(int r, int g, int b) {
 TEST(CliInfo, JsonDescribesTheSample) {
     const Json info = infoJson(kSample);
     EXPECT_EQ(info.keys(),
-              (std::vector<std::string>{"counts", "paths", "textures", "groups", "bounds"}));
+              (std::vector<std::string>{"counts", "paths", "textures", "groups", "bounds",
+                                        "skeleton", "movements", "baseFrame"}));
+    EXPECT_EQ(info["skeleton"]["joints"].number, 0);
+    EXPECT_EQ(info["baseFrame"].string, "BaseFrame");
 
     const Json& counts = info["counts"];
     EXPECT_EQ(counts.keys(),
