@@ -2,6 +2,7 @@
 // The application state and its commands, free of any user-interface toolkit: the GUI, the
 // command line and the tests all drive the program through this class.
 #include <expected>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +18,33 @@ namespace kestrel::app {
 
 using formats::Error;
 using formats::Warning;
+
+// What a command did: nothing (and why) or its change.
+using CommandResult = std::expected<void, std::string>;
+
+// The project window's selected item, by kind and by the name it shows.
+enum class ProjectItem { None, Root, Group, Movement, Keyframe, Skeleton, Texture };
+struct ProjectSelection {
+    ProjectItem kind = ProjectItem::None;
+    std::string name;  // the item's text: movement or keyframe name ("BaseFrame" included)
+    int index = -1;    // the group or texture index
+};
+
+// What a command changed, for views and windows that show it.
+enum Change : unsigned {
+    kModelChanged = 1,      // the current model (the edit frame)
+    kAnimationChanged = 2,  // movements, keyframes or the base frame
+    kSelectionChanged = 4,  // the project selection
+    kTitleChanged = 8,
+};
+
+// The Create Keyframe dialog: shown with a proposed name and "Base Frame" tick; returns the
+// entered values, or nothing for Cancel.
+struct KeyframeEntry {
+    std::string name;
+    bool baseFrame = false;
+};
+using KeyframeDialog = std::function<std::optional<KeyframeEntry>(const KeyframeEntry& proposed)>;
 
 class Document {
 public:
@@ -46,6 +74,35 @@ public:
     std::expected<formats::SavedFiles, Error> saveCurrent();
     std::expected<formats::SavedFiles, Error> saveCurrentAs(const std::string& path);
 
+    // Called with the Change bits after every command that changed something.
+    std::function<void(unsigned)> onChange;
+
+    const ProjectSelection& selection() const { return selected; }
+    // Selecting a keyframe item (the base frame's too) makes its pose the edit frame.
+    void select(const ProjectSelection& item);
+
+    // Movements and keyframes.
+    CommandResult newMovement(const std::string& name);
+    CommandResult addKeyframe(const KeyframeDialog& dialog);
+    CommandResult replaceKeyframe();
+    CommandResult setKeyframeInfo(const std::string& name, int framesFromLast);
+    CommandResult deleteKeyframe();
+    CommandResult deleteMovement();
+    CommandResult renameMovement(const std::string& name);
+    CommandResult renameKeyframe(const std::string& name);
+
+    // Bones: each acts on the first selected bone.
+    CommandResult attachToBone();
+    CommandResult removeSelectedFromBone();
+    CommandResult deleteBone();
+    CommandResult addGroupToBone();
+    // A bone from one point to another; an existing joint given by index is used instead of
+    // a new joint at the point.
+    CommandResult makeBone(std::optional<int> startJoint, const model::ModelVertex& start,
+                           std::optional<int> endJoint, const model::ModelVertex& end);
+    // Clears every bone's selection and selects the bone.
+    void selectBone(int bone);
+
     void setMarker() { marker = current; }
     bool hasMarker() const { return marker.has_value(); }
     void restoreMarker();
@@ -53,11 +110,17 @@ public:
 private:
     std::expected<formats::SavedFiles, Error> saveTo(std::optional<std::string> path,
                                                      bool withMovements);
+    void changed(unsigned what) const {
+        if (onChange) onChange(what);
+    }
+    // The keyframe the selection names: a movement keyframe, else the base frame.
+    animation::Keyframe* selectedKeyframe();
 
     std::unique_ptr<formats::FileSystem> fileSystem;
     model::Model current;
     std::optional<model::Model> marker;
     animation::AnimationState anim;
+    ProjectSelection selected;
     std::string title = "Kestrel";
 };
 

@@ -1,0 +1,226 @@
+// The Document's commands on movements, keyframes and bones.
+#include <algorithm>
+#include <cstdio>
+
+#include "animation/skeleton_ops.h"
+#include "app/document.h"
+
+namespace kestrel::app {
+
+namespace {
+
+std::unexpected<std::string> refused(std::string why) { return std::unexpected(std::move(why)); }
+
+}  // namespace
+
+animation::Keyframe* Document::selectedKeyframe() {
+    if (selected.kind != ProjectItem::Keyframe) return nullptr;
+    if (auto* keyframe = animation::findKeyframeByName(anim.movements, selected.name)) return keyframe;
+    return anim.baseFrame ? &*anim.baseFrame : nullptr;
+}
+
+void Document::select(const ProjectSelection& item) {
+    selected = item;
+    unsigned what = kSelectionChanged;
+    if (const auto* keyframe = selectedKeyframe()) {
+        current = keyframe->model;
+        what |= kModelChanged;
+    }
+    changed(what);
+}
+
+CommandResult Document::newMovement(const std::string& name) {
+    if (auto why = animation::invalidName(name)) return refused(*why);
+    anim.movements.insert(anim.movements.begin(), animation::Movement{name, {}});
+    changed(kAnimationChanged);
+    return {};
+}
+
+CommandResult Document::addKeyframe(const KeyframeDialog& dialog) {
+    const bool onRoot = selected.kind == ProjectItem::Root;
+    if (!onRoot && selected.kind != ProjectItem::Movement)
+        return refused("select a movement, or the model for a base frame");
+    KeyframeEntry entry{"BaseFrame", true};
+    if (!onRoot) {
+        char name[32];
+        std::snprintf(name, sizeof name, "Keyframe_%d", anim.keyframeCounter);
+        entry = {name, false};
+    }
+    // Without movements there is no name to clash with and no dialog is shown. Otherwise the
+    // dialog comes back, with what was entered, until the name is new and can be stored.
+    if (!anim.movements.empty()) {
+        for (;;) {
+            const auto answer = dialog(entry);
+            if (!answer) return refused("cancelled");
+            entry = *answer;
+            if (!animation::invalidName(entry.name) &&
+                !animation::findKeyframeByName(anim.movements, entry.name))
+                break;
+        }
+    }
+    if (onRoot && !entry.baseFrame)
+        return refused("a keyframe made with the model selected must be the base frame");
+    animation::Movement* movement =
+        entry.baseFrame ? nullptr : animation::findMovementByName(anim.movements, selected.name);
+    if (!entry.baseFrame && !movement) return refused("the selected movement no longer exists");
+    animation::Keyframe keyframe{current, entry.name};
+    if (entry.baseFrame)
+        anim.baseFrame = std::move(keyframe);
+    else
+        animation::appendKeyframe(*movement, std::move(keyframe));
+    ++anim.keyframeCounter;
+    changed(kAnimationChanged);
+    return {};
+}
+
+CommandResult Document::replaceKeyframe() {
+    animation::Keyframe* keyframe = selectedKeyframe();
+    if (!keyframe) return refused("select a keyframe");
+    keyframe->model = current;
+    changed(kAnimationChanged);
+    return {};
+}
+
+CommandResult Document::setKeyframeInfo(const std::string& name, int framesFromLast) {
+    animation::Keyframe* keyframe = selectedKeyframe();
+    if (!keyframe) return refused("select a keyframe");
+    if (auto why = animation::invalidName(name)) return refused(*why);
+    const bool isBase = anim.baseFrame && keyframe == &*anim.baseFrame;
+    if (!isBase && framesFromLast <= 0) return refused("a keyframe needs at least one frame");
+    keyframe->name = name;
+    if (!isBase) keyframe->framesFromLast = framesFromLast;
+    selected.name = name;
+    changed(kAnimationChanged | kSelectionChanged);
+    return {};
+}
+
+CommandResult Document::deleteKeyframe() {
+    if (selected.kind != ProjectItem::Keyframe) return refused("select a keyframe");
+    animation::Movement* movement = animation::findMovementOfKeyframe(anim.movements, selected.name);
+    if (!movement) return refused("the base frame cannot be deleted");
+    std::erase_if(movement->keyframes, [&](const auto& k) { return k.name == selected.name; });
+    if (anim.baseFrame) current = anim.baseFrame->model;
+    selected = {};
+    changed(kModelChanged | kAnimationChanged | kSelectionChanged);
+    return {};
+}
+
+CommandResult Document::deleteMovement() {
+    if (selected.kind != ProjectItem::Movement) return refused("select a movement");
+    const auto it = std::find_if(anim.movements.begin(), anim.movements.end(),
+                                 [&](const auto& m) { return m.name == selected.name; });
+    if (it == anim.movements.end()) return refused("the selected movement no longer exists");
+    anim.movements.erase(it);
+    selected = {};
+    changed(kAnimationChanged | kSelectionChanged);
+    return {};
+}
+
+CommandResult Document::renameMovement(const std::string& name) {
+    if (selected.kind != ProjectItem::Movement) return refused("select a movement");
+    if (auto why = animation::invalidName(name)) return refused(*why);
+    animation::Movement* movement = animation::findMovementByName(anim.movements, selected.name);
+    if (!movement) return refused("the selected movement no longer exists");
+    movement->name = name;
+    selected.name = name;
+    changed(kAnimationChanged | kSelectionChanged);
+    return {};
+}
+
+CommandResult Document::renameKeyframe(const std::string& name) {
+    animation::Keyframe* keyframe = selectedKeyframe();
+    if (!keyframe) return refused("select a keyframe");
+    if (auto why = animation::invalidName(name)) return refused(*why);
+    keyframe->name = name;
+    selected.name = name;
+    changed(kAnimationChanged | kSelectionChanged);
+    return {};
+}
+
+namespace {
+
+// The vertices a bone would gain, refused as a whole when they would overfill it.
+CommandResult addVertices(model::Bone& bone, const std::vector<int>& vertices) {
+    std::size_t added = 0;
+    for (int v : vertices)
+        added += std::find(bone.vertices.begin(), bone.vertices.end(), v) == bone.vertices.end();
+    if (bone.vertices.size() + added > static_cast<std::size_t>(model::kMaxVerticesPerBone))
+        return refused("too many vertices on one bone (limit is " +
+                       std::to_string(model::kMaxVerticesPerBone) + ")");
+    for (int v : vertices) animation::addVertex(bone, v);
+    return {};
+}
+
+std::vector<int> selectedVertices(const model::Model& m) {
+    std::vector<int> out;
+    for (int i = 0; i < m.vertexCount(); ++i)
+        if (m.vertices[i].flags & model::kVertexSelected) out.push_back(i);
+    return out;
+}
+
+}  // namespace
+
+CommandResult Document::attachToBone() {
+    const int bone = animation::firstSelectedBone(current.skeleton);
+    const std::vector<int> vertices = selectedVertices(current);
+    if (bone < 0 || vertices.empty()) return refused("select vertices and a bone");
+    if (auto result = addVertices(current.skeleton.bones[bone], vertices); !result) return result;
+    changed(kModelChanged);
+    return {};
+}
+
+CommandResult Document::removeSelectedFromBone() {
+    const int bone = animation::firstSelectedBone(current.skeleton);
+    const std::vector<int> vertices = selectedVertices(current);
+    if (bone < 0 || vertices.empty()) return refused("select vertices and a bone");
+    for (int v : vertices) animation::removeVertex(current.skeleton.bones[bone], v);
+    changed(kModelChanged);
+    return {};
+}
+
+CommandResult Document::deleteBone() {
+    const int bone = animation::firstSelectedBone(current.skeleton);
+    if (bone < 0) return refused("select a bone");
+    animation::deleteBone(current.skeleton, bone);
+    changed(kModelChanged);
+    return {};
+}
+
+CommandResult Document::addGroupToBone() {
+    const int bone = animation::firstSelectedBone(current.skeleton);
+    if (bone < 0 || selected.kind != ProjectItem::Group || selected.index < 0 ||
+        selected.index >= current.groupCount())
+        return refused("select a bone and a group");
+    std::vector<int> vertices;
+    for (int p : current.groups[selected.index].polygons) {
+        const auto& polygon = current.polygons[p];
+        for (int k = 0; k < model::polygonCornerCount(polygon); ++k) vertices.push_back(polygon.vId[k]);
+    }
+    if (auto result = addVertices(current.skeleton.bones[bone], vertices); !result) return result;
+    changed(kModelChanged);
+    return {};
+}
+
+CommandResult Document::makeBone(std::optional<int> startJoint, const model::ModelVertex& start,
+                                 std::optional<int> endJoint, const model::ModelVertex& end) {
+    model::Skeleton& s = current.skeleton;
+    const int jointCount = static_cast<int>(s.joints.size());
+    for (auto j : {startJoint, endJoint})
+        if (j && (*j < 0 || *j >= jointCount)) return refused("no such joint");
+    const int a = startJoint ? *startJoint : animation::addJoint(s, start);
+    const int b = endJoint ? *endJoint : animation::addJoint(s, end);
+    if (auto made = animation::addBone(s, a, b); !made) {
+        s.joints.resize(jointCount);  // the joints made for it go again
+        return refused(made.error());
+    }
+    changed(kModelChanged);
+    return {};
+}
+
+void Document::selectBone(int bone) {
+    for (auto& b : current.skeleton.bones) b.flags &= ~model::kBoneSelected;
+    current.skeleton.bones.at(bone).flags |= model::kBoneSelected;
+    changed(kModelChanged);
+}
+
+}  // namespace kestrel::app
