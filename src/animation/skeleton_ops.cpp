@@ -1,6 +1,7 @@
 #include "animation/skeleton_ops.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace kestrel::animation {
 
@@ -121,6 +122,27 @@ Skeleton copySkeleton(const Skeleton& skeleton) {
         copy.joints[end].bones.push_back(b);
     }
     return copy;
+}
+
+int pickJoint(Skeleton& skeleton, double x, double y, int mode, const model::ViewProjection& view) {
+    double bestDistance = 1000.0, bestDepth = 2.0;
+    int chosen = -1;
+    for (const Bone& bone : skeleton.bones) {
+        for (const auto& [joint, bit] : {std::pair{bone.startJoint, kPickStartJoints},
+                                        std::pair{bone.endJoint, kPickEndJoints}}) {
+            if (!(mode & bit)) continue;
+            const model::ScreenPoint p = view.project(skeleton.joints[joint].position);
+            const double dx = p.x - x, dy = p.y - y;
+            if (std::fabs(dx) >= 5.0 || std::fabs(dy) >= 5.0) continue;
+            const double distance = std::sqrt(dx * dx + dy * dy);
+            if (distance < bestDistance || bestDepth > p.depth) {
+                bestDistance = distance;
+                bestDepth = p.depth;
+                chosen = joint;
+            }
+        }
+    }
+    return chosen;
 }
 
 void resetPending(Skeleton& skeleton) {

@@ -8,6 +8,7 @@
 #include "model/matrix.h"
 #include "model/model.h"
 #include "model/skeleton.h"
+#include "model/view_projection.h"
 
 namespace kestrel::animation {
 
@@ -34,6 +35,14 @@ int firstSelectedBone(const Skeleton& skeleton);
 std::vector<int> listSkeleton(Skeleton& skeleton);
 // A copy with the joints stored in listing order and no bone selected.
 Skeleton copySkeleton(const Skeleton& skeleton);
+
+// Which joints pickJoint tests.
+inline constexpr int kPickEndJoints = 1;
+inline constexpr int kPickStartJoints = 2;
+
+// The joint within 5 pixels of the screen point (x, y), nearest on screen, ties going to the
+// nearer in depth; -1 when none.
+int pickJoint(Skeleton& skeleton, double x, double y, int mode, const model::ViewProjection& view);
 
 // Scratch state of the pose operations.
 void resetPending(Skeleton& skeleton);

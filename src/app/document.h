@@ -13,6 +13,7 @@
 #include "formats/file_system.h"
 #include "formats/rsd_set.h"
 #include "model/model.h"
+#include "model/view_projection.h"
 
 namespace kestrel::app {
 
@@ -103,6 +104,15 @@ public:
     // Clears every bone's selection and selects the bone.
     void selectBone(int bone);
 
+    // The joint tools, given the joint picked, what the rotation drag reported and the
+    // view's camera. Without shift the bone ending at the joint swings about its start with
+    // everything below; with shift everything but the part below the bone starting at the
+    // joint swings about that bone's end. The locked moves then turn the far side back, so
+    // it is carried along without turning.
+    CommandResult moveJoint(int joint, const model::ModelVertex& position);
+    CommandResult rotateJoint(int joint, bool shift, double angle, const model::ViewProjection& view);
+    CommandResult lockedMoveJoint(int joint, bool shift, double angle, const model::ViewProjection& view);
+
     void setMarker() { marker = current; }
     bool hasMarker() const { return marker.has_value(); }
     void restoreMarker();
@@ -115,6 +125,8 @@ private:
     }
     // The keyframe the selection names: a movement keyframe, else the base frame.
     animation::Keyframe* selectedKeyframe();
+    CommandResult turnJoint(int joint, bool shift, double angle, const model::ViewProjection& view,
+                            bool keepFarSide);
 
     std::unique_ptr<formats::FileSystem> fileSystem;
     model::Model current;

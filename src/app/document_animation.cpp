@@ -217,6 +217,70 @@ CommandResult Document::makeBone(std::optional<int> startJoint, const model::Mod
     return {};
 }
 
+CommandResult Document::moveJoint(int joint, const model::ModelVertex& position) {
+    if (joint < 0 || joint >= static_cast<int>(current.skeleton.joints.size()))
+        return refused("no such joint");
+    auto& p = current.skeleton.joints[joint].position;
+    p.x = position.x;
+    p.y = position.y;
+    p.z = position.z;
+    changed(kModelChanged);
+    return {};
+}
+
+CommandResult Document::rotateJoint(int joint, bool shift, double angle, const model::ViewProjection& view) {
+    return turnJoint(joint, shift, angle, view, false);
+}
+
+CommandResult Document::lockedMoveJoint(int joint, bool shift, double angle,
+                                        const model::ViewProjection& view) {
+    return turnJoint(joint, shift, angle, view, true);
+}
+
+CommandResult Document::turnJoint(int j, bool shift, double angle, const model::ViewProjection& view,
+                                  bool keepFarSide) {
+    model::Skeleton& s = current.skeleton;
+    if (j < 0 || j >= static_cast<int>(s.joints.size())) return refused("no such joint");
+    // The bone that ends (or with shift starts) at the joint; a selected one wins.
+    int chosen = -1;
+    for (int b : s.joints[j].bones) {
+        const bool fits = shift ? s.bones[b].startJoint == j : s.bones[b].endJoint == j;
+        if (fits && (chosen < 0 || (s.bones[b].flags & model::kBoneSelected))) chosen = b;
+    }
+    if (chosen < 0) return refused(shift ? "no bone starts at that joint" : "no bone ends at that joint");
+    const model::Matrix4 r = view.depthRotation(angle);
+    const model::Matrix4 back = view.depthRotation(-angle);
+    const int far = s.bones[chosen].endJoint;
+    animation::resetPending(s);
+    animation::clearMovedMarks(current);
+    if (!shift) {
+        const model::ModelVertex pivot = s.joints[s.bones[chosen].startJoint].position;
+        animation::rotateFrom(current, j, pivot, r);
+    } else {
+        const model::ModelVertex pivot = s.joints[far].position;
+        s.joints[far].pending = 0;
+        animation::lockBelow(current, far);
+        animation::rotateChain(current, j, pivot, r);
+    }
+    if (keepFarSide) {
+        animation::resetPending(s);
+        animation::clearMovedMarks(current);
+        s.joints[j].pending = 0;
+        const model::ModelVertex pivot = s.joints[j].position;
+        const std::vector<int> bones = s.joints[j].bones;
+        if (!shift) {
+            for (int q : bones)
+                if (s.bones[q].startJoint == j) animation::rotateFrom(current, s.bones[q].endJoint, pivot, back);
+        } else {
+            animation::lockBelow(current, j);
+            for (int d : bones)
+                if (s.bones[d].endJoint == j) animation::rotateChain(current, s.bones[d].startJoint, pivot, back);
+        }
+    }
+    changed(kModelChanged);
+    return {};
+}
+
 void Document::selectBone(int bone) {
     for (auto& b : current.skeleton.bones) b.flags &= ~model::kBoneSelected;
     current.skeleton.bones.at(bone).flags |= model::kBoneSelected;

@@ -157,3 +157,21 @@ TEST(Skeleton, BonesHoldEachVertexOnceAndAtMostAThousand) {
     EXPECT_EQ(bone.vertices.size(), 999u);
     EXPECT_EQ(firstSelectedBone(model::Skeleton{}), -1);
 }
+
+TEST(Skeleton, PickingTakesTheNearestJointOnScreenThenTheNearerInDepth) {
+    Chain c;
+    model::ViewProjection view;
+    view.scale = 5;  // one pixel per model unit
+    view.clientWidth = view.clientHeight = 100;
+    auto& s = c.model.skeleton;
+    s.joints[c.b].position = makeVector(10, 0, 0);  // on screen at (60, 50)
+    EXPECT_EQ(pickJoint(s, 62, 51, kPickEndJoints, view), c.b);
+    EXPECT_EQ(pickJoint(s, 62, 51, kPickStartJoints, view), -1);  // B starts no bone
+    EXPECT_EQ(pickJoint(s, 65, 50, kPickEndJoints | kPickStartJoints, view), -1);
+    EXPECT_EQ(pickJoint(s, 50, 50, kPickStartJoints, view), c.root);
+    // A at the root's screen spot but nearer the viewer wins the tie.
+    s.joints[c.a].position = makeVector(0, 0, -1000);
+    EXPECT_EQ(pickJoint(s, 50, 50, kPickEndJoints | kPickStartJoints, view), c.a);
+    view.panX = 10;
+    EXPECT_EQ(pickJoint(s, 70, 50, kPickEndJoints, view), c.b);
+}

@@ -1,6 +1,7 @@
 // Document commands on movements, keyframes and bones, over a small model in memory.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 #include "app/document.h"
@@ -173,6 +174,62 @@ TEST(DocumentBones, MakeAttachAndDeleteBones) {
     ASSERT_TRUE(s.document.deleteBone());
     EXPECT_EQ(skeleton.bones.size(), 1u);
     EXPECT_EQ(skeleton.joints.size(), 2u);
+}
+
+}  // namespace kestrel::app
+
+namespace kestrel::app {
+
+namespace {
+
+// root (0,0,0) -> A (1,0,0) -> B (2,0,0), made through the document.
+struct Chain : Scene {
+    model::ViewProjection front;
+    Chain() {
+        EXPECT_TRUE(document.makeBone(std::nullopt, makeVector(0, 0, 0), std::nullopt, makeVector(1, 0, 0)));
+        EXPECT_TRUE(document.makeBone(1, {}, std::nullopt, makeVector(2, 0, 0)));
+    }
+    const model::ModelVertex& joint(int i) { return document.model().skeleton.joints[i].position; }
+};
+
+void expectAt(const model::ModelVertex& actual, const model::ModelVertex& expected) {
+    EXPECT_NEAR(actual.x, expected.x, 1e-12);
+    EXPECT_NEAR(actual.y, expected.y, 1e-12);
+    EXPECT_NEAR(actual.z, expected.z, 1e-12);
+}
+
+constexpr double kQuarter = 1.5707963267948966;
+
+}  // namespace
+
+TEST(DocumentJointTools, RotateAndLockedMoveAboutTheViewsDepthAxis) {
+    Chain turn;
+    ASSERT_TRUE(turn.document.rotateJoint(1, false, kQuarter, turn.front));
+    expectAt(turn.joint(0), makeVector(0, 0, 0));
+    expectAt(turn.joint(1), makeVector(0, 1, 0));
+    expectAt(turn.joint(2), makeVector(0, 2, 0));
+
+    Chain locked;
+    ASSERT_TRUE(locked.document.lockedMoveJoint(1, false, kQuarter, locked.front));
+    expectAt(locked.joint(1), makeVector(0, 1, 0));
+    expectAt(locked.joint(2), makeVector(1, 1, 0));  // carried, not turned
+
+    // With shift the part above swings about the far end of the bone starting at A.
+    Chain above;
+    ASSERT_TRUE(above.document.rotateJoint(1, true, kQuarter, above.front));
+    expectAt(above.joint(2), makeVector(2, 0, 0));
+    expectAt(above.joint(1), makeVector(2, -1, 0));
+    expectAt(above.joint(0), makeVector(2, -2, 0));
+
+    // Seen from the side, the depth axis is the model's X axis.
+    Chain side;
+    side.front.angleY = kQuarter;
+    ASSERT_TRUE(side.document.makeBone(2, {}, std::nullopt, makeVector(2, 1, 0)));
+    ASSERT_TRUE(side.document.rotateJoint(3, false, kQuarter, side.front));
+    EXPECT_NEAR(side.joint(3).x, 2, 1e-12);
+    EXPECT_NEAR(std::abs(side.joint(3).z), 1, 1e-12);
+
+    EXPECT_FALSE(turn.document.rotateJoint(0, false, kQuarter, turn.front));  // nothing ends at the root
 }
 
 }  // namespace kestrel::app

@@ -1,0 +1,27 @@
+#pragma once
+// How an edit view's camera puts model points on the screen: turned about Y, then about X,
+// then scaled by 0.2 x scale pixels per model unit, about the window centre moved by the pan.
+#include "model/matrix.h"
+
+namespace kestrel::model {
+
+struct ScreenPoint {
+    double x = 0, y = 0;
+    double depth = 0.5;  // 0 near ... 1 far
+};
+
+struct ViewProjection {
+    double angleY = 0, angleX = 0, scale = 0.7;  // the camera rotations (radians) and zoom
+    int clientWidth = 0, clientHeight = 0, panX = 0, panY = 0;
+
+    // Ry(angleY) . Rx(angleX) . S(0.2 x scale).
+    Matrix4 matrix() const;
+    // The camera's rotation alone, and its inverse.
+    Matrix4 rotation() const;
+    Matrix4 inverseRotation() const;
+    ScreenPoint project(const ModelVertex& p) const;
+    // The rotation by angle about the view's depth axis, in model space.
+    Matrix4 depthRotation(double angle) const;
+};
+
+}  // namespace kestrel::model
