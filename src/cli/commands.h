@@ -33,4 +33,15 @@ struct ConvertOptions {
 int runConvert(app::Document& document, const ConvertOptions& options, std::ostream& out,
                std::ostream& err);
 
+struct KeyframesOptions {
+    std::string file;
+    std::string movement;
+    bool json = false;
+};
+
+// Opens the file and prints each keyframe of the named movement: its name and frame count,
+// and with JSON its vertices and joints.
+int runKeyframes(app::Document& document, const KeyframesOptions& options, std::ostream& out,
+                 std::ostream& err);
+
 }  // namespace kestrel::cli

@@ -34,6 +34,14 @@ int run(int argc, char** argv) {
     convertCommand->add_flag("--current", convert.current,
                              "Save the current model only (\"Save Current As\"): no movements");
 
+    KeyframesOptions keyframes;
+    CLI::App* keyframesCommand =
+        cli.add_subcommand("keyframes", "Show every keyframe of one movement of a model");
+    keyframesCommand->add_option("FILE", keyframes.file, "The model file (an RSD file)")->required();
+    keyframesCommand->add_option("--movement", keyframes.movement, "The movement's name")->required();
+    keyframesCommand->add_flag("--json", keyframes.json,
+                               "Print one JSON document with every pose's vertices and joints");
+
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -47,6 +55,8 @@ int run(int argc, char** argv) {
         status = runInfo(document, info, std::cout, std::cerr);
     else if (convertCommand->parsed())
         status = runConvert(document, convert, std::cout, std::cerr);
+    else if (keyframesCommand->parsed())
+        status = runKeyframes(document, keyframes, std::cout, std::cerr);
 
     // A full disk or a closed pipe must not pass for success.
     if (!std::cout.flush()) {

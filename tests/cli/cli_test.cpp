@@ -73,7 +73,12 @@ TEST(CliInfo, JsonDescribesTheSample) {
     EXPECT_EQ(info.keys(),
               (std::vector<std::string>{"counts", "paths", "textures", "groups", "bounds",
                                         "skeleton", "movements", "baseFrame"}));
-    EXPECT_EQ(info["skeleton"]["joints"].number, 0);
+    // The sample's skeleton: pelvis-neck, neck-crown, crown-tip, newest first.
+    EXPECT_EQ(info["skeleton"]["joints"].number, 4);
+    EXPECT_EQ(info["skeleton"]["bones"].items.size(), 3u);
+    EXPECT_EQ(info["skeleton"]["bones"][0]["vertices"].items.size(), 1u);
+    EXPECT_EQ(info["movements"][0]["name"].string, "nod");
+    EXPECT_EQ(info["movements"][0]["keyframes"].items.size(), 3u);
     EXPECT_EQ(info["baseFrame"].string, "BaseFrame");
 
     const Json& counts = info["counts"];
@@ -272,7 +277,8 @@ TEST(CliConvert, CurrentWritesNoMovements) {
     const TempDir dir;
     const CliRun run = runCli({"convert", kSample, (dir / "now.rsd").string(), "--current"});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(lines(run.out).size(), 4u) << run.out;
+    EXPECT_EQ(lines(run.out).size(), 5u) << run.out;  // the set and its skeleton
+    EXPECT_TRUE(fs::exists(dir / "now.bone"));
     EXPECT_FALSE(fs::exists(dir / "now.move"));
     EXPECT_EQ(readFile(dir / "now.rsd").find("MOVE="), std::string::npos);
     EXPECT_EQ(infoJson((dir / "now.rsd").string())["counts"], infoJson(kSample)["counts"]);
@@ -336,6 +342,28 @@ TEST(CliExit, OutputThatCannotBeWrittenIsAFailure) {
     const CliRun run = runCli({"info", "--json", kSample}, CliSetup{{}, "/dev/full"});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err, "");
+}
+
+TEST(CliKeyframes, PrintsEveryPoseOfAMovement) {
+    const CliRun run = runCli({"keyframes", kSample, "--movement", "nod", "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto doc = parseJson(run.out);
+    ASSERT_TRUE(doc);
+    EXPECT_EQ((*doc)["movement"].string, "nod");
+    const Json& keyframes = (*doc)["keyframes"];
+    ASSERT_EQ(keyframes.items.size(), 3u);
+    EXPECT_EQ(keyframes[0]["framesFromLast"].number, 20);
+    EXPECT_EQ(keyframes[0]["vertices"].items.size(), 17u);
+    ASSERT_EQ(keyframes[0]["joints"].items.size(), 4u);
+    // The head nods forward and back about the neck; the last pose is upright again.
+    EXPECT_GT(keyframes[0]["joints"][0][2].number, 0);
+    EXPECT_LT(keyframes[1]["joints"][0][2].number, 0);
+    EXPECT_NEAR(keyframes[2]["joints"][0][2].number, 0, 1e-6);
+
+    const CliRun missing = runCli({"keyframes", kSample, "--movement", "jump"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("no movement is named 'jump'"), std::string::npos) << missing.err;
+    EXPECT_EQ(runCli({"keyframes", kSample}).status, 2);
 }
 
 }  // namespace
