@@ -171,8 +171,10 @@ void rotateFrom(Model& model, int joint, const ModelVertex& pivot, const model::
         for (int i : skeleton.bones[b].vertices) {
             ModelVertex& v = model.vertices[i];
             if (v.flags & model::kVertexMoved) continue;
+            // A turned vertex keeps its own flags, so a selection survives posing.
+            const std::uint16_t flags = v.flags;
             v = turned(v, pivot, rotation);
-            v.flags |= model::kVertexMoved;
+            v.flags = flags | model::kVertexMoved;
         }
     }
 }

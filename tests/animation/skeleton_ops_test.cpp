@@ -54,6 +54,7 @@ const double kQuarter = std::numbers::pi / 2;
 
 TEST(Skeleton, RotatingAJointTurnsEverythingBelowItOnce) {
     Chain c;
+    c.model.vertices[1].flags = model::kVertexSelected;
     c.rotateA(model::rotationZ(kQuarter));
     const auto& joints = c.model.skeleton.joints;
     expectAt(joints[c.root].position, makeVector(0, 0, 0));
@@ -64,6 +65,7 @@ TEST(Skeleton, RotatingAJointTurnsEverythingBelowItOnce) {
     expectAt(c.model.vertices[2], makeVector(0, 1, 0));  // on both bones, turned once
     expectAt(c.model.vertices[3], makeVector(-1, 0, 0));
     EXPECT_TRUE(c.model.vertices[2].flags & model::kVertexMoved);
+    EXPECT_TRUE(c.model.vertices[1].flags & model::kVertexSelected);  // still selected
 }
 
 TEST(Skeleton, LockedMoveCarriesTheBonesBelowWithoutTurningThem) {
