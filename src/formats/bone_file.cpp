@@ -11,6 +11,12 @@ namespace {
 
 constexpr double kMaxCoordinate = 1e9;
 
+// Names in the keyframe comments are only for people reading the file: they are cut so the
+// line stays readable, and never keep a set from being saved.
+std::string_view commentName(std::string_view prefix, std::string_view name) {
+    return name.substr(0, kMaxLineLength > prefix.size() ? kMaxLineLength - prefix.size() : 0);
+}
+
 struct Reader {
     LineReader lines;
     std::string_view line;
@@ -169,12 +175,13 @@ TextOut boneText(model::Skeleton skeleton, const std::string& path, int movement
     if (blocks) {
         out << "#Keyframe Skeleton Coords\n";
         for (const auto& movement : *blocks) {
-            out << "#Movement name=" << movement.name << "\n#Number of keyframes=";
+            out << "#Movement name=" << commentName("#Movement name=", movement.name)
+                << "\n#Number of keyframes=";
             out.integer(static_cast<std::int64_t>(movement.keyframes.size())) << '\n';
             for (std::size_t k = 0; k < movement.keyframes.size(); ++k) {
                 const auto& keyframe = movement.keyframes[k];
-                out << "#Keyframe ";
-                out.integer(static_cast<std::int64_t>(k)) << " name=" << keyframe.name << "\n#joints\n";
+                const std::string prefix = "#Keyframe " + std::to_string(k) + " name=";
+                out << prefix << commentName(prefix, keyframe.name) << "\n#joints\n";
                 model::Skeleton pose = keyframe.model.skeleton;
                 const std::vector<int> order = animation::listSkeleton(pose);
                 for (std::size_t n = 0; n < order.size(); ++n) {

@@ -84,3 +84,16 @@ TEST(BoneFile, BadNumbersAreNamedWithTheirLine) {
         EXPECT_EQ(read.error().describe(), expected);
     }
 }
+
+TEST(BoneFile, LongKeyframeNamesAreCutInTheCommentsOnly) {
+    formats::MemoryFileSystem files = test::cubeFiles("/m/");
+    model::Model m = cubeWithSkeleton(files);
+    animation::Movement movement{std::string(190, 'm'), {}};
+    animation::appendKeyframe(movement, {m, std::string(198, 'k')});
+    animation::AnimationState anim;
+    anim.movements.push_back(movement);
+    ASSERT_TRUE(formats::saveRsdSet(files, m, {"/out/long.rsd", true, &anim}));
+    auto loaded = formats::loadRsdSet(files, "/out/long.rsd");
+    ASSERT_TRUE(loaded) << loaded.error().describe();
+    EXPECT_EQ(loaded->animation.movements[0].keyframes[0].name, std::string(198, 'k'));
+}
