@@ -33,6 +33,10 @@ struct ConvertOptions {
 int runConvert(app::Document& document, const ConvertOptions& options, std::ostream& out,
                std::ostream& err);
 
+class JsonWriter;
+// [{"x":..,"y":..,"z":..}...], as info --vertices and keyframes --json print vertices.
+void writeVerticesJson(JsonWriter& json, const model::Model& model);
+
 struct KeyframesOptions {
     std::string file;
     std::string movement;

@@ -74,6 +74,22 @@ void writePolygonJson(JsonWriter& json, const ModelPolygon& p) {
     json.endObject();
 }
 
+}  // namespace
+
+void writeVerticesJson(JsonWriter& json, const Model& model) {
+    json.beginArray();
+    for (const auto& v : model.vertices) {
+        json.beginObject();
+        json.key("x"), json.number(v.x);
+        json.key("y"), json.number(v.y);
+        json.key("z"), json.number(v.z);
+        json.endObject();
+    }
+    json.endArray();
+}
+
+namespace {
+
 void writeAnimationJson(JsonWriter& json, const Model& model, const animation::AnimationState& anim) {
     json.key("skeleton");
     json.beginObject();
@@ -165,15 +181,7 @@ std::string infoJson(const Model& model, const animation::AnimationState& anim,
 
     if (options.vertices) {
         json.key("vertices");
-        json.beginArray();
-        for (const auto& v : model.vertices) {
-            json.beginObject();
-            json.key("x"), json.number(v.x);
-            json.key("y"), json.number(v.y);
-            json.key("z"), json.number(v.z);
-            json.endObject();
-        }
-        json.endArray();
+        writeVerticesJson(json, model);
     }
     if (options.polygons) {
         json.key("polygons");

@@ -11,18 +11,6 @@ namespace kestrel::cli {
 
 namespace {
 
-void writeVertices(JsonWriter& json, const model::Model& model) {
-    json.beginArray();
-    for (const auto& v : model.vertices) {
-        json.beginObject();
-        json.key("x"), json.number(v.x);
-        json.key("y"), json.number(v.y);
-        json.key("z"), json.number(v.z);
-        json.endObject();
-    }
-    json.endArray();
-}
-
 // The joints in listing order, as the BONE file numbers them.
 void writeJoints(JsonWriter& json, model::Skeleton skeleton) {
     json.beginArray();
@@ -70,7 +58,7 @@ int runKeyframes(app::Document& document, const KeyframesOptions& options, std::
         json.beginObject();
         json.key("name"), json.string(k.name);
         json.key("framesFromLast"), json.integer(k.framesFromLast);
-        json.key("vertices"), writeVertices(json, k.model);
+        json.key("vertices"), writeVerticesJson(json, k.model);
         json.key("joints"), writeJoints(json, k.model.skeleton);
         json.endObject();
     }

@@ -32,6 +32,18 @@ struct Reader {
 
 bool inRange(int value, int count) { return value >= 0 && value < count; }
 
+// "number x y z" lines hold the joints, of the base skeleton and of every keyframe.
+void writeJoints(TextOut& out, model::Skeleton skeleton) {
+    const std::vector<int> order = animation::listSkeleton(skeleton);
+    for (std::size_t n = 0; n < order.size(); ++n) {
+        const auto& p = skeleton.joints[order[n]].position;
+        out.integer(static_cast<std::int64_t>(n)) << ' ';
+        out.fixed6(p.x) << ' ';
+        out.fixed6(p.y) << ' ';
+        out.fixed6(p.z) << '\n';
+    }
+}
+
 }  // namespace
 
 std::expected<BoneFile, Error> readBoneText(std::string_view text, const std::string& file,
@@ -154,13 +166,7 @@ TextOut boneText(model::Skeleton skeleton, const std::string& path, int movement
     out.integer(static_cast<std::int64_t>(skeleton.bones.size())) << ' ';
     out.integer(static_cast<std::int64_t>(joints.size())) << "\n# Number of Movements\n";
     out.integer(movementCount) << "\n# Baseframe Skeleton\n#joints\n";
-    for (std::size_t n = 0; n < joints.size(); ++n) {
-        const auto& p = skeleton.joints[joints[n]].position;
-        out.integer(static_cast<std::int64_t>(n)) << ' ';
-        out.fixed6(p.x) << ' ';
-        out.fixed6(p.y) << ' ';
-        out.fixed6(p.z) << '\n';
-    }
+    writeJoints(out, skeleton);
     out << "#bones\n";
     for (const auto& bone : skeleton.bones) {
         out.integer(bone.number) << ' ';
@@ -182,15 +188,7 @@ TextOut boneText(model::Skeleton skeleton, const std::string& path, int movement
                 const auto& keyframe = movement.keyframes[k];
                 const std::string prefix = "#Keyframe " + std::to_string(k) + " name=";
                 out << prefix << commentName(prefix, keyframe.name) << "\n#joints\n";
-                model::Skeleton pose = keyframe.model.skeleton;
-                const std::vector<int> order = animation::listSkeleton(pose);
-                for (std::size_t n = 0; n < order.size(); ++n) {
-                    const auto& p = pose.joints[order[n]].position;
-                    out.integer(static_cast<std::int64_t>(n)) << ' ';
-                    out.fixed6(p.x) << ' ';
-                    out.fixed6(p.y) << ' ';
-                    out.fixed6(p.z) << '\n';
-                }
+                writeJoints(out, keyframe.model.skeleton);
             }
         }
     }
