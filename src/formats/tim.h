@@ -1,0 +1,45 @@
+#pragma once
+// PlayStation TIM images and the uncompressed Windows bitmaps the textures pass through.
+#include <array>
+#include <cstdint>
+#include <expected>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "formats/error.h"
+
+namespace kestrel::formats {
+
+// One decoded 4-bit or 8-bit image as the console's texture packets use it.
+struct TimImage {
+    int bitsPerPixel = 0;  // 4 or 8
+    std::uint16_t clutX = 0, clutY = 0;
+    std::uint16_t imageX = 0, imageY = 0;
+    int width = 0, height = 0;  // in pixels
+    // RGBQUAD values: blue in the low byte, then green, then red, then 0.
+    std::array<std::uint32_t, 256> palette{};
+    // Rows bottom first, stride() bytes each; 4-bit rows hold the left pixel in the high
+    // nibble, as bitmaps do.
+    std::vector<std::uint8_t> pixels;
+
+    // Row length in bytes, rounded up to a multiple of 4.
+    int stride() const { return ((width * bitsPerPixel + 7) / 8 + 3) / 4 * 4; }
+    bool operator==(const TimImage&) const = default;
+};
+
+// The pixel depth a TIM file declares (4, 8, 16 or 24), for callers that fall back to the
+// stand-by picture on the depths the console packets cannot use.
+std::expected<int, Error> timDepth(std::string_view bytes, const std::string& file);
+
+// Reads a 4-bit or 8-bit TIM. Other depths, block lengths that disagree with the header,
+// sizes beyond the file and zero or huge dimensions are errors.
+std::expected<TimImage, Error> readTim(std::string_view bytes, const std::string& file);
+
+// An uncompressed bitmap of the image: 54 header bytes, 2^bitsPerPixel palette entries,
+// bottom-up rows.
+std::string writeBitmap(const TimImage& image);
+// Reads an uncompressed bitmap of 4 or 8 bits per pixel.
+std::expected<TimImage, Error> readBitmap(std::string_view bytes, const std::string& file);
+
+}  // namespace kestrel::formats

@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "formats/tim.h"
+
+using namespace kestrel::formats;
+
+namespace {
+
+void u16(std::string& s, unsigned v) {
+    s += static_cast<char>(v & 0xFF);
+    s += static_cast<char>(v >> 8);
+}
+void u32(std::string& s, unsigned v) {
+    u16(s, v & 0xFFFF);
+    u16(s, v >> 16);
+}
+
+// A TIM of the given mode with a CLUT of `colours` entries and `words` x `rows` pixel words,
+// each pixel byte numbered by its position.
+std::string tim(unsigned mode, unsigned colours, unsigned words, unsigned rows) {
+    std::string s;
+    u32(s, 0x10);
+    u32(s, mode | 8);
+    u32(s, 12 + 2 * colours);
+    u16(s, 320), u16(s, 480), u16(s, colours), u16(s, 1);
+    for (unsigned i = 0; i < colours; ++i) u16(s, i == 1 ? 0x7C1F : i);
+    u32(s, 12 + 2 * words * rows);
+    u16(s, 640), u16(s, 256), u16(s, words), u16(s, rows);
+    for (unsigned i = 0; i < 2 * words * rows; ++i) s += static_cast<char>(i * 7 + 0x12);
+    return s;
+}
+
+std::string fileText(const std::string& name) {
+    std::ifstream in(std::string(KESTREL_SOURCE_DIR) + "/data/samples/" + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+}  // namespace
+
+TEST(Tim, FourBitRowsAreReversedPaddedAndNibbleSwapped) {
+    // 64 pixels wide: 16 VRAM words, 32 bytes a row; two rows.
+    const auto image = readTim(tim(0, 16, 16, 2), "a.tim");
+    ASSERT_TRUE(image) << image.error().describe();
+    EXPECT_EQ(image->bitsPerPixel, 4);
+    EXPECT_EQ(image->width, 64);
+    EXPECT_EQ(image->stride(), 32);
+    EXPECT_EQ(image->imageX, 640);
+    EXPECT_EQ(image->clutY, 480);
+    // The file's first byte (0x12) is the top row's first: bottom-up it lies in the second row.
+    EXPECT_EQ(image->pixels[32], 0x21);
+    EXPECT_EQ(image->pixels[0], static_cast<std::uint8_t>(((32 * 7 + 0x12) & 0xFF) << 4 |
+                                                            ((32 * 7 + 0x12) & 0xFF) >> 4));
+    EXPECT_EQ(image->palette[1], 0x00F800F8u);  // red 31, blue 31, no green
+    EXPECT_EQ(image->palette[2], 0x00100000u);  // red 2 << 3, in the red byte
+
+    const std::string bmp = writeBitmap(*image);
+    ASSERT_EQ(bmp.size(), 54u + 16 * 4 + 64);
+    EXPECT_EQ(bmp.substr(0, 2), "BM");
+    EXPECT_EQ(static_cast<unsigned char>(bmp[10]), 54 + 64);  // pixel offset
+    EXPECT_EQ(static_cast<unsigned char>(bmp[46]), 16);        // colours used
+    const auto back = readBitmap(bmp, "a.bmp");
+    ASSERT_TRUE(back) << back.error().describe();
+    EXPECT_EQ(back->pixels, image->pixels);
+    EXPECT_EQ(back->palette, image->palette);
+}
+
+TEST(Tim, EightBitRowsArePaddedToFourBytesAndTheMiddleRowStays) {
+    // 6 pixels wide (3 words) and 3 rows: rows of 6 bytes padded to 8.
+    const auto image = readTim(tim(1, 256, 3, 3), "b.tim");
+    ASSERT_TRUE(image) << image.error().describe();
+    EXPECT_EQ(image->width, 6);
+    EXPECT_EQ(image->stride(), 8);
+    ASSERT_EQ(image->pixels.size(), 24u);
+    EXPECT_EQ(image->pixels[8], static_cast<std::uint8_t>(6 * 7 + 0x12));  // the middle row
+    EXPECT_EQ(image->pixels[6], 0);                                        // padding
+}
+
+TEST(Tim, TheSampleTexturesRead) {
+    const auto body = readTim(fileText("robot_body.tim"), "robot_body.tim");
+    ASSERT_TRUE(body) << body.error().describe();
+    EXPECT_EQ(body->bitsPerPixel, 4);
+    const auto face = readTim(fileText("robot_face.tim"), "robot_face.tim");
+    ASSERT_TRUE(face) << face.error().describe();
+    EXPECT_EQ(face->bitsPerPixel, 8);
+}
+
+TEST(Tim, MalformedFilesAreRefusedWithoutReadingPastTheEnd) {
+    std::string wrongLength = tim(1, 256, 3, 3);
+    wrongLength[8 + 12 + 512] = 99;  // the image block length, after header and colour table
+    std::string cut = tim(0, 16, 16, 2);
+    cut.resize(cut.size() - 1);
+    std::string sixteen = tim(2, 0, 2, 2);
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "t.tim: the file is too short for a TIM header"},
+        {wrongLength, "t.tim: the image's block length 99 disagrees with its size"},
+        {cut, "t.tim: the file ends inside the pixels"},
+        {tim(0, 16, 0, 2), "t.tim: the image is 0 x 2 pixels"},
+        {sixteen, "t.tim: 16-bit TIM images cannot be used as console textures"},
+    };
+    for (const auto& [bytes, expected] : cases) {
+        const auto image = readTim(bytes, "t.tim");
+        ASSERT_FALSE(image) << expected;
+        EXPECT_EQ(image.error().describe(), expected);
+    }
+    for (std::size_t n = 0; n < 200; ++n) (void)readTim(tim(1, 256, 3, 3).substr(0, n), "t.tim");
+    EXPECT_FALSE(readBitmap("BM", "b.bmp"));
+    std::string bmp = writeBitmap(*readTim(tim(0, 16, 16, 2), "a.tim"));
+    bmp.resize(bmp.size() - 1);
+    EXPECT_EQ(readBitmap(bmp, "b.bmp").error().describe(), "b.bmp: the file ends inside the pixels");
+}
