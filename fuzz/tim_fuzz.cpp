@@ -12,6 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     (void)timDepth(bytes, "f.tim");
     (void)readBitmap(bytes, "f.bmp");
+    if (const auto rgba = decodeTim(bytes, "f.tim"))
+        if (rgba->pixels.size() != static_cast<std::size_t>(rgba->width) * rgba->height) std::abort();
     const auto image = readTim(bytes, "f.tim");
     if (!image) return 0;
     if (image->pixels.size() != static_cast<std::size_t>(image->stride()) * image->height) std::abort();

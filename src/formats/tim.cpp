@@ -108,6 +108,79 @@ std::expected<TimImage, Error> readTim(std::string_view bytes, const std::string
     return image;
 }
 
+namespace {
+
+std::uint32_t colour15(std::uint32_t c) {
+    if (c == 0) return 0;  // transparent on the console
+    const std::uint32_t r = (c & 0x1F) << 3, g = ((c >> 5) & 0x1F) << 3, b = ((c >> 10) & 0x1F) << 3;
+    return 0xFF000000u | r << 16 | g << 8 | b;
+}
+
+}  // namespace
+
+std::expected<RgbaImage, Error> decodeTim(std::string_view bytes, const std::string& file) {
+    auto bad = [&](const std::string& why) { return std::unexpected(makeError(file, 0, why)); };
+    const auto depth = timDepth(bytes, file);
+    if (!depth) return std::unexpected(depth.error());
+    RgbaImage out;
+    if (*depth <= 8) {
+        const auto image = readTim(bytes, file);
+        if (!image) return std::unexpected(image.error());
+        // The palette again, with the console's transparent colour kept.
+        Bytes in{bytes, 8};
+        std::array<std::uint32_t, 256> colours{};
+        if (bytes.size() >= 8 && (static_cast<unsigned char>(bytes[4]) & 8)) {
+            const std::uint32_t length = in.u32();
+            in.at += 8;
+            for (std::uint32_t i = 0; i < (length - 12) / 2 && i < colours.size(); ++i) colours[i] = colour15(in.u16());
+        }
+        out.width = image->width;
+        out.height = image->height;
+        out.pixels.resize(static_cast<std::size_t>(out.width) * out.height);
+        for (int y = 0; y < out.height; ++y) {
+            const std::uint8_t* row = image->pixels.data() + static_cast<std::size_t>(out.height - 1 - y) * image->stride();
+            for (int x = 0; x < out.width; ++x) {
+                const unsigned index = image->bitsPerPixel == 8 ? row[x] : (x % 2 ? row[x / 2] & 0xF : row[x / 2] >> 4);
+                out.pixels[static_cast<std::size_t>(y) * out.width + x] = colours[index];
+            }
+        }
+        return out;
+    }
+    Bytes in{bytes, 4};
+    if (in.u32() & 8) {
+        if (!in.has(4)) return bad("the file ends inside the colour table header");
+        const std::uint32_t length = in.u32();
+        if (length < 4 || !in.has(length - 4)) return bad("the colour table's block length does not fit the file");
+        in.at += length - 4;  // a colour table means nothing to direct colours
+    }
+    if (!in.has(12)) return bad("the file ends inside the image header");
+    const std::uint32_t length = in.u32();
+    in.at += 4;
+    const std::uint32_t words = in.u16(), rows = in.u16();
+    const std::size_t rowBytes = static_cast<std::size_t>(words) * 2;
+    out.width = static_cast<int>(*depth == 16 ? words : rowBytes / 3);
+    out.height = static_cast<int>(rows);
+    if (out.width == 0 || out.height == 0 || out.width > kMaxDimension || out.height > kMaxDimension)
+        return bad("the image is " + std::to_string(out.width) + " x " + std::to_string(out.height) + " pixels");
+    if (length < 12 || length - 12 != rowBytes * rows) return bad("the image's block length " + std::to_string(length) + " disagrees with its size");
+    if (!in.has(length - 12)) return bad("the file ends inside the pixels");
+    out.pixels.resize(static_cast<std::size_t>(out.width) * out.height);
+    for (std::uint32_t y = 0; y < rows; ++y) {
+        Bytes row{bytes, in.at + y * rowBytes};
+        for (int x = 0; x < out.width; ++x) {
+            std::uint32_t& pixel = out.pixels[static_cast<std::size_t>(y) * out.width + x];
+            if (*depth == 16) {
+                pixel = colour15(row.u16());
+            } else {
+                const auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[row.at + i])); };
+                pixel = 0xFF000000u | byte(0) << 16 | byte(1) << 8 | byte(2);
+                row.at += 3;
+            }
+        }
+    }
+    return out;
+}
+
 std::string writeBitmap(const TimImage& image) {
     const std::uint32_t colours = 1u << image.bitsPerPixel;
     const std::uint32_t paletteBytes = 4 * colours;

@@ -36,6 +36,15 @@ std::expected<int, Error> timDepth(std::string_view bytes, const std::string& fi
 // sizes beyond the file and zero or huge dimensions are errors.
 std::expected<TimImage, Error> readTim(std::string_view bytes, const std::string& file);
 
+// Any TIM as straight colours for display and conversion, 16-bit and 24-bit ones included.
+struct RgbaImage {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;  // 0xAARRGGBB, top row first
+};
+// The console draws the colour 0x0000 (black without the semi-transparency bit) as
+// transparent; it decodes with alpha 0, every other colour with alpha 255.
+std::expected<RgbaImage, Error> decodeTim(std::string_view bytes, const std::string& file);
+
 // An uncompressed bitmap of the image: 54 header bytes, 2^bitsPerPixel palette entries,
 // bottom-up rows.
 std::string writeBitmap(const TimImage& image);

@@ -111,3 +111,32 @@ TEST(Tim, MalformedFilesAreRefusedWithoutReadingPastTheEnd) {
     bmp.resize(bmp.size() - 1);
     EXPECT_EQ(readBitmap(bmp, "b.bmp").error().describe(), "b.bmp: the file ends inside the pixels");
 }
+
+TEST(Tim, EveryDepthDecodesToStraightColours) {
+    // 16-bit: 2 x 1 pixels, pure red then the transparent 0x0000.
+    std::string direct;
+    u32(direct, 0x10), u32(direct, 2), u32(direct, 12 + 4);
+    u16(direct, 0), u16(direct, 0), u16(direct, 2), u16(direct, 1);
+    u16(direct, 0x001F), u16(direct, 0);
+    const auto sixteen = decodeTim(direct, "d.tim");
+    ASSERT_TRUE(sixteen) << sixteen.error().describe();
+    EXPECT_EQ(sixteen->pixels, (std::vector<std::uint32_t>{0xFFF80000u, 0}));
+
+    // 24-bit: 2 pixels in 3 words.
+    std::string deep;
+    u32(deep, 0x10), u32(deep, 3), u32(deep, 12 + 6);
+    u16(deep, 0), u16(deep, 0), u16(deep, 3), u16(deep, 1);
+    for (unsigned char c : {1, 2, 3, 4, 5, 6}) deep += static_cast<char>(c);
+    const auto twentyFour = decodeTim(deep, "e.tim");
+    ASSERT_TRUE(twentyFour) << twentyFour.error().describe();
+    EXPECT_EQ(twentyFour->pixels, (std::vector<std::uint32_t>{0xFF010203u, 0xFF040506u}));
+
+    // 4-bit: top row first, left pixel from the low nibble of the file's byte.
+    const auto four = decodeTim(tim(0, 16, 16, 2), "a.tim");
+    ASSERT_TRUE(four);
+    EXPECT_EQ(four->width, 64);
+    EXPECT_EQ(four->pixels[0], 0xFF100000u);  // index 2 (0x12 low nibble): red 2 << 3
+    EXPECT_EQ(four->pixels[1], 0xFFF800F8u);  // index 1: the 0x7C1F colour
+    deep.resize(deep.size() - 1);
+    EXPECT_FALSE(decodeTim(deep, "e.tim"));
+}
