@@ -48,4 +48,15 @@ struct KeyframesOptions {
 int runKeyframes(app::Document& document, const KeyframesOptions& options, std::ostream& out,
                  std::ostream& err);
 
+struct TimOptions {
+    std::string file;
+    bool info = false;  // the default when nothing is to be written
+    std::string bmp;    // write the image as a bitmap (4-bit and 8-bit images)
+    std::string png;    // write the image as a PNG (any depth)
+};
+
+// Shows a TIM image's depth, size and VRAM and colour table positions, and converts it.
+int runTim(app::Document& document, const TimOptions& options, std::ostream& out,
+           std::ostream& err);
+
 }  // namespace kestrel::cli

@@ -42,6 +42,14 @@ int run(int argc, char** argv) {
     keyframesCommand->add_flag("--json", keyframes.json,
                                "Print one JSON document with every pose's vertices and joints");
 
+    TimOptions tim;
+    CLI::App* timCommand =
+        cli.add_subcommand("tim", "Show a TIM image's depth, size and VRAM place, and convert it");
+    timCommand->add_option("FILE", tim.file, "The TIM file")->required();
+    timCommand->add_flag("--info", tim.info, "Show the image's details (the default)");
+    timCommand->add_option("--bmp", tim.bmp, "Write the image as a Windows bitmap");
+    timCommand->add_option("--png", tim.png, "Write the image as a PNG");
+
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -57,6 +65,8 @@ int run(int argc, char** argv) {
         status = runConvert(document, convert, std::cout, std::cerr);
     else if (keyframesCommand->parsed())
         status = runKeyframes(document, keyframes, std::cout, std::cerr);
+    else if (timCommand->parsed())
+        status = runTim(document, tim, std::cout, std::cerr);
 
     // A full disk or a closed pipe must not pass for success.
     if (!std::cout.flush()) {

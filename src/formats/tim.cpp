@@ -136,6 +136,8 @@ std::expected<RgbaImage, Error> decodeTim(std::string_view bytes, const std::str
         }
         out.width = image->width;
         out.height = image->height;
+        out.imageX = image->imageX;
+        out.imageY = image->imageY;
         out.pixels.resize(static_cast<std::size_t>(out.width) * out.height);
         for (int y = 0; y < out.height; ++y) {
             const std::uint8_t* row = image->pixels.data() + static_cast<std::size_t>(out.height - 1 - y) * image->stride();
@@ -155,7 +157,8 @@ std::expected<RgbaImage, Error> decodeTim(std::string_view bytes, const std::str
     }
     if (!in.has(12)) return bad("the file ends inside the image header");
     const std::uint32_t length = in.u32();
-    in.at += 4;
+    out.imageX = static_cast<std::uint16_t>(in.u16());
+    out.imageY = static_cast<std::uint16_t>(in.u16());
     const std::uint32_t words = in.u16(), rows = in.u16();
     const std::size_t rowBytes = static_cast<std::size_t>(words) * 2;
     out.width = static_cast<int>(*depth == 16 ? words : rowBytes / 3);

@@ -39,6 +39,7 @@ std::expected<TimImage, Error> readTim(std::string_view bytes, const std::string
 // Any TIM as straight colours for display and conversion, 16-bit and 24-bit ones included.
 struct RgbaImage {
     int width = 0, height = 0;
+    std::uint16_t imageX = 0, imageY = 0;  // VRAM position of the pixels
     std::vector<std::uint32_t> pixels;  // 0xAARRGGBB, top row first
 };
 // The console draws the colour 0x0000 (black without the semi-transparency bit) as

@@ -344,6 +344,28 @@ TEST(CliExit, OutputThatCannotBeWrittenIsAFailure) {
     EXPECT_NE(run.err, "");
 }
 
+TEST(CliTim, ShowsAndConvertsTheSampleTextures) {
+    const fs::path face = sourceDir() / "data/samples/robot_face.tim";
+    const CliRun info = runCli({"tim", face.string()});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("Depth     8 bits\nSize      32 x 32\n"), std::string::npos) << info.out;
+
+    const TempDir dir;
+    const CliRun convert = runCli({"tim", (sourceDir() / "data/samples/robot_body.tim").string(), "--bmp",
+                                   (dir / "body.bmp").string(), "--png", (dir / "body.png").string()});
+    ASSERT_EQ(convert.status, 0) << convert.err;
+    EXPECT_EQ(convert.out, "");
+    const std::string bmp = readFile(dir / "body.bmp");
+    EXPECT_EQ(bmp.substr(0, 2), "BM");
+    EXPECT_EQ(bmp.size(), 54u + 16 * 4 + 16 * 8);  // 16 x 16 at 4 bits: 8-byte rows
+    const std::string png = readFile(dir / "body.png");
+    EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    EXPECT_EQ(png.substr(12, 4), "IHDR");
+
+    const CliRun missing = runCli({"tim", (dir / "none.tim").string()});
+    EXPECT_EQ(missing.status, 1);
+}
+
 TEST(CliKeyframes, PrintsEveryPoseOfAMovement) {
     const CliRun run = runCli({"keyframes", kSample, "--movement", "nod", "--json"});
     ASSERT_EQ(run.status, 0) << run.err;

@@ -1,0 +1,54 @@
+// kestrel-cli tim: what a TIM image holds, and the image as a bitmap or PNG.
+#include <ostream>
+
+#include "cli/commands.h"
+#include "cli/report.h"
+#include "formats/png_writer.h"
+#include "formats/tim.h"
+
+namespace kestrel::cli {
+
+namespace {
+
+std::optional<formats::Error> writeOut(formats::FileSystem& files, const std::string& path,
+                                       const std::string& bytes) {
+    const auto temporary = files.writeTemporary(path, bytes);
+    if (!temporary) return formats::makeError(path, 0, temporary.error());
+    if (files.rename(*temporary, path, true)) return std::nullopt;
+    files.remove(*temporary);
+    return formats::makeError(path, 0, "cannot move the new file into place");
+}
+
+}  // namespace
+
+int runTim(app::Document& document, const TimOptions& options, std::ostream& out, std::ostream& err) {
+    formats::FileSystem& files = document.files();
+    const auto bytes = files.readFile(options.file);
+    if (!bytes) return reportError(err, formats::makeError(options.file, 0, "cannot open the file"));
+    const auto depth = formats::timDepth(*bytes, options.file);
+    if (!depth) return reportError(err, depth.error());
+    const auto rgba = formats::decodeTim(*bytes, options.file);
+    if (!rgba) return reportError(err, rgba.error());
+    const auto indexed = *depth <= 8 ? formats::readTim(*bytes, options.file)
+                                     : std::expected<formats::TimImage, formats::Error>(std::unexpect);
+    if (options.info || (options.bmp.empty() && options.png.empty())) {
+        out << "Depth     " << *depth << " bits\nSize      " << rgba->width << " x " << rgba->height
+            << "\nVRAM      " << rgba->imageX << ", " << rgba->imageY << '\n';
+        if (indexed && (static_cast<unsigned char>((*bytes)[4]) & 8))
+            out << "CLUT      " << indexed->clutX << ", " << indexed->clutY << '\n';
+    }
+    if (!options.bmp.empty()) {
+        if (!indexed)
+            return reportError(err, formats::makeError(options.file, 0,
+                                                       "only 4-bit and 8-bit images become bitmaps; "
+                                                       "use --png"));
+        if (auto error = writeOut(files, options.bmp, formats::writeBitmap(*indexed)))
+            return reportError(err, *error);
+    }
+    if (!options.png.empty())
+        if (auto error = writeOut(files, options.png, formats::writePng(rgba->width, rgba->height, rgba->pixels)))
+            return reportError(err, *error);
+    return kExitSuccess;
+}
+
+}  // namespace kestrel::cli
