@@ -9,8 +9,6 @@ namespace kestrel::formats {
 
 namespace {
 
-constexpr double kMaxCoordinate = 1e9;
-
 // Names in the keyframe comments are only for people reading the file: they are cut so the
 // line stays readable, and never keep a set from being saved.
 std::string_view commentName(std::string_view prefix, std::string_view name) {
@@ -81,8 +79,7 @@ std::expected<BoneFile, Error> readBoneText(std::string_view text, const std::st
             return std::unexpected(in.error("joint number " + std::to_string(number) +
                                             " is outside 0-" + std::to_string(joints - 1) +
                                             " or given twice"));
-        if (std::fabs(p.x) > kMaxCoordinate || std::fabs(p.y) > kMaxCoordinate ||
-            std::fabs(p.z) > kMaxCoordinate)
+        if (beyondCoordinateLimit(p))
             return std::unexpected(in.error("joint " + std::to_string(number) +
                                             " has a coordinate beyond +/-1000000000"));
         jointSeen[number] = true;
@@ -227,8 +224,7 @@ std::optional<Error> KeyframeJointReader::readInto(model::Skeleton& skeleton, co
             return makeError(lines.file(), lines.lineNumber(),
                              "keyframe '" + keyframe + "' gives joint " + std::to_string(number) +
                                  " but its skeleton has " + std::to_string(count) + " joints");
-        if (std::fabs(p.x) > kMaxCoordinate || std::fabs(p.y) > kMaxCoordinate ||
-            std::fabs(p.z) > kMaxCoordinate)
+        if (beyondCoordinateLimit(p))
             return makeError(lines.file(), lines.lineNumber(),
                              "joint " + std::to_string(number) + " has a coordinate beyond +/-1000000000");
         seen[number] = true;

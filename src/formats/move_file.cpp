@@ -6,12 +6,6 @@
 
 namespace kestrel::formats {
 
-namespace {
-
-constexpr double kMaxCoordinate = 1e9;
-
-}  // namespace
-
 std::expected<TextOut, Error> moveText(const std::vector<animation::Movement>& movements,
                                        const model::Model& base, const std::string& path) {
     std::size_t vertices = 0;
@@ -103,8 +97,7 @@ std::expected<std::vector<animation::Movement>, Error> readMoveText(
                 model::ModelVertex& v = keyframe.model.vertices[i];
                 v = model::vectorSum(v, d);
                 v.flags = 0;
-                if (std::fabs(v.x) > kMaxCoordinate || std::fabs(v.y) > kMaxCoordinate ||
-                    std::fabs(v.z) > kMaxCoordinate)
+                if (beyondCoordinateLimit(v))
                     return fail("the difference puts vertex " + std::to_string(i) +
                                 " beyond +/-1000000000");
             }

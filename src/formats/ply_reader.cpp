@@ -8,10 +8,6 @@ namespace kestrel::formats {
 
 namespace {
 
-// Far beyond any console model (16-bit coordinates), and small enough that the normal
-// arithmetic cannot overflow and every coordinate prints on a short line.
-constexpr double kMaxCoordinate = 1e9;
-
 using model::Model;
 using model::ModelPolygon;
 
@@ -34,8 +30,7 @@ std::optional<Error> readVectors(LineReader& lines, int count, std::vector<model
         if (!scanDouble(line, v.x) || !scanDouble(line, v.y) || !scanDouble(line, v.z))
             return makeError(lines.file(), lines.lineNumber(),
                              std::string(kind) + " " + std::to_string(i) + " needs three numbers");
-        if (std::fabs(v.x) > kMaxCoordinate || std::fabs(v.y) > kMaxCoordinate ||
-            std::fabs(v.z) > kMaxCoordinate)
+        if (beyondCoordinateLimit(v))
             return makeError(lines.file(), lines.lineNumber(),
                              std::string(kind) + " " + std::to_string(i) +
                                  " has a coordinate beyond +/-1000000000");

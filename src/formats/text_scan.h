@@ -1,17 +1,27 @@
 #pragma once
 // Reading numbers and lines out of text held in memory, the way the model files are laid
 // out: blanks between numbers, one record a line, "#" comments.
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "formats/error.h"
+#include "model/vector.h"
 
 namespace kestrel::formats {
 
 // Longest line the line-based model files may hold, without its line end.
 inline constexpr std::size_t kMaxLineLength = 198;
+
+// Coordinates beyond this are refused by every reader: far past any console model (16-bit
+// coordinates), and small enough that normals cannot overflow and every line prints short.
+inline constexpr double kMaxCoordinate = 1e9;
+inline bool beyondCoordinateLimit(const model::ModelVertex& v) {
+    return !(std::fabs(v.x) <= kMaxCoordinate && std::fabs(v.y) <= kMaxCoordinate &&
+             std::fabs(v.z) <= kMaxCoordinate);
+}
 
 inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 inline bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
