@@ -8,19 +8,6 @@
 
 namespace kestrel::cli {
 
-namespace {
-
-std::optional<formats::Error> writeOut(formats::FileSystem& files, const std::string& path,
-                                       const std::string& bytes) {
-    const auto temporary = files.writeTemporary(path, bytes);
-    if (!temporary) return formats::makeError(path, 0, temporary.error());
-    if (files.rename(*temporary, path, true)) return std::nullopt;
-    files.remove(*temporary);
-    return formats::makeError(path, 0, "cannot move the new file into place");
-}
-
-}  // namespace
-
 int runTim(app::Document& document, const TimOptions& options, std::ostream& out, std::ostream& err) {
     formats::FileSystem& files = document.files();
     const auto bytes = files.readFile(options.file);
@@ -42,11 +29,11 @@ int runTim(app::Document& document, const TimOptions& options, std::ostream& out
             return reportError(err, formats::makeError(options.file, 0,
                                                        "only 4-bit and 8-bit images become bitmaps; "
                                                        "use --png"));
-        if (auto error = writeOut(files, options.bmp, formats::writeBitmap(*indexed)))
+        if (auto error = formats::writeFileSafely(files, options.bmp, formats::writeBitmap(*indexed)))
             return reportError(err, *error);
     }
     if (!options.png.empty())
-        if (auto error = writeOut(files, options.png, formats::writePng(rgba->width, rgba->height, rgba->pixels)))
+        if (auto error = formats::writeFileSafely(files, options.png, formats::writePng(rgba->width, rgba->height, rgba->pixels)))
             return reportError(err, *error);
     return kExitSuccess;
 }

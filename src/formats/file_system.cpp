@@ -161,4 +161,15 @@ void MemoryFileSystem::remove(const std::string& path) { files.erase(path); }
 
 std::string MemoryFileSystem::absolutePath(const std::string& path) const { return path; }
 
+std::optional<Error> writeFileSafely(FileSystem& files, const std::string& path,
+                                     const std::string& bytes, const std::string& backup) {
+    const auto temporary = files.writeTemporary(path, bytes);
+    if (!temporary) return makeError(path, 0, temporary.error());
+    const bool backedUp = !backup.empty() && files.isFile(path) && files.rename(path, backup, false);
+    if (files.rename(*temporary, path, true)) return std::nullopt;
+    files.remove(*temporary);
+    if (backedUp) files.rename(backup, path, false);
+    return makeError(path, 0, "cannot move the new file into place");
+}
+
 }  // namespace kestrel::formats

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/error.h"
+
 namespace kestrel::formats {
 
 class FileSystem {
@@ -61,5 +63,11 @@ public:
     void remove(const std::string& path) override;
     std::string absolutePath(const std::string& path) const override;
 };
+
+// Writes the bytes to path through a temporary file. With a backup name, an existing file
+// first moves there, unless that backup exists already (it keeps the oldest version). On
+// failure the file on disk is what it was and the error says why.
+std::optional<Error> writeFileSafely(FileSystem& files, const std::string& path,
+                                     const std::string& bytes, const std::string& backup = {});
 
 }  // namespace kestrel::formats

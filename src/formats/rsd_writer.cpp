@@ -143,22 +143,10 @@ TextOut xgrpText(const Model& model) {
     return out;
 }
 
-// Writes a temporary file, keeps the old file as the backup when there is none yet, then
-// moves the new file into place. On failure the file on disk is what it was.
-std::optional<Error> writeSafely(FileSystem& files, const std::string& path, std::string_view kind,
-                                 const std::string& text) {
-    const auto temporary = files.writeTemporary(path, text);
-    if (!temporary) return makeError(path, 0, temporary.error());
-    // The file kind takes the place of the name's ending: robot.rsd_backup, robot.xgrp_backup.
-    const std::string backup =
-        path.substr(0, path.size() >= kind.size() ? path.size() - kind.size() : 0) +
-        std::string(kind) + "_backup";
-    // An existing backup is never replaced: it keeps the version from before the first save.
-    const bool backedUp = files.isFile(path) && files.rename(path, backup, false);
-    if (files.rename(*temporary, path, true)) return std::nullopt;
-    files.remove(*temporary);
-    if (backedUp) files.rename(backup, path, false);
-    return makeError(path, 0, "cannot move the new file into place");
+// The file kind takes the place of the name's ending: robot.rsd_backup, robot.xgrp_backup.
+std::string backupName(const std::string& path, std::string_view kind) {
+    return path.substr(0, path.size() >= kind.size() ? path.size() - kind.size() : 0) +
+           std::string(kind) + "_backup";
 }
 
 // The readers refuse lines longer than kMaxLineLength, so a set whose paths, names or
@@ -267,7 +255,8 @@ std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, Model& model,
     for (TextOut* text : outs) bodies.push_back(text->take());
     SavedFiles saved;
     for (std::size_t i = 0; i < bodies.size(); ++i) {
-        if (auto error = writeSafely(files, targets[i].first, targets[i].second, bodies[i]))
+        if (auto error = writeFileSafely(files, targets[i].first, bodies[i],
+                                          backupName(targets[i].first, targets[i].second)))
             return fail(*error);
         saved.written.push_back(targets[i].first);
     }
