@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "bench_set.h"
+#include "figures.h"
 #include "formats/file_system.h"
 #include "formats/rsd_set.h"
 
@@ -156,83 +157,12 @@ BENCHMARK(BM_SnprintfNumbers)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SaveRsdSet)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FormatRsdSet)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The console table as usual, while keeping each benchmark's time in milliseconds: the
-// median when repetitions ran, else the single measurement.
-class FigureReporter : public benchmark::ConsoleReporter {
-  public:
-    FigureReporter() : ConsoleReporter(OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.error_occurred) continue;
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (run.run_type == Run::RT_Aggregate && !median) continue;
-            const std::string& name = run.run_name.function_name;
-            if (median || !medians_.contains(name))
-                milliseconds_[name] = toMilliseconds(run.GetAdjustedRealTime(), run.time_unit);
-            if (median) medians_[name] = true;
-        }
-    }
-
-    // Prints the figures whose benchmarks both ran; false when one is missing.
-    bool printFigures(std::ostream& out) const {
-        bool complete = true;
-        auto ratio = [&](const char* figure, const char* measured, const char* baseline) {
-            const auto a = milliseconds_.find(measured), b = milliseconds_.find(baseline);
-            if (a == milliseconds_.end() || b == milliseconds_.end() || b->second <= 0.0) {
-                complete = false;
-                return;
-            }
-            out << "figure " << figure << ' ' << formatValue(a->second / b->second) << '\n';
-        };
-        auto absolute = [&](const char* figure, const char* measured) {
-            const auto a = milliseconds_.find(measured);
-            if (a == milliseconds_.end()) {
-                complete = false;
-                return;
-            }
-            out << "figure " << figure << ' ' << formatValue(a->second) << '\n';
-        };
-        ratio("load_vs_from_chars", "BM_LoadRsdSet", "BM_FromCharsPly");
-        ratio("save_vs_snprintf", "BM_SaveRsdSet", "BM_SnprintfNumbers");
-        absolute("load_ms", "BM_LoadRsdSet");
-        absolute("save_ms", "BM_SaveRsdSet");
-        return complete;
-    }
-
-  private:
-    static double toMilliseconds(double value, benchmark::TimeUnit unit) {
-        switch (unit) {
-            case benchmark::kNanosecond:
-                return value / 1e6;
-            case benchmark::kMicrosecond:
-                return value / 1e3;
-            case benchmark::kMillisecond:
-                return value;
-            case benchmark::kSecond:
-                return value * 1e3;
-        }
-        return value;
-    }
-    static std::string formatValue(double value) {
-        char text[64];
-        std::snprintf(text, sizeof text, "%.3f", value);
-        return text;
-    }
-
-    std::map<std::string, double> milliseconds_;
-    std::map<std::string, bool> medians_;
-};
+const bool registered = [] {
+    kestrel::bench::addRatio("load_vs_from_chars", "BM_LoadRsdSet", "BM_FromCharsPly");
+    kestrel::bench::addRatio("save_vs_snprintf", "BM_SaveRsdSet", "BM_SnprintfNumbers");
+    kestrel::bench::addMilliseconds("load_ms", "BM_LoadRsdSet");
+    kestrel::bench::addMilliseconds("save_ms", "BM_SaveRsdSet");
+    return true;
+}();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
-    FigureReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    std::cout.flush();
-    return reporter.printFigures(std::cout) ? 0 : 1;
-}

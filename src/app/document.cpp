@@ -2,23 +2,11 @@
 
 #include <utility>
 
+#include "formats/host_path.h"
 #include "formats/open_dispatch.h"
+#include "formats/tmd_writer.h"
 
 namespace kestrel::app {
-
-namespace {
-
-bool hasExtension(const std::string& path, std::string_view extension) {
-    const auto dot = path.find_last_of('.');
-    if (dot == std::string::npos || path.size() - dot - 1 != extension.size()) return false;
-    for (std::size_t i = 0; i < extension.size(); ++i) {
-        const char c = path[dot + 1 + i];
-        if ((c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c) != extension[i]) return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 Document::Document(std::unique_ptr<formats::FileSystem> files) : fileSystem(std::move(files)) {}
 
@@ -26,6 +14,7 @@ void Document::newModel() {
     current = model::Model{};
     anim.movements.clear();
     anim.baseFrame.reset();
+    textures.clear();
 }
 
 std::expected<std::vector<Warning>, Error> Document::openFile(const std::string& path) {
@@ -47,7 +36,11 @@ std::expected<std::vector<Warning>, Error> Document::openFile(const std::string&
     anim.movements = std::move(loaded->animation.movements);
     anim.baseFrame = std::move(loaded->animation.baseFrame);
     title = "Kestrel - " + current.rsdFileName;
-    return std::move(loaded->warnings);
+    auto loadedTextures = formats::loadTextureSlots(*fileSystem, current, path);
+    textures = std::move(loadedTextures.slots);
+    auto warnings = std::move(loaded->warnings);
+    warnings.insert(warnings.end(), loadedTextures.warnings.begin(), loadedTextures.warnings.end());
+    return warnings;
 }
 
 std::expected<formats::SavedFiles, Error> Document::saveTo(std::optional<std::string> path,
@@ -55,12 +48,10 @@ std::expected<formats::SavedFiles, Error> Document::saveTo(std::optional<std::st
     if (!path && current.rsdFileName.empty())
         return std::unexpected(formats::makeError(
             "", 0, "the model has no file name yet; use Save As (nothing was written)"));
-    if (path && !hasExtension(*path, "RSD")) {
-        const std::string why = hasExtension(*path, "TMD")
-                                    ? "TMD output is not supported yet; nothing was written"
-                                    : "only .RSD and .TMD names can be saved; nothing was written";
-        return std::unexpected(formats::makeError(*path, 0, why));
-    }
+    if (path && formats::hasExtension(*path, "TMD")) return saveTmd(*path);
+    if (path && !formats::hasExtension(*path, "RSD"))
+        return std::unexpected(formats::makeError(
+            *path, 0, "only .RSD and .TMD names can be saved; nothing was written"));
     model::Model& written = withMovements && anim.baseFrame ? anim.baseFrame->model : current;
     auto saved = formats::saveRsdSet(*fileSystem, written,
                                      formats::SaveOptions{std::move(path), withMovements, &anim});

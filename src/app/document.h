@@ -8,10 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "animation/mime.h"
 #include "animation/movement.h"
+#include "app/settings.h"
 #include "formats/error.h"
 #include "formats/file_system.h"
 #include "formats/rsd_set.h"
+#include "formats/texture_slots.h"
 #include "model/model.h"
 #include "model/view_projection.h"
 
@@ -39,6 +42,12 @@ enum Change : unsigned {
     kTitleChanged = 8,
 };
 
+// A MIMe file written, and what its names lost on the way to C.
+struct MimeExport {
+    std::string written;
+    std::vector<std::string> warnings;
+};
+
 // The Create Keyframe dialog: shown with a proposed name and "Base Frame" tick; returns the
 // entered values, or nothing for Cancel.
 struct KeyframeEntry {
@@ -60,16 +69,23 @@ public:
     // The movements (newest first), the base frame and the keyframe counter.
     const animation::AnimationState& animation() const { return anim; }
 
+    // What each texture of the current model was loaded as, slot i for texture i.
+    const formats::TextureSlots& textureSlots() const { return textures; }
+    // The settings the commands read; the GUI and the command line load and save them.
+    Settings& settings() { return options; }
+    const Settings& settings() const { return options; }
+
     // "New": an empty model without movements or base frame; the marker stays.
     void newModel();
     // "Open...": replaces the model only when the file could be read; on failure the model
-    // on screen is untouched and the error says why.
+    // on screen is untouched and the error says why. Then reads every texture the model
+    // names; textures that cannot be shown are warnings.
     std::expected<std::vector<Warning>, Error> openFile(const std::string& path);
 
     // The four save commands. "Save" and "Save As" write the base frame's model (the current
     // model when there is none) with the movements; the "Current" pair write the current
-    // model alone. A name ending in anything but RSD (any letter case) writes nothing and
-    // says so; TMD output arrives with the TMD writer.
+    // model alone. The "As" pair write the current model as a TMD file for a name ending in
+    // TMD; a name ending in anything but RSD or TMD (any letter case) writes nothing.
     std::expected<formats::SavedFiles, Error> save();
     std::expected<formats::SavedFiles, Error> saveAs(const std::string& path);
     std::expected<formats::SavedFiles, Error> saveCurrent();
@@ -113,6 +129,16 @@ public:
     CommandResult rotateJoint(int joint, bool shift, double angle, const model::ViewProjection& view);
     CommandResult lockedMoveJoint(int joint, bool shift, double angle, const model::ViewProjection& view);
 
+    // MIMe export of the selected movement. "Generate MIMe Info" writes the C source (Type 1)
+    // or the Type 2 binary under the default name beside the PLY file; "Save Binary MIMe
+    // File" writes the binary of the MIMe version to a name ending in MIM (its extension is
+    // upper-cased, as the file dialog gives it). exportMime writes any format to any path,
+    // or to the default name when none is given.
+    std::expected<MimeExport, std::string> generateMime();
+    std::expected<MimeExport, std::string> saveBinaryMime(const std::string& path);
+    std::expected<MimeExport, std::string> exportMime(animation::MimeFormat format,
+                                                      std::optional<std::string> path);
+
     void setMarker() { marker = current; }
     bool hasMarker() const { return marker.has_value(); }
     void restoreMarker();
@@ -120,6 +146,7 @@ public:
 private:
     std::expected<formats::SavedFiles, Error> saveTo(std::optional<std::string> path,
                                                      bool withMovements);
+    std::expected<formats::SavedFiles, Error> saveTmd(const std::string& path);
     void changed(unsigned what) const {
         if (onChange) onChange(what);
     }
@@ -134,6 +161,8 @@ private:
     animation::AnimationState anim;
     ProjectSelection selected;
     std::string title = "Kestrel";
+    formats::TextureSlots textures;
+    Settings options;
 };
 
 }  // namespace kestrel::app

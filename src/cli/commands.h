@@ -2,6 +2,7 @@
 // The kestrel-cli commands. Each writes its result to out and its diagnostics to err and
 // returns the process exit status, so main() and the tests run the same code.
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "app/document.h"
@@ -31,6 +32,27 @@ struct ConvertOptions {
 
 // Opens the input and saves it under the output's name ("Save As" naming rule).
 int runConvert(app::Document& document, const ConvertOptions& options, std::ostream& out,
+               std::ostream& err);
+
+struct MimeOptions {
+    std::string file;
+    std::string movement;
+    std::string format = "c";  // c, type1 or type2
+    std::string output;        // empty: the default name beside the PLY file
+    std::optional<double> minimumMovement;  // Type 2; the saved setting when not given
+};
+
+// Opens the file and writes one movement as MIMe C source or a Type 1 or Type 2 binary.
+int runMime(app::Document& document, const MimeOptions& options, std::ostream& out,
+            std::ostream& err);
+
+struct TmdInfoOptions {
+    std::string file;
+    bool json = false;
+};
+
+// Reads a TMD file strictly and lists its header, objects, packets and tables.
+int runTmdInfo(app::Document& document, const TmdInfoOptions& options, std::ostream& out,
                std::ostream& err);
 
 class JsonWriter;

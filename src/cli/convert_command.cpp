@@ -1,4 +1,4 @@
-// kestrel-cli convert: open a model and save it as an RSD set under a new name.
+// kestrel-cli convert: open a model and save it as an RSD set or a TMD file under a new name.
 #include <ostream>
 
 #include "cli/commands.h"
@@ -15,6 +15,7 @@ int runConvert(app::Document& document, const ConvertOptions& options, std::ostr
     const auto saved =
         options.current ? document.saveCurrentAs(options.output) : document.saveAs(options.output);
     if (!saved) return reportError(err, saved.error());
+    reportWarnings(err, saved->warnings);
     for (const auto& path : saved->written) out << "wrote " << printable(path) << '\n';
     return kExitSuccess;
 }

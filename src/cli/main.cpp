@@ -50,6 +50,29 @@ int run(int argc, char** argv) {
     timCommand->add_option("--bmp", tim.bmp, "Write the image as a Windows bitmap");
     timCommand->add_option("--png", tim.png, "Write the image as a PNG");
 
+    MimeOptions mime;
+    CLI::App* mimeCommand = cli.add_subcommand(
+        "mime", "Write one movement as MIMe C source or a Type 1 or Type 2 binary file");
+    mimeCommand->add_option("FILE", mime.file, "The model file (an RSD file)")->required();
+    mimeCommand->add_option("--movement", mime.movement, "The movement's name")->required();
+    mimeCommand->add_option("--format", mime.format, "c (C source), type1 or type2 (binary)")
+        ->check(CLI::IsMember({"c", "type1", "type2"}))
+        ->capture_default_str();
+    mimeCommand->add_option("-o,--output", mime.output,
+                            "The file to write (default: beside the PLY file, named after it "
+                            "with _mime.C or _mime.MIM)");
+    mimeCommand
+        ->add_option("--min-movement", mime.minimumMovement,
+                     "Type 2: coordinate changes smaller than this count as none "
+                     "(default: the saved setting)")
+        ->check(CLI::NonNegativeNumber);
+
+    TmdInfoOptions tmdInfo;
+    CLI::App* tmdInfoCommand = cli.add_subcommand(
+        "tmd-info", "List a TMD file's header, objects, every primitive packet and the tables");
+    tmdInfoCommand->add_option("FILE", tmdInfo.file, "The TMD file")->required();
+    tmdInfoCommand->add_flag("--json", tmdInfo.json, "Print one JSON document instead of text");
+
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -58,6 +81,7 @@ int run(int argc, char** argv) {
     }
 
     kestrel::app::Document document;
+    document.settings() = kestrel::app::loadSettings(document.files(), kestrel::app::configPath());
     int status = kExitFailure;
     if (infoCommand->parsed())
         status = runInfo(document, info, std::cout, std::cerr);
@@ -67,6 +91,10 @@ int run(int argc, char** argv) {
         status = runKeyframes(document, keyframes, std::cout, std::cerr);
     else if (timCommand->parsed())
         status = runTim(document, tim, std::cout, std::cerr);
+    else if (mimeCommand->parsed())
+        status = runMime(document, mime, std::cout, std::cerr);
+    else if (tmdInfoCommand->parsed())
+        status = runTmdInfo(document, tmdInfo, std::cout, std::cerr);
 
     // A full disk or a closed pipe must not pass for success.
     if (!std::cout.flush()) {

@@ -108,6 +108,12 @@ bool HostFileSystem::rename(const std::string& from, const std::string& to, bool
 
 void HostFileSystem::remove(const std::string& path) { ::unlink(path.c_str()); }
 
+bool HostFileSystem::makeDirectories(const std::string& path) {
+    std::error_code ec;
+    fs::create_directories(hostPath(path), ec);
+    return !ec && fs::is_directory(hostPath(path), ec);
+}
+
 std::string HostFileSystem::absolutePath(const std::string& path) const {
     std::error_code ec;
     const fs::path full = fs::absolute(hostPath(path), ec);
@@ -158,6 +164,9 @@ bool MemoryFileSystem::rename(const std::string& from, const std::string& to, bo
 }
 
 void MemoryFileSystem::remove(const std::string& path) { files.erase(path); }
+
+// Folders exist in memory as soon as a file lies in them.
+bool MemoryFileSystem::makeDirectories(const std::string&) { return true; }
 
 std::string MemoryFileSystem::absolutePath(const std::string& path) const { return path; }
 

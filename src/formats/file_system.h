@@ -28,6 +28,8 @@ public:
     // Moves from onto to, replacing to when replace is set; false when it cannot.
     virtual bool rename(const std::string& from, const std::string& to, bool replace) = 0;
     virtual void remove(const std::string& path) = 0;
+    // Creates the folder and any missing parents; false when it cannot.
+    virtual bool makeDirectories(const std::string& path) = 0;
     // The full path a file dialog would give for path. Model files store full paths, so
     // that the names they write read back the same from any folder.
     virtual std::string absolutePath(const std::string& path) const = 0;
@@ -43,6 +45,7 @@ public:
                                                            const std::string& bytes) override;
     bool rename(const std::string& from, const std::string& to, bool replace) override;
     void remove(const std::string& path) override;
+    bool makeDirectories(const std::string& path) override;
     std::string absolutePath(const std::string& path) const override;
 };
 
@@ -61,6 +64,7 @@ public:
                                                            const std::string& bytes) override;
     bool rename(const std::string& from, const std::string& to, bool replace) override;
     void remove(const std::string& path) override;
+    bool makeDirectories(const std::string& path) override;
     std::string absolutePath(const std::string& path) const override;
 };
 

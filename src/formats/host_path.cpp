@@ -47,6 +47,16 @@ std::string replaceLastThree(std::string_view path, std::string_view ending) {
     return std::string(path.substr(0, path.size() >= 3 ? path.size() - 3 : 0)) + std::string(ending);
 }
 
+bool hasExtension(std::string_view path, std::string_view extension) {
+    const auto dot = path.find_last_of('.');
+    if (dot == std::string_view::npos || path.size() - dot - 1 != extension.size()) return false;
+    for (std::size_t i = 0; i < extension.size(); ++i) {
+        const char c = path[dot + 1 + i];
+        if ((c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c) != extension[i]) return false;
+    }
+    return true;
+}
+
 std::string toHostSeparators(std::string_view path) {
     std::string out(path);
     std::replace(out.begin(), out.end(), '\\', '/');

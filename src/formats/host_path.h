@@ -17,6 +17,9 @@ std::string_view folderOf(std::string_view path);
 std::string_view fileNameOf(std::string_view path);
 // The side-file naming rule: the last three characters give way to the new ending.
 std::string replaceLastThree(std::string_view path, std::string_view ending);
+// Whether the text after the path's last dot is the extension, in any letter case
+// (extension given in capitals: "RSD").
+bool hasExtension(std::string_view path, std::string_view extension);
 // A stored path with every '\' turned into '/'.
 std::string toHostSeparators(std::string_view path);
 

@@ -33,6 +33,7 @@ struct SaveOptions {
 
 struct SavedFiles {
     std::vector<std::string> written;  // host paths, in the order written
+    std::vector<Warning> warnings;     // what the files could not keep exactly
 };
 
 // Recomputes the normals, then writes RSD, PLY, MAT and XGRP in that order. Each file is

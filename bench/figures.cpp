@@ -1,0 +1,104 @@
+// The benchmark program's main: the usual console table, then the figures.
+#include "figures.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kestrel::bench {
+
+namespace {
+
+struct FigureSpec {
+    const char* name;
+    const char* measured;
+    const char* baseline;  // null: the measured time itself
+};
+
+std::vector<FigureSpec>& specs() {
+    static std::vector<FigureSpec> all;
+    return all;
+}
+
+// The console table as usual, while keeping each benchmark's time in milliseconds: the
+// median when repetitions ran, else the single measurement.
+class FigureReporter : public benchmark::ConsoleReporter {
+public:
+    FigureReporter() : ConsoleReporter(OO_Tabular) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.error_occurred) continue;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Aggregate && !median) continue;
+            // "BM_Name", or "BM_Name/arg" for benchmarks with arguments.
+            std::string name = run.run_name.function_name;
+            if (!run.run_name.args.empty()) name += "/" + run.run_name.args;
+            if (median || !medians.contains(name))
+                milliseconds[name] = toMilliseconds(run.GetAdjustedRealTime(), run.time_unit);
+            if (median) medians[name] = true;
+        }
+    }
+
+    // Prints the figures whose benchmarks ran; false when one is missing.
+    bool printFigures(std::ostream& out) const {
+        bool complete = true;
+        for (const FigureSpec& spec : specs()) {
+            const auto a = milliseconds.find(spec.measured);
+            const auto b = spec.baseline ? milliseconds.find(spec.baseline) : milliseconds.end();
+            if (a == milliseconds.end() || (spec.baseline && (b == milliseconds.end() || b->second <= 0.0))) {
+                complete = false;
+                continue;
+            }
+            out << "figure " << spec.name << ' ' << formatValue(spec.baseline ? a->second / b->second : a->second)
+                << '\n';
+        }
+        return complete;
+    }
+
+private:
+    static double toMilliseconds(double value, benchmark::TimeUnit unit) {
+        switch (unit) {
+            case benchmark::kNanosecond: return value / 1e6;
+            case benchmark::kMicrosecond: return value / 1e3;
+            case benchmark::kMillisecond: return value;
+            case benchmark::kSecond: return value * 1e3;
+        }
+        return value;
+    }
+    static std::string formatValue(double value) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.3f", value);
+        return text;
+    }
+
+    std::map<std::string, double> milliseconds;
+    std::map<std::string, bool> medians;
+};
+
+}  // namespace
+
+void addRatio(const char* figure, const char* measured, const char* baseline) {
+    specs().push_back({figure, measured, baseline});
+}
+
+void addMilliseconds(const char* figure, const char* measured) {
+    specs().push_back({figure, measured, nullptr});
+}
+
+}  // namespace kestrel::bench
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
+    kestrel::bench::FigureReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    std::cout.flush();
+    return reporter.printFigures(std::cout) ? 0 : 1;
+}

@@ -1,0 +1,96 @@
+#include "formats/texture_slots.h"
+
+#include <string>
+#include <utility>
+
+#include "formats/host_path.h"
+
+namespace kestrel::formats {
+
+namespace {
+
+TextureSlot standbySlot() {
+    TextureSlot slot;
+    slot.picture = standbyPicture();
+    return slot;
+}
+
+// A 16-bit or 24-bit image: the views show the stand-by picture, but the image still lies
+// where its header says, which is what the console packets address.
+TextureSlot directColourSlot(std::string_view bytes, const std::string& path, int depth) {
+    TextureSlot slot = standbySlot();
+    slot.bitsPerPixel = depth;
+    slot.loaded = true;
+    if (const auto image = decodeTim(bytes, path)) {
+        slot.imageX = static_cast<std::int16_t>(image->imageX);
+        slot.imageY = static_cast<std::int16_t>(image->imageY);
+    }
+    return slot;
+}
+
+TextureSlot loadSlot(const FileSystem& files, const std::string& stored, std::string_view rsdHostPath,
+                     std::vector<Warning>& warnings) {
+    const std::string shown = "; the texture shows the stand-by picture";
+    const auto path = resolveForRead(files, stored, rsdHostPath);
+    const auto bytes = path ? files.readFile(*path) : std::nullopt;
+    if (!bytes) {
+        warnings.push_back(makeWarning(stored, 0, "cannot open the texture file" + shown));
+        return standbySlot();
+    }
+    const auto depth = timDepth(*bytes, *path);
+    if (depth && *depth > 8) {
+        warnings.push_back(makeWarning(*path, 0,
+                                       std::to_string(*depth) +
+                                           "-bit images cannot be drawn as console textures" + shown));
+        return directColourSlot(*bytes, *path, *depth);
+    }
+    auto image = readTim(*bytes, *path);
+    if (!image) {
+        Warning warning{image.error()};
+        warning.message += shown;
+        warnings.push_back(std::move(warning));
+        return standbySlot();
+    }
+    TextureSlot slot;
+    slot.imageX = static_cast<std::int16_t>(image->imageX);
+    slot.imageY = static_cast<std::int16_t>(image->imageY);
+    slot.clutX = static_cast<std::int16_t>(image->clutX);
+    slot.clutY = static_cast<std::int16_t>(image->clutY);
+    slot.bitsPerPixel = image->bitsPerPixel;
+    slot.loaded = true;
+    slot.picture = std::move(*image);
+    return slot;
+}
+
+}  // namespace
+
+LoadedTextures loadTextureSlots(const FileSystem& files, const model::Model& model,
+                                std::string_view rsdHostPath) {
+    LoadedTextures loaded;
+    loaded.slots.reserve(model.textureFiles.size());
+    for (const auto& stored : model.textureFiles)
+        loaded.slots.push_back(loadSlot(files, stored, rsdHostPath, loaded.warnings));
+    return loaded;
+}
+
+void removeTextureSlot(TextureSlots& slots, int slot) {
+    if (slot < 0 || slot >= static_cast<int>(slots.size())) return;
+    slots.erase(slots.begin() + slot);
+}
+
+const TimImage& standbyPicture() {
+    // The shipped picture is checked by the tests; should it ever fail to read, a blank
+    // 8-bit image keeps every caller's assumptions.
+    static const TimImage picture = [] {
+        auto image = readBitmap(standbyBitmapBytes(), "standby.bmp");
+        if (image) return std::move(*image);
+        TimImage blank;
+        blank.bitsPerPixel = 8;
+        blank.width = blank.height = 4;
+        blank.pixels.assign(16, 0);
+        return blank;
+    }();
+    return picture;
+}
+
+}  // namespace kestrel::formats

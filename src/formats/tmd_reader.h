@@ -1,0 +1,70 @@
+#pragma once
+// PlayStation TMD model files, read strictly: every table and packet must lie inside the
+// file, every polygon's data words must have the length its mode and flag call for, and
+// every index must name an entry of its object's tables.
+#include <array>
+#include <cstdint>
+#include <expected>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "formats/error.h"
+
+namespace kestrel::formats {
+
+// One primitive packet: a header word (olen | ilen << 8 | flag << 16 | mode << 24) and ilen
+// data words. Polygons (mode 0x20-0x3F) are decoded; other kinds keep their raw words only.
+struct TmdPacket {
+    std::uint64_t offset = 0;  // of the header word, from the start of the file
+    std::uint8_t olen = 0, ilen = 0, flag = 0, mode = 0;
+    std::vector<std::uint32_t> words;  // the ilen data words
+    bool polygon = false;
+
+    // The rest is filled for polygons only.
+    int corners = 0;               // 3, or 4 for quadrilaterals
+    bool gouraud = false;          // mode 0x10 (IIP): a colour or normal per corner
+    bool quad = false;             // mode 0x08
+    bool textured = false;         // mode 0x04 (TME)
+    bool semiTransparent = false;  // mode 0x02 (ABE)
+    bool brightnessOff = false;    // mode 0x01 (TGE): texels drawn without colour modulation
+    bool unlit = false;            // flag 0x01 (LGT): no light-source calculation
+    bool twoSided = false;         // flag 0x02 (FCE)
+    bool gradation = false;        // flag 0x04 (GRD): a colour per corner on flat polygons
+    std::array<std::uint16_t, 4> vertex{};  // corners entries used
+    std::array<std::uint16_t, 4> normal{};
+    int normalCount = 0;  // 0 unlit, 1 lit flat (the face's normal), corners lit Gouraud
+    std::array<std::uint32_t, 4> colour{};  // 0x00RRGGBB
+    int colourCount = 0;                    // 0 (lit textured), 1 or corners
+    std::array<std::uint8_t, 4> u{}, v{};   // texture coordinates of textured polygons
+    std::uint16_t cba = 0, tsb = 0;         // colour table and texture page of textured polygons
+};
+
+struct TmdObject {
+    // The table positions as the file gives them: bytes from the start of the object table,
+    // which is byte 12 of the file.
+    std::uint32_t vertexOffset = 0, vertexCount = 0;
+    std::uint32_t normalOffset = 0, normalCount = 0;
+    std::uint32_t primitiveOffset = 0, primitiveCount = 0;
+    std::int32_t scale = 0;
+    std::vector<std::array<std::int16_t, 3>> vertices, normals;  // x, y, z (normals 4096 = 1.0)
+    std::vector<TmdPacket> packets;
+};
+
+struct TmdFile {
+    std::uint32_t id = 0x41;
+    std::uint32_t flags = 0;
+    std::vector<TmdObject> objects;
+};
+
+// The number of data words a polygon packet of this mode and flag has; the ilen a writer
+// puts in its header.
+int tmdPolygonDataWords(std::uint8_t mode, std::uint8_t flag);
+
+// What the packet draws: "lit flat triangle", "unlit Gouraud textured quadrilateral", "line".
+std::string tmdPacketKind(const TmdPacket& packet);
+
+// Reads a whole TMD file. Errors name the byte offset and the object or packet at fault.
+std::expected<TmdFile, Error> readTmd(std::string_view bytes, const std::string& file);
+
+}  // namespace kestrel::formats

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "formats/texture_slots.h"
+
+using namespace kestrel::formats;
+
+namespace {
+
+std::string sample(const std::string& name) {
+    std::ifstream in(std::string(KESTREL_SOURCE_DIR) + "/data/samples/" + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A 16-bit TIM of 2 x 1 pixels at VRAM (512, 256).
+std::string directColourTim() {
+    return std::string("\x10\0\0\0\x02\0\0\0\x10\0\0\0\0\x02\0\x01\x02\0\x01\0\x1f\0\xe0\x03", 24);
+}
+
+kestrel::model::Model modelNaming(std::initializer_list<const char*> textures) {
+    kestrel::model::Model m;
+    for (const char* t : textures) m.textureFiles.emplace_back(t);
+    return m;
+}
+
+}  // namespace
+
+TEST(TextureSlots, EachTextureKeepsItsOwnVramPlaces) {
+    MemoryFileSystem files;
+    files.files["m/robot_body.tim"] = sample("robot_body.tim");
+    files.files["m/Robot_Face.TIM"] = sample("robot_face.tim");
+    // Stored Windows paths are found in the model's folder, whatever their letter case.
+    const auto loaded = loadTextureSlots(files, modelNaming({"c:\\art\\robot_body.tim", "robot_face.tim"}),
+                                         "m/robot.rsd");
+    ASSERT_EQ(loaded.slots.size(), 2u);
+    EXPECT_TRUE(loaded.warnings.empty());
+    const TextureSlot& body = loaded.slots[0];
+    EXPECT_TRUE(body.loaded);
+    EXPECT_EQ(body.bitsPerPixel, 4);
+    EXPECT_EQ(body.imageX, 640);
+    EXPECT_EQ(body.clutY, 480);
+    EXPECT_EQ(body.picture.width, 16);
+    const TextureSlot& face = loaded.slots[1];
+    EXPECT_EQ(face.bitsPerPixel, 8);
+    EXPECT_EQ(face.imageX, 704);
+    EXPECT_EQ(face.clutY, 481);
+}
+
+TEST(TextureSlots, TexturesThatCannotBeShownGetTheStandbyPicture) {
+    MemoryFileSystem files;
+    files.files["m/direct.tim"] = directColourTim();
+    files.files["m/broken.tim"] = sample("robot_face.tim").substr(0, 100);
+    const auto loaded =
+        loadTextureSlots(files, modelNaming({"missing.tim", "direct.tim", "broken.tim"}), "m/a.rsd");
+    ASSERT_EQ(loaded.slots.size(), 3u);
+    ASSERT_EQ(loaded.warnings.size(), 3u);
+    for (const auto& slot : loaded.slots) EXPECT_EQ(slot.picture, standbyPicture());
+
+    // A missing file has no places of its own: another texture's would be wrong.
+    EXPECT_FALSE(loaded.slots[0].loaded);
+    EXPECT_EQ(loaded.slots[0].imageX, 0);
+    EXPECT_NE(loaded.warnings[0].message.find("cannot open"), std::string::npos);
+    // A 16-bit image still lies where its header says.
+    EXPECT_TRUE(loaded.slots[1].loaded);
+    EXPECT_EQ(loaded.slots[1].bitsPerPixel, 16);
+    EXPECT_EQ(loaded.slots[1].imageX, 512);
+    EXPECT_EQ(loaded.slots[1].imageY, 256);
+    EXPECT_NE(loaded.warnings[1].message.find("16-bit"), std::string::npos);
+    EXPECT_FALSE(loaded.slots[2].loaded);
+    EXPECT_EQ(loaded.warnings[2].file, "m/broken.tim");
+}
+
+TEST(TextureSlots, TheShippedStandbyPictureReadsAndRemovalMovesSlotsDown) {
+    const TimImage& standby = standbyPicture();
+    EXPECT_EQ(standby.bitsPerPixel, 8);
+    EXPECT_EQ(standby.width, 32);
+    EXPECT_EQ(standby.pixels.size(), 32u * 32u);
+    std::ifstream in(std::string(KESTREL_SOURCE_DIR) + "/data/standby.bmp", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), standbyBitmapBytes());
+
+    TextureSlots slots(3);
+    for (int i = 0; i < 3; ++i) slots[static_cast<std::size_t>(i)].imageX = static_cast<std::int16_t>(i);
+    removeTextureSlot(slots, 0);
+    ASSERT_EQ(slots.size(), 2u);
+    EXPECT_EQ(slots[0].imageX, 1);
+    removeTextureSlot(slots, 5);  // no such slot: nothing moves
+    EXPECT_EQ(slots.size(), 2u);
+}
