@@ -25,11 +25,12 @@ int run(int argc, char** argv) {
 
     ConvertOptions convert;
     CLI::App* convertCommand = cli.add_subcommand(
-        "convert", "Open a model and save it as an RSD file set under a new name");
+        "convert", "Open a model and save it as an RSD file set or a TMD file under a new name");
     convertCommand->add_option("IN", convert.input, "The model file to read")->required();
     convertCommand
         ->add_option("OUT", convert.output,
-                     "The RSD file to write; the PLY, MAT and XGRP files take its name")
+                     "The RSD file to write (the PLY, MAT and XGRP files take its name), "
+                     "or a TMD file")
         ->required();
     convertCommand->add_flag("--current", convert.current,
                              "Save the current model only (\"Save Current As\"): no movements");

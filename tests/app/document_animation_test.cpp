@@ -6,6 +6,7 @@
 
 #include "app/document.h"
 #include "formats/file_system.h"
+#include "unit_quad.h"
 
 namespace kestrel::app {
 namespace {
@@ -20,10 +21,7 @@ struct Scene {
 
     Scene() {
         auto& m = document.model();
-        for (auto v : {makeVector(0, 0, 0), makeVector(1, 0, 0), makeVector(0, 1, 0), makeVector(1, 1, 0)})
-            m.addVertex(v);
-        m.addPolygon(0, 1, 2, 3);
-        m.polygons[0].flags = 1;
+        test::addUnitQuad(m);
         m.addGroup({"quad", {0}, 0});
         document.onChange = [this](unsigned what) { changes |= what; };
     }

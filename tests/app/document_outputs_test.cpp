@@ -6,11 +6,10 @@
 
 #include "app/document.h"
 #include "formats/file_system.h"
+#include "unit_quad.h"
 
 namespace kestrel::app {
 namespace {
-
-using model::makeVector;
 
 // A saved quad with a base frame and a movement "walk" of one keyframe moving vertex 1.
 struct Scene {
@@ -18,11 +17,7 @@ struct Scene {
     Document document{std::unique_ptr<formats::FileSystem>(files)};
 
     Scene() {
-        auto& m = document.model();
-        for (auto v : {makeVector(0, 0, 0), makeVector(1, 0, 0), makeVector(0, 1, 0), makeVector(1, 1, 0)})
-            m.addVertex(v);
-        m.addPolygon(0, 1, 2, 3);
-        m.polygons[0].flags = 1;
+        test::addUnitQuad(document.model());
         const auto proposed = [](const KeyframeEntry& entry) { return std::optional(entry); };
         document.select({ProjectItem::Root, "model", -1});
         EXPECT_TRUE(document.addKeyframe(proposed));

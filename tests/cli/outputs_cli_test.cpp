@@ -1,0 +1,86 @@
+// kestrel-cli's runtime outputs, run as a separate process on copies of the sample: the TMD
+// through convert and read back with tmd-info, and MIMe files through mime.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "cli_process.h"
+#include "json_value.h"
+
+namespace kestrel::cli::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The whole sample project, movements and textures included, copied into dir.
+fs::path copyProject(const TempDir& dir) {
+    for (const auto& entry : fs::directory_iterator(sourceDir() / "data/samples"))
+        fs::copy_file(entry.path(), dir / entry.path().filename().string());
+    return dir / "robot.rsd";
+}
+
+}  // namespace
+
+TEST(CliTmd, ConvertWritesATmdThatTmdInfoReadsBack) {
+    const TempDir dir;
+    const fs::path rsd = copyProject(dir);
+    const std::string tmd = (dir / "robot.tmd").string();
+    const CliRun convert = runCli({"convert", rsd.string(), tmd});
+    ASSERT_EQ(convert.status, 0) << convert.err;
+    EXPECT_EQ(convert.out, "wrote " + tmd + "\n");
+
+    const CliRun info = runCli({"tmd-info", "--json", tmd});
+    ASSERT_EQ(info.status, 0) << info.err;
+    const auto json = parseJson(info.out);
+    ASSERT_TRUE(json) << info.out;
+    const Json& object = (*json)["objects"][0];
+    EXPECT_EQ((*json)["id"].number, 0x41);
+    EXPECT_EQ(object["vertexCount"].number, 17);
+    ASSERT_EQ(object["packets"].items.size(), 14u);
+    // The body texture is 4-bit at VRAM (640, 0) with its colour table at (0, 480).
+    const Json& first = object["packets"][0];
+    EXPECT_EQ(first["tsb"].number, 640 / 64);
+    EXPECT_EQ(first["cba"].number, 480 << 6);
+
+    const CliRun text = runCli({"tmd-info", tmd});
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_NE(text.out.find("lit flat quadrilateral"), std::string::npos) << text.out;
+
+    // A second convert keeps the first file as the backup.
+    ASSERT_EQ(runCli({"convert", rsd.string(), tmd}).status, 0);
+    EXPECT_TRUE(fs::exists(dir / "robot.tmd_backup"));
+
+    writeFile(dir / "cut.tmd", readFile(tmd).substr(0, 60));
+    const CliRun cut = runCli({"tmd-info", (dir / "cut.tmd").string()});
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_TRUE(cut.err.starts_with("error: " + (dir / "cut.tmd").string() + ": ")) << cut.err;
+}
+
+TEST(CliMime, WritesAllThreeFormatsOfTheSampleMovement) {
+    const TempDir dir;
+    const std::string rsd = copyProject(dir).string();
+    const CliRun c = runCli({"mime", rsd, "--movement", "nod"});
+    ASSERT_EQ(c.status, 0) << c.err;
+    const std::string source = readFile(dir / "robot_mime.C");
+    EXPECT_TRUE(source.starts_with("// " + (dir / "robot_mime.C").string() + "\n")) << source;
+    EXPECT_NE(source.find("SVECTOR MIMe_nod_Keyframe_1"), std::string::npos);
+    EXPECT_NE(source.find("MIME_MOVEMENT robot_nod_mime[]={\n"), std::string::npos);
+
+    const CliRun type1 = runCli({"mime", rsd, "--movement", "nod", "--format", "type1", "-o",
+                                 (dir / "nod.mim").string()});
+    ASSERT_EQ(type1.status, 0) << type1.err;
+    EXPECT_EQ(readFile(dir / "nod.mim").size(), 8u * (3 + 1) + 8u * 3 * 17);
+
+    const CliRun type2 =
+        runCli({"mime", rsd, "--movement", "nod", "--format", "type2", "--min-movement", "0"});
+    ASSERT_EQ(type2.status, 0) << type2.err;
+    EXPECT_TRUE(readFile(dir / "robot_mime.MIM").starts_with(std::string("KESTREL MIMe TYPE2\0\0", 20)));
+
+    const CliRun missing = runCli({"mime", rsd, "--movement", "walk"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("walk"), std::string::npos);
+    EXPECT_EQ(runCli({"mime", rsd, "--movement", "nod", "--format", "type3"}).status, 2);
+}
+
+}  // namespace kestrel::cli::test
