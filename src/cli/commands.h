@@ -55,6 +55,17 @@ struct TmdInfoOptions {
 int runTmdInfo(app::Document& document, const TmdInfoOptions& options, std::ostream& out,
                std::ostream& err);
 
+struct ScriptOptions {
+    std::string file;
+    bool trace = false;       // the engine trace to standard error
+    bool dumpTokens = false;  // the tokens before and after pre-parsing, to standard output
+    std::string call;         // a function to call after the top level
+};
+
+// Runs a K-Script file; exit status 1 when a fatal error ended it.
+int runScript(app::Document& document, const ScriptOptions& options, std::ostream& out,
+              std::ostream& err);
+
 class JsonWriter;
 // [{"x":..,"y":..,"z":..}...], as info --vertices and keyframes --json print vertices.
 void writeVerticesJson(JsonWriter& json, const model::Model& model);

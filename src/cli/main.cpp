@@ -74,6 +74,14 @@ int run(int argc, char** argv) {
     tmdInfoCommand->add_option("FILE", tmdInfo.file, "The TMD file")->required();
     tmdInfoCommand->add_flag("--json", tmdInfo.json, "Print one JSON document instead of text");
 
+    ScriptOptions script;
+    CLI::App* scriptCommand = cli.add_subcommand("script", "Run a K-Script file");
+    scriptCommand->add_option("FILE", script.file, "The script (a .ks file)")->required();
+    scriptCommand->add_flag("--trace", script.trace, "Send the engine trace to standard error");
+    scriptCommand->add_flag("--dump-tokens", script.dumpTokens,
+                            "Print the tokens before and after pre-parsing");
+    scriptCommand->add_option("--call", script.call, "A function to call after the top level");
+
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -94,6 +102,8 @@ int run(int argc, char** argv) {
         status = runTim(document, tim, std::cout, std::cerr);
     else if (mimeCommand->parsed())
         status = runMime(document, mime, std::cout, std::cerr);
+    else if (scriptCommand->parsed())
+        status = runScript(document, script, std::cout, std::cerr);
     else if (tmdInfoCommand->parsed())
         status = runTmdInfo(document, tmdInfo, std::cout, std::cerr);
 

@@ -6,6 +6,7 @@ namespace kestrel::script {
 Engine::~Engine() {
     for (StackEntry& entry : stack.entries) valueRelease(*this, entry.value);
     for (ScriptValue& value : with.objects) valueRelease(*this, value);
+    closedownObjectSystem(*this);
     deleteTokenised(*this);
     releaseSymbols(*this);
 }

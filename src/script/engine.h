@@ -1,6 +1,10 @@
 #pragma once
 // One script engine: its trace, allocator, value stores, token array, symbol table and object
 // classes. Tests make as many as they like; the host keeps one.
+#include <functional>
+#include <memory>
+
+#include "script/Express.h"
 #include "script/allocator.h"
 #include "script/object.h"
 #include "script/preparse.h"
@@ -20,6 +24,10 @@ struct Engine {
     TokenStore program;
     SymbolTable symbols;
     int line = 1;  // the tokeniser's line counter
+    std::unique_ptr<ExpressionCache> expressions = std::make_unique<ExpressionCache>();
+    // Polled at every loop jump and call; true ends the run ("script interrupted").
+    std::function<bool()> cancelRequested;
+    int pollCountdown = 0;  // loop jumps and calls until the next cancel check
 
     Engine() = default;
     // Releases the stack and with values, the tokens and the symbols.

@@ -32,8 +32,12 @@ public:
     // printf-style; like the engine's 128-byte message buffer, the text is cut at 127
     // characters.
     void operator()(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // What a run that just stopped said about why: the last line traced, with the one
+    // before it when the last is the bare "EXCEPTION THROWN" line; without line ends.
+    std::string recent() const;
 
 private:
+    std::string lines[2];
     DiscardTrace discard;
     TraceSink* target = &discard;
 };

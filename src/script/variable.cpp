@@ -71,7 +71,7 @@ void valueInit(ScriptValue& v) {
 
 // The copy is made before dst lets go of what it holds, so that assigning a value from
 // inside itself (a = a[0], o = o.field, or a value to itself) never reads freed memory.
-void valueCopy(Engine& engine, ScriptValue& dst, const ScriptValue& src) {
+void valueCopyOwned(Engine& engine, ScriptValue& dst, const ScriptValue& src) {
     if (&dst == &src) return;
     ScriptValue copy = duplicate(engine, src);
     valueRelease(engine, dst);
@@ -80,7 +80,7 @@ void valueCopy(Engine& engine, ScriptValue& dst, const ScriptValue& src) {
 
 // The value is emptied before its contents go, so a release that comes back to it (an
 // object whose field refers to the object) finds nothing left to release.
-void valueRelease(Engine& engine, ScriptValue& v) {
+void valueReleaseOwned(Engine& engine, ScriptValue& v) {
     const ScriptValue old = v;
     v.type = kInteger;
     clearPayload(v);

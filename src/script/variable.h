@@ -35,11 +35,37 @@ struct ScriptValue {
 
 // Type 'I', payload 0; aux stays.
 void valueInit(ScriptValue& v);
+
+// Integers, floats and the other letters without a payload own nothing: copying and releasing
+// them is a plain store, which every loop of a script does many times over.
+inline bool ownsNothing(const ScriptValue& v) {
+    return v.type != kText && v.type != kObject && v.type != kArray;
+}
+void valueCopyOwned(Engine& engine, ScriptValue& dst, const ScriptValue& src);
+void valueReleaseOwned(Engine& engine, ScriptValue& v);
+
 // Assignment: releases what dst owns, then takes a copy of src (arrays cloned, texts copied,
 // objects shared, or cloned when their class copies on assignment), with src's type and aux.
-void valueCopy(Engine& engine, ScriptValue& dst, const ScriptValue& src);
+inline void valueCopy(Engine& engine, ScriptValue& dst, const ScriptValue& src) {
+    if (ownsNothing(dst) && ownsNothing(src)) {
+        // Only integers and floats carry a payload; the other letters copy none.
+        if (src.type == kInteger || src.type == kFloat) dst.payload = src.payload;
+        else dst.payload = {};
+        dst.type = src.type;
+        dst.aux = src.aux;
+        return;
+    }
+    valueCopyOwned(engine, dst, src);
+}
 // Frees what v owns and leaves it 'I' 0.
-void valueRelease(Engine& engine, ScriptValue& v);
+inline void valueRelease(Engine& engine, ScriptValue& v) {
+    if (ownsNothing(v)) {
+        v.type = kInteger;
+        v.payload = {};
+        return;
+    }
+    valueReleaseOwned(engine, v);
+}
 void valueMove(Engine& engine, ScriptValue& dst, ScriptValue& src);
 // Releases v, then makes it 'S' with a copy of text.
 void valueSetText(Engine& engine, ScriptValue& v, std::string_view text);

@@ -1,0 +1,76 @@
+// kestrel-cli script: runs a K-Script file. writeln of numbers reaches standard output; the
+// engine trace (writeln of texts included) goes to standard error with --trace.
+#include <csignal>
+#include <ostream>
+
+#include "cli/commands.h"
+#include "cli/report.h"
+#include "script/dump.h"
+#include "script/engine.h"
+#include "script/host.h"
+
+namespace kestrel::cli {
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void onInterrupt(int) { interrupted = 1; }
+
+// Sends the trace on to standard error when asked.
+class CliTrace final : public script::TraceSink {
+public:
+    CliTrace(std::ostream& err, bool echo) : err(err), echo(echo) {}
+    void write(std::string_view text) override {
+        if (echo) err << text;
+    }
+
+private:
+    std::ostream& err;
+    bool echo;
+};
+
+void dumpFrontEnd(std::string_view program, std::ostream& out) {
+    script::Engine engine;
+    if (!script::tokeniseProgram(engine, program)) {
+        out << "The program has more than " << script::kTokenStoreSize - 1 << " tokens.\n";
+        return;
+    }
+    out << "Tokens:\n" << script::dumpTokens(engine);
+    script::preParse(engine);
+    out << "After pre-parsing:\n" << script::dumpTokens(engine) << "Symbols:\n" << script::dumpSymbols(engine);
+}
+
+}  // namespace
+
+int runScript(app::Document& document, const ScriptOptions& options, std::ostream& out, std::ostream& err) {
+    const auto text = document.files().readFile(options.file);
+    if (!text) return reportError(err, formats::makeError(options.file, 0, "cannot open the file"));
+    if (options.dumpTokens) dumpFrontEnd(*text, out);
+
+    CliTrace trace(err, options.trace);
+    script::Engine engine;
+    engine.trace.setSink(&trace);
+    engine.objects.standardOutput = [&out](std::string_view t) { out << t; };
+    interrupted = 0;
+    const auto previous = std::signal(SIGINT, onInterrupt);
+    engine.cancelRequested = [] { return interrupted != 0; };
+
+    auto outcome = script::runScript(engine, *text);
+    if (outcome.completed && !options.call.empty()) {
+        const auto called = script::callFunction(engine, options.call);
+        if (!called) {
+            script::unloadScript(engine);
+            std::signal(SIGINT, previous);
+            return reportError(err, formats::makeError(options.file, 0, "the script has no function named '" + options.call + "'"));
+        }
+        outcome = *called;
+    }
+    script::unloadScript(engine);
+    std::signal(SIGINT, previous);
+    if (!outcome.completed)
+        return reportError(err, formats::makeError(options.file, 0, "the script stopped: " + outcome.reason));
+    return kExitSuccess;
+}
+
+}  // namespace kestrel::cli

@@ -1,0 +1,181 @@
+// Whole small scripts run through the engine: expressions, statements, calls, the core
+// classes, fatal errors, limits and interruption, and a clean leak report after each.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "script/engine.h"
+#include "script/host.h"
+
+namespace kestrel::script {
+namespace {
+
+struct ScriptRunner {
+    CollectTrace trace;  // outlives the engine, which traces as it unloads
+    std::string out;     // what writeln sent to standard output
+    std::unique_ptr<Engine> engine = std::make_unique<Engine>();
+    RunOutcome outcome;
+
+    explicit ScriptRunner(std::string_view program, std::function<bool()> cancel = {}) {
+        engine->trace.setSink(&trace);
+        engine->objects.standardOutput = [this](std::string_view text) { out += text; };
+        engine->cancelRequested = std::move(cancel);
+        outcome = runScript(*engine, program);
+    }
+    const ScriptValue& global(std::string_view name) const {
+        const Symbol* s = findSymbol(*engine, name);
+        EXPECT_NE(s, nullptr) << name;
+        static const ScriptValue none{};
+        if (!s || s->slot < 0) return none;
+        return engine->stack.entries[static_cast<std::size_t>(s->slot)].value;
+    }
+    std::int32_t integer(std::string_view name) const {
+        const ScriptValue& v = global(name);
+        EXPECT_EQ(v.type, kInteger) << name;
+        return v.payload.integer;
+    }
+    std::string text(std::string_view name) const { return valueText(*engine, global(name)); }
+    // Unloads and says whether the leak report found nothing.
+    bool unloadsClean() {
+        unloadScript(*engine);
+        return trace.contains("No memory leaks detected :)") && !trace.contains("Memory leaks detected");
+    }
+};
+
+}  // namespace
+
+TEST(ScriptRun, ArithmeticFollowsTheLeftOperandsTypeAndTwoBindingLevels) {
+    ScriptRunner r("x = 2 * 1.5; y = 1.5 * 2; z = 7 / 2; w = 1 < 2 + 3; u = -8 >>> 1; v = -8 >> 1;\n"
+          "a = 10 - 2 - 3; b = 12 / 2 / 3; c = 2 + 3 * 4; d = -2 * 3; e = 7 % 3; f = !0 == 1;");
+    ASSERT_TRUE(r.outcome.completed) << r.outcome.stoppedBy;
+    EXPECT_EQ(r.integer("x"), 3);
+    EXPECT_EQ(r.global("y").type, kFloat);
+    EXPECT_EQ(r.global("y").payload.real, 3.0f);
+    EXPECT_EQ(r.integer("z"), 3);
+    EXPECT_EQ(r.integer("w"), 4);
+    EXPECT_EQ(r.integer("u"), 2147483644);
+    EXPECT_EQ(r.integer("v"), -4);
+    EXPECT_EQ(r.integer("a"), 5);
+    EXPECT_EQ(r.integer("b"), 2);
+    EXPECT_EQ(r.integer("c"), 14);
+    EXPECT_EQ(r.integer("d"), -6);
+    EXPECT_EQ(r.integer("e"), 1);
+    EXPECT_EQ(r.integer("f"), 1);
+    EXPECT_TRUE(r.unloadsClean());
+}
+
+TEST(ScriptRun, StringsConcatenateBothWaysAndAllCompareEqual) {
+    ScriptRunner r("s = \"a\" + 1; t = 1 + \"a\"; u = \"x\" + 1.5; if (\"abc\" == \"xyz\") same = 1; else same = 2;");
+    ASSERT_TRUE(r.outcome.completed) << r.outcome.stoppedBy;
+    EXPECT_EQ(r.text("s"), "a1");
+    EXPECT_EQ(r.text("t"), "1a");
+    EXPECT_EQ(r.text("u"), "x1.500000");
+    EXPECT_EQ(r.integer("same"), 1);
+    EXPECT_TRUE(r.unloadsClean());
+}
+
+TEST(ScriptRun, StatementsLoopAndBranch) {
+    ScriptRunner r("var s = 0; var i = 0; while (i < 3) { s += i; i++; }\n"
+          "n = 0; for (j = 0; j < 3; j++) { if (j == 1) continue; n++; }\n"
+          "if (0) a = 1; else a = 2;\n"
+          "1 + 2;\n"
+          "k = 0; do { k++; if (k == 5) break; } while (k < 10);\n"
+          "called = 0; function f() { called = 1; return 1; } r = 0 && f();");
+    ASSERT_TRUE(r.outcome.completed) << r.outcome.stoppedBy;
+    EXPECT_EQ(r.integer("s"), 3);
+    EXPECT_EQ(r.integer("n"), 2);
+    EXPECT_EQ(r.integer("a"), 2);
+    EXPECT_EQ(r.integer("k"), 5);
+    EXPECT_EQ(r.integer("called"), 1);
+    EXPECT_EQ(r.integer("r"), 0);
+    EXPECT_EQ(r.engine->frames.depth, 0);  // break and continue left no frame open
+    EXPECT_TRUE(r.unloadsClean());
+}
+
+TEST(ScriptRun, FunctionsTakeArgumentsRecurseAndReturn) {
+    ScriptRunner r("function fact(n) { if (n <= 1) return 1; return n * fact(n - 1); }\n"
+          "function add(a, b) { var s = a + b; return s; }\n"
+          "x = fact(5); y = add(2, 3) + add(1, 1);");
+    ASSERT_TRUE(r.outcome.completed) << r.outcome.stoppedBy;
+    EXPECT_EQ(r.integer("x"), 120);
+    EXPECT_EQ(r.integer("y"), 7);
+    EXPECT_EQ(r.engine->stack.top, r.engine->symbols.globals);
+    const auto called = callFunction(*r.engine, "add");
+    ASSERT_TRUE(called);
+    EXPECT_TRUE(called->completed);
+    EXPECT_FALSE(callFunction(*r.engine, "nothing"));
+    EXPECT_TRUE(r.unloadsClean());
+}
+
+TEST(ScriptRun, ArraysGrowAndForInWalksElementsCharactersAndFields) {
+    ScriptRunner r("a = [1, 2, 3]; a[5] = 1; n = a.length; e = a[4];\n"
+          "sum = 0; for (i in a) sum += i;\n"
+          "chars = 0; s = \"abcd\"; for (c in s) chars++;\n"
+          "b = new Boolean(1); names = \"\"; for (f in b) names = names + f;\n"
+          "base_io.writeln(n, 1.5);");
+    ASSERT_TRUE(r.outcome.completed) << r.outcome.stoppedBy;
+    EXPECT_EQ(r.integer("n"), 6);
+    EXPECT_EQ(r.integer("e"), 0);
+    EXPECT_EQ(r.integer("sum"), 0 + 1 + 2 + 3 + 4 + 5);
+    EXPECT_EQ(r.integer("chars"), 4);
+    EXPECT_EQ(r.text("names"), "value");
+    EXPECT_EQ(r.out, "6\n1.500000\n");
+    EXPECT_TRUE(r.unloadsClean());
+}
+
+TEST(ScriptRun, CoreClassesWorkFromScripts) {
+    ScriptRunner r("x = new Array(1, 2, 3); p = x.pop(); len = x.length;\n"
+          "a = new Array(); a.push(5); u = a.unshift(4); j = a.join();\n"
+          "q = new Array(1, 2, 3, 4); removed = q.splice(1, 2); left = q.join(); taken = removed.join();\n"
+          "sl = \"abcdef\".slice(1, -2); pi = Math.PI;\n"
+          "s = \"ab\"; t = s; b = new Boolean(1); c = b;");
+    ASSERT_TRUE(r.outcome.completed) << r.outcome.stoppedBy;
+    EXPECT_EQ(r.integer("p"), 3);
+    EXPECT_EQ(r.integer("len"), 2);
+    EXPECT_EQ(r.integer("u"), 2);
+    EXPECT_EQ(r.text("j"), "4,5");
+    EXPECT_EQ(r.text("left"), "1,4");
+    EXPECT_EQ(r.text("taken"), "2,3");
+    EXPECT_EQ(r.text("sl"), "bcd");
+    EXPECT_EQ(r.global("pi").payload.real, 3.14159f);
+    EXPECT_NE(r.global("s").payload.object, r.global("t").payload.object);  // copy on assignment
+    EXPECT_EQ(r.global("b").payload.object, r.global("c").payload.object);  // shared
+    EXPECT_TRUE(r.unloadsClean());
+}
+
+TEST(ScriptRun, FatalErrorsEndTheRunAndReleaseEverything) {
+    ScriptRunner member("a = 5; a.b = 1;");
+    EXPECT_FALSE(member.outcome.completed);
+    EXPECT_EQ(member.outcome.stoppedBy, "Express 48");
+    EXPECT_TRUE(member.trace.contains("EXCEPTION THROWN at Express line 48\n"));
+    EXPECT_TRUE(member.unloadsClean());
+
+    ScriptRunner division("s = \"kept\"; x = 1;\nx = x / 0;");
+    EXPECT_FALSE(division.outcome.completed);
+    EXPECT_TRUE(division.trace.contains("division by zero at line 2"));
+    EXPECT_TRUE(division.unloadsClean());
+
+    ScriptRunner deep("function r(n) { return r(n + 1); } r(1);");
+    EXPECT_FALSE(deep.outcome.completed);
+    EXPECT_TRUE(deep.outcome.stoppedBy.starts_with("limit")) << deep.outcome.stoppedBy;
+    EXPECT_TRUE(deep.trace.contains("too many"));
+    EXPECT_TRUE(deep.unloadsClean());
+
+    ScriptRunner preparse("x = 1; y in z;");
+    EXPECT_FALSE(preparse.outcome.completed);
+    EXPECT_EQ(preparse.engine->stack.top, 0);
+    EXPECT_TRUE(preparse.unloadsClean());
+}
+
+TEST(ScriptRun, AnEndlessLoopCanBeInterrupted) {
+    int polls = 0;
+    ScriptRunner r("s = \"x\"; n = 0; while (1) { n++; }", [&polls] { return ++polls > 3; });
+    EXPECT_FALSE(r.outcome.completed);
+    EXPECT_EQ(r.outcome.stoppedBy, "interrupted 0");
+    EXPECT_TRUE(r.trace.contains("script interrupted"));
+    EXPECT_EQ(polls, 4);
+    EXPECT_TRUE(r.unloadsClean());
+}
+
+}  // namespace kestrel::script
