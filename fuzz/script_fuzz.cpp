@@ -1,11 +1,13 @@
-// Fuzz target for the script front end: any text is tokenised and pre-parsed; every link
-// must name a token of the program, and unloading must give back every block.
+// Fuzz target for the script engine: any text is tokenised and pre-parsed, where every link
+// must name a token of the program and unloading must give back every block; then it runs
+// under a step budget, which it must survive whatever it does.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
 #include "script/engine.h"
+#include "script/host.h"
 
 namespace {
 
@@ -35,5 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     deleteTokenised(engine);
     releaseSymbols(engine);
     if (engine.memory.liveBlocks() != 0) fail("blocks left after unloading");
+
+    // Scripts that loop for ever are stopped after a few thousand jumps and calls.
+    Engine run;
+    int polls = 0;
+    run.cancelRequested = [&polls] { return ++polls > 20; };
+    run.objects.standardOutput = [](std::string_view) {};
+    runScript(run, std::string_view(reinterpret_cast<const char*>(data), size));
+    unloadScript(run);
+    if (run.stack.top != 0 || run.frames.depth != 0 || run.with.depth != 0) fail("run state left after unloading");
     return 0;
 }

@@ -260,13 +260,19 @@ private:
     // Each comma-separated expression of the list opening at "(" into a new stack entry.
     void pushArguments(int open) {
         if (open < 0 || kindAt(open) != T_OPENBRACKET) return;
+        pushList(open);
+    }
+
+    // The comma-separated expressions inside the bracket opening at open, each into a new
+    // entry of the current frame.
+    void pushList(int open) {
         const int close = tok(open).link;
         int i = open + 1;
         while (i < close && kindAt(i) != T_END) {
             ScriptValue& slot = pushValue(engine);
             Temp value(engine);
             const int next = argumentEnd(i, close);
-            i = evaluateFrom(i, value.value);
+            evaluateFrom(i, value.value);
             valueMove(engine, slot, value.value);
             i = next;
             if (kindAt(i) == T_COMMA) ++i;
@@ -739,17 +745,7 @@ void Evaluator::assign(int n, ScriptValue& out) {
 void Evaluator::arrayLiteral(int token, ScriptValue& out) {
     engine.trace("implicit new array\n");
     openFrame(engine);
-    const int close = tok(token).link;
-    int i = token + 1;
-    while (i < close && kindAt(i) != T_END) {
-        ScriptValue& slot = pushValue(engine);
-        const int next = argumentEnd(i, close);
-        Temp value(engine);
-        evaluateFrom(i, value.value);
-        valueMove(engine, slot, value.value);
-        i = next;
-        if (kindAt(i) == T_COMMA) ++i;
-    }
+    pushList(token);
     ScriptObject* object = createObject(engine, &arrayClass());
     closeFrame(engine);
     if (object) ++object->refcount;

@@ -83,4 +83,29 @@ TEST(CliMime, WritesAllThreeFormatsOfTheSampleMovement) {
     EXPECT_EQ(runCli({"mime", rsd, "--movement", "nod", "--format", "type3"}).status, 2);
 }
 
+TEST(CliScript, RunsTheSampleScriptAndReportsAStoppedRun) {
+    const std::string demo = (sourceDir() / "data/samples/demo.ks").string();
+    const CliRun run = runCli({"script", demo, "--call", "report"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(run.out.starts_with("42\n1.500000\n3.141590\n7\n")) << run.out;
+    EXPECT_TRUE(run.out.ends_with("720\n8\n7\n16\n")) << run.out;
+    EXPECT_EQ(run.err, "");
+
+    const CliRun traced = runCli({"script", demo, "--trace"});
+    ASSERT_EQ(traced.status, 0);
+    EXPECT_NE(traced.err.find("joined: 0-3-0-0-0-0-9\n"), std::string::npos);
+    EXPECT_NE(traced.err.find("No memory leaks detected :)\n"), std::string::npos);
+
+    const TempDir dir;
+    writeFile(dir / "stop.ks", "x = 1;\nx = x / 0;\n");
+    const CliRun stopped = runCli({"script", (dir / "stop.ks").string()});
+    EXPECT_EQ(stopped.status, 1);
+    EXPECT_EQ(stopped.err, "error: " + (dir / "stop.ks").string() + ": the script stopped: ERROR: division by zero at line 2\n");
+
+    const CliRun dump = runCli({"script", (dir / "stop.ks").string(), "--dump-tokens"});
+    EXPECT_NE(dump.out.find("After pre-parsing:\n"), std::string::npos);
+    EXPECT_NE(dump.out.find("T_VARREF symbol x"), std::string::npos);
+    EXPECT_EQ(runCli({"script", demo, "--call", "missing"}).status, 1);
+}
+
 }  // namespace kestrel::cli::test
