@@ -32,9 +32,11 @@ int runTim(app::Document& document, const TimOptions& options, std::ostream& out
         if (auto error = formats::writeFileSafely(files, options.bmp, formats::writeBitmap(*indexed)))
             return reportError(err, *error);
     }
-    if (!options.png.empty())
-        if (auto error = formats::writeFileSafely(files, options.png, formats::writePng(rgba->width, rgba->height, rgba->pixels)))
-            return reportError(err, *error);
+    if (!options.png.empty()) {
+        const std::string png = formats::writePng(rgba->width, rgba->height, rgba->pixels);
+        if (png.empty()) return reportError(err, formats::makeError(options.png, 0, "the image cannot be written as a PNG"));
+        if (auto error = formats::writeFileSafely(files, options.png, png)) return reportError(err, *error);
+    }
     return kExitSuccess;
 }
 
