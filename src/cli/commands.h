@@ -2,7 +2,9 @@
 // The kestrel-cli commands. Each writes its result to out and its diagnostics to err and
 // returns the process exit status, so main() and the tests run the same code.
 #include <iosfwd>
+#include <cstdint>
 #include <optional>
+#include <vector>
 #include <string>
 
 #include "app/document.h"
@@ -64,6 +66,27 @@ struct ScriptOptions {
 
 // Runs a K-Script file; exit status 1 when a fatal error ended it.
 int runScript(app::Document& document, const ScriptOptions& options, std::ostream& out,
+              std::ostream& err);
+
+struct RenderOptions {
+    std::string file;
+    std::string output;
+    std::string mode = "wireframe";  // wireframe, textured or uv
+    int texture = -1;                // the texture shown in uv mode
+    std::string view = "front";      // front, side or top
+    std::vector<double> rotate;      // degrees about X and Y, added to the view's
+    std::optional<double> scale;
+    std::vector<int> pan;            // pixels
+    bool fit = false;
+    int width = 640, height = 480;
+    bool grid = false, vertices = false;
+    bool noAxes = false, noBones = false, noModel = false;
+    std::string keyframe;             // draw this pose instead of the model as opened
+    std::uint32_t background = 0;     // 0xRRGGBB
+};
+
+// Opens the model and writes one edit view of it as a PNG.
+int runRender(app::Document& document, const RenderOptions& options, std::ostream& out,
               std::ostream& err);
 
 class JsonWriter;

@@ -1,6 +1,7 @@
 // kestrel-cli: the batch jobs of Kestrel. Exit status 0 on success, 1 when the job failed
 // (one line on stderr says why), 2 when the command line was wrong.
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <exception>
 #include <iostream>
 
@@ -82,6 +83,36 @@ int run(int argc, char** argv) {
                             "Print the tokens before and after pre-parsing");
     scriptCommand->add_option("--call", script.call, "A function to call after the top level");
 
+    RenderOptions render;
+    std::string renderSize = "640x480", renderBackground = "000000";
+    CLI::App* renderCommand =
+        cli.add_subcommand("render", "Draw one edit view of a model as a PNG, as Kestrel draws it");
+    renderCommand->add_option("FILE", render.file, "The model file (an RSD file)")->required();
+    renderCommand->add_option("-o,--output", render.output, "The PNG file to write")->required();
+    renderCommand->add_option("--mode", render.mode, "wireframe, textured or uv")
+        ->check(CLI::IsMember({"wireframe", "textured", "uv"}))
+        ->capture_default_str();
+    renderCommand->add_option("--texture", render.texture, "The texture shown in uv mode (from 0)");
+    renderCommand->add_option("--view", render.view, "front, side or top")
+        ->check(CLI::IsMember({"front", "side", "top"}))
+        ->capture_default_str();
+    renderCommand->add_option("--rotate", render.rotate, "Turn the camera about X and Y, in degrees (X,Y)")
+        ->delimiter(',')
+        ->expected(2);
+    renderCommand->add_option("--scale", render.scale, "The view's zoom (0.2 x scale pixels per unit)");
+    renderCommand->add_option("--pan", render.pan, "Move the model's origin from the centre (X,Y pixels)")
+        ->delimiter(',')
+        ->expected(2);
+    renderCommand->add_flag("--fit", render.fit, "Scale view to fit");
+    renderCommand->add_option("--size", renderSize, "The picture's size, WxH")->capture_default_str();
+    renderCommand->add_flag("--grid", render.grid, "Show the grid");
+    renderCommand->add_flag("--vertices", render.vertices, "Show the vertices");
+    renderCommand->add_flag("--no-axes", render.noAxes, "Hide the XYZ axes");
+    renderCommand->add_flag("--no-bones", render.noBones, "Hide the bones");
+    renderCommand->add_flag("--no-model", render.noModel, "Hide the model");
+    renderCommand->add_option("--keyframe", render.keyframe, "Draw this keyframe's pose");
+    renderCommand->add_option("--background", renderBackground, "Background colour, RRGGBB")->capture_default_str();
+
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -102,7 +133,17 @@ int run(int argc, char** argv) {
         status = runTim(document, tim, std::cout, std::cerr);
     else if (mimeCommand->parsed())
         status = runMime(document, mime, std::cout, std::cerr);
-    else if (scriptCommand->parsed())
+    else if (renderCommand->parsed()) {
+        unsigned w = 0, h = 0, rgb = 0;
+        char end = 0;
+        if (std::sscanf(renderSize.c_str(), "%ux%u%c", &w, &h, &end) != 2 || w == 0 || h == 0 || w > 8192 || h > 8192 ||
+            std::sscanf(renderBackground.c_str(), "%6x%c", &rgb, &end) != 1 || renderBackground.size() != 6) {
+            std::cerr << "error: --size takes WxH (1 to 8192 each) and --background RRGGBB\n";
+            return kExitUsage;
+        }
+        render.width = static_cast<int>(w), render.height = static_cast<int>(h), render.background = rgb;
+        status = runRender(document, render, std::cout, std::cerr);
+    } else if (scriptCommand->parsed())
         status = runScript(document, script, std::cout, std::cerr);
     else if (tmdInfoCommand->parsed())
         status = runTmdInfo(document, tmdInfo, std::cout, std::cerr);

@@ -860,6 +860,14 @@ ScriptValue* Evaluator::storage(int n) {
 
 void Evaluator::callFunction(Symbol& function, int open, ScriptValue& result) {
     pollCancel(engine);
+    // Every call takes a frame, so the frames bound the nesting; the count guards the
+    // machine's own stack should a malformed body close more frames than it opened.
+    if (engine.callDepth >= kFrameCount) limitExceeded(engine, "nested calls", kFrameCount);
+    struct Nesting {
+        int& depth;
+        explicit Nesting(int& d) : depth(++d) {}
+        ~Nesting() { --depth; }
+    } nesting(engine.callDepth);
     const int declaration = function.declaration;
     if (declaration < 0 || kindAt(declaration) != T_FUNCTION) return;
     const int listOpen = declaration + 2;

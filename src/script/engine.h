@@ -28,6 +28,7 @@ struct Engine {
     // Polled at every loop jump and call; true ends the run ("script interrupted").
     std::function<bool()> cancelRequested;
     int pollCountdown = 0;  // loop jumps and calls until the next cancel check
+    int callDepth = 0;      // script functions running, one inside the other
 
     Engine() = default;
     // Releases the stack and with values, the tokens and the symbols.

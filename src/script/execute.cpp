@@ -32,7 +32,13 @@ public:
                     openFrame(engine);
                     ++i;
                     break;
-                case T_CLOSECURLY: closeFrame(engine); ++i; break;
+                case T_CLOSECURLY:
+                    // A brace that closes more than the block opened ends the block: a
+                    // function body never runs on into the code after it.
+                    if (engine.frames.depth <= startDepth && startDepth > 0) return;
+                    closeFrame(engine);
+                    ++i;
+                    break;
                 case T_WITHEND_CURLY:
                     closeFrame(engine);
                     popWith();

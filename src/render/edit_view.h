@@ -1,0 +1,85 @@
+#pragma once
+// An edit view: its camera, display switches and mode, the commands that change only them,
+// and its drawing of the model through a render device.
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "model/model.h"
+#include "model/view_projection.h"
+#include "render/render_device.h"
+
+namespace kestrel::render {
+
+enum class DisplayMode { Wireframe = 0, Textured = 1, TextureUvEdit = 2, MovementTimeline = 3 };
+
+// Single-precision pi/2, as the view commands store it.
+inline constexpr double kQuarterTurn = 1.5707963705062866;
+
+struct EditView {
+    model::ModelVertex marker{};  // the point the tools use
+    int backfaceRemoval = 1;
+    double scale = 0.7;      // 0.2 x scale pixels per model unit
+    double rotationY = 0;    // radians
+    double rotationX = 0;
+    int panX = 0, panY = 0;  // pixels
+    int showFaceNormals = 0;
+    int showVertices = 0;
+    int showAxes = 1;
+    int showGrid = 0;
+    int showBones = 1;
+    int showModel = 1;
+    DisplayMode mode = DisplayMode::Wireframe;
+    std::array<int, 3> lightMasks{4, 2, 1};  // X, Y, Z; bit 0 red, bit 1 green, bit 2 blue
+
+    // The view commands.
+    void side() { rotationX = 0, rotationY = kQuarterTurn; }
+    void top() { rotationY = 0, rotationX = kQuarterTurn; }
+    void front() { rotationX = 0, rotationY = 0; }
+    void rotateY(double radians) { rotationY += radians; }
+    void rotateX(double radians) { rotationX += radians; }
+    void scaleUp() { scale += 0.1; }
+    // A scale already at 0 or below becomes 0.01.
+    void scaleDown() { scale = scale <= 0 ? 0.01 : scale - 0.1; }
+    // "Backface Removal" is offered in wireframe mode only; false when refused.
+    bool backfaceRemovalEnabled() const { return mode == DisplayMode::Wireframe; }
+    bool toggleBackfaceRemoval();
+    // Centres the model and zooms so that its box fills the client area; the rotation stays.
+    // A model without vertices, or one that is a single point on screen, keeps its scale.
+    void scaleToFit(const model::Model& model, int clientWidth, int clientHeight);
+
+    model::ViewProjection projection(int clientWidth, int clientHeight) const;
+};
+
+// Views of one process: the first one made starts textured, every later one in wireframe.
+class EditViewMaker {
+public:
+    EditView make();
+
+private:
+    bool firstMade = false;
+};
+
+// A texture as the views use it: the device texture and the picture's place on its surface.
+struct ViewTexture {
+    TextureHandle handle = 0;  // 0: draw untextured
+    int bitmapWidth = 0, bitmapHeight = 0;
+    int surfaceSize = 0;
+};
+
+struct PaintContext {
+    bool active = false;                   // the frame's active view gets its rectangle
+    std::span<const ViewTexture> textures;  // texture slot i of the model
+    int selectedTexture = -1;              // the project window's texture item, for UV mode
+};
+
+// Draws the view into the device (modes 0, 1 and 2; mode 3 is the timeline's). Recomputes the
+// model's normals first, as every paint does.
+void paintEditView(RenderDevice& device, model::Model& model, const EditView& view, const PaintContext& context);
+
+// The colour of a polygon's corner: lit by the view's masks from the face normal (flat) or the
+// corner's vertex normal, both turned by the camera, and mixed with the polygon's colours.
+std::uint32_t cornerColour(const model::Model& model, const model::ModelPolygon& polygon, int corner,
+                           const model::Matrix4& rotation, const std::array<int, 3>& masks, bool textured);
+
+}  // namespace kestrel::render
