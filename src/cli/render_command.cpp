@@ -7,8 +7,8 @@
 #include "cli/report.h"
 #include "formats/png_writer.h"
 #include "render/edit_view.h"
-#include "render/render_texture.h"
 #include "render/software_device.h"
+#include "render/view_textures.h"
 
 namespace kestrel::cli {
 
@@ -61,16 +61,7 @@ int runRender(app::Document& document, const RenderOptions& options, std::ostrea
     render::EditView view = viewFor(options);
     if (options.fit) view.scaleToFit(document.model(), device.width(), device.height());
 
-    // Textures whose file could not be read draw untextured.
-    std::vector<render::ViewTexture> textures;
-    for (const auto& slot : document.textureSlots()) {
-        render::ViewTexture t;
-        if (slot.loaded) {
-            const render::TextureImage image = render::textureFromPicture(slot.picture);
-            t = {device.createTexture(image), image.bitmapWidth, image.bitmapHeight, image.size};
-        }
-        textures.push_back(t);
-    }
+    const auto textures = render::viewTextures(device, document.textureSlots());
     render::paintEditView(device, document.model(), view, {false, textures, options.texture});
 
     const std::string png = formats::writePng(device.width(), device.height(), device.pixels());

@@ -20,6 +20,10 @@ struct ViewProjection {
     Matrix4 rotation() const;
     Matrix4 inverseRotation() const;
     ScreenPoint project(const ModelVertex& p) const;
+    // The model point that projects to the screen point: project's inverse, for the tools
+    // that turn the pointer's position into model coordinates. A zero scale has no inverse
+    // and gives the origin.
+    ModelVertex unproject(const ScreenPoint& s) const;
     // The rotation by angle about the view's depth axis, in model space.
     Matrix4 depthRotation(double angle) const;
 };

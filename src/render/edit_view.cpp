@@ -29,7 +29,11 @@ std::uint32_t argb(int alpha, int r, int g, int b) {
 }
 
 // One mask's share of a channel: the normal component mapped from -1..1 to 0..127.
-int lightTerm(double component) { return static_cast<int>((component * 127 + 128) * 0.5); }
+// A broken normal (not a number, or far beyond unit length) lights nothing beyond the range.
+int lightTerm(double component) {
+    if (!std::isfinite(component)) component = 0;
+    return static_cast<int>((std::clamp(component, -2.0, 2.0) * 127 + 128) * 0.5);
+}
 
 // Gathers the primitives of one pass and sends them in one draw.
 class Batch {
@@ -67,6 +71,9 @@ private:
     std::vector<ScreenVertex> vertices;
 };
 
+std::uint32_t litCornerColour(const ModelPolygon& polygon, int corner, const ModelVertex& normal, const ModelVertex& face,
+                              bool selected, const std::array<int, 3>& masks, bool textured);
+
 struct Scene {
     const Model& model;
     const EditView& view;
@@ -74,6 +81,14 @@ struct Scene {
     Matrix4 rotation;
     std::vector<model::ScreenPoint> points;  // every vertex projected
     std::vector<ModelVertex> faceNormals;    // turned by the camera
+    std::vector<ModelVertex> vertexNormals;  // turned by the camera
+
+    std::uint32_t colour(std::size_t polygon, int corner, bool textured, bool selected) const {
+        const ModelPolygon& p = model.polygons[polygon];
+        const auto v = static_cast<std::size_t>(p.vId[corner]);
+        const ModelVertex& n = p.shading == 'F' || v >= vertexNormals.size() ? faceNormals[polygon] : vertexNormals[v];
+        return litCornerColour(p, corner, n, faceNormals[polygon], selected, view.lightMasks, textured);
+    }
 };
 
 bool facesViewer(const Scene& s, std::size_t polygon) { return s.faceNormals[polygon].z >= 0; }
@@ -84,12 +99,14 @@ void drawWireframe(RenderDevice& device, Scene& s) {
     device.setStates({});
     static constexpr int kTriangleEdges[] = {0, 1, 1, 2, 2, 0};
     static constexpr int kQuadEdges[] = {0, 1, 1, 3, 3, 2, 2, 0};  // the console's corner order
-    for (const ModelPolygon& p : s.model.polygons) {
+    for (std::size_t i = 0; i < s.model.polygons.size(); ++i) {
+        const ModelPolygon& p = s.model.polygons[i];
         const bool quad = model::polygonCornerCount(p) == 4;
+        const bool selected = s.model.isPolygonSelected(p);
+        std::uint32_t colours[4];
+        for (int corner = 0; corner < (quad ? 4 : 3); ++corner) colours[corner] = s.colour(i, corner, false, selected);
         const std::span<const int> edges = quad ? std::span<const int>(kQuadEdges) : std::span<const int>(kTriangleEdges);
-        for (const int corner : edges)
-            batch.vertex(s.points[static_cast<std::size_t>(p.vId[corner])],
-                         cornerColour(s.model, p, corner, s.rotation, s.view.lightMasks, false));
+        for (const int corner : edges) batch.vertex(s.points[static_cast<std::size_t>(p.vId[corner])], colours[corner]);
         batch.drawLines();  // one draw per polygon
     }
 }
@@ -133,8 +150,7 @@ void drawTextured(RenderDevice& device, Scene& s, std::span<const ViewTexture> t
         const bool quad = model::polygonCornerCount(p) == 4;
         const std::span<const int> corners = quad ? std::span<const int>(kQuadCorners) : std::span<const int>(kTriangleCorners);
         for (const int corner : corners)
-            batch.vertex(s.points[static_cast<std::size_t>(p.vId[corner])],
-                         cornerColour(s.model, p, corner, s.rotation, s.view.lightMasks, true),
+            batch.vertex(s.points[static_cast<std::size_t>(p.vId[corner])], s.colour(i, corner, true, false),
                          static_cast<float>(p.tu[corner]) / size, static_cast<float>(p.tv[corner]) / size);
     }
     flush();
@@ -315,6 +331,14 @@ std::uint32_t cornerColour(const Model& model, const ModelPolygon& polygon, int 
     const auto vertex = static_cast<std::size_t>(polygon.vId[corner]);
     const ModelVertex normal = model::transformVector(
         rotation, flat || vertex >= model.normals.size() ? polygon.faceNormal : model.normals[vertex]);
+    const ModelVertex face = model::transformVector(rotation, polygon.faceNormal);
+    return litCornerColour(polygon, corner, normal, face, !textured && model.isPolygonSelected(polygon), masks, textured);
+}
+
+namespace {
+
+std::uint32_t litCornerColour(const ModelPolygon& polygon, int corner, const ModelVertex& normal, const ModelVertex& face,
+                              bool selected, const std::array<int, 3>& masks, bool textured) {
     const double components[3] = {normal.x, normal.y, normal.z};
     int lit[3] = {0, 0, 0};
     for (int k = 0; k < 3; ++k) {
@@ -323,8 +347,7 @@ std::uint32_t cornerColour(const Model& model, const ModelPolygon& polygon, int 
         lit[k] = std::min(lit[k], 127);
     }
     if (!textured) {
-        if (model.isPolygonSelected(polygon)) {
-            const ModelVertex face = model::transformVector(rotation, polygon.faceNormal);
+        if (selected) {
             lit[0] = std::min(lightTerm(face.y), 127);
             lit[1] = lit[2] = 0;
         }
@@ -346,6 +369,8 @@ std::uint32_t cornerColour(const Model& model, const ModelPolygon& polygon, int 
     return argb(0x80, c[0], c[1], c[2]);
 }
 
+}  // namespace
+
 void paintEditView(RenderDevice& device, Model& model, const EditView& view, const PaintContext& context) {
     device.clear(true, true);
     if (view.mode == DisplayMode::TextureUvEdit) {
@@ -355,12 +380,21 @@ void paintEditView(RenderDevice& device, Model& model, const EditView& view, con
     }
     if (view.mode == DisplayMode::MovementTimeline) return;
     model.recomputeNormals();
-    Scene s{model, view, view.projection(device.width(), device.height()), {}, {}, {}};
+    Scene s{model, view, view.projection(device.width(), device.height()), {}, {}, {}, {}};
     s.rotation = s.projection.rotation();
+    // The camera matrix once, then every vertex through it, as project() would.
+    const Matrix4 camera = s.projection.matrix();
+    const int cx = (s.projection.clientWidth + 2 * s.projection.panX) / 2;
+    const int cy = (s.projection.clientHeight + 2 * s.projection.panY) / 2;
     s.points.reserve(model.vertices.size());
-    for (const ModelVertex& v : model.vertices) s.points.push_back(s.projection.project(v));
+    for (const ModelVertex& v : model.vertices) {
+        const ModelVertex t = model::transformVector(camera, v);
+        s.points.push_back({cx + t.x, cy + t.y, t.z / 32760 + 0.5});
+    }
     s.faceNormals.reserve(model.polygons.size());
     for (const ModelPolygon& p : model.polygons) s.faceNormals.push_back(model::transformVector(s.rotation, p.faceNormal));
+    s.vertexNormals.reserve(model.normals.size());
+    for (const ModelVertex& n : model.normals) s.vertexNormals.push_back(model::transformVector(s.rotation, n));
 
     if (view.showModel) {
         if (view.mode == DisplayMode::Textured) drawTextured(device, s, context.textures);

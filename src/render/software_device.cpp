@@ -37,19 +37,28 @@ struct Target {
 struct Sampler {
     const std::uint32_t* texels = nullptr;
     int size = 0;
-    int shift = 0;          // log2(size)
+    int shift = 0;         // log2(size)
     std::size_t mask = 0;  // size - 1
 };
 
-bool finite(float a, float b, float c) { return std::isfinite(a) && std::isfinite(b) && std::isfinite(c); }
+bool finite(float a, float b, float c) {
+    return std::isfinite(a) && std::isfinite(b) && std::isfinite(c);
+}
+bool fitsFloat(double x) {
+    return std::abs(x) <= std::numeric_limits<float>::max();
+}
 
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) {  // b > 0
     return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
-std::int64_t ceilDiv(std::int64_t a, std::int64_t b) { return -floorDiv(-a, b); }
+std::int64_t ceilDiv(std::int64_t a, std::int64_t b) {
+    return -floorDiv(-a, b);
+}
 
 // x × y / 255, rounded, for bytes.
-inline std::uint32_t scale(std::uint32_t x, std::uint32_t y) { return (x * y + 127) / 255; }
+inline std::uint32_t scale(std::uint32_t x, std::uint32_t y) {
+    return (x * y + 127) / 255;
+}
 
 // Fixed-point values for stepping along a row, in unsigned words so that the sums are always
 // defined. Colour channels are 16.16, held far beyond 0..255 either way; texture coordinates,
@@ -78,7 +87,8 @@ inline std::uint32_t byteOf(std::uint32_t fixed) {
 inline std::uint32_t blend(std::uint32_t source, std::uint32_t target) {
     const std::uint32_t a = source >> 24, rest = 255 - a;
     const auto mix = [&](int shift) {
-        return ((source >> shift & 0xFF) * a + (target >> shift & 0xFF) * rest + 127) / 255 << shift;
+        return ((source >> shift & 0xFF) * a + (target >> shift & 0xFF) * rest + 127) / 255
+               << shift;
     };
     return 0xFF000000u | mix(16) | mix(8) | mix(0);
 }
@@ -91,7 +101,9 @@ inline void store(std::uint32_t& pixel, std::uint32_t argb) {
         pixel = argb | 0xFF000000u;
 }
 
-std::uint32_t channel(std::uint32_t argb, int shift) { return argb >> shift & 0xFF; }
+std::uint32_t channel(std::uint32_t argb, int shift) {
+    return argb >> shift & 0xFF;
+}
 
 // ---- Triangles ----
 
@@ -112,7 +124,8 @@ struct Edge {
 std::int64_t firstInside(const Edge& e, std::int64_t limit) {
     if (e.row >= 0) return 0;
     const double estimate = static_cast<double>(-e.row) * e.inverse;
-    std::int64_t k = estimate < static_cast<double>(limit) ? static_cast<std::int64_t>(estimate) : limit;
+    std::int64_t k =
+        estimate < static_cast<double>(limit) ? static_cast<std::int64_t>(estimate) : limit;
     while (k < limit && e.row + e.right * k < 0) ++k;
     while (k > 0 && e.row + e.right * (k - 1) >= 0) --k;
     return k;
@@ -122,7 +135,8 @@ std::int64_t firstInside(const Edge& e, std::int64_t limit) {
 std::int64_t lastInside(const Edge& e, std::int64_t limit) {
     if (e.row < 0) return -1;
     const double estimate = static_cast<double>(e.row) * e.inverse;
-    std::int64_t k = estimate < static_cast<double>(limit) ? static_cast<std::int64_t>(estimate) : limit;
+    std::int64_t k =
+        estimate < static_cast<double>(limit) ? static_cast<std::int64_t>(estimate) : limit;
     while (k >= 0 && e.row + e.right * k < 0) --k;
     while (k < limit && e.row + e.right * (k + 1) >= 0) ++k;
     return k;
@@ -149,10 +163,13 @@ void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVert
         if (std::abs(vertex.x) > SoftwareDevice::kMaxCoordinate ||
             std::abs(vertex.y) > SoftwareDevice::kMaxCoordinate)
             return;
-        p[i] = {static_cast<std::int64_t>(std::floor(static_cast<double>(vertex.x) * kSubpixels + 0.5)),
-                static_cast<std::int64_t>(std::floor(static_cast<double>(vertex.y) * kSubpixels + 0.5))};
+        p[i] = {
+            static_cast<std::int64_t>(std::floor(static_cast<double>(vertex.x) * kSubpixels + 0.5)),
+            static_cast<std::int64_t>(
+                std::floor(static_cast<double>(vertex.y) * kSubpixels + 0.5))};
     }
-    std::int64_t area = (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[1].y - p[0].y) * (p[2].x - p[0].x);
+    std::int64_t area =
+        (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[1].y - p[0].y) * (p[2].x - p[0].x);
     if (area == 0) return;
     if (area < 0) {  // make the winding clockwise on the screen (y down)
         std::swap(v[1], v[2]);
@@ -164,14 +181,17 @@ void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVert
     const auto [minX, maxX] = std::minmax({p[0].x, p[1].x, p[2].x});
     const auto [minY, maxY] = std::minmax({p[0].y, p[1].y, p[2].y});
     const std::int64_t left = std::max<std::int64_t>(0, ceilDiv(minX - kHalfPixel, kSubpixels));
-    const std::int64_t right = std::min<std::int64_t>(target.width - 1, floorDiv(maxX - kHalfPixel, kSubpixels));
+    const std::int64_t right =
+        std::min<std::int64_t>(target.width - 1, floorDiv(maxX - kHalfPixel, kSubpixels));
     const std::int64_t top = std::max<std::int64_t>(0, ceilDiv(minY - kHalfPixel, kSubpixels));
-    const std::int64_t bottom = std::min<std::int64_t>(target.height - 1, floorDiv(maxY - kHalfPixel, kSubpixels));
+    const std::int64_t bottom =
+        std::min<std::int64_t>(target.height - 1, floorDiv(maxY - kHalfPixel, kSubpixels));
     if (left > right || top > bottom) return;
 
     // Edge i runs from corner i to corner i + 1; divided by the area it is the barycentric
     // weight of the corner opposite, i + 2.
-    const std::int64_t centreX = left * kSubpixels + kHalfPixel, centreY = top * kSubpixels + kHalfPixel;
+    const std::int64_t centreX = left * kSubpixels + kHalfPixel,
+                       centreY = top * kSubpixels + kHalfPixel;
     std::array<Edge, 3> edges{};
     std::array<double, 3> weight{}, weightRight{}, weightDown{};
     for (int i = 0; i < 3; ++i) {
@@ -220,9 +240,7 @@ void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVert
             plane.down += values[a][i] * weightDown[i];
         }
         // Depths or texture coordinates near the float limit can make planes beyond it.
-        if (!std::isfinite(static_cast<float>(plane.base)) || !std::isfinite(static_cast<float>(plane.right)) ||
-            !std::isfinite(static_cast<float>(plane.down)))
-            return;
+        if (!fitsFloat(plane.base) || !fitsFloat(plane.right) || !fitsFloat(plane.down)) return;
     }
     // Along a row the colour steps in 16.16 fixed point and the texture coordinates in 32.32;
     // each row starts afresh from the planes.
@@ -250,7 +268,9 @@ void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVert
         if (from > to) continue;
 
         const auto rowsDown = static_cast<double>(y - top), firstK = static_cast<double>(from);
-        const auto at = [&](const Plane& plane) { return plane.base + plane.down * rowsDown + plane.right * firstK; };
+        const auto at = [&](const Plane& plane) {
+            return plane.base + plane.down * rowsDown + plane.right * firstK;
+        };
         const auto zRow = static_cast<float>(planes[kZ].base + planes[kZ].down * rowsDown);
         std::array<std::uint32_t, 4> shade{};  // + 0.5: the byte is the value rounded
         for (int c = 0; c < 4; ++c) shade[c] = fixed16(at(planes[kRed + c]) + 0.5);
@@ -259,8 +279,9 @@ void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVert
             u = fixed32(at(planes[kU]));
             v = fixed32(at(planes[kV]));
         }
-        const std::size_t rowIndex = static_cast<std::size_t>(y) * static_cast<std::size_t>(target.width) +
-                                     static_cast<std::size_t>(left);
+        const std::size_t rowIndex =
+            static_cast<std::size_t>(y) * static_cast<std::size_t>(target.width) +
+            static_cast<std::size_t>(left);
         std::uint32_t* colour = target.colour + rowIndex;
         float* depth = target.depth + rowIndex;
         const std::uint32_t* texels = sampler.texels;
@@ -281,7 +302,8 @@ void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVert
                     g = scale(channel(texel, 8), g);
                     b = scale(channel(texel, 0), b);
                     if constexpr ((M & kBlended) != 0)
-                        a = (M & kAlphaModulate) != 0 ? scale(texel >> 24, byteOf(shade[3])) : texel >> 24;
+                        a = (M & kAlphaModulate) != 0 ? scale(texel >> 24, byteOf(shade[3]))
+                                                      : texel >> 24;
                 } else if constexpr ((M & kBlended) != 0) {
                     a = byteOf(shade[3]);
                 }
@@ -298,7 +320,8 @@ void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVert
 }
 
 template <unsigned M>
-void drawTriangleList(const Target& target, const Sampler& sampler, std::span<const ScreenVertex> vertices) {
+void drawTriangleList(const Target& target, const Sampler& sampler,
+                      std::span<const ScreenVertex> vertices) {
     for (std::size_t i = 0; i + 2 < vertices.size(); i += 3)
         drawTriangle<M>(target, sampler, vertices[i], vertices[i + 1], vertices[i + 2]);
 }
@@ -306,7 +329,9 @@ void drawTriangleList(const Target& target, const Sampler& sampler, std::span<co
 // ---- Lines ----
 
 // Held to lo..hi, NaN to lo.
-inline double hold(double x, double lo, double hi) { return x > lo ? (x < hi ? x : hi) : lo; }
+inline double hold(double x, double lo, double hi) {
+    return x > lo ? (x < hi ? x : hi) : lo;
+}
 // Floor and ceiling of values held to the int range.
 inline int floorInt(double x) {
     const int i = static_cast<int>(x);
@@ -322,7 +347,8 @@ void drawLine(const Target& target, const ScreenVertex& from, const ScreenVertex
     if (!finite(from.x, from.y, from.z) || !finite(to.x, to.y, to.z)) return;
     // Along the major axis the line passes one pixel centre per pixel; the minor coordinate
     // there picks the pixel across.
-    const bool xMajor = std::abs(static_cast<double>(to.x) - from.x) >= std::abs(static_cast<double>(to.y) - from.y);
+    const bool xMajor = std::abs(static_cast<double>(to.x) - from.x) >=
+                        std::abs(static_cast<double>(to.y) - from.y);
     const double m0 = xMajor ? from.x : from.y, m1 = xMajor ? to.x : to.y;
     const double n0 = xMajor ? from.y : from.x, n1 = xMajor ? to.y : to.x;
     const double length = m1 - m0, rise = n1 - n0;
@@ -359,6 +385,7 @@ void drawLine(const Target& target, const ScreenVertex& from, const ScreenVertex
 
     const double inverseLength = 1 / length, slope = rise * inverseLength;
     const float dz = to.z - from.z;
+    if (!std::isfinite(dz)) return;
     // The colour steps in 16.16 fixed point from the first column drawn.
     const bool oneColour = from.colour == to.colour;
     std::array<std::uint32_t, 4> shade{}, shadeStep{};  // blue, green, red, alpha
@@ -377,15 +404,17 @@ void drawLine(const Target& target, const ScreenVertex& from, const ScreenVertex
         if (across >= 0 && across < minorSide) {
             const auto minor = static_cast<int>(across);
             const int x = xMajor ? c : minor, y = xMajor ? minor : c;
-            const std::size_t index = static_cast<std::size_t>(y) * static_cast<std::size_t>(target.width) +
-                                      static_cast<std::size_t>(x);
+            const std::size_t index =
+                static_cast<std::size_t>(y) * static_cast<std::size_t>(target.width) +
+                static_cast<std::size_t>(x);
             const float z = from.z + dz * static_cast<float>(along * inverseLength);
             bool visible = true;
             if constexpr ((M & kDepthTest) != 0) visible = z <= target.depth[index];
             if (visible) {
                 std::uint32_t argb = from.colour;
                 if (!oneColour)
-                    argb = byteOf(shade[3]) << 24 | byteOf(shade[2]) << 16 | byteOf(shade[1]) << 8 | byteOf(shade[0]);
+                    argb = byteOf(shade[3]) << 24 | byteOf(shade[2]) << 16 | byteOf(shade[1]) << 8 |
+                           byteOf(shade[0]);
                 store<M>(target.colour[index], argb);
                 if constexpr ((M & kDepthWrite) != 0) target.depth[index] = z;
             }
@@ -396,7 +425,8 @@ void drawLine(const Target& target, const ScreenVertex& from, const ScreenVertex
 
 template <unsigned M>
 void drawLineList(const Target& target, std::span<const ScreenVertex> vertices) {
-    for (std::size_t i = 0; i + 1 < vertices.size(); i += 2) drawLine<M>(target, vertices[i], vertices[i + 1]);
+    for (std::size_t i = 0; i + 1 < vertices.size(); i += 2)
+        drawLine<M>(target, vertices[i], vertices[i + 1]);
 }
 
 using TriangleListFn = void (*)(const Target&, const Sampler&, std::span<const ScreenVertex>);
@@ -451,7 +481,9 @@ TextureHandle SoftwareDevice::createTexture(const TextureImage& image) {
     return nextHandle_++;
 }
 
-void SoftwareDevice::releaseTexture(TextureHandle texture) { textures_.erase(texture); }
+void SoftwareDevice::releaseTexture(TextureHandle texture) {
+    textures_.erase(texture);
+}
 
 const SoftwareDevice::Texture* SoftwareDevice::selectedTexture() const {
     if (selected_ == 0) return nullptr;
@@ -464,7 +496,8 @@ void SoftwareDevice::drawTriangles(std::span<const ScreenVertex> vertices) {
     Sampler sampler;
     const Texture* texture = selectedTexture();
     if (texture)
-        sampler = {texture->texels.data(), texture->size, texture->shift, static_cast<std::size_t>(texture->size) - 1};
+        sampler = {texture->texels.data(), texture->size, texture->shift,
+                   static_cast<std::size_t>(texture->size) - 1};
     kTriangleLists[modeOf(states_, texture != nullptr)](target, sampler, vertices);
 }
 

@@ -3,6 +3,7 @@
 #include <numbers>
 
 #include "model/matrix.h"
+#include "model/view_projection.h"
 
 using namespace kestrel::model;
 
@@ -40,4 +41,19 @@ TEST(Matrix, ScaleMatrixSetsAllFourDiagonalElements) {
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) EXPECT_EQ(s.m[i][j], i == j ? 2.0 : 0.0);
     EXPECT_EQ(zeroMatrix(), Matrix4{});
+}
+
+TEST(ViewProjection, UnprojectUndoesProjectAndTheViewCentreIsTheOrigin) {
+    kestrel::model::ViewProjection view{0.7, -1.2, 1.3, 641, 480, 17, -9};
+    const kestrel::model::ModelVertex p{12.5, -40, 300, 0};
+    const auto back = view.unproject(view.project(p));
+    EXPECT_NEAR(back.x, p.x, 1e-9);
+    EXPECT_NEAR(back.y, p.y, 1e-9);
+    EXPECT_NEAR(back.z, p.z, 1e-9);
+    // The centre: (641 + 34) / 2 = 337 with integer division, (480 - 18) / 2 = 231.
+    const auto origin = view.project({0, 0, 0, 0});
+    EXPECT_EQ(origin.x, 337);
+    EXPECT_EQ(origin.y, 231);
+    view.scale = 0;
+    EXPECT_EQ(view.unproject(origin), kestrel::model::ModelVertex{});
 }

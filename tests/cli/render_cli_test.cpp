@@ -1,0 +1,87 @@
+// kestrel-cli render against golden pictures of the sample, with a small tolerance so that
+// rounding changes in the rasteriser do not fail the test while a wrong drawing does.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "cli_process.h"
+
+namespace kestrel::cli::test {
+namespace {
+
+struct Picture {
+    unsigned width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;  // 0xAARRGGBB
+};
+
+Picture readPng(const std::string& bytes) {
+    Picture p;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return p;
+    image.format = PNG_FORMAT_BGRA;
+    p.pixels.resize(static_cast<std::size_t>(image.width) * image.height);
+    if (!png_image_finish_read(&image, nullptr, p.pixels.data(), 0, nullptr)) return {};
+    p.width = image.width, p.height = image.height;
+    return p;
+}
+
+// The share of pixels whose channels differ by more than 16 from the golden picture's.
+double differing(const Picture& a, const Picture& b) {
+    std::size_t off = 0;
+    for (std::size_t i = 0; i < a.pixels.size(); ++i)
+        for (int shift = 0; shift < 24; shift += 8) {
+            const int x = static_cast<int>(a.pixels[i] >> shift & 0xFF), y = static_cast<int>(b.pixels[i] >> shift & 0xFF);
+            if (std::abs(x - y) > 16) {
+                ++off;
+                break;
+            }
+        }
+    return static_cast<double>(off) / static_cast<double>(a.pixels.size());
+}
+
+}  // namespace
+
+TEST(CliRender, TheSampleDrawsAsItsGoldenPicturesInEveryMode) {
+    const std::string sample = (sourceDir() / "data/samples/robot.rsd").string();
+    const struct {
+        const char* golden;
+        std::vector<std::string> options;
+    } cases[] = {
+        {"robot_textured.png", {"--mode", "textured", "--fit"}},
+        {"robot_wireframe.png", {"--fit", "--rotate", "20,30", "--grid", "--vertices"}},
+        {"robot_uv.png", {"--mode", "uv", "--texture", "1"}},
+    };
+    const TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.golden);
+        const std::string out = (dir / c.golden).string();
+        std::vector<std::string> arguments{"render", sample, "-o", out, "--size", "320x240"};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        const CliRun run = runCli(arguments);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const Picture drawn = readPng(readFile(out));
+        const Picture golden = readPng(readFile(sourceDir() / "tests/data/render" / c.golden));
+        ASSERT_EQ(drawn.width, 320u);
+        ASSERT_EQ(golden.width, 320u);
+        ASSERT_EQ(drawn.height, golden.height);
+        EXPECT_LT(differing(drawn, golden), 0.01);
+    }
+}
+
+TEST(CliRender, RefusesBadSizesAndUnknownKeyframes) {
+    const std::string sample = (sourceDir() / "data/samples/robot.rsd").string();
+    const TempDir dir;
+    EXPECT_EQ(runCli({"render", sample, "-o", (dir / "a.png").string(), "--size", "0x10"}).status, 2);
+    EXPECT_EQ(runCli({"render", sample, "-o", (dir / "a.png").string(), "--background", "red"}).status, 2);
+    const CliRun missing = runCli({"render", sample, "-o", (dir / "a.png").string(), "--keyframe", "nothing"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("nothing"), std::string::npos);
+    const CliRun pose = runCli({"render", sample, "-o", (dir / "b.png").string(), "--keyframe", "Keyframe_2"});
+    EXPECT_EQ(pose.status, 0) << pose.err;
+}
+
+}  // namespace kestrel::cli::test
