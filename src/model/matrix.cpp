@@ -55,10 +55,4 @@ Matrix4 multiply(const Matrix4& a, const Matrix4& b) {
     return r;
 }
 
-ModelVertex transformVector(const Matrix4& m, const ModelVertex& v) {
-    return {v.x * m.m[0][0] + v.y * m.m[1][0] + v.z * m.m[2][0],
-            v.x * m.m[0][1] + v.y * m.m[1][1] + v.z * m.m[2][1],
-            v.x * m.m[0][2] + v.y * m.m[1][2] + v.z * m.m[2][2], 0};
-}
-
 }  // namespace kestrel::model

@@ -71,8 +71,11 @@ private:
     std::vector<ScreenVertex> vertices;
 };
 
-std::uint32_t litCornerColour(const ModelPolygon& polygon, int corner, const ModelVertex& normal, const ModelVertex& face,
-                              bool selected, const std::array<int, 3>& masks, bool textured);
+// The light of a turned normal in each channel (red, green, blue), from the view's masks.
+using Light = std::array<int, 3>;
+Light lightOf(const ModelVertex& normal, const std::array<int, 3>& masks);
+std::uint32_t litCornerColour(const ModelPolygon& polygon, int corner, Light lit, const ModelVertex& face,
+                              bool selected, bool textured);
 
 struct Scene {
     const Model& model;
@@ -81,13 +84,14 @@ struct Scene {
     Matrix4 rotation;
     std::vector<model::ScreenPoint> points;  // every vertex projected
     std::vector<ModelVertex> faceNormals;    // turned by the camera
-    std::vector<ModelVertex> vertexNormals;  // turned by the camera
+    std::vector<Light> vertexLight;          // each vertex normal's light, once per paint
+    std::vector<Light> faceLight;            // each face normal's
 
     std::uint32_t colour(std::size_t polygon, int corner, bool textured, bool selected) const {
         const ModelPolygon& p = model.polygons[polygon];
         const auto v = static_cast<std::size_t>(p.vId[corner]);
-        const ModelVertex& n = p.shading == 'F' || v >= vertexNormals.size() ? faceNormals[polygon] : vertexNormals[v];
-        return litCornerColour(p, corner, n, faceNormals[polygon], selected, view.lightMasks, textured);
+        const Light& lit = p.shading == 'F' || v >= vertexLight.size() ? faceLight[polygon] : vertexLight[v];
+        return litCornerColour(p, corner, lit, faceNormals[polygon], selected, textured);
     }
 };
 
@@ -332,20 +336,25 @@ std::uint32_t cornerColour(const Model& model, const ModelPolygon& polygon, int 
     const ModelVertex normal = model::transformVector(
         rotation, flat || vertex >= model.normals.size() ? polygon.faceNormal : model.normals[vertex]);
     const ModelVertex face = model::transformVector(rotation, polygon.faceNormal);
-    return litCornerColour(polygon, corner, normal, face, !textured && model.isPolygonSelected(polygon), masks, textured);
+    return litCornerColour(polygon, corner, lightOf(normal, masks), face, !textured && model.isPolygonSelected(polygon),
+                           textured);
 }
 
 namespace {
 
-std::uint32_t litCornerColour(const ModelPolygon& polygon, int corner, const ModelVertex& normal, const ModelVertex& face,
-                              bool selected, const std::array<int, 3>& masks, bool textured) {
+Light lightOf(const ModelVertex& normal, const std::array<int, 3>& masks) {
     const double components[3] = {normal.x, normal.y, normal.z};
-    int lit[3] = {0, 0, 0};
+    Light lit{0, 0, 0};
     for (int k = 0; k < 3; ++k) {
         for (int m = 0; m < 3; ++m)
             if (masks[static_cast<std::size_t>(m)] >> k & 1) lit[k] += lightTerm(components[m]);
         lit[k] = std::min(lit[k], 127);
     }
+    return lit;
+}
+
+std::uint32_t litCornerColour(const ModelPolygon& polygon, int corner, Light lit, const ModelVertex& face,
+                              bool selected, bool textured) {
     if (!textured) {
         if (selected) {
             lit[0] = std::min(lightTerm(face.y), 127);
@@ -380,7 +389,7 @@ void paintEditView(RenderDevice& device, Model& model, const EditView& view, con
     }
     if (view.mode == DisplayMode::MovementTimeline) return;
     model.recomputeNormals();
-    Scene s{model, view, view.projection(device.width(), device.height()), {}, {}, {}, {}};
+    Scene s{model, view, view.projection(device.width(), device.height()), {}, {}, {}, {}, {}};
     s.rotation = s.projection.rotation();
     // The camera matrix once, then every vertex through it, as project() would.
     const Matrix4 camera = s.projection.matrix();
@@ -393,8 +402,10 @@ void paintEditView(RenderDevice& device, Model& model, const EditView& view, con
     }
     s.faceNormals.reserve(model.polygons.size());
     for (const ModelPolygon& p : model.polygons) s.faceNormals.push_back(model::transformVector(s.rotation, p.faceNormal));
-    s.vertexNormals.reserve(model.normals.size());
-    for (const ModelVertex& n : model.normals) s.vertexNormals.push_back(model::transformVector(s.rotation, n));
+    s.faceLight.reserve(model.polygons.size());
+    for (const ModelVertex& n : s.faceNormals) s.faceLight.push_back(lightOf(n, view.lightMasks));
+    s.vertexLight.reserve(model.normals.size());
+    for (const ModelVertex& n : model.normals) s.vertexLight.push_back(lightOf(model::transformVector(s.rotation, n), view.lightMasks));
 
     if (view.showModel) {
         if (view.mode == DisplayMode::Textured) drawTextured(device, s, context.textures);
