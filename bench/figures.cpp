@@ -13,14 +13,14 @@ namespace kestrel::bench {
 
 namespace {
 
-struct FigureSpec {
+struct FigureRule {
     const char* name;
     const char* measured;
     const char* baseline;  // null: the measured time itself
 };
 
-std::vector<FigureSpec>& specs() {
-    static std::vector<FigureSpec> all;
+std::vector<FigureRule>& rules() {
+    static std::vector<FigureRule> all;
     return all;
 }
 
@@ -48,14 +48,14 @@ public:
     // Prints the figures whose benchmarks ran; false when one is missing.
     bool printFigures(std::ostream& out) const {
         bool complete = true;
-        for (const FigureSpec& spec : specs()) {
-            const auto a = milliseconds.find(spec.measured);
-            const auto b = spec.baseline ? milliseconds.find(spec.baseline) : milliseconds.end();
-            if (a == milliseconds.end() || (spec.baseline && (b == milliseconds.end() || b->second <= 0.0))) {
+        for (const FigureRule& rule : rules()) {
+            const auto a = milliseconds.find(rule.measured);
+            const auto b = rule.baseline ? milliseconds.find(rule.baseline) : milliseconds.end();
+            if (a == milliseconds.end() || (rule.baseline && (b == milliseconds.end() || b->second <= 0.0))) {
                 complete = false;
                 continue;
             }
-            out << "figure " << spec.name << ' ' << formatValue(spec.baseline ? a->second / b->second : a->second)
+            out << "figure " << rule.name << ' ' << formatValue(rule.baseline ? a->second / b->second : a->second)
                 << '\n';
         }
         return complete;
@@ -84,11 +84,11 @@ private:
 }  // namespace
 
 void addRatio(const char* figure, const char* measured, const char* baseline) {
-    specs().push_back({figure, measured, baseline});
+    rules().push_back({figure, measured, baseline});
 }
 
 void addMilliseconds(const char* figure, const char* measured) {
-    specs().push_back({figure, measured, nullptr});
+    rules().push_back({figure, measured, nullptr});
 }
 
 }  // namespace kestrel::bench
