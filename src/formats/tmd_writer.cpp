@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "formats/host_path.h"
+#include "formats/tmd_reader.h"
 
 namespace kestrel::formats {
 
@@ -62,8 +63,8 @@ std::optional<PacketShape> shapeOf(const ModelPolygon& polygon) {
     else
         s.colours = gradation ? n : 1;
     s.flag = s.lit ? (gradation ? 4 : 0) : 1;
-    const int halfwords = !s.lit ? n : s.gouraud ? 2 * n : 1 + n;
-    s.ilen = static_cast<std::uint8_t>((s.textured ? n : 0) + s.colours + (halfwords + 1) / 2);
+    // The data-word count follows from mode and flag by the rule every TMD reader applies.
+    s.ilen = static_cast<std::uint8_t>(tmdPolygonDataWords(s.mode, s.flag));
     // The drawing packet the console builds from it: per-corner colours when shaded or
     // graded, texture coordinates beside each corner when textured.
     if (s.textured)

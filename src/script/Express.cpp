@@ -440,11 +440,8 @@ void Evaluator::evaluate(int n, ScriptValue& out) {
         case NodeOp::Number: setInteger(engine, out, tok(e.token).number); return;
         case NodeOp::Real: setFloat(engine, out, tok(e.token).real); return;
         case NodeOp::Variable: {
-            const Symbol* symbol = tok(e.token).symbol;
-            if (symbol && symbol->slot >= 0 && symbol->slot < kValueStackSize)
-                valueCopy(engine, out, engine.stack.entries[static_cast<std::size_t>(symbol->slot)].value);
-            else
-                setInteger(engine, out, 0);
+            if (const ScriptValue* v = variableValue(engine, tok(e.token).symbol)) valueCopy(engine, out, *v);
+            else setInteger(engine, out, 0);
             return;
         }
         case NodeOp::Binary:
@@ -468,9 +465,8 @@ void Evaluator::evaluate(int n, ScriptValue& out) {
             const int operand = e.right;
             const std::uint32_t kind = tok(e.token).kind;
             if (operand >= 0 && node(operand).op == NodeOp::Variable) {
-                const Symbol* symbol = tok(node(operand).token).symbol;
-                if (symbol && symbol->slot >= 0 && symbol->slot < kValueStackSize) {
-                    ScriptValue& v = engine.stack.entries[static_cast<std::size_t>(symbol->slot)].value;
+                if (ScriptValue* place = variableValue(engine, tok(node(operand).token).symbol)) {
+                    ScriptValue& v = *place;
                     if (v.type == kInteger) {
                         const std::int32_t old = v.payload.integer;
                         v.payload.integer = wrap(static_cast<std::int64_t>(old) + ((kind & ~kPostfix) == T_INCREMENT ? 1 : -1));
@@ -490,19 +486,9 @@ void Evaluator::evaluateOther(int n, ScriptValue& out) {
     const int t = node(n).token;
     Token& token = tok(t);
     switch (token.kind) {
-        case T_NUMBER: setInteger(engine, out, token.number); return;
-        case T_REAL: setFloat(engine, out, token.real); return;
         case T_TRUE: setInteger(engine, out, 1); return;
         case T_FALSE: setInteger(engine, out, 0); return;
         case T_STRING: setObject(engine, out, makeString(engine, token.text ? token.text : "")); return;
-        case T_VARREF: {
-            const Symbol* symbol = token.symbol;
-            if (symbol && symbol->slot >= 0 && symbol->slot < kValueStackSize)
-                valueCopy(engine, out, engine.stack.entries[static_cast<std::size_t>(symbol->slot)].value);
-            else
-                setInteger(engine, out, 0);
-            return;
-        }
         case T_FUNCREF: {
             Temp result(engine);
             if (token.symbol) callFunction(*token.symbol, t + 1, result.value);
@@ -547,22 +533,11 @@ void Evaluator::evaluateOther(int n, ScriptValue& out) {
         }
         default: break;
     }
-    if (isAssignment(token.kind)) return assign(n, out);
+    // Numbers, variables, binary operators and assignments never come here: evaluate takes
+    // them by their node's operation.
     if (isPrefix(token.kind) || isPostfix(token.kind)) return unary(n, out);
-    if (!isBinary(token.kind)) {
-        valueRelease(engine, out);
-        out.type = kVoid;
-        return;
-    }
-    Temp a(engine), b(engine);
-    if (!(token.kind & kLeftNotValue) && node(n).left >= 0) evaluate(node(n).left, a.value);
-    if (!(token.kind & kRightNotValue) && node(n).right >= 0) evaluate(node(n).right, b.value);
-    if (integerOperation(node(n).integerOp, a.value, b.value, out)) return;
-    switch (token.kind) {
-        case T_EQUAL: case T_NOTEQUAL: case T_LESS: case T_GREATER: case T_LESSEQUAL: case T_GREATEREQUAL:
-            return compare(token.kind, a.value, b.value, out);
-        default: return arithmetic(token.kind, a.value, b.value, out, t);
-    }
+    valueRelease(engine, out);
+    out.type = kVoid;
 }
 
 void Evaluator::arithmetic(std::uint32_t op, ScriptValue& a, ScriptValue& b, ScriptValue& out, int token) {
@@ -820,11 +795,7 @@ ScriptValue* Evaluator::storage(int n) {
     if (n < 0) return nullptr;
     Token& token = tok(node(n).token);
     switch (token.kind) {
-        case T_VARREF: {
-            Symbol* symbol = token.symbol;
-            if (!symbol || symbol->slot < 0 || symbol->slot >= kValueStackSize) return nullptr;
-            return &engine.stack.entries[static_cast<std::size_t>(symbol->slot)].value;
-        }
+        case T_VARREF: return variableValue(engine, token.symbol);
         case T_NAMEDFIELD: {
             ScriptObject* with = withObject();
             const int field = with ? findField(*with->objectClass, token.text ? token.text : "") : -1;

@@ -202,7 +202,7 @@ private:
         const int exit = loop.dataLink >= 0 ? loop.dataLink : kTokenStoreSize - 1;
         // The loop variable: the name before "in" (after an optional "var").
         Symbol* variable = kindAt(in - 1) == T_VARREF ? tok(in - 1).symbol : nullptr;
-        ScriptValue* target = variable && variable->slot >= 0 ? &engine.stack.entries[static_cast<std::size_t>(variable->slot)].value : nullptr;
+        ScriptValue* target = variableValue(engine, variable);
         Temp collection(engine);
         evaluateExpression(engine, in + 1, collection.value);
         const std::int32_t counter = loop.number;
@@ -246,7 +246,7 @@ private:
             case T_VARREF: {
                 const Symbol* s = t.symbol;
                 engine.trace("%s=", s && s->name ? s->name : "");
-                const ScriptValue* v = s && s->slot >= 0 ? &engine.stack.entries[static_cast<std::size_t>(s->slot)].value : nullptr;
+                const ScriptValue* v = variableValue(engine, s);
                 if (!v) engine.trace("??UNKNOWN TYPE??\n");
                 else if (v->type == kFloat) engine.trace("%ff\n", static_cast<double>(v->payload.real));
                 else if (v->type == kInteger) engine.trace("%d\n", v->payload.integer);

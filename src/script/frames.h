@@ -73,6 +73,13 @@ struct TempValue {
     TempValue& operator=(const TempValue&) = delete;
 };
 
+// The value a variable holds now: its symbol's current value-stack slot; null for none (a
+// local out of scope).
+inline ScriptValue* variableValue(Engine& engine, const Symbol* symbol) {
+    if (!symbol || symbol->slot < 0 || symbol->slot >= kValueStackSize) return nullptr;
+    return &engine.stack.entries[static_cast<std::size_t>(symbol->slot)].value;
+}
+
 // A native method's arguments: the entries of the current frame, first to last.
 int argumentCount(const Engine& engine);
 ScriptValue& argument(Engine& engine, int index);
