@@ -43,7 +43,7 @@ Model sheet(int columns, int rows) {
 
 // The share of the picture drawn on, so that a frame that culls everything cannot pass
 // for a fast one.
-double coverage(const kestrel::render::SoftwareDevice& device) {
+double coverage(kestrel::render::SoftwareDevice& device) {
     std::size_t drawn = 0;
     for (const std::uint32_t p : device.pixels()) drawn += (p & 0xFFFFFF) != 0;
     return static_cast<double>(drawn) / static_cast<double>(device.pixels().size());

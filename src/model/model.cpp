@@ -9,8 +9,6 @@ void PolygonGroup::remove(std::int32_t polygon) {
     if (it != polygons.end()) polygons.erase(it);
 }
 
-int polygonCornerCount(const ModelPolygon& polygon) { return (polygon.flags & 7) ? 4 : 3; }
-
 bool Model::isPolygonSelected(const ModelPolygon& polygon) const {
     const int corners = polygonCornerCount(polygon);
     int selected = 0;
@@ -139,7 +137,10 @@ void Model::recomputeNormals() {
     // Quadrilaterals keep the console's corner order, whose edges run 0-1, 1-3, 3-2, 2-0, so
     // the walk round a polygon's edge visits corner 3 before corner 2.
     static constexpr int kTriangleWalk[] = {0, 1, 2}, kQuadWalk[] = {0, 1, 3, 2};
-    for (auto& p : polygons) {
+    for (std::size_t at = 0; at < polygons.size(); ++at) {
+        // Polygons are large: fetching a few ahead keeps the walk from waiting on memory.
+        if (at + 8 < polygons.size()) __builtin_prefetch(&polygons[at + 8]);
+        ModelPolygon& p = polygons[at];
         const int n = polygonCornerCount(p);
         const int* walk = n == 4 ? kQuadWalk : kTriangleWalk;
         // Corner 0 is visited last, so the face normal is the product at corner 0.

@@ -59,7 +59,7 @@ struct PolygonGroup {
     bool operator==(const PolygonGroup&) const = default;
 };
 
-int polygonCornerCount(const ModelPolygon& polygon);
+inline int polygonCornerCount(const ModelPolygon& polygon) { return (polygon.flags & 7) ? 4 : 3; }
 
 struct Extent {
     double max = -200000.0;

@@ -77,25 +77,39 @@ Light lightOf(const ModelVertex& normal, const std::array<int, 3>& masks);
 std::uint32_t litCornerColour(const ModelPolygon& polygon, int corner, Light lit, const ModelVertex& face,
                               bool selected, bool textured);
 
+// A polygon's face normal turned by the camera, and its light where a corner takes it.
+struct Face {
+    ModelVertex normal;
+    Light light{};
+};
+
 struct Scene {
     const Model& model;
     const EditView& view;
     model::ViewProjection projection;
     Matrix4 rotation;
     std::vector<model::ScreenPoint> points;  // every vertex projected
-    std::vector<ModelVertex> faceNormals;    // turned by the camera
     std::vector<Light> vertexLight;          // each vertex normal's light, once per paint
-    std::vector<Light> faceLight;            // each face normal's
 
-    std::uint32_t colour(std::size_t polygon, int corner, bool textured, bool selected) const {
+    // Worked out as each polygon is drawn, in the same pass that reads its corners.
+    Face face(std::size_t polygon) const {
         const ModelPolygon& p = model.polygons[polygon];
+        Face f{model::transformVector(rotation, p.faceNormal)};
+        bool lit = p.shading == 'F';
+        for (int corner = 0; corner < model::polygonCornerCount(p) && !lit; ++corner)
+            lit = static_cast<std::size_t>(p.vId[corner]) >= vertexLight.size();
+        if (lit) f.light = lightOf(f.normal, view.lightMasks);
+        return f;
+    }
+    std::uint32_t colour(const ModelPolygon& p, const Face& face, int corner, bool textured, bool selected) const {
         const auto v = static_cast<std::size_t>(p.vId[corner]);
-        const Light& lit = p.shading == 'F' || v >= vertexLight.size() ? faceLight[polygon] : vertexLight[v];
-        return litCornerColour(p, corner, lit, faceNormals[polygon], selected, textured);
+        const Light& lit = p.shading == 'F' || v >= vertexLight.size() ? face.light : vertexLight[v];
+        return litCornerColour(p, corner, lit, face.normal, selected, textured);
+    }
+    bool facesViewer(std::size_t polygon) const {
+        return model::transformVector(rotation, model.polygons[polygon].faceNormal).z >= 0;
     }
 };
-
-bool facesViewer(const Scene& s, std::size_t polygon) { return s.faceNormals[polygon].z >= 0; }
 
 void drawWireframe(RenderDevice& device, Scene& s) {
     Batch batch(device);
@@ -107,8 +121,9 @@ void drawWireframe(RenderDevice& device, Scene& s) {
         const ModelPolygon& p = s.model.polygons[i];
         const bool quad = model::polygonCornerCount(p) == 4;
         const bool selected = s.model.isPolygonSelected(p);
+        const Face face = s.face(i);
         std::uint32_t colours[4];
-        for (int corner = 0; corner < (quad ? 4 : 3); ++corner) colours[corner] = s.colour(i, corner, false, selected);
+        for (int corner = 0; corner < (quad ? 4 : 3); ++corner) colours[corner] = s.colour(p, face, corner, false, selected);
         const std::span<const int> edges = quad ? std::span<const int>(kQuadEdges) : std::span<const int>(kTriangleEdges);
         for (const int corner : edges) batch.vertex(s.points[static_cast<std::size_t>(p.vId[corner])], colours[corner]);
         batch.drawLines();  // one draw per polygon
@@ -146,7 +161,8 @@ void drawTextured(RenderDevice& device, Scene& s, std::span<const ViewTexture> t
             runTexture = texture;
             runSemi = semi;
         }
-        if (!facesViewer(s, i)) continue;
+        const Face face = s.face(i);
+        if (face.normal.z < 0) continue;
         const ViewTexture* t = texture >= 0 && texture < static_cast<int>(textures.size())
                                    ? &textures[static_cast<std::size_t>(texture)]
                                    : nullptr;
@@ -154,7 +170,7 @@ void drawTextured(RenderDevice& device, Scene& s, std::span<const ViewTexture> t
         const bool quad = model::polygonCornerCount(p) == 4;
         const std::span<const int> corners = quad ? std::span<const int>(kQuadCorners) : std::span<const int>(kTriangleCorners);
         for (const int corner : corners)
-            batch.vertex(s.points[static_cast<std::size_t>(p.vId[corner])], s.colour(i, corner, true, false),
+            batch.vertex(s.points[static_cast<std::size_t>(p.vId[corner])], s.colour(p, face, corner, true, false),
                          static_cast<float>(p.tu[corner]) / size, static_cast<float>(p.tv[corner]) / size);
     }
     flush();
@@ -208,7 +224,7 @@ void drawVertices(RenderDevice& device, const Scene& s) {
     Batch batch(device);
     std::vector<bool> marked(s.model.vertices.size(), false);
     for (std::size_t i = 0; i < s.model.polygons.size(); ++i) {
-        if (!facesViewer(s, i)) continue;
+        if (!s.facesViewer(i)) continue;
         const ModelPolygon& p = s.model.polygons[i];
         for (int corner = 0; corner < model::polygonCornerCount(p); ++corner) {
             const auto v = static_cast<std::size_t>(p.vId[corner]);
@@ -378,9 +394,7 @@ std::uint32_t litCornerColour(const ModelPolygon& polygon, int corner, Light lit
     return argb(0x80, c[0], c[1], c[2]);
 }
 
-}  // namespace
-
-void paintEditView(RenderDevice& device, Model& model, const EditView& view, const PaintContext& context) {
+void drawEditView(RenderDevice& device, Model& model, const EditView& view, const PaintContext& context) {
     device.clear(true, true);
     if (view.mode == DisplayMode::TextureUvEdit) {
         drawUvEdit(device, model, context.textures, context.selectedTexture);
@@ -389,7 +403,7 @@ void paintEditView(RenderDevice& device, Model& model, const EditView& view, con
     }
     if (view.mode == DisplayMode::MovementTimeline) return;
     model.recomputeNormals();
-    Scene s{model, view, view.projection(device.width(), device.height()), {}, {}, {}, {}, {}};
+    Scene s{model, view, view.projection(device.width(), device.height()), {}, {}, {}};
     s.rotation = s.projection.rotation();
     // The camera matrix once, then every vertex through it, as project() would.
     const Matrix4 camera = s.projection.matrix();
@@ -400,10 +414,6 @@ void paintEditView(RenderDevice& device, Model& model, const EditView& view, con
         const ModelVertex t = model::transformVector(camera, v);
         s.points.push_back({cx + t.x, cy + t.y, t.z / 32760 + 0.5});
     }
-    s.faceNormals.reserve(model.polygons.size());
-    for (const ModelPolygon& p : model.polygons) s.faceNormals.push_back(model::transformVector(s.rotation, p.faceNormal));
-    s.faceLight.reserve(model.polygons.size());
-    for (const ModelVertex& n : s.faceNormals) s.faceLight.push_back(lightOf(n, view.lightMasks));
     s.vertexLight.reserve(model.normals.size());
     for (const ModelVertex& n : model.normals) s.vertexLight.push_back(lightOf(model::transformVector(s.rotation, n), view.lightMasks));
 
@@ -416,6 +426,13 @@ void paintEditView(RenderDevice& device, Model& model, const EditView& view, con
     if (view.showVertices) drawVertices(device, s);
     if (view.showBones && model.hasSkeleton()) drawBones(device, s);
     if (context.active) drawActiveRectangle(device);
+}
+
+}  // namespace
+
+void paintEditView(RenderDevice& device, Model& model, const EditView& view, const PaintContext& context) {
+    drawEditView(device, model, view, context);
+    device.present();
 }
 
 }  // namespace kestrel::render

@@ -58,6 +58,9 @@ public:
     virtual void setStates(const RenderStates& states) = 0;
     virtual void drawLines(std::span<const ScreenVertex> vertices) = 0;      // pairs
     virtual void drawTriangles(std::span<const ScreenVertex> vertices) = 0;  // triples
+    // The frame is complete: what was sent is drawn by the time this returns. A device may
+    // draw as the calls come or keep them until here.
+    virtual void present() = 0;
 };
 
 }  // namespace kestrel::render

@@ -1,457 +1,37 @@
 #include "render/software_device.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cmath>
 #include <cstddef>
+#include <cwchar>
 #include <limits>
+#include <memory>
+#include <thread>
 #include <utility>
 
 namespace kestrel::render {
 
 namespace {
 
-// Triangle corners are snapped to 1/16 pixel so that the edge functions are exact integers:
-// two triangles sharing an edge then agree on every pixel centre along it.
-constexpr std::int64_t kSubpixels = 16;
-constexpr std::int64_t kHalfPixel = kSubpixels / 2;
+constexpr std::size_t kMaxRecorded = std::numeric_limits<std::uint32_t>::max() - 3;
 
-// The switches of the pixel pipeline, fixed for a draw call; each combination has its own
-// instantiation of the scan loops, so the loops themselves do not branch on the states.
-enum Mode : unsigned {
-    kTextured = 1,
-    kAlphaModulate = 2,  // texel alpha × vertex alpha, else the texel alpha alone
-    kBlended = 4,
-    kDepthTest = 8,
-    kDepthWrite = 16,
-    kModeCount = 32,
-};
+// Below this many recorded primitives (or clears, counted per band) the threads would cost
+// more than they save.
+constexpr std::size_t kThreadedWork = 512;
+// A clear counts as one primitive for every this many pixels.
+constexpr std::size_t kClearPixelsPerItem = 1024;
 
-struct Target {
-    std::uint32_t* colour;
-    float* depth;
-    int width, height;
-};
-
-struct Sampler {
-    const std::uint32_t* texels = nullptr;
-    int size = 0;
-    int shift = 0;         // log2(size)
-    std::size_t mask = 0;  // size - 1
-};
-
-bool finite(float a, float b, float c) {
-    return std::isfinite(a) && std::isfinite(b) && std::isfinite(c);
-}
-bool fitsFloat(double x) {
-    return std::abs(x) <= std::numeric_limits<float>::max();
-}
-
-std::int64_t floorDiv(std::int64_t a, std::int64_t b) {  // b > 0
-    return a >= 0 ? a / b : -((-a + b - 1) / b);
-}
-std::int64_t ceilDiv(std::int64_t a, std::int64_t b) {
-    return -floorDiv(-a, b);
-}
-
-// x × y / 255, rounded, for bytes.
-inline std::uint32_t scale(std::uint32_t x, std::uint32_t y) {
-    return (x * y + 127) / 255;
-}
-
-// Fixed-point values for stepping along a row, in unsigned words so that the sums are always
-// defined. Colour channels are 16.16, held far beyond 0..255 either way; texture coordinates,
-// in texels, are 32.32, where the wrap-around of the word is a whole number of texture repeats
-// (so the texel is the integer part modulo the size), held to ±2^30 texels.
-inline std::uint32_t fixed16(double value) {
-    constexpr double limit = 1 << 30;
-    value *= 65536.0;
-    value = value > -limit ? value : -limit;
-    value = value < limit ? value : limit;
-    return static_cast<std::uint32_t>(static_cast<std::int32_t>(value));
-}
-inline std::uint64_t fixed32(double value) {
-    constexpr double limit = 4611686018427387904.0;  // 2^62
-    value *= 4294967296.0;
-    value = value > -limit ? value : -limit;
-    value = value < limit ? value : limit;
-    return static_cast<std::uint64_t>(static_cast<std::int64_t>(value));
-}
-// The byte of a 16.16 channel, held to 0..255.
-inline std::uint32_t byteOf(std::uint32_t fixed) {
-    return static_cast<std::uint32_t>(std::clamp(static_cast<std::int32_t>(fixed) >> 16, 0, 255));
-}
-
-// Source over target with the source's alpha; the result is opaque.
-inline std::uint32_t blend(std::uint32_t source, std::uint32_t target) {
-    const std::uint32_t a = source >> 24, rest = 255 - a;
-    const auto mix = [&](int shift) {
-        return ((source >> shift & 0xFF) * a + (target >> shift & 0xFF) * rest + 127) / 255
-               << shift;
-    };
-    return 0xFF000000u | mix(16) | mix(8) | mix(0);
-}
-
-template <unsigned M>
-inline void store(std::uint32_t& pixel, std::uint32_t argb) {
-    if constexpr ((M & kBlended) != 0)
-        pixel = blend(argb, pixel);
-    else
-        pixel = argb | 0xFF000000u;
-}
-
-std::uint32_t channel(std::uint32_t argb, int shift) {
-    return argb >> shift & 0xFF;
-}
-
-// ---- Triangles ----
-
-struct SnappedPoint {
-    std::int64_t x, y;
-};
-
-// One edge function, stepped across the bounding box: ≥ 0 inside, with the top-left bias.
-struct Edge {
-    std::int64_t row;    // at the first pixel of the current row of the box
-    std::int64_t right;  // change per pixel to the right
-    std::int64_t down;   // change per row down
-    double inverse;      // 1 / |right|, for estimating where the row crosses the edge
-};
-
-// The first k in 0..limit with row + right·k ≥ 0, for right > 0; limit when none is below it.
-// The estimate is exact but for rounding, which the two loops settle in a step or two.
-std::int64_t firstInside(const Edge& e, std::int64_t limit) {
-    if (e.row >= 0) return 0;
-    const double estimate = static_cast<double>(-e.row) * e.inverse;
-    std::int64_t k =
-        estimate < static_cast<double>(limit) ? static_cast<std::int64_t>(estimate) : limit;
-    while (k < limit && e.row + e.right * k < 0) ++k;
-    while (k > 0 && e.row + e.right * (k - 1) >= 0) --k;
-    return k;
-}
-
-// The last k in -1..limit with row + right·k ≥ 0, for right < 0; -1 when none is.
-std::int64_t lastInside(const Edge& e, std::int64_t limit) {
-    if (e.row < 0) return -1;
-    const double estimate = static_cast<double>(e.row) * e.inverse;
-    std::int64_t k =
-        estimate < static_cast<double>(limit) ? static_cast<std::int64_t>(estimate) : limit;
-    while (k >= 0 && e.row + e.right * k < 0) --k;
-    while (k < limit && e.row + e.right * (k + 1) >= 0) ++k;
-    return k;
-}
-
-// A vertex attribute as a plane over the bounding box: value at its first pixel, change per
-// pixel right and per row down.
-struct Plane {
-    double base = 0, right = 0, down = 0;
-};
-
-enum Attribute { kZ, kRed, kGreen, kBlue, kAlpha, kU, kV, kAttributeCount };
-
-template <unsigned M>
-void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVertex& first,
-                  const ScreenVertex& second, const ScreenVertex& third) {
-    constexpr bool textured = (M & kTextured) != 0;
-    std::array<const ScreenVertex*, 3> v{&first, &second, &third};
-    std::array<SnappedPoint, 3> p{};
-    for (int i = 0; i < 3; ++i) {
-        const ScreenVertex& vertex = *v[i];
-        if (!finite(vertex.x, vertex.y, vertex.z)) return;
-        if (textured && !finite(vertex.u, vertex.v, 0.0f)) return;
-        if (std::abs(vertex.x) > SoftwareDevice::kMaxCoordinate ||
-            std::abs(vertex.y) > SoftwareDevice::kMaxCoordinate)
-            return;
-        p[i] = {
-            static_cast<std::int64_t>(std::floor(static_cast<double>(vertex.x) * kSubpixels + 0.5)),
-            static_cast<std::int64_t>(
-                std::floor(static_cast<double>(vertex.y) * kSubpixels + 0.5))};
-    }
-    std::int64_t area =
-        (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[1].y - p[0].y) * (p[2].x - p[0].x);
-    if (area == 0) return;
-    if (area < 0) {  // make the winding clockwise on the screen (y down)
-        std::swap(v[1], v[2]);
-        std::swap(p[1], p[2]);
-        area = -area;
-    }
-
-    // The pixels whose centres lie within the corners' extent, cut to the buffer.
-    const auto [minX, maxX] = std::minmax({p[0].x, p[1].x, p[2].x});
-    const auto [minY, maxY] = std::minmax({p[0].y, p[1].y, p[2].y});
-    const std::int64_t left = std::max<std::int64_t>(0, ceilDiv(minX - kHalfPixel, kSubpixels));
-    const std::int64_t right =
-        std::min<std::int64_t>(target.width - 1, floorDiv(maxX - kHalfPixel, kSubpixels));
-    const std::int64_t top = std::max<std::int64_t>(0, ceilDiv(minY - kHalfPixel, kSubpixels));
-    const std::int64_t bottom =
-        std::min<std::int64_t>(target.height - 1, floorDiv(maxY - kHalfPixel, kSubpixels));
-    if (left > right || top > bottom) return;
-
-    // Edge i runs from corner i to corner i + 1; divided by the area it is the barycentric
-    // weight of the corner opposite, i + 2.
-    const std::int64_t centreX = left * kSubpixels + kHalfPixel,
-                       centreY = top * kSubpixels + kHalfPixel;
-    std::array<Edge, 3> edges{};
-    std::array<double, 3> weight{}, weightRight{}, weightDown{};
-    for (int i = 0; i < 3; ++i) {
-        const SnappedPoint a = p[i], b = p[(i + 1) % 3];
-        const std::int64_t value = (b.x - a.x) * (centreY - a.y) - (b.y - a.y) * (centreX - a.x);
-        Edge& e = edges[i];
-        e.right = -(b.y - a.y) * kSubpixels;
-        e.down = (b.x - a.x) * kSubpixels;
-        e.inverse = e.right != 0 ? 1.0 / std::abs(static_cast<double>(e.right)) : 0.0;
-        // Centres on a top edge (horizontal, the triangle below) or a left edge (going up in
-        // this winding) are inside; on any other edge they belong to the neighbour.
-        const bool topLeft = (a.y == b.y && b.x > a.x) || b.y < a.y;
-        e.row = value - (topLeft ? 0 : 1);
-        const int corner = (i + 2) % 3;
-        weight[corner] = static_cast<double>(value) / static_cast<double>(area);
-        weightRight[corner] = static_cast<double>(e.right) / static_cast<double>(area);
-        weightDown[corner] = static_cast<double>(e.down) / static_cast<double>(area);
-    }
-
-    std::array<std::array<double, 3>, kAttributeCount> values{};
-    for (int i = 0; i < 3; ++i) {
-        values[kZ][i] = v[i]->z;
-        values[kRed][i] = channel(v[i]->colour, 16);
-        values[kGreen][i] = channel(v[i]->colour, 8);
-        values[kBlue][i] = channel(v[i]->colour, 0);
-        values[kAlpha][i] = channel(v[i]->colour, 24);
-    }
-    int attributes = kAlpha + 1;
-    if constexpr (textured) {
-        // Whole texture repeats do not change the texels sampled: taking them off keeps the
-        // coordinates small, where the fixed-point steps are finest.
-        const double uOffset = std::floor(std::min({v[0]->u, v[1]->u, v[2]->u}));
-        const double vOffset = std::floor(std::min({v[0]->v, v[1]->v, v[2]->v}));
-        for (int i = 0; i < 3; ++i) {
-            values[kU][i] = (v[i]->u - uOffset) * sampler.size;
-            values[kV][i] = (v[i]->v - vOffset) * sampler.size;
-        }
-        attributes = kAttributeCount;
-    }
-    std::array<Plane, kAttributeCount> planes{};
-    for (int a = 0; a < attributes; ++a) {
-        Plane& plane = planes[a];
-        for (int i = 0; i < 3; ++i) {
-            plane.base += values[a][i] * weight[i];
-            plane.right += values[a][i] * weightRight[i];
-            plane.down += values[a][i] * weightDown[i];
-        }
-        // Depths or texture coordinates near the float limit can make planes beyond it.
-        if (!fitsFloat(plane.base) || !fitsFloat(plane.right) || !fitsFloat(plane.down)) return;
-    }
-    // Along a row the colour steps in 16.16 fixed point and the texture coordinates in 32.32;
-    // each row starts afresh from the planes.
-    const auto zStep = static_cast<float>(planes[kZ].right);
-    std::array<std::uint32_t, 4> shadeStep{};
-    for (int c = 0; c < 4; ++c) shadeStep[c] = fixed16(planes[kRed + c].right);
-    std::uint64_t uStep = 0, vStep = 0;
-    if constexpr (textured) {
-        uStep = fixed32(planes[kU].right);
-        vStep = fixed32(planes[kV].right);
-    }
-
-    const std::int64_t last = right - left;  // the last k of a row
-    for (std::int64_t y = top; y <= bottom; ++y) {
-        std::int64_t from = 0, to = last;
-        for (const Edge& e : edges) {
-            if (e.right > 0)
-                from = std::max(from, firstInside(e, last + 1));
-            else if (e.right < 0)
-                to = std::min(to, lastInside(e, last));
-            else if (e.row < 0)
-                to = -1;
-        }
-        for (Edge& e : edges) e.row += e.down;
-        if (from > to) continue;
-
-        const auto rowsDown = static_cast<double>(y - top), firstK = static_cast<double>(from);
-        const auto at = [&](const Plane& plane) {
-            return plane.base + plane.down * rowsDown + plane.right * firstK;
-        };
-        const auto zRow = static_cast<float>(planes[kZ].base + planes[kZ].down * rowsDown);
-        std::array<std::uint32_t, 4> shade{};  // + 0.5: the byte is the value rounded
-        for (int c = 0; c < 4; ++c) shade[c] = fixed16(at(planes[kRed + c]) + 0.5);
-        std::uint64_t u = 0, v = 0;
-        if constexpr (textured) {
-            u = fixed32(at(planes[kU]));
-            v = fixed32(at(planes[kV]));
-        }
-        const std::size_t rowIndex =
-            static_cast<std::size_t>(y) * static_cast<std::size_t>(target.width) +
-            static_cast<std::size_t>(left);
-        std::uint32_t* colour = target.colour + rowIndex;
-        float* depth = target.depth + rowIndex;
-        const std::uint32_t* texels = sampler.texels;
-        const std::size_t mask = sampler.mask;
-        const int shift = sampler.shift;
-        for (std::int64_t k = from; k <= to; ++k) {
-            const float z = zRow + zStep * static_cast<float>(k);
-            bool visible = true;
-            if constexpr ((M & kDepthTest) != 0) visible = z <= depth[k];
-            if (visible) {
-                std::uint32_t r = byteOf(shade[0]), g = byteOf(shade[1]), b = byteOf(shade[2]);
-                std::uint32_t a = 255;
-                if constexpr (textured) {
-                    const std::size_t column = static_cast<std::size_t>(u >> 32) & mask;
-                    const std::size_t line = static_cast<std::size_t>(v >> 32) & mask;
-                    const std::uint32_t texel = texels[line << shift | column];
-                    r = scale(channel(texel, 16), r);
-                    g = scale(channel(texel, 8), g);
-                    b = scale(channel(texel, 0), b);
-                    if constexpr ((M & kBlended) != 0)
-                        a = (M & kAlphaModulate) != 0 ? scale(texel >> 24, byteOf(shade[3]))
-                                                      : texel >> 24;
-                } else if constexpr ((M & kBlended) != 0) {
-                    a = byteOf(shade[3]);
-                }
-                store<M>(colour[k], a << 24 | r << 16 | g << 8 | b);
-                if constexpr ((M & kDepthWrite) != 0) depth[k] = z;
-            }
-            for (int c = 0; c < 4; ++c) shade[c] += shadeStep[c];
-            if constexpr (textured) {
-                u += uStep;
-                v += vStep;
-            }
-        }
-    }
-}
-
-template <unsigned M>
-void drawTriangleList(const Target& target, const Sampler& sampler,
-                      std::span<const ScreenVertex> vertices) {
-    for (std::size_t i = 0; i + 2 < vertices.size(); i += 3)
-        drawTriangle<M>(target, sampler, vertices[i], vertices[i + 1], vertices[i + 2]);
-}
-
-// ---- Lines ----
-
-// Held to lo..hi, NaN to lo.
-inline double hold(double x, double lo, double hi) {
-    return x > lo ? (x < hi ? x : hi) : lo;
-}
-// Floor and ceiling of values held to the int range.
-inline int floorInt(double x) {
-    const int i = static_cast<int>(x);
-    return static_cast<double>(i) > x ? i - 1 : i;
-}
-inline int ceilInt(double x) {
-    const int i = static_cast<int>(x);
-    return static_cast<double>(i) < x ? i + 1 : i;
-}
-
-template <unsigned M>
-void drawLine(const Target& target, const ScreenVertex& from, const ScreenVertex& to) {
-    if (!finite(from.x, from.y, from.z) || !finite(to.x, to.y, to.z)) return;
-    // Along the major axis the line passes one pixel centre per pixel; the minor coordinate
-    // there picks the pixel across.
-    const bool xMajor = std::abs(static_cast<double>(to.x) - from.x) >=
-                        std::abs(static_cast<double>(to.y) - from.y);
-    const double m0 = xMajor ? from.x : from.y, m1 = xMajor ? to.x : to.y;
-    const double n0 = xMajor ? from.y : from.x, n1 = xMajor ? to.y : to.x;
-    const double length = m1 - m0, rise = n1 - n0;
-    if (length == 0) return;
-    const int majorSide = xMajor ? target.width : target.height;
-    const int minorSide = xMajor ? target.height : target.width;
-
-    // The centres c + 0.5 from the first vertex up to, not including, the second, cut to the
-    // buffer. Holding the ends to just beyond it first leaves the rounding the same.
-    const double beyond = majorSide + 1.0;
-    int lo = 0, hi = 0;
-    if (length > 0) {
-        lo = ceilInt(hold(m0 - 0.5, -1, beyond));
-        hi = ceilInt(hold(m1 - 0.5, -1, beyond)) - 1;
+// Fills count 32-bit words with a pattern. Where wchar_t is 32 bits the C library's wide
+// fill does it: it is written for long runs and stores without reading the memory first.
+template <typename Word>
+void fill32(Word* words, std::size_t count, std::uint32_t pattern) {
+    static_assert(sizeof(Word) == 4);
+    if constexpr (sizeof(wchar_t) == 4) {
+        std::wmemset(reinterpret_cast<wchar_t*>(words), static_cast<wchar_t>(pattern), count);
     } else {
-        hi = floorInt(hold(m0 - 0.5, -1, beyond));
-        lo = floorInt(hold(m1 - 0.5, -1, beyond)) + 1;
+        std::fill_n(words, count, std::bit_cast<Word>(pattern));
     }
-    lo = std::max(lo, 0);
-    hi = std::min(hi, majorSide - 1);
-    if (lo > hi) return;
-    // Across the major axis, when an end lies outside: the columns where the minor coordinate
-    // is inside, give or take a pixel for rounding, which the loop checks exactly. (From
-    // floats, run and the ends stay finite.)
-    const bool inside0 = n0 >= 0 && n0 < minorSide, inside1 = n1 >= 0 && n1 < minorSide;
-    if (!inside0 || !inside1) {
-        if (rise == 0) return;
-        const double run = length / rise;
-        const double c0 = m0 - 0.5 - n0 * run, c1 = c0 + minorSide * run;
-        lo = std::max(lo, floorInt(hold(std::min(c0, c1), -2, beyond)) - 1);
-        hi = std::min(hi, ceilInt(hold(std::max(c0, c1), -2, beyond)) + 1);
-        if (lo > hi) return;
-    }
-
-    const double inverseLength = 1 / length, slope = rise * inverseLength;
-    const float dz = to.z - from.z;
-    if (!std::isfinite(dz)) return;
-    // The colour steps in 16.16 fixed point from the first column drawn.
-    const bool oneColour = from.colour == to.colour;
-    std::array<std::uint32_t, 4> shade{}, shadeStep{};  // blue, green, red, alpha
-    if (!oneColour) {
-        const double firstT = (lo + 0.5 - m0) * inverseLength;
-        for (int i = 0; i < 4; ++i) {
-            const double base = channel(from.colour, 8 * i);
-            const double change = static_cast<double>(channel(to.colour, 8 * i)) - base;
-            shade[i] = fixed16(base + change * firstT + 0.5);
-            shadeStep[i] = fixed16(change * inverseLength);
-        }
-    }
-    for (int c = lo; c <= hi; ++c) {
-        const double along = c + 0.5 - m0;
-        const double across = n0 + along * slope;
-        if (across >= 0 && across < minorSide) {
-            const auto minor = static_cast<int>(across);
-            const int x = xMajor ? c : minor, y = xMajor ? minor : c;
-            const std::size_t index =
-                static_cast<std::size_t>(y) * static_cast<std::size_t>(target.width) +
-                static_cast<std::size_t>(x);
-            const float z = from.z + dz * static_cast<float>(along * inverseLength);
-            bool visible = true;
-            if constexpr ((M & kDepthTest) != 0) visible = z <= target.depth[index];
-            if (visible) {
-                std::uint32_t argb = from.colour;
-                if (!oneColour)
-                    argb = byteOf(shade[3]) << 24 | byteOf(shade[2]) << 16 | byteOf(shade[1]) << 8 |
-                           byteOf(shade[0]);
-                store<M>(target.colour[index], argb);
-                if constexpr ((M & kDepthWrite) != 0) target.depth[index] = z;
-            }
-        }
-        for (int i = 0; i < 4; ++i) shade[i] += shadeStep[i];
-    }
-}
-
-template <unsigned M>
-void drawLineList(const Target& target, std::span<const ScreenVertex> vertices) {
-    for (std::size_t i = 0; i + 1 < vertices.size(); i += 2)
-        drawLine<M>(target, vertices[i], vertices[i + 1]);
-}
-
-using TriangleListFn = void (*)(const Target&, const Sampler&, std::span<const ScreenVertex>);
-using LineListFn = void (*)(const Target&, std::span<const ScreenVertex>);
-
-template <std::size_t... M>
-constexpr std::array<TriangleListFn, sizeof...(M)> triangleLists(std::index_sequence<M...>) {
-    return {&drawTriangleList<M>...};
-}
-// Lines are never textured: only the blend and depth switches.
-template <std::size_t... I>
-constexpr std::array<LineListFn, sizeof...(I)> lineLists(std::index_sequence<I...>) {
-    return {&drawLineList<(I << 2)>...};
-}
-constexpr auto kTriangleLists = triangleLists(std::make_index_sequence<kModeCount>{});
-constexpr auto kLineLists = lineLists(std::make_index_sequence<kModeCount / 4>{});
-
-unsigned modeOf(const RenderStates& states, bool textured) {
-    unsigned mode = 0;
-    if (textured) mode |= kTextured;
-    if (textured && states.textureBlend == TextureBlend::ModulateAlpha) mode |= kAlphaModulate;
-    if (states.blend == Blend::SourceAlpha) mode |= kBlended;
-    if (states.depthTest) mode |= kDepthTest;
-    if (states.depthWrite) mode |= kDepthWrite;
-    return mode;
 }
 
 }  // namespace
@@ -461,11 +41,32 @@ SoftwareDevice::SoftwareDevice(int width, int height)
     const std::size_t count = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
     colour_.assign(count, 0xFF000000u);
     depth_.assign(count, 1.0f);
+    bands_.resize(static_cast<std::size_t>((height_ + kBandRows - 1) / kBandRows));
+    maxThreads_ = std::max(1u, std::thread::hardware_concurrency());
 }
 
+SoftwareDevice::~SoftwareDevice() = default;
+
 void SoftwareDevice::clear(bool target, bool depth) {
-    if (target) std::fill(colour_.begin(), colour_.end(), 0xFF000000u | background_);
-    if (depth) std::fill(depth_.begin(), depth_.end(), 1.0f);
+    if (!target && !depth) return;
+    if (commands_.size() >= kMaxRecorded) present();
+    Command command;
+    command.kind = Command::kClear;
+    command.clearTarget = target;
+    command.clearDepth = depth;
+    command.background = 0xFF000000u | background_;
+    // A clear before anything else is recorded (the start of a frame) is done by the helper
+    // threads at once, while this thread goes on recording the frame.
+    const std::size_t clearWork = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) / kClearPixelsPerItem;
+    if (commands_.empty() && !clearing_ && clearWork >= kThreadedWork && maxThreads_ > 1) {
+        workers().start(bands_.size(), [this, command](std::size_t band) { clearBand(band, command); });
+        clearing_ = true;
+        return;
+    }
+    const auto index = static_cast<std::uint32_t>(commands_.size());
+    commands_.push_back(command);
+    for (auto& band : bands_) band.push_back({index, 0});
+    work_ += clearWork;
 }
 
 TextureHandle SoftwareDevice::createTexture(const TextureImage& image) {
@@ -482,6 +83,7 @@ TextureHandle SoftwareDevice::createTexture(const TextureImage& image) {
 }
 
 void SoftwareDevice::releaseTexture(TextureHandle texture) {
+    present();  // what is recorded may still sample it
     textures_.erase(texture);
 }
 
@@ -492,18 +94,117 @@ const SoftwareDevice::Texture* SoftwareDevice::selectedTexture() const {
 }
 
 void SoftwareDevice::drawTriangles(std::span<const ScreenVertex> vertices) {
-    const Target target{colour_.data(), depth_.data(), width_, height_};
-    Sampler sampler;
-    const Texture* texture = selectedTexture();
-    if (texture)
-        sampler = {texture->texels.data(), texture->size, texture->shift,
-                   static_cast<std::size_t>(texture->size) - 1};
-    kTriangleLists[modeOf(states_, texture != nullptr)](target, sampler, vertices);
+    record(Command::kTriangles, vertices, 3);
 }
 
 void SoftwareDevice::drawLines(std::span<const ScreenVertex> vertices) {
-    const Target target{colour_.data(), depth_.data(), width_, height_};
-    kLineLists[modeOf(states_, false) >> 2](target, vertices);
+    record(Command::kLines, vertices, 2);
+}
+
+void SoftwareDevice::record(Command::Kind kind, std::span<const ScreenVertex> vertices,
+                            std::size_t perPrimitive) {
+    const std::size_t count = vertices.size() / perPrimitive * perPrimitive;
+    if (count == 0) return;
+    if (vertices_.size() + count > kMaxRecorded || commands_.size() >= kMaxRecorded) present();
+    if (count > kMaxRecorded) {  // more than can be recorded at all: draw it in parts
+        const std::size_t part = kMaxRecorded / perPrimitive * perPrimitive;
+        for (std::size_t at = 0; at < count; at += part)
+            record(kind, vertices.subspan(at, std::min(part, count - at)), perPrimitive);
+        return;
+    }
+    Command command;
+    command.kind = kind;
+    const Texture* texture = kind == Command::kTriangles ? selectedTexture() : nullptr;
+    command.mode = raster::modeOf(states_, texture != nullptr);
+    if (texture)
+        command.sampler = {texture->texels.data(), texture->size, texture->shift,
+                           static_cast<std::size_t>(texture->size) - 1};
+    // A draw with the same switches as the one before shares its command.
+    if (commands_.empty() || !commands_.back().sameDraw(command)) commands_.push_back(command);
+    const auto index = static_cast<std::uint32_t>(commands_.size() - 1);
+    const std::size_t first = vertices_.size();
+    vertices_.insert(vertices_.end(), vertices.begin(), vertices.begin() + static_cast<std::ptrdiff_t>(count));
+
+    // Each primitive goes to the bands its rows may touch, a row either way to spare for the
+    // snapping and rounding of the scan converters; one wholly outside goes nowhere.
+    const float lowest = -2.0f, highest = static_cast<float>(height_) + 1.0f;
+    const int lastBand = static_cast<int>(bands_.size()) - 1;
+    for (std::size_t at = 0; at < count; at += perPrimitive) {
+        float minY = vertices[at].y, maxY = minY;
+        for (std::size_t k = 1; k < perPrimitive; ++k) {
+            minY = std::min(minY, vertices[at + k].y);
+            maxY = std::max(maxY, vertices[at + k].y);
+        }
+        if (!(minY <= highest && maxY >= lowest)) continue;  // also NaN
+        // Truncation is the floor here but for -2 < y < 0, where it is one row more.
+        const int top = static_cast<int>(std::max(minY, lowest)) - 2;
+        const int bottom = static_cast<int>(std::min(maxY, highest)) + 1;
+        const int from = std::max(top, 0) / kBandRows, to = std::min(bottom / kBandRows, lastBand);
+        const auto vertex = static_cast<std::uint32_t>(first + at);
+        for (int band = from; band <= to; ++band)
+            bands_[static_cast<std::size_t>(band)].push_back({index, vertex});
+        work_ += static_cast<std::size_t>(to - from + 1);
+    }
+}
+
+void SoftwareDevice::clearBand(std::size_t band, const Command& clear) {
+    const int top = static_cast<int>(band) * kBandRows, end = std::min(height_, top + kBandRows);
+    const std::size_t from = static_cast<std::size_t>(top) * static_cast<std::size_t>(width_),
+                      to = static_cast<std::size_t>(end) * static_cast<std::size_t>(width_);
+    if (clear.clearTarget) fill32(colour_.data() + from, to - from, clear.background);
+    if (clear.clearDepth) fill32(depth_.data() + from, to - from, std::bit_cast<std::uint32_t>(1.0f));
+}
+
+void SoftwareDevice::drawBand(std::size_t band) {
+    const int top = static_cast<int>(band) * kBandRows, end = std::min(height_, top + kBandRows);
+    const raster::Target target{colour_.data(), depth_.data(), width_, height_, top, end};
+    for (const BandItem& item : bands_[band]) {
+        const Command& command = commands_[item.command];
+        const ScreenVertex* vertices = vertices_.data() + item.vertex;
+        switch (command.kind) {
+        case Command::kClear:
+            clearBand(band, command);
+            break;
+        case Command::kTriangles:
+            raster::drawTriangle(command.mode, target, command.sampler, vertices);
+            break;
+        case Command::kLines:
+            raster::drawLine(command.mode, target, vertices);
+            break;
+        }
+    }
+}
+
+BandWorkers& SoftwareDevice::workers() {
+    if (!workers_) workers_ = std::make_unique<BandWorkers>(maxThreads_ - 1);
+    return *workers_;
+}
+
+void SoftwareDevice::setMaxThreads(unsigned threads) {
+    present();
+    maxThreads_ = std::max(1u, threads);
+    workers_.reset();
+}
+
+void SoftwareDevice::present() {
+    if (clearing_) {
+        workers_->help();
+        workers_->wait();
+        clearing_ = false;
+    }
+    if (commands_.empty()) return;
+    if (work_ < kThreadedWork || maxThreads_ <= 1) {
+        for (std::size_t band = 0; band < bands_.size(); ++band) drawBand(band);
+    } else {
+        BandWorkers& helpers = workers();
+        helpers.start(bands_.size(), [this](std::size_t band) { drawBand(band); });
+        helpers.help();
+        helpers.wait();
+    }
+    commands_.clear();
+    vertices_.clear();
+    for (auto& band : bands_) band.clear();
+    work_ = 0;
 }
 
 }  // namespace kestrel::render

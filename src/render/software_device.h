@@ -14,22 +14,36 @@
 //
 // Colours, depth and texture coordinates are interpolated linearly in screen space. The
 // colour buffer is opaque: every pixel written has alpha 255.
+//
+// Drawing is deferred: clears and draws are recorded, and present() (or reading the pixels
+// or the depth) draws what is recorded, band by band of rows (each band's buffers stay in the processor's
+// cache while everything over it is drawn), the bands shared among the processor's cores.
+// Each band draws its primitives in the order they were sent, so the picture is the same
+// however many cores draw it.
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <unordered_map>
 #include <vector>
 
+#include "render/band_workers.h"
 #include "render/render_device.h"
+#include "render/software_raster.h"
 
 namespace kestrel::render {
 
 class SoftwareDevice final : public RenderDevice {
 public:
     static constexpr int kMaxSide = 8192;
-    static constexpr float kMaxCoordinate = 1e7f;
+    static constexpr float kMaxCoordinate = raster::kMaxCoordinate;
+    static constexpr int kBandRows = 32;
 
     // The sides are clamped to 1..kMaxSide. Both buffers start cleared, to a black background.
     SoftwareDevice(int width, int height);
+    ~SoftwareDevice() override;
+    SoftwareDevice(SoftwareDevice&&) = delete;
 
     int width() const override { return width_; }
     int height() const override { return height_; }
@@ -47,10 +61,20 @@ public:
     void drawLines(std::span<const ScreenVertex> vertices) override;
     void drawTriangles(std::span<const ScreenVertex> vertices) override;
 
+    // Draws what is recorded. Reading the pixels or the depth does this first.
+    void present() override;
+    // At most this many threads draw (at least 1); the default is one per core.
+    void setMaxThreads(unsigned threads);
     // 0xAARRGGBB, width() × height(), top row first.
-    const std::vector<std::uint32_t>& pixels() const { return colour_; }
+    const std::vector<std::uint32_t>& pixels() {
+        present();
+        return colour_;
+    }
     // The depth of each pixel, laid out as pixels().
-    std::span<const float> depth() const { return depth_; }
+    std::span<const float> depth() {
+        present();
+        return depth_;
+    }
 
 private:
     struct Texture {
@@ -60,6 +84,27 @@ private:
     };
     const Texture* selectedTexture() const;
 
+    // One recorded clear or draw call; its primitives are found through the bands.
+    struct Command {
+        enum Kind { kClear, kTriangles, kLines } kind = kClear;
+        unsigned mode = 0;
+        raster::Sampler sampler;
+        bool clearTarget = false, clearDepth = false;
+        std::uint32_t background = 0;
+        // Draws with the same switches and texture.
+        bool sameDraw(const Command& other) const {
+            return kind == other.kind && mode == other.mode && sampler.texels == other.sampler.texels;
+        }
+    };
+    // A primitive in a band: its command and its first vertex in vertices_.
+    struct BandItem {
+        std::uint32_t command, vertex;
+    };
+    void record(Command::Kind kind, std::span<const ScreenVertex> vertices, std::size_t perPrimitive);
+    void drawBand(std::size_t band);
+    void clearBand(std::size_t band, const Command& clear);
+    BandWorkers& workers();
+
     int width_, height_;
     std::uint32_t background_ = 0;
     std::vector<std::uint32_t> colour_;
@@ -68,6 +113,14 @@ private:
     std::unordered_map<TextureHandle, Texture> textures_;
     TextureHandle nextHandle_ = 1;
     TextureHandle selected_ = 0;
+
+    std::vector<Command> commands_;
+    std::vector<ScreenVertex> vertices_;
+    std::vector<std::vector<BandItem>> bands_;
+    std::size_t work_ = 0;  // band items recorded
+    unsigned maxThreads_ = 1;
+    bool clearing_ = false;  // the helpers are clearing both buffers
+    std::unique_ptr<BandWorkers> workers_;  // last: ends its threads before the buffers go
 };
 
 }  // namespace kestrel::render

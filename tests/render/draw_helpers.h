@@ -11,18 +11,14 @@ inline ScreenVertex vertex(float x, float y, std::uint32_t colour = 0xFFFFFFFF, 
     return {x, y, z, 1, colour, 0, u, v};
 }
 
-inline std::uint32_t at(const SoftwareDevice& device, int x, int y) {
+inline std::uint32_t at(SoftwareDevice& device, int x, int y) {
     return device.pixels()[static_cast<std::size_t>(y * device.width() + x)];
 }
 
-// Counting writes: over black, each write of white128 with countingStates() moves red along
+// Counting writes: over black, each write of white128 with countingStates moves red along
 // 0, 128, 192, 224.
 constexpr std::uint32_t white128 = 0x80FFFFFF;
-inline SoftwareDevice countingDevice(int width, int height) {
-    SoftwareDevice device(width, height);
-    device.setStates({false, false, Blend::SourceAlpha, TextureBlend::Modulate});
-    return device;
-}
+inline constexpr RenderStates countingStates{false, false, Blend::SourceAlpha, TextureBlend::Modulate};
 inline int writes(std::uint32_t pixel) {
     switch (pixel >> 16 & 0xFF) {
         case 0:

@@ -23,6 +23,8 @@ class RecordingDevice final : public RenderDevice {
 public:
     std::vector<Draw> draws;
     int clears = 0;
+    std::size_t presentedAfter = 0;  // draws sent before the last present
+    int presents = 0;
     int width() const override { return 640; }
     int height() const override { return 480; }
     void setBackground(std::uint32_t) override {}
@@ -33,6 +35,10 @@ public:
     void setStates(const RenderStates& s) override { states = s; }
     void drawLines(std::span<const ScreenVertex> v) override { draws.push_back({true, texture, states, {v.begin(), v.end()}}); }
     void drawTriangles(std::span<const ScreenVertex> v) override { draws.push_back({false, texture, states, {v.begin(), v.end()}}); }
+    void present() override {
+        ++presents;
+        presentedAfter = draws.size();
+    }
 
     // Every line segment drawn, as vertex pairs.
     std::vector<std::pair<ScreenVertex, ScreenVertex>> segments() const {
@@ -223,6 +229,8 @@ TEST(EditView, BrokenModelsDrawWithoutTrouble) {
         RecordingDevice device;
         paintEditView(device, m, view, {.active = false, .textures = {}, .selectedTexture = 3});
         EXPECT_EQ(device.clears, 1);
+        EXPECT_EQ(device.presents, 1);  // once, after everything
+        EXPECT_EQ(device.presentedAfter, device.draws.size());
     }
 }
 

@@ -16,7 +16,8 @@ using Pixels = std::set<std::pair<int, int>>;
 
 // The pixels one line writes on a 16 x 16 buffer, each checked to be written once.
 Pixels linePixels(float x0, float y0, float x1, float y1) {
-    SoftwareDevice device = countingDevice(16, 16);
+    SoftwareDevice device(16, 16);
+    device.setStates(countingStates);
     const ScreenVertex v[] = {vertex(x0, y0, white128), vertex(x1, y1, white128)};
     device.drawLines(v);
     Pixels written;

@@ -41,7 +41,8 @@ TEST(TriangleFill, RectanglesCoverEachPixelOnceAndStopAtTheBuffer) {
                               {2, 12, 8, 20}};
     for (const auto& b : boxes)
         for (bool other : {false, true}) {
-            SoftwareDevice device = countingDevice(16, 12);
+            SoftwareDevice device(16, 12);
+            device.setStates(countingStates);
             Vertices v;
             addRectangle(v, b[0], b[1], b[2], b[3], other);
             device.drawTriangles(v);
@@ -59,7 +60,8 @@ TEST(TriangleFill, RectanglesCoverEachPixelOnceAndStopAtTheBuffer) {
 // A fan around a centre: inside the outline each pixel once, outside never; centres exactly on
 // the outline may go either way. All coordinates are sixteenths, so the crosses are exact.
 void expectFanCoverage(Point centre, const std::vector<Point>& ring) {
-    SoftwareDevice device = countingDevice(40, 40);
+    SoftwareDevice device(40, 40);
+    device.setStates(countingStates);
     Vertices v;
     for (std::size_t i = 0; i < ring.size(); ++i) {
         const Point a = ring[i], b = ring[(i + 1) % ring.size()];
@@ -138,7 +140,8 @@ TEST(TriangleFill, BadTrianglesAreSkippedAndHugeOnesCut) {
     device.drawTriangles(
         Vertices{vertex(0, 0, 0, 3e38f), vertex(16, 0, 0, -3e38f), vertex(0, 16, 0, 3e38f)});
     // Within the limit: the whole buffer, once.
-    SoftwareDevice big = countingDevice(32, 24);
+    SoftwareDevice big(32, 24);
+    big.setStates(countingStates);
     big.drawTriangles(Vertices{vertex(-1e6f, -1e6f, white128), vertex(4e6f, -1e6f, white128),
                                vertex(-1e6f, 4e6f, white128)});
     for (std::uint32_t pixel : big.pixels()) ASSERT_EQ(writes(pixel), 1);
@@ -206,7 +209,7 @@ TEST(TriangleShade, SourceAlphaBlendsAndTheBufferStaysOpaque) {
 
 TEST(SoftwareDevice, SizesAreClamped) {
     EXPECT_EQ(SoftwareDevice(0, -5).pixels().size(), 1u);
-    const SoftwareDevice tall(3, 100000);
+    SoftwareDevice tall(3, 100000);
     EXPECT_EQ(tall.height(), SoftwareDevice::kMaxSide);
     EXPECT_EQ(tall.depth().size(), 3u * SoftwareDevice::kMaxSide);
 }
