@@ -16,6 +16,8 @@
 #include "formats/rsd_set.h"
 #include "formats/texture_slots.h"
 #include "model/model.h"
+#include "model/model_editing.h"
+#include "model/optimise.h"
 #include "model/view_projection.h"
 
 namespace kestrel::app {
@@ -25,6 +27,7 @@ using formats::Warning;
 
 // What a command did: nothing (and why) or its change.
 using CommandResult = std::expected<void, std::string>;
+inline std::unexpected<std::string> refused(std::string why) { return std::unexpected(std::move(why)); }
 
 // The project window's selected item, by kind and by the name it shows.
 enum class ProjectItem { None, Root, Group, Movement, Keyframe, Skeleton, Texture };
@@ -55,6 +58,36 @@ struct KeyframeEntry {
     bool baseFrame = false;
 };
 using KeyframeDialog = std::function<std::optional<KeyframeEntry>(const KeyframeEntry& proposed)>;
+
+// The editing commands whose menu items are enabled only sometimes (the others always are).
+enum class EditCommand {
+    DeleteVertices,   // a vertex is selected
+    DeletePolygons,   // a polygon is selected
+    CreatePolygon,    // at most three vertices are selected
+    InvertNormals,    // a polygon is selected
+    GroupPolygons,    // more than one polygon is selected
+    RenameGroup,      // the project selection is a group (also "Ungroup")
+    RenameItem,       // a group, movement or keyframe is selected (also Edit "Delete")
+    ReorderVertices,  // a movement is selected
+};
+
+// What "Group Polygons" offers before its dialog is shown.
+struct GroupProposal {
+    std::string name = "New Polygon Group";
+    int polygons = 0;
+};
+
+// The "Model Information" dialog's actions.
+struct RescaleParams {
+    double scale = 1.0;         // "Scale:"
+    bool selectedOnly = true;   // "Selected Only"
+    bool allFrames = false;     // "Change All Frames"
+};
+struct RecentreParams {
+    model::ModelVertex offset;  // X, Y, Z
+    bool moveSkeleton = true;   // "Re-centre Skeleton", for the frames other than the current
+    bool allFrames = false;     // "Change All Frames"
+};
 
 class Document {
 public:
@@ -95,7 +128,9 @@ public:
     std::function<void(unsigned)> onChange;
 
     const ProjectSelection& selection() const { return selected; }
-    // Selecting a keyframe item (the base frame's too) makes its pose the edit frame.
+    // Selecting an item clears the vertex selection first when "Auto Deselect" is on. A
+    // group item then selects the group's vertices; a keyframe item (the base frame's too)
+    // makes its pose the edit frame.
     void select(const ProjectSelection& item);
 
     // Movements and keyframes.
@@ -139,6 +174,41 @@ public:
     std::expected<MimeExport, std::string> exportMime(animation::MimeFormat format,
                                                       std::optional<std::string> path);
 
+    // Model editing. Each command that cannot run says why and changes nothing.
+    bool isEnabled(EditCommand command) const;
+    void selectAll();
+    void selectNone();
+    void invertSelection();
+    // "Auto Deselect": picking a group in the project window clears the selection first.
+    bool autoDeselect() const { return autoDeselecting; }
+    void toggleAutoDeselect() { autoDeselecting = !autoDeselecting; }
+    CommandResult deleteVertices();
+    CommandResult deletePolygons();
+    CommandResult createPolygon();
+    CommandResult invertNormals();
+    GroupProposal groupProposal() const;
+    CommandResult groupPolygons(const std::string& name);
+    // The selected group, in the current model and the same group of every frame.
+    CommandResult renameGroup(const std::string& name);
+    CommandResult ungroup();
+    // Edit "Rename" and "Delete": the selected group, movement or keyframe.
+    CommandResult renameSelected(const std::string& name);
+    CommandResult deleteSelected();
+    void centreObject();
+    std::optional<model::VertexInfo> vertexInfo() const { return model::vertexInfo(current); }
+    model::SelectionInfo modelInformation() const { return model::selectionInfo(current); }
+    CommandResult reScale(const RescaleParams& params);
+    CommandResult reCentre(const RecentreParams& params);
+
+    // The optimisation tools, on the current model; each reports its progress.
+    int mergeVertices(const model::VertexMergeOptions& options, const model::Progress& progress = {});
+    model::PolygonReduction reducePolygons(const model::Progress& progress = {});
+    int convertToQuads(const model::QuadConversionOptions& options, const model::Progress& progress = {});
+    CommandResult gridAlign(const model::GridAlignOptions& options);
+    // Sorts the vertices of every frame by how much they move in the selected movement.
+    CommandResult reorderVertices();
+    int makeRsdToolCompatible();
+
     void setMarker() { marker = current; }
     bool hasMarker() const { return marker.has_value(); }
     void restoreMarker();
@@ -152,6 +222,11 @@ private:
     }
     // The keyframe the selection names: a movement keyframe, else the base frame.
     animation::Keyframe* selectedKeyframe();
+    // The current model, the base frame's and every keyframe's.
+    void forEachFrame(const std::function<void(model::Model&)>& change);
+    // Applies the edit to the current model when the command is enabled, else says why.
+    CommandResult editIfEnabled(EditCommand command, const char* why,
+                                const std::function<void(model::Model&)>& edit);
     CommandResult turnJoint(int joint, bool shift, double angle, const model::ViewProjection& view,
                             bool keepFarSide);
 
@@ -163,6 +238,7 @@ private:
     std::string title = "Kestrel";
     formats::TextureSlots textures;
     Settings options;
+    bool autoDeselecting = false;
 };
 
 }  // namespace kestrel::app

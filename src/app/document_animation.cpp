@@ -7,12 +7,6 @@
 
 namespace kestrel::app {
 
-namespace {
-
-std::unexpected<std::string> refused(std::string why) { return std::unexpected(std::move(why)); }
-
-}  // namespace
-
 animation::Keyframe* Document::selectedKeyframe() {
     if (selected.kind != ProjectItem::Keyframe) return nullptr;
     if (auto* keyframe = animation::findKeyframeByName(anim.movements, selected.name)) return keyframe;
@@ -22,6 +16,14 @@ animation::Keyframe* Document::selectedKeyframe() {
 void Document::select(const ProjectSelection& item) {
     selected = item;
     unsigned what = kSelectionChanged;
+    if (autoDeselecting) {
+        current.deselectAllVertices();
+        what |= kModelChanged;
+    }
+    if (item.kind == ProjectItem::Group && item.index >= 0 && item.index < current.groupCount()) {
+        current.selectGroupVertices(item.index);
+        what |= kModelChanged;
+    }
     if (const auto* keyframe = selectedKeyframe()) {
         current = keyframe->model;
         what |= kModelChanged;

@@ -3,6 +3,7 @@
 // returns the process exit status, so main() and the tests run the same code.
 #include <iosfwd>
 #include <cstdint>
+#include <array>
 #include <optional>
 #include <vector>
 #include <string>
@@ -114,5 +115,25 @@ struct TimOptions {
 // Shows a TIM image's depth, size and VRAM and colour table positions, and converts it.
 int runTim(app::Document& document, const TimOptions& options, std::ostream& out,
            std::ostream& err);
+
+// One step of kestrel-cli optimise, in the order given.
+struct OptimiseStep {
+    enum Kind { Merge, Reduce, Quads, Grid, Compatible } kind = Merge;
+    double value = 0;            // the merge radius or the quads' uniformity
+    bool selected = false;       // Merge, Quads: the selection only
+    bool keepSelected = false;   // Merge: selected vertices stay in place
+    std::array<double, 3> grid{};
+};
+
+struct OptimiseOptions {
+    std::string input;
+    std::string output;
+    std::vector<OptimiseStep> steps;
+};
+
+// Opens the model, applies the steps to it in turn, printing the counts before and after
+// each, and saves the result as an RSD set (the current model, without movements).
+int runOptimise(app::Document& document, const OptimiseOptions& options, std::ostream& out,
+                std::ostream& err);
 
 }  // namespace kestrel::cli

@@ -3,6 +3,9 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
+#include <expected>
+#include <string>
+#include <vector>
 #include <iostream>
 
 #include "app/document.h"
@@ -11,6 +14,47 @@
 namespace {
 
 using namespace kestrel::cli;
+
+// The optimise command's options, by role.
+struct OptimiseFlags {
+    const CLI::Option *merge, *selected, *keep, *reduce, *quads, *grid, *compatible;
+};
+
+// The optimise steps in the order their options were given; --selected and --keep-selected
+// qualify the step before them.
+std::expected<std::vector<OptimiseStep>, std::string> optimiseSteps(
+    const std::vector<CLI::Option*>& order, const OptimiseFlags& flags, const std::vector<double>& radii,
+    const std::vector<double>& uniformities, const std::vector<double>& grids) {
+    std::vector<OptimiseStep> steps;
+    std::size_t radius = 0, uniformity = 0, grid = 0;
+    for (const CLI::Option* option : order) {
+        if (option == flags.merge && radius < radii.size()) {
+            steps.push_back({OptimiseStep::Merge, radii[radius++]});
+        } else if (option == flags.quads && uniformity < uniformities.size()) {
+            steps.push_back({OptimiseStep::Quads, uniformities[uniformity++]});
+        } else if (option == flags.grid) {
+            if (grid + 3 > grids.size()) return std::unexpected("--grid takes X,Y,Z");
+            OptimiseStep step{OptimiseStep::Grid};
+            step.grid = {grids[grid], grids[grid + 1], grids[grid + 2]};
+            grid += 3;
+            steps.push_back(step);
+        } else if (option == flags.reduce) {
+            steps.push_back({OptimiseStep::Reduce});
+        } else if (option == flags.compatible) {
+            steps.push_back({OptimiseStep::Compatible});
+        } else if (option == flags.selected) {
+            if (steps.empty() || (steps.back().kind != OptimiseStep::Merge && steps.back().kind != OptimiseStep::Quads))
+                return std::unexpected("--selected follows --merge-radius or --quads");
+            steps.back().selected = true;
+        } else if (option == flags.keep) {
+            if (steps.empty() || steps.back().kind != OptimiseStep::Merge)
+                return std::unexpected("--keep-selected follows --merge-radius");
+            steps.back().keepSelected = true;
+        }
+    }
+    if (grid != grids.size()) return std::unexpected("--grid takes X,Y,Z");
+    return steps;
+}
 
 int run(int argc, char** argv) {
     CLI::App cli{"Kestrel command-line tools for PlayStation RSD model file sets.", "kestrel-cli"};
@@ -113,6 +157,30 @@ int run(int argc, char** argv) {
     renderCommand->add_option("--keyframe", render.keyframe, "Draw this keyframe's pose");
     renderCommand->add_option("--background", renderBackground, "Background colour, RRGGBB")->capture_default_str();
 
+    OptimiseOptions optimise;
+    std::vector<double> mergeRadii, uniformities, gridSizes;
+    int selectedFlags = 0, keepFlags = 0, reduceFlags = 0, compatibleFlags = 0;
+    CLI::App* optimiseCommand = cli.add_subcommand(
+        "optimise", "Merge, reduce, join and align a model's geometry, in the order given, and save it");
+    optimiseCommand->add_option("IN", optimise.input, "The model file")->required();
+    optimiseCommand->add_option("-o,--output", optimise.output, "The RSD file to write")->required();
+    const CLI::Option* mergeOption =
+        optimiseCommand->add_option("--merge-radius", mergeRadii, "Merge vertices closer than R")->allow_extra_args(false);
+    const CLI::Option* selectedOption =
+        optimiseCommand->add_flag("--selected", selectedFlags, "The step before acts on the selection only");
+    const CLI::Option* keepOption =
+        optimiseCommand->add_flag("--keep-selected", keepFlags, "The merge before keeps selected vertices in place");
+    const CLI::Option* reduceOption =
+        optimiseCommand->add_flag("--reduce", reduceFlags, "Remove degenerate polygons and unused vertices");
+    const CLI::Option* quadsOption = optimiseCommand
+                                         ->add_option("--quads", uniformities,
+                                                      "Join coplanar triangle pairs, within uniformity U")
+                                         ->allow_extra_args(false);
+    const CLI::Option* gridOption =
+        optimiseCommand->add_option("--grid", gridSizes, "Align to a grid of X,Y,Z")->delimiter(',')->allow_extra_args(false);
+    const CLI::Option* compatibleOption =
+        optimiseCommand->add_flag("--compatible", compatibleFlags, "Make the model RSDTOOL compatible");
+
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -147,6 +215,18 @@ int run(int argc, char** argv) {
         status = runScript(document, script, std::cout, std::cerr);
     else if (tmdInfoCommand->parsed())
         status = runTmdInfo(document, tmdInfo, std::cout, std::cerr);
+    else if (optimiseCommand->parsed()) {
+        const auto steps = optimiseSteps(optimiseCommand->parse_order(),
+                                         {mergeOption, selectedOption, keepOption, reduceOption, quadsOption,
+                                          gridOption, compatibleOption},
+                                         mergeRadii, uniformities, gridSizes);
+        if (!steps) {
+            std::cerr << "error: " << steps.error() << '\n';
+            return kExitUsage;
+        }
+        optimise.steps = *steps;
+        status = runOptimise(document, optimise, std::cout, std::cerr);
+    }
 
     // A full disk or a closed pipe must not pass for success.
     if (!std::cout.flush()) {

@@ -78,28 +78,69 @@ void Model::addGroup(const PolygonGroup& group) { groups.push_back(group); }
 void Model::deleteGroup(int index) { groups.erase(groups.begin() + index); }
 
 void Model::deletePolygon(int index) {
+    std::vector<bool> doomed(polygons.size(), false);
+    doomed.at(static_cast<std::size_t>(index)) = true;
+    deletePolygons(doomed);
+}
+
+void Model::deletePolygons(const std::vector<bool>& doomed) {
+    std::vector<int> newIndex(polygons.size(), -1);
+    int kept = 0;
+    for (std::size_t i = 0; i < polygons.size(); ++i)
+        if (i >= doomed.size() || !doomed[i]) {
+            newIndex[i] = kept;
+            polygons[static_cast<std::size_t>(kept++)] = std::move(polygons[i]);
+        }
+    polygons.resize(static_cast<std::size_t>(kept));
     for (auto& g : groups) {
-        std::erase(g.polygons, index);
+        // Members that name no polygon are left as they are, as deleting one at a time would.
+        std::erase_if(g.polygons, [&](int member) {
+            return member >= 0 && static_cast<std::size_t>(member) < newIndex.size() &&
+                   newIndex[static_cast<std::size_t>(member)] < 0;
+        });
         for (auto& member : g.polygons)
-            if (member > index) --member;
+            if (member >= 0 && static_cast<std::size_t>(member) < newIndex.size())
+                member = newIndex[static_cast<std::size_t>(member)];
     }
-    polygons.erase(polygons.begin() + index);
 }
 
 void Model::deleteVertex(int index) {
-    for (int i = 0; i < polygonCount();) {
+    std::vector<bool> doomed(vertices.size(), false);
+    doomed.at(static_cast<std::size_t>(index)) = true;
+    deleteVertices(doomed);
+}
+
+void Model::deleteVertices(const std::vector<bool>& doomed) {
+    const auto count = vertices.size();
+    const auto isDoomed = [&](int v) {
+        return v >= 0 && static_cast<std::size_t>(v) < count && static_cast<std::size_t>(v) < doomed.size() &&
+               doomed[static_cast<std::size_t>(v)];
+    };
+    std::vector<int> newIndex(count, -1);
+    int kept = 0;
+    for (std::size_t v = 0; v < count; ++v)
+        if (!isDoomed(static_cast<int>(v))) newIndex[v] = kept++;
+    std::vector<bool> doomedPolygons(polygons.size(), false);
+    for (std::size_t i = 0; i < polygons.size(); ++i) {
         ModelPolygon& p = polygons[i];
         const int corners = polygonCornerCount(p);
-        if (std::find(p.vId.begin(), p.vId.begin() + corners, index) != p.vId.begin() + corners) {
-            deletePolygon(i);
-            continue;
+        for (int k = 0; k < corners; ++k) doomedPolygons[i] = doomedPolygons[i] || isDoomed(p.vId[k]);
+        if (doomedPolygons[i]) continue;
+        // Corners beyond the vertices move down by the number of vertices deleted.
+        for (int k = 0; k < corners; ++k) {
+            const int v = p.vId[k];
+            if (v < 0) continue;
+            p.vId[k] = static_cast<std::size_t>(v) < count ? newIndex[static_cast<std::size_t>(v)]
+                                                           : v - (static_cast<int>(count) - kept);
         }
-        for (int k = 0; k < corners; ++k)
-            if (p.vId[k] > index) --p.vId[k];
-        ++i;
     }
-    // The normals stay as they are: stale until the next recomputation.
-    vertices.erase(vertices.begin() + index);
+    deletePolygons(doomedPolygons);
+    for (std::size_t v = 0; v < count; ++v)
+        if (newIndex[v] >= 0) vertices[static_cast<std::size_t>(newIndex[v])] = vertices[v];
+    vertices.resize(static_cast<std::size_t>(kept));
+    renumberBoneVertices(skeleton, newIndex);
+    // The normals stay as they are, matching the polygons' normal indices, until the next
+    // recomputation.
 }
 
 void Model::deleteTexture(int index) {
@@ -126,10 +167,40 @@ void Model::deselectAllVertices() {
 }
 
 void Model::selectGroupVertices(int groupIndex) {
-    for (int member : groups.at(groupIndex).polygons) {
-        const ModelPolygon& p = polygons.at(member);
-        for (int k = 0; k < polygonCornerCount(p); ++k) vertices.at(p.vId[k]).flags |= kVertexSelected;
+    if (groupIndex < 0 || groupIndex >= groupCount()) return;
+    for (int member : groups[static_cast<std::size_t>(groupIndex)].polygons) {
+        if (member < 0 || member >= polygonCount()) continue;
+        const ModelPolygon& p = polygons[static_cast<std::size_t>(member)];
+        for (int k = 0; k < polygonCornerCount(p); ++k)
+            if (p.vId[k] >= 0 && p.vId[k] < vertexCount()) vertices[static_cast<std::size_t>(p.vId[k])].flags |= kVertexSelected;
     }
+}
+
+void renumberBoneVertices(Skeleton& skeleton, std::span<const int> newIndex) {
+    const auto renumbered = [&](int v) {
+        return v >= 0 && static_cast<std::size_t>(v) < newIndex.size() ? newIndex[static_cast<std::size_t>(v)] : -1;
+    };
+    for (Bone& bone : skeleton.bones) {
+        std::erase_if(bone.vertices, [&](int v) { return renumbered(v) < 0; });
+        for (int& v : bone.vertices) v = renumbered(v);
+    }
+}
+
+void renumberNormals(std::vector<ModelVertex>& normals, std::span<const int> newIndex, int vertexCount) {
+    if (normals.size() != newIndex.size()) return;  // stale already: left for the next recomputation
+    std::vector<ModelVertex> moved(static_cast<std::size_t>(vertexCount));
+    for (std::size_t v = 0; v < newIndex.size(); ++v)
+        if (newIndex[v] >= 0) moved[static_cast<std::size_t>(newIndex[v])] = normals[v];
+    normals = std::move(moved);
+}
+
+ModelVertex faceNormalOf(const Model& model, const ModelPolygon& p) {
+    // Either walk round the outline ends at corner 0, between corners 1 and 2.
+    const auto at = [&](int corner) { return model.vertices[static_cast<std::size_t>(p.vId[corner])]; };
+    const ModelVertex& v = at(0);
+    ModelVertex normal = CrossProduct(vectorDifference(at(1), v), vectorDifference(at(2), v));
+    Unify(normal);
+    return normal;
 }
 
 void Model::recomputeNormals() {

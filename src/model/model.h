@@ -103,8 +103,15 @@ public:
     // Callers respect kMaxGroups; the model does not check.
     void addGroup(const PolygonGroup& group);
     void deleteGroup(int index);
+    // Deleting a polygon takes it out of every group; the members above it move down.
     void deletePolygon(int index);
+    // Every polygon with a corner on the vertex goes too; the corners and bones' vertex lists
+    // above it move down. The normals stay, stale, until the next recomputation.
     void deleteVertex(int index);
+    // The same for every polygon or vertex marked, in one pass (marks: one per polygon or
+    // vertex). The result is that of deleting them one at a time.
+    void deletePolygons(const std::vector<bool>& doomed);
+    void deleteVertices(const std::vector<bool>& doomed);
     void deleteTexture(int index);
     void translate(const ModelVertex& offset, int mode, bool moveSkeleton);
     void deselectAllVertices();
@@ -116,5 +123,16 @@ public:
 private:
     Extent extent(double ModelVertex::*axis, int mode) const;
 };
+
+// A vertex renumbering: newIndex[old] is the vertex's new index, or -1 when it is gone.
+// Bones keep the vertices that remain, under their new numbers.
+void renumberBoneVertices(Skeleton& skeleton, std::span<const int> newIndex);
+// The same for the normals, when there is one per vertex (normal i belongs to vertex i);
+// vertexCount is the new count.
+void renumberNormals(std::vector<ModelVertex>& normals, std::span<const int> newIndex, int vertexCount);
+
+// A polygon's face normal as recomputeNormals makes it: at corner 0, towards the viewer
+// for a clockwise outline, at most unit length.
+ModelVertex faceNormalOf(const Model& model, const ModelPolygon& polygon);
 
 }  // namespace kestrel::model

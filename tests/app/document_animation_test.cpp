@@ -164,9 +164,11 @@ TEST(DocumentBones, MakeAttachAndDeleteBones) {
     ASSERT_TRUE(s.document.attachToBone());
     ASSERT_TRUE(s.document.attachToBone());
     EXPECT_EQ(skeleton.bones[1].vertices, std::vector<int>{2});
-    s.document.select({ProjectItem::Group, "quad", 0});
+    s.document.select({ProjectItem::Group, "quad", 0});  // selects the group's vertices too
     ASSERT_TRUE(s.document.addGroupToBone());
     EXPECT_EQ(skeleton.bones[1].vertices, (std::vector<int>{2, 0, 1, 3}));
+    s.document.selectNone();
+    s.document.model().vertices[2].flags = model::kVertexSelected;
     ASSERT_TRUE(s.document.removeSelectedFromBone());
     EXPECT_EQ(skeleton.bones[1].vertices, (std::vector<int>{0, 1, 3}));
     ASSERT_TRUE(s.document.deleteBone());

@@ -1,0 +1,158 @@
+// Document editing and optimisation commands: their enabling rules, refusals that change
+// nothing, and the commands that reach every frame.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/document.h"
+#include "formats/file_system.h"
+#include "unit_quad.h"
+
+namespace kestrel::app {
+namespace {
+
+using model::makeVector;
+
+// The unit quadrilateral with a group and a skeleton, a base frame, and a movement of two
+// keyframes in which vertex 0 and then vertex 2 move.
+struct Frames {
+    Document document{std::make_unique<formats::MemoryFileSystem>()};
+
+    Frames() {
+        auto& m = document.model();
+        test::addUnitQuad(m);
+        m.addGroup({"quad", {0}, 0});
+        m.skeleton.joints = {model::Joint{makeVector(1, 1, 1), {0}}, model::Joint{makeVector(2, 2, 2), {0}}};
+        m.skeleton.bones = {model::Bone{0, 1, {0, 2}}};
+        document.select({ProjectItem::Root, "model", -1});
+        EXPECT_TRUE(document.addKeyframe({}));
+        EXPECT_TRUE(document.newMovement("walk"));
+        document.select({ProjectItem::Movement, "walk", -1});
+        const auto add = [&](int vertex, double x) {
+            document.model().vertices[static_cast<std::size_t>(vertex)].x = x;
+            EXPECT_TRUE(document.addKeyframe([](const KeyframeEntry& e) { return e; }));
+        };
+        add(0, 5);
+        add(2, 7);
+    }
+    std::vector<const model::Model*> frames() const {
+        std::vector<const model::Model*> all{&document.model(), &document.animation().baseFrame->model};
+        for (const auto& k : document.animation().movements[0].keyframes) all.push_back(&k.model);
+        return all;
+    }
+};
+
+void select(Document& d, std::initializer_list<int> vertices) {
+    d.selectNone();
+    for (int v : vertices) d.model().vertices[static_cast<std::size_t>(v)].flags |= model::kVertexSelected;
+}
+
+TEST(DocumentEditing, EnablingRulesAndRefusalsLeaveTheModelAlone) {
+    Document d{std::make_unique<formats::MemoryFileSystem>()};
+    test::addUnitQuad(d.model());
+    EXPECT_FALSE(d.isEnabled(EditCommand::DeleteVertices));
+    EXPECT_FALSE(d.deleteVertices());
+    EXPECT_FALSE(d.isEnabled(EditCommand::GroupPolygons));
+    d.selectAll();
+    EXPECT_TRUE(d.isEnabled(EditCommand::DeletePolygons));
+    EXPECT_FALSE(d.isEnabled(EditCommand::CreatePolygon));  // four vertices selected
+    EXPECT_FALSE(d.isEnabled(EditCommand::GroupPolygons));  // one polygon only
+    const model::Model before = d.model();
+    EXPECT_FALSE(d.createPolygon());
+    EXPECT_FALSE(d.groupPolygons("one"));
+    EXPECT_FALSE(d.reScale({0.00001, false, false}));
+    EXPECT_EQ(d.reScale({20000, false, false}).error(), "Please enter a number between 0.0001 and 10000.");
+    EXPECT_EQ(d.reCentre({makeVector(0, 40000, 0)}).error(), "Please enter a number between -32767 and 32767.");
+    EXPECT_FALSE(d.gridAlign({{0, 1, 1}}));
+    EXPECT_FALSE(d.renameGroup("x"));
+    EXPECT_FALSE(d.reorderVertices());
+    EXPECT_EQ(d.model(), before);
+}
+
+TEST(DocumentEditing, GroupPolygonsAddsToTheCurrentModelUpToTheCapacity) {
+    Document d{std::make_unique<formats::MemoryFileSystem>()};
+    test::addUnitQuad(d.model());
+    d.model().addPolygon(0, 1, 2, -1);
+    d.selectAll();
+    EXPECT_EQ(d.groupProposal().name, "New Polygon Group");
+    EXPECT_EQ(d.groupProposal().polygons, 2);
+    EXPECT_FALSE(d.groupPolygons("#comment"));  // names are whole lines of the group file
+    ASSERT_TRUE(d.groupPolygons("both"));
+    EXPECT_EQ(d.model().groups.back().polygons, (std::vector<int>{0, 1}));
+    while (d.model().groupCount() < model::kMaxGroups) d.model().addGroup({"filler", {}, 0});
+    EXPECT_FALSE(d.groupPolygons("one too many"));
+    EXPECT_EQ(d.model().groupCount(), model::kMaxGroups);
+}
+
+TEST(DocumentEditing, GroupsAreRenamedAndUngroupedInEveryFrame) {
+    Frames f;
+    select(f.document, {0});
+    f.document.toggleAutoDeselect();
+    f.document.select({ProjectItem::Group, "quad", 0});  // clears vertex 0's mark, then selects the group
+    EXPECT_EQ(model::countSelectedVertices(f.document.model()), 4);
+    ASSERT_TRUE(f.document.renameSelected("body"));
+    for (const auto* m : f.frames()) EXPECT_EQ(m->groups[0].name, "body");
+    EXPECT_EQ(f.document.selection().name, "body");
+    ASSERT_TRUE(f.document.deleteSelected());
+    for (const auto* m : f.frames()) EXPECT_EQ(m->groupCount(), 0);
+    EXPECT_EQ(f.document.selection().kind, ProjectItem::None);
+}
+
+TEST(DocumentEditing, RescaleAndRecentreReachTheFramesWhenAsked) {
+    Frames f;
+    select(f.document, {1});
+    ASSERT_TRUE(f.document.reScale({2, true, false}));
+    EXPECT_EQ(f.document.model().vertices[1].x, 2);
+    EXPECT_EQ(f.document.animation().baseFrame->model.vertices[1].x, 1);
+    ASSERT_TRUE(f.document.reScale({2, false, true}));
+    EXPECT_EQ(f.document.animation().baseFrame->model.vertices[1].x, 2);
+    EXPECT_EQ(f.document.animation().movements[0].keyframes[1].model.skeleton.joints[0].position, makeVector(2, 2, 2));
+
+    // The current model's skeleton always moves; the other frames' only when asked.
+    ASSERT_TRUE(f.document.reCentre({makeVector(1, 0, 0), false, true}));
+    EXPECT_EQ(f.document.model().skeleton.joints[0].position.x, 5);  // scaled twice, then moved
+    EXPECT_EQ(f.document.animation().baseFrame->model.skeleton.joints[0].position.x, 2);
+    EXPECT_EQ(f.document.animation().baseFrame->model.vertices[1].x, 3);
+}
+
+TEST(DocumentEditing, ReorderingPutsStillVerticesFirstInEveryFrameAlike) {
+    Frames f;
+    f.document.select({ProjectItem::Movement, "walk", -1});
+    ASSERT_TRUE(f.document.isEnabled(EditCommand::ReorderVertices));
+    ASSERT_TRUE(f.document.reorderVertices());
+    // Vertex 0 moves into the first keyframe and vertex 2 into the second (20 frames each);
+    // 1 and 3 never move, and keep their order ahead of the others.
+    const auto& order = f.document.animation().baseFrame->model.vertices;
+    EXPECT_EQ(order[0], makeVector(1, 0, 0));
+    EXPECT_EQ(order[1], makeVector(1, 1, 0));
+    EXPECT_EQ(order[2], makeVector(0, 0, 0));
+    EXPECT_EQ(order[3], makeVector(0, 1, 0));
+    for (const auto* m : f.frames()) {
+        EXPECT_EQ(m->polygons[0].vId, (std::array<int, 4>{2, 0, 3, 1}));
+        EXPECT_EQ(m->skeleton.bones[0].vertices, (std::vector<int>{2, 3}));
+    }
+    EXPECT_EQ(f.document.animation().movements[0].keyframes[1].model.vertices[3].x, 7);
+
+    // A frame with other vertices than the model cannot be renumbered with it: nothing changes.
+    f.document.model().addVertex(makeVector(9, 9, 9));
+    const auto before = f.document.animation().baseFrame->model;
+    const auto refused = f.document.reorderVertices();
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().find("the base frame has 4 vertices"), std::string::npos) << refused.error();
+    EXPECT_EQ(f.document.animation().baseFrame->model, before);
+}
+
+TEST(DocumentEditing, OptimiserCommandsActOnTheCurrentModelOnly) {
+    Frames f;
+    f.document.model().addVertex(makeVector(1, 1, 0.1));
+    f.document.model().addPolygon(3, 4, 2, -1);
+    EXPECT_EQ(f.document.mergeVertices({0.5}), 1);
+    EXPECT_EQ(f.document.model().polygons[1].vId, (std::array<int, 4>{3, 3, 2, -1}));
+    EXPECT_EQ(f.document.reducePolygons().polygonsRemoved, 1);
+    EXPECT_EQ(f.document.model().polygonCount(), 1);
+    EXPECT_EQ(f.document.animation().baseFrame->model.polygonCount(), 1);
+    EXPECT_EQ(f.document.animation().baseFrame->model.vertexCount(), 4);
+}
+
+}  // namespace
+}  // namespace kestrel::app
