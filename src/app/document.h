@@ -209,6 +209,14 @@ public:
     CommandResult reorderVertices();
     int makeRsdToolCompatible();
 
+    // What the console's previewer is sent, built in memory: the current model as TMD (the
+    // normals are recomputed), the selected movement's binary MIMe file in the MIMe version
+    // of the settings, and a texture slot's TIM file as it lies on disk (nothing when it
+    // cannot be read).
+    std::expected<std::vector<std::uint8_t>, std::string> consoleModel();
+    std::expected<std::vector<std::uint8_t>, std::string> consoleMime();
+    std::optional<std::vector<std::uint8_t>> consoleTexture(int slot) const;
+
     void setMarker() { marker = current; }
     bool hasMarker() const { return marker.has_value(); }
     void restoreMarker();
@@ -217,6 +225,8 @@ private:
     std::expected<formats::SavedFiles, Error> saveTo(std::optional<std::string> path,
                                                      bool withMovements);
     std::expected<formats::SavedFiles, Error> saveTmd(const std::string& path);
+    std::expected<const animation::Movement*, std::string> movementForMime();
+    std::expected<std::string, std::string> binaryMime(const animation::Movement& movement) const;
     void changed(unsigned what) const {
         if (onChange) onChange(what);
     }

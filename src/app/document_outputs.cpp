@@ -17,8 +17,7 @@ std::expected<formats::SavedFiles, Error> Document::saveTmd(const std::string& p
     return formats::SavedFiles{{saved->written}, std::move(saved->warnings)};
 }
 
-std::expected<MimeExport, std::string> Document::exportMime(MimeFormat format,
-                                                            std::optional<std::string> path) {
+std::expected<const animation::Movement*, std::string> Document::movementForMime() {
     if (selected.kind != ProjectItem::Movement)
         return std::unexpected("select a movement in the project window first");
     const animation::Movement* movement = animation::findMovementByName(anim.movements, selected.name);
@@ -26,6 +25,20 @@ std::expected<MimeExport, std::string> Document::exportMime(MimeFormat format,
     if (!anim.baseFrame)
         return std::unexpected("there is no base frame for the movement to start from; "
                                "add a keyframe as the base frame first");
+    return movement;
+}
+
+std::expected<std::string, std::string> Document::binaryMime(const animation::Movement& movement) const {
+    const model::Model& base = anim.baseFrame->model;
+    return options.mimeVersion == kMimeType2 ? animation::mimeType2(base, movement, options.minimumMovement)
+                                             : animation::mimeType1(base, movement);
+}
+
+std::expected<MimeExport, std::string> Document::exportMime(MimeFormat format,
+                                                            std::optional<std::string> path) {
+    const auto found = movementForMime();
+    if (!found) return std::unexpected(found.error());
+    const animation::Movement* movement = *found;
     if (!path) {
         if (current.plyFileName.empty())
             return std::unexpected("the model has no file name yet; save it first or give a path");

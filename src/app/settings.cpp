@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "formats/host_path.h"
 
@@ -79,6 +80,13 @@ std::string configPath() {
     const char* home = std::getenv("HOME");
     if (home && *home) return std::string(home) + "/.config/kestrel/Kestrel.config";
     return {};
+}
+
+std::string previewerPath(const Settings& settings) {
+    if (!settings.previewerFile.empty()) return settings.previewerFile;
+    std::error_code error;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    return (error ? std::filesystem::path("ps.pxe") : program.parent_path() / "ps.pxe").string();
 }
 
 Settings loadSettings(const formats::FileSystem& files, const std::string& path) {

@@ -28,6 +28,9 @@ struct Settings {
     std::int32_t mimeVersion = kMimeType1;
     // Type 2 only: coordinate differences smaller than this count as no movement.
     double minimumMovement = 0.0;
+    // The previewer program "Send Viewer" uploads; empty: ps.pxe beside the program. Not part
+    // of the configuration file's fixed layout (the window settings keep it).
+    std::string previewerFile;
 
     bool operator==(const Settings&) const = default;
 };
@@ -47,6 +50,9 @@ Settings loadSettings(const formats::FileSystem& files, const std::string& path)
 // Writes the whole file, making its folder when needed.
 std::optional<formats::Error> saveSettings(formats::FileSystem& files, const std::string& path,
                                            const Settings& settings);
+
+// The previewer program to upload: the setting, else ps.pxe in the running program's folder.
+std::string previewerPath(const Settings& settings);
 
 // The Options dialog's port text: hexadecimal, after an optional leading "$" or "0x".
 std::optional<std::uint16_t> parsePortText(std::string_view text);

@@ -10,6 +10,10 @@
 
 #include "app/document.h"
 
+namespace kestrel::link {
+class Clock;
+}
+
 namespace kestrel::cli {
 
 inline constexpr int kExitSuccess = 0;
@@ -135,5 +139,24 @@ struct OptimiseOptions {
 // each, and saves the result as an RSD set (the current model, without movements).
 int runOptimise(app::Document& document, const OptimiseOptions& options, std::ostream& out,
                 std::ostream& err);
+
+struct ConsoleOptions {
+    std::string port;                 // the card's port base as typed ("0x320"); empty: the setting's
+    bool emulate = false;             // an emulated console instead of the card
+    std::string fault;                // the emulated console's fault: silent, late, checksum, echo
+    std::string transcript;           // write every data-register byte here
+    std::string command;              // reset, halt, resume, viewer, model, textures, all, mime,
+                                      // video, profiler, camera
+    std::vector<std::string> arguments;
+    std::string movement;             // mime
+    std::vector<double> rotate;       // camera: degrees about X and Y
+    std::optional<double> scale;      // camera
+    link::Clock* clock = nullptr;     // the link's clock; the system's when null
+};
+
+// Drives the console (or an emulated one) through the Action Replay link: exit 1 with the
+// comms error's text when the console does not answer (the prompt is answered Cancel).
+int runConsole(app::Document& document, const ConsoleOptions& options, std::ostream& out,
+               std::ostream& err);
 
 }  // namespace kestrel::cli

@@ -181,6 +181,28 @@ int run(int argc, char** argv) {
     const CLI::Option* compatibleOption =
         optimiseCommand->add_flag("--compatible", compatibleFlags, "Make the model RSDTOOL compatible");
 
+    ConsoleOptions console;
+    std::vector<std::string> consoleWords;
+    CLI::App* consoleCommand = cli.add_subcommand(
+        "console", "Send a command to a PlayStation through the Action Replay card, or to an emulated one");
+    CLI::Option* portOption =
+        consoleCommand->add_option("--port", console.port, "The card's port base (0x320, $320 or 320, in hexadecimal)");
+    consoleCommand->add_flag("--emulate", console.emulate, "Talk to an emulated console instead of the card")
+        ->excludes(portOption);
+    consoleCommand->add_option("--fault", console.fault, "Make the emulated console misbehave")
+        ->check(CLI::IsMember({"silent", "late", "checksum", "echo"}));
+    consoleCommand->add_option("--transcript", console.transcript, "Write every byte sent and read to FILE");
+    consoleCommand->add_option("--movement", console.movement, "mime: the movement to send");
+    consoleCommand->add_option("--rotate", console.rotate, "camera: the view's rotation about X and Y, in degrees")
+        ->delimiter(',')
+        ->expected(2);
+    consoleCommand->add_option("--scale", console.scale, "camera: the view's scale (0.7 at first)");
+    consoleCommand
+        ->add_option("COMMAND", consoleWords,
+                     "reset | halt | resume | viewer FILE.pxe | model FILE.rsd | textures FILE.rsd | all FILE.rsd "
+                     "| mime FILE.rsd | video WxH | profiler cpu|gpu on|off | camera")
+        ->required();
+
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -215,7 +237,11 @@ int run(int argc, char** argv) {
         status = runScript(document, script, std::cout, std::cerr);
     else if (tmdInfoCommand->parsed())
         status = runTmdInfo(document, tmdInfo, std::cout, std::cerr);
-    else if (optimiseCommand->parsed()) {
+    else if (consoleCommand->parsed()) {
+        console.command = consoleWords.front();
+        console.arguments.assign(consoleWords.begin() + 1, consoleWords.end());
+        status = runConsole(document, console, std::cout, std::cerr);
+    } else if (optimiseCommand->parsed()) {
         const auto steps = optimiseSteps(optimiseCommand->parse_order(),
                                          {mergeOption, selectedOption, keepOption, reduceOption, quadsOption,
                                           gridOption, compatibleOption},

@@ -1,9 +1,9 @@
 // kestrel-cli script: runs a K-Script file. writeln of numbers reaches standard output; the
 // engine trace (writeln of texts included) goes to standard error with --trace.
-#include <csignal>
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "cli/report.h"
 #include "script/dump.h"
 #include "script/engine.h"
@@ -12,10 +12,6 @@
 namespace kestrel::cli {
 
 namespace {
-
-volatile std::sig_atomic_t interrupted = 0;
-
-extern "C" void onInterrupt(int) { interrupted = 1; }
 
 // Sends the trace on to standard error when asked.
 class CliTrace final : public script::TraceSink {
@@ -52,22 +48,19 @@ int runScript(app::Document& document, const ScriptOptions& options, std::ostrea
     script::Engine engine;
     engine.trace.setSink(&trace);
     engine.objects.standardOutput = [&out](std::string_view t) { out << t; };
-    interrupted = 0;
-    const auto previous = std::signal(SIGINT, onInterrupt);
-    engine.cancelRequested = [] { return interrupted != 0; };
+    const CtrlC ctrlC;
+    engine.cancelRequested = [&ctrlC] { return ctrlC.pressed(); };
 
     auto outcome = script::runScript(engine, *text);
     if (outcome.completed && !options.call.empty()) {
         const auto called = script::callFunction(engine, options.call);
         if (!called) {
             script::unloadScript(engine);
-            std::signal(SIGINT, previous);
             return reportError(err, formats::makeError(options.file, 0, "the script has no function named '" + options.call + "'"));
         }
         outcome = *called;
     }
     script::unloadScript(engine);
-    std::signal(SIGINT, previous);
     if (!outcome.completed)
         return reportError(err, formats::makeError(options.file, 0, "the script stopped: " + outcome.reason));
     return kExitSuccess;

@@ -1,0 +1,22 @@
+#pragma once
+// Ctrl-C during a long job: noted rather than fatal, for the job to stop at its next check.
+// The previous handler comes back when the guard goes.
+#include <csignal>
+
+namespace kestrel::cli {
+
+class CtrlC {
+public:
+    CtrlC();
+    ~CtrlC();
+    CtrlC(const CtrlC&) = delete;
+    CtrlC& operator=(const CtrlC&) = delete;
+
+    bool pressed() const;  // since the guard was made
+    bool takePress();      // since the last time this was asked
+
+private:
+    void (*previous)(int);
+};
+
+}  // namespace kestrel::cli
