@@ -1,7 +1,10 @@
 #include "app/document.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "formats/asc_reader.h"
+#include "formats/ase_reader.h"
 #include "formats/host_path.h"
 #include "formats/open_dispatch.h"
 #include "formats/tmd_writer.h"
@@ -22,11 +25,35 @@ std::expected<std::vector<Warning>, Error> Document::openFile(const std::string&
         case formats::OpenKind::Script:
             return std::unexpected(formats::makeError(path, 0, "K-Script files cannot be opened yet"));
         case formats::OpenKind::Asc:
-            return std::unexpected(
-                formats::makeError(path, 0, "3D Studio ASC import is not supported yet"));
-        case formats::OpenKind::Ase:
-            return std::unexpected(
-                formats::makeError(path, 0, "3DS Max ASE import is not supported yet"));
+        case formats::OpenKind::Ase: {
+            // An import names the RSD set it would be saved as; the title shows the file read.
+            const bool ase = formats::classifyOpenPath(path) == formats::OpenKind::Ase;
+            auto imported = ase ? formats::loadAse(*fileSystem, path, importAseTextures)
+                                : formats::loadAsc(*fileSystem, path);
+            if (!imported) return std::unexpected(imported.error());
+            current = std::move(imported->model);
+            anim.movements = std::move(imported->animation.movements);
+            anim.baseFrame = std::move(imported->animation.baseFrame);
+            // The imported keyframes are Keyframe_0 onwards; the names proposed next follow them.
+            for (const auto& movement : anim.movements)
+                anim.keyframeCounter =
+                    std::max(anim.keyframeCounter, static_cast<int>(movement.keyframes.size()));
+            title = "Kestrel - " + fileSystem->absolutePath(path);
+            auto loadedTextures = formats::loadTextureSlots(*fileSystem, current, path);
+            textures = std::move(loadedTextures.slots);
+            auto warnings = std::move(imported->warnings);
+            warnings.insert(warnings.end(), loadedTextures.warnings.begin(), loadedTextures.warnings.end());
+            if (ase && importAseTextures) {
+                // Every frame gets the texels: Save writes the base frame's model.
+                const auto texelWarnings = formats::applyTextureFractions(current, textures);
+                warnings.insert(warnings.end(), texelWarnings.begin(), texelWarnings.end());
+                if (anim.baseFrame) formats::applyTextureFractions(anim.baseFrame->model, textures);
+                for (auto& movement : anim.movements)
+                    for (auto& keyframe : movement.keyframes)
+                        formats::applyTextureFractions(keyframe.model, textures);
+            }
+            return warnings;
+        }
         case formats::OpenKind::Rsd:
             break;
     }

@@ -18,6 +18,8 @@
 #include "model/model.h"
 #include "model/model_editing.h"
 #include "model/optimise.h"
+#include "model/polygon_materials.h"
+#include "model/texture_wrap.h"
 #include "model/view_projection.h"
 
 namespace kestrel::app {
@@ -77,6 +79,13 @@ struct GroupProposal {
     int polygons = 0;
 };
 
+// The "Texture Wrapper" dialog's values.
+struct WrapParams {
+    model::WrapOptions options;
+    std::string texture;     // the TIM file's path, as listed or as chosen with "Browse"
+    bool allFrames = false;  // "Apply To All Frames"
+};
+
 // The "Model Information" dialog's actions.
 struct RescaleParams {
     double scale = 1.0;         // "Scale:"
@@ -107,6 +116,7 @@ public:
     // The settings the commands read; the GUI and the command line load and save them.
     Settings& settings() { return options; }
     const Settings& settings() const { return options; }
+    bool importAseTextures = false;  // "textures" for ASE import: take the texture vertices
 
     // "New": an empty model without movements or base frame; the marker stays.
     void newModel();
@@ -208,6 +218,22 @@ public:
     // Sorts the vertices of every frame by how much they move in the selected movement.
     CommandResult reorderVertices();
     int makeRsdToolCompatible();
+
+    // Texture mapping. The wrap adds a texture not yet listed (compared without regard to
+    // letter case) to every frame's list and loads it; Paint and Remove act on the texture
+    // selected in the project window, Remove in every frame.
+    CommandResult wrapTexture(const WrapParams& params);
+    CommandResult paintTexture();
+    CommandResult removeTexture();
+
+    // Materials of the selected polygons: "Polygon Properties" (its initial settings, and OK
+    // with the settings the dialog ends with), "Point Lighting" and the quick commands.
+    std::optional<model::PolygonPropertiesSettings> polygonProperties() const {
+        return model::polygonPropertiesFromSelection(current);
+    }
+    CommandResult setPolygonProperties(const model::PolygonPropertiesSettings& settings);
+    CommandResult pointLight(const model::PointLight& light);
+    CommandResult quickMaterial(model::QuickMaterial command, std::int32_t colour = 0);
 
     // What the console's previewer is sent, built in memory: the current model as TMD (the
     // normals are recomputed), the selected movement's binary MIMe file in the MIMe version

@@ -35,6 +35,7 @@ struct ConvertOptions {
     std::string input;
     std::string output;
     bool current = false;  // "Save Current As": without movements
+    bool aseTextures = false;  // an ASE scene's texture vertices and textures are taken
 };
 
 // Opens the input and saves it under the output's name ("Save As" naming rule).
@@ -119,6 +120,37 @@ struct TimOptions {
 // Shows a TIM image's depth, size and VRAM and colour table positions, and converts it.
 int runTim(app::Document& document, const TimOptions& options, std::ostream& out,
            std::ostream& err);
+
+struct WrapCommandOptions {
+    std::string input;
+    std::string output;
+    std::string type = "cylinder-y";  // cylinder-y, cylinder-x, sphere-centre, sphere-normal, planar
+    std::string plane = "Y+";         // planar: Y+, Y-, X+, X-, Z+, Z-
+    bool inexact = false;             // planar: Exact Mode off
+    std::vector<int> repeat;          // X,Y
+    bool flipH = false, flipV = false, swap = false;
+    bool selected = false, allFrames = false;
+    std::string texture;              // the TIM file
+};
+
+// Opens the model, wraps the texture round it and saves it as an RSD set: the whole set when
+// every frame was wrapped (or there are no movements), else the wrapped model alone.
+int runWrap(app::Document& document, const WrapCommandOptions& options, std::ostream& out,
+            std::ostream& err);
+
+struct LightCommandOptions {
+    std::string input;
+    std::string output;
+    int vertex = -1;           // where the light is
+    std::string colour;        // RRGGBB
+    unsigned radius = 1000;
+    bool selected = false;     // light the selected polygons only
+    bool keepTypes = false;    // leave the polygons' kinds as they are
+};
+
+// Opens the model, bakes a point light at the vertex into the corner colours and saves it.
+int runLight(app::Document& document, const LightCommandOptions& options, std::ostream& out,
+             std::ostream& err);
 
 // One step of kestrel-cli optimise, in the order given.
 struct OptimiseStep {

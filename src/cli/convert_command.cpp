@@ -8,6 +8,7 @@ namespace kestrel::cli {
 
 int runConvert(app::Document& document, const ConvertOptions& options, std::ostream& out,
                std::ostream& err) {
+    document.importAseTextures = options.aseTextures;
     const auto opened = document.openFile(options.input);
     if (!opened) return reportError(err, opened.error());
     reportWarnings(err, *opened);

@@ -77,6 +77,8 @@ int run(int argc, char** argv) {
                      "The RSD file to write (the PLY, MAT and XGRP files take its name), "
                      "or a TMD file")
         ->required();
+    convertCommand->add_flag("--ase-textures", convert.aseTextures,
+                             "An ASE scene's texture vertices and materials' textures are taken");
     convertCommand->add_flag("--current", convert.current,
                              "Save the current model only (\"Save Current As\"): no movements");
 
@@ -181,6 +183,35 @@ int run(int argc, char** argv) {
     const CLI::Option* compatibleOption =
         optimiseCommand->add_flag("--compatible", compatibleFlags, "Make the model RSDTOOL compatible");
 
+    WrapCommandOptions wrap;
+    CLI::App* wrapCommand = cli.add_subcommand("wrap", "Wrap a texture round a model and save it");
+    wrapCommand->add_option("IN", wrap.input, "The model file")->required();
+    wrapCommand->add_option("-o,--output", wrap.output, "The RSD file to write")->required();
+    wrapCommand->add_option("--texture", wrap.texture, "The TIM file to wrap")->required();
+    wrapCommand->add_option("--type", wrap.type, "cylinder-y, cylinder-x, sphere-centre, sphere-normal or planar")
+        ->check(CLI::IsMember({"cylinder-y", "cylinder-x", "sphere-centre", "sphere-normal", "planar"}))
+        ->capture_default_str();
+    wrapCommand->add_option("--plane", wrap.plane, "planar: the face, Y+, Y-, X+, X-, Z+ or Z-")
+        ->check(CLI::IsMember({"Y+", "Y-", "X+", "X-", "Z+", "Z-"}))
+        ->capture_default_str();
+    wrapCommand->add_flag("--inexact", wrap.inexact, "planar: every face turned that way, not only the square-on ones");
+    wrapCommand->add_option("--repeat", wrap.repeat, "planar: repeats across and down, X,Y")->delimiter(',')->expected(2);
+    wrapCommand->add_flag("--flip-h", wrap.flipH, "Flip the texture horizontally");
+    wrapCommand->add_flag("--flip-v", wrap.flipV, "Flip the texture vertically");
+    wrapCommand->add_flag("--swap", wrap.swap, "Swap X and Y (rotate 90 degrees)");
+    wrapCommand->add_flag("--selected", wrap.selected, "Texture the selected polygons only");
+    wrapCommand->add_flag("--all-frames", wrap.allFrames, "Wrap the base frame and every keyframe too");
+
+    LightCommandOptions light;
+    CLI::App* lightCommand = cli.add_subcommand("light", "Bake a point light into a model's corner colours and save it");
+    lightCommand->add_option("IN", light.input, "The model file")->required();
+    lightCommand->add_option("-o,--output", light.output, "The RSD file to write")->required();
+    lightCommand->add_option("--vertex", light.vertex, "The vertex the light is at")->required();
+    lightCommand->add_option("--colour", light.colour, "The light's colour, RRGGBB")->required();
+    lightCommand->add_option("--radius", light.radius, "How far the light reaches (0 to 32767)")->capture_default_str();
+    lightCommand->add_flag("--selected", light.selected, "Light the selected polygons only");
+    lightCommand->add_flag("--keep-types", light.keepTypes, "Leave the polygons' kinds as they are");
+
     ConsoleOptions console;
     std::vector<std::string> consoleWords;
     CLI::App* consoleCommand = cli.add_subcommand(
@@ -237,6 +268,10 @@ int run(int argc, char** argv) {
         status = runScript(document, script, std::cout, std::cerr);
     else if (tmdInfoCommand->parsed())
         status = runTmdInfo(document, tmdInfo, std::cout, std::cerr);
+    else if (wrapCommand->parsed())
+        status = runWrap(document, wrap, std::cout, std::cerr);
+    else if (lightCommand->parsed())
+        status = runLight(document, light, std::cout, std::cerr);
     else if (consoleCommand->parsed()) {
         console.command = consoleWords.front();
         console.arguments.assign(consoleWords.begin() + 1, consoleWords.end());

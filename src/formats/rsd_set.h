@@ -24,6 +24,10 @@ struct LoadedModel {
 // Nothing of an earlier model is touched: the caller replaces its model only on success.
 std::expected<LoadedModel, Error> loadRsdSet(const FileSystem& files, const std::string& path);
 
+// Names the model's RSD, PLY, MAT and GRP files after a path: its last three characters
+// replaced by each file's kind.
+void nameSetAfter(model::Model& model, std::string_view path);
+
 struct SaveOptions {
     std::optional<std::string> newPath;  // "Save As": the model takes the new (full) names first
     bool withMovements = true;           // "Save" writes the movements, "Save Current" does not

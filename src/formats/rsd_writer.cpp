@@ -208,16 +208,21 @@ std::expected<RsdSetTexts, Error> formatRsdSet(Model& model, const SaveOptions& 
                        f->move ? f->move->take() : std::string()};
 }
 
+void nameSetAfter(Model& model, std::string_view path) {
+    model.rsdFileName = replaceLastThree(path, "rsd");
+    model.plyFileName = replaceLastThree(path, "ply");
+    model.matFileName = replaceLastThree(path, "mat");
+    model.grpFileName = replaceLastThree(path, "grp");
+}
+
 std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, Model& model,
                                             const SaveOptions& options) {
     const std::array oldNames{model.rsdFileName, model.plyFileName, model.matFileName,
                               model.grpFileName};
     if (options.newPath) {
         const std::string path = files.absolutePath(*options.newPath);
+        nameSetAfter(model, path);
         model.rsdFileName = path;
-        model.plyFileName = replaceLastThree(path, "ply");
-        model.matFileName = replaceLastThree(path, "mat");
-        model.grpFileName = replaceLastThree(path, "grp");
     }
     auto fail = [&](Error error) {
         // The model keeps the names of the files it still stands for.

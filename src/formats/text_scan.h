@@ -1,6 +1,7 @@
 #pragma once
 // Reading numbers and lines out of text held in memory, the way the model files are laid
 // out: blanks between numbers, one record a line, "#" comments.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -106,6 +107,27 @@ private:
     std::string fileName;
     int number = 0;
     std::optional<Error> tooLong;
+};
+
+// Lines of any length, for the text other programs export: a line loses its "\n" and the
+// "\r"s before it.
+class AnyLengthLines {
+public:
+    explicit AnyLengthLines(std::string_view text) : rest(text) {}
+    bool next(std::string_view& line) {
+        if (rest.empty()) return false;
+        const std::size_t end = std::min(rest.find('\n'), rest.size());
+        line = rest.substr(0, end);
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        ++number;
+        return true;
+    }
+    std::size_t remainingBytes() const { return rest.size(); }
+    int number = 0;
+
+private:
+    std::string_view rest;
 };
 
 }  // namespace kestrel::formats

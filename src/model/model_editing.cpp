@@ -89,9 +89,13 @@ PolygonGroup groupOfSelectedPolygons(const Model& model) {
     return group;
 }
 
+std::array<Extent, 3> vertexExtents(const Model& model, bool selectedOnly) {
+    return extentsOf(model, [selectedOnly](const ModelVertex& v) { return !selectedOnly || isSelected(v); });
+}
+
 void centreObject(Model& model) {
     if (model.vertices.empty()) return;
-    const ModelVertex centre = middle(extentsOf(model, [](const ModelVertex&) { return true; }));
+    const ModelVertex centre = middle(vertexExtents(model, false));
     for (ModelVertex& v : model.vertices) Subtract(v, centre);
 }
 

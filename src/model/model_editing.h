@@ -1,6 +1,7 @@
 #pragma once
 // The editing commands that act on a model as a whole or through its vertex selection.
 // A polygon counts as selected when more than two of its corners are.
+#include <array>
 #include <optional>
 
 #include "model/model.h"
@@ -32,6 +33,10 @@ void centreObject(Model& model);
 // Scales every vertex (mode 0) or every selected one (mode 1) about the origin, and every
 // joint of the skeleton.
 void rescale(Model& model, double scale, int mode);
+
+// The extent of every vertex (or of the selected ones) on x, y and z, from the vertices
+// themselves; with none, the empty extent (maximum -200000, minimum 200000).
+std::array<Extent, 3> vertexExtents(const Model& model, bool selectedOnly);
 
 // What "Model Information" shows of the selection. With nothing selected the extents are
 // the empty extent's (maximum -200000, minimum 200000) and the centre is the origin.
