@@ -162,7 +162,7 @@ public:
     // a new joint at the point.
     CommandResult makeBone(std::optional<int> startJoint, const model::ModelVertex& start,
                            std::optional<int> endJoint, const model::ModelVertex& end);
-    // Clears every bone's selection and selects the bone.
+    // Clears every bone's selection and selects the bone (none when there is no such bone).
     void selectBone(int bone);
 
     // The joint tools, given the joint picked, what the rotation drag reported and the

@@ -285,7 +285,8 @@ CommandResult Document::turnJoint(int j, bool shift, double angle, const model::
 
 void Document::selectBone(int bone) {
     for (auto& b : current.skeleton.bones) b.flags &= ~model::kBoneSelected;
-    current.skeleton.bones.at(bone).flags |= model::kBoneSelected;
+    if (bone >= 0 && bone < static_cast<int>(current.skeleton.bones.size()))  // else none is selected
+        current.skeleton.bones[static_cast<std::size_t>(bone)].flags |= model::kBoneSelected;
     changed(kModelChanged);
 }
 

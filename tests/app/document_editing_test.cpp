@@ -67,6 +67,8 @@ TEST(DocumentEditing, EnablingRulesAndRefusalsLeaveTheModelAlone) {
     EXPECT_FALSE(d.renameGroup("x"));
     EXPECT_FALSE(d.reorderVertices());
     EXPECT_EQ(d.model(), before);
+    d.selectBone(3);  // there are no bones: nothing is selected, nothing breaks
+    EXPECT_EQ(d.model(), before);
 }
 
 TEST(DocumentEditing, GroupPolygonsAddsToTheCurrentModelUpToTheCapacity) {
