@@ -39,19 +39,24 @@ bool Previewer::askRetry() {
     return prompt && prompt();
 }
 
-bool Previewer::handshake(char letter, bool zeroFirst) {
-    const auto attempt = [&] {
-        if (zeroFirst) link.exchangeByte(0);
-        return link.exchangeByte(static_cast<std::uint8_t>(letter));
-    };
+bool Previewer::acknowledged(char letter, const Attempt& attempt) {
     while (!link.repeatUntil(attempt, lower(letter)))
         if (!askRetry()) return false;
     return true;
 }
 
-bool Previewer::withPayload(char letter, bool zeroFirst, const std::function<void()>& payload) {
+Previewer::Attempt Previewer::exchangeTry(char letter, bool zeroFirst) {
+    return [this, letter, zeroFirst] {
+        if (zeroFirst) link.exchangeByte(0);
+        return link.exchangeByte(static_cast<std::uint8_t>(letter));
+    };
+}
+
+bool Previewer::handshake(char letter, bool zeroFirst) { return acknowledged(letter, exchangeTry(letter, zeroFirst)); }
+
+bool Previewer::withPayload(char letter, const Attempt& attempt, const std::function<void()>& payload) {
     for (int failures = 1;; ++failures) {
-        if (!handshake(letter, zeroFirst)) return false;
+        if (!acknowledged(letter, attempt)) return false;
         payload();
         if (!link.aborted()) return true;
         link.clearAborted();
@@ -101,24 +106,15 @@ bool Previewer::trackStep(char letter, std::span<const std::int32_t> values, std
         link.sendByte(static_cast<std::uint8_t>(letter));
         return link.receiveByte(true);
     };
-    for (int failures = 1;; ++failures) {
-        while (!link.repeatUntil(attempt, lower(letter)))
-            if (!askRetry()) {
-                viewTrack = false;
-                return false;
-            }
+    const bool sent = withPayload(letter, attempt, [&] {
         for (std::size_t i = 0; i < values.size(); ++i) {
             const std::uint8_t got[] = {link.exchangeByte(high(values[i])), link.exchangeByte(low(values[i]))};
             for (std::size_t k = 0; k < 2; ++k)
                 if (!answers.empty() && got[k] != answers[2 * i + k] && messages) *messages << "!!!\n";
         }
-        if (!link.aborted()) return true;
-        link.clearAborted();
-        if (failures >= kSilentRetries && !askRetry()) {
-            viewTrack = false;
-            return false;
-        }
-    }
+    });
+    if (!sent) viewTrack = false;
+    return sent;
 }
 
 void Previewer::trackView(double rotationX, double rotationY, double scale) {
@@ -130,7 +126,7 @@ void Previewer::trackView(double rotationX, double rotationY, double scale) {
 }
 
 bool Previewer::setVideoMode(int newWidth, int newHeight) {
-    const bool sent = withPayload('Z', true, [&] {
+    const bool sent = withPayload('Z', exchangeTry('Z', true), [&] {
         for (const std::uint8_t b : {std::uint8_t{4}, high(newWidth), std::uint8_t{3}, low(newWidth), std::uint8_t{2},
                                      high(newHeight), std::uint8_t{1}, low(newHeight), std::uint8_t{0}})
             link.exchangeByte(b);
@@ -146,7 +142,7 @@ bool Previewer::setVideoMode(int newWidth, int newHeight) {
 
 bool Previewer::profiler(bool& setting, bool value, char on, char off) {
     setting = value;  // kept even when the console is not told
-    const bool sent = withPayload('F', true, [&] {
+    const bool sent = withPayload('F', exchangeTry('F', true), [&] {
         link.exchangeByte(static_cast<std::uint8_t>(setting ? on : off));
         link.exchangeByte(0);
     });

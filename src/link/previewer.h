@@ -74,10 +74,15 @@ public:
 private:
     // Clears the failure and asks the prompt: true for Retry.
     bool askRetry();
-    // Tries the letter (after a 0x00 when asked) until it is acknowledged; false on Cancel.
+    // One try of a command letter, returning the answer.
+    using Attempt = std::function<std::uint8_t()>;
+    // Tries until the letter is acknowledged in lower case; false on Cancel.
+    bool acknowledged(char letter, const Attempt& attempt);
+    // A try that exchanges the letter, after a 0x00 when asked.
+    Attempt exchangeTry(char letter, bool zeroFirst);
     bool handshake(char letter, bool zeroFirst);
-    // The handshake and the payload, both again when the payload aborts; false on Cancel.
-    bool withPayload(char letter, bool zeroFirst, const std::function<void()>& payload);
+    // The acknowledgement and the payload, both again when the payload aborts; false on Cancel.
+    bool withPayload(char letter, const Attempt& attempt, const std::function<void()>& payload);
     bool sendBlockCommand(char letter, std::span<const std::uint8_t> bytes);
     bool trackStep(char letter, std::span<const std::int32_t> values, std::span<const std::uint8_t> answers);
     bool profiler(bool& setting, bool value, char on, char off);
