@@ -18,6 +18,7 @@ void Document::newModel() {
     anim.movements.clear();
     anim.baseFrame.reset();
     textures.clear();
+    unsaved = false;
 }
 
 std::expected<std::vector<Warning>, Error> Document::openFile(const std::string& path) {
@@ -39,6 +40,7 @@ std::expected<std::vector<Warning>, Error> Document::openFile(const std::string&
                 anim.keyframeCounter =
                     std::max(anim.keyframeCounter, static_cast<int>(movement.keyframes.size()));
             title = "Kestrel - " + fileSystem->absolutePath(path);
+            unsaved = false;
             auto loadedTextures = formats::loadTextureSlots(*fileSystem, current, path);
             textures = std::move(loadedTextures.slots);
             auto warnings = std::move(imported->warnings);
@@ -63,6 +65,7 @@ std::expected<std::vector<Warning>, Error> Document::openFile(const std::string&
     anim.movements = std::move(loaded->animation.movements);
     anim.baseFrame = std::move(loaded->animation.baseFrame);
     title = "Kestrel - " + current.rsdFileName;
+    unsaved = false;
     auto loadedTextures = formats::loadTextureSlots(*fileSystem, current, path);
     textures = std::move(loadedTextures.slots);
     auto warnings = std::move(loaded->warnings);
@@ -82,6 +85,10 @@ std::expected<formats::SavedFiles, Error> Document::saveTo(std::optional<std::st
     model::Model& written = withMovements && anim.baseFrame ? anim.baseFrame->model : current;
     auto saved = formats::saveRsdSet(*fileSystem, written,
                                      formats::SaveOptions{std::move(path), withMovements, &anim});
+    if (saved) {
+        unsaved = false;
+        title = "Kestrel - " + written.rsdFileName;
+    }
     if (saved && &written != &current) {
         // The document now stands for the files just written, whichever model they hold.
         current.rsdFileName = written.rsdFileName;
@@ -107,7 +114,10 @@ std::expected<formats::SavedFiles, Error> Document::saveCurrentAs(const std::str
 }
 
 void Document::restoreMarker() {
-    if (marker) current = *marker;
+    if (marker) {
+        current = *marker;
+        changed(kModelChanged);
+    }
 }
 
 }  // namespace kestrel::app

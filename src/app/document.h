@@ -45,6 +45,8 @@ enum Change : unsigned {
     kAnimationChanged = 2,  // movements, keyframes or the base frame
     kSelectionChanged = 4,  // the project selection
     kTitleChanged = 8,
+    kTexturesChanged = 16,  // the texture list, and what its pictures are
+    kOnlySelection = 32,    // with kModelChanged: only what is selected, which no file keeps
 };
 
 // A MIMe file written, and what its names lost on the way to C.
@@ -106,7 +108,7 @@ public:
     const model::Model& model() const { return current; }
     model::Model& model() { return current; }
     formats::FileSystem& files() { return *fileSystem; }
-    // "Kestrel - " and the path of the last file opened; "Kestrel" before any.
+    // "Kestrel - " and the path of the last file opened or saved as an RSD set; "Kestrel" before any.
     const std::string& windowTitle() const { return title; }
     // The movements (newest first), the base frame and the keyframe counter.
     const animation::AnimationState& animation() const { return anim; }
@@ -243,6 +245,9 @@ public:
     std::expected<std::vector<std::uint8_t>, std::string> consoleMime();
     std::optional<std::vector<std::uint8_t>> consoleTexture(int slot) const;
 
+    // Whether the model or the movements changed since the last open, "New" or save.
+    bool modified() const { return unsaved; }
+
     void setMarker() { marker = current; }
     bool hasMarker() const { return marker.has_value(); }
     void restoreMarker();
@@ -253,7 +258,8 @@ private:
     std::expected<formats::SavedFiles, Error> saveTmd(const std::string& path);
     std::expected<const animation::Movement*, std::string> movementForMime();
     std::expected<std::string, std::string> binaryMime(const animation::Movement& movement) const;
-    void changed(unsigned what) const {
+    void changed(unsigned what) {
+        if ((what & (kModelChanged | kAnimationChanged)) && !(what & kOnlySelection)) unsaved = true;
         if (onChange) onChange(what);
     }
     // The keyframe the selection names: a movement keyframe, else the base frame.
@@ -275,6 +281,7 @@ private:
     formats::TextureSlots textures;
     Settings options;
     bool autoDeselecting = false;
+    bool unsaved = false;
 };
 
 }  // namespace kestrel::app

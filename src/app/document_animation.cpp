@@ -15,7 +15,8 @@ animation::Keyframe* Document::selectedKeyframe() {
 
 void Document::select(const ProjectSelection& item) {
     selected = item;
-    unsigned what = kSelectionChanged;
+    // Picking an item, even a keyframe that becomes the edit frame, edits nothing.
+    unsigned what = kSelectionChanged | kOnlySelection;
     if (autoDeselecting) {
         current.deselectAllVertices();
         what |= kModelChanged;
@@ -287,7 +288,7 @@ void Document::selectBone(int bone) {
     for (auto& b : current.skeleton.bones) b.flags &= ~model::kBoneSelected;
     if (bone >= 0 && bone < static_cast<int>(current.skeleton.bones.size()))  // else none is selected
         current.skeleton.bones[static_cast<std::size_t>(bone)].flags |= model::kBoneSelected;
-    changed(kModelChanged);
+    changed(kModelChanged | kOnlySelection);
 }
 
 }  // namespace kestrel::app

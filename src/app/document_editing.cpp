@@ -45,17 +45,17 @@ bool Document::isEnabled(EditCommand command) const {
 
 void Document::selectAll() {
     model::selectAllVertices(current);
-    changed(kModelChanged);
+    changed(kModelChanged | kOnlySelection);
 }
 
 void Document::selectNone() {
     current.deselectAllVertices();
-    changed(kModelChanged);
+    changed(kModelChanged | kOnlySelection);
 }
 
 void Document::invertSelection() {
     model::invertVertexSelection(current);
-    changed(kModelChanged);
+    changed(kModelChanged | kOnlySelection);
 }
 
 CommandResult Document::editIfEnabled(EditCommand command, const char* why,

@@ -13,7 +13,10 @@ using animation::MimeFormat;
 std::expected<formats::SavedFiles, Error> Document::saveTmd(const std::string& path) {
     auto saved = formats::saveTmd(*fileSystem, current, textures, path);
     if (!saved) return std::unexpected(saved.error());
-    changed(kModelChanged);  // the normals were recomputed
+    // The normals were recomputed; that is no edit of the model, and the RSD set is not saved.
+    const bool wasUnsaved = unsaved;
+    changed(kModelChanged);
+    unsaved = wasUnsaved;
     return formats::SavedFiles{{saved->written}, std::move(saved->warnings)};
 }
 

@@ -44,7 +44,7 @@ CommandResult Document::wrapTexture(const WrapParams& params) {
         forEachFrame(wrap);
     else
         wrap(current);
-    changed(kModelChanged | (added || params.allFrames ? kAnimationChanged : 0u));
+    changed(kModelChanged | (added ? kTexturesChanged : 0u) | (added || params.allFrames ? kAnimationChanged : 0u));
     return {};
 }
 
@@ -66,7 +66,7 @@ CommandResult Document::removeTexture() {
     });
     if (static_cast<std::size_t>(t) < textures.size()) formats::removeTextureSlot(textures, t);
     selected = {};
-    changed(kModelChanged | kAnimationChanged | kSelectionChanged);
+    changed(kModelChanged | kAnimationChanged | kSelectionChanged | kTexturesChanged);
     return {};
 }
 

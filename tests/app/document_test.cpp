@@ -153,6 +153,31 @@ TEST(DocumentSave, SaveWithoutAFileNameWritesNothing) {
     EXPECT_EQ(f.files->files, filesBefore);
 }
 
+TEST(DocumentSave, ModifiedFromAnEditUntilTheNextSaveOpenOrNew) {
+    Fixture f;
+    ASSERT_TRUE(f.document.openFile("/m/a.rsd"));
+    EXPECT_FALSE(f.document.modified());
+    f.document.selectAll();
+    f.document.invertSelection();
+    f.document.selectAll();
+    EXPECT_FALSE(f.document.modified());  // no file keeps what is selected
+    ASSERT_TRUE(f.document.deletePolygons());
+    EXPECT_TRUE(f.document.modified());
+    // A TMD is an output, not the model's files: the model stays unsaved.
+    ASSERT_TRUE(f.document.saveAs("/m/a.tmd"));
+    EXPECT_TRUE(f.document.modified());
+    EXPECT_EQ(f.document.windowTitle(), "Kestrel - /m/a.rsd");
+    ASSERT_TRUE(f.document.saveAs("/m/c.rsd"));
+    EXPECT_FALSE(f.document.modified());
+    EXPECT_EQ(f.document.windowTitle(), "Kestrel - /m/c.rsd");
+    f.document.centreObject();
+    EXPECT_TRUE(f.document.modified());
+    ASSERT_FALSE(f.document.openFile("/m/missing.rsd"));
+    EXPECT_TRUE(f.document.modified());  // the edited model is still there
+    f.document.newModel();
+    EXPECT_FALSE(f.document.modified());
+}
+
 TEST(DocumentMarker, RestoresTheSameModelEveryTime) {
     Fixture f;
     ASSERT_TRUE(f.document.openFile("/m/a.rsd"));

@@ -1,0 +1,86 @@
+// kestrel: the main window on the model named on the command line, if any.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QScreen>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/document.h"
+#include "app/settings.h"
+#include "ui/gl_surface.h"
+#include "ui/window/main_window.h"
+
+namespace {
+
+using namespace kestrel;
+
+// OpenGL when the user wants it and a context can be made; the question is asked once.
+ui::WindowOptions chooseDevice(const QString& wanted, ui::UiStore& store, ui::Prompts& prompts) {
+    std::optional<bool> useHardware = store.useHardware();
+    if (wanted == "opengl") useHardware = true;
+    if (wanted == "software") useHardware = false;
+    std::optional<std::string> openGl;
+    if (useHardware != false) openGl = ui::probeOpenGl();
+    if (openGl && !useHardware) {
+        useHardware = prompts.askUseHardware(nullptr);
+        store.setUseHardware(*useHardware);
+    }
+    if (wanted == "opengl" && !openGl)
+        std::fprintf(stderr, "kestrel: OpenGL is not available on this display; drawing in software.\n");
+    ui::WindowOptions options;
+    options.openGl = openGl && useHardware.value_or(false);
+    options.deviceName = options.openGl ? *openGl : "Software Rasteriser";
+    return options;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("Kestrel");
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Kestrel: model editor and keyframe animator for PlayStation 3-D models.");
+    parser.addHelpOption();
+    parser.addPositionalArgument("file", "A model to open: an RSD set, an ASC or an ASE scene.");
+    QCommandLineOption device("device", "Draw with 'opengl' or 'software', without asking.", "device");
+    QCommandLineOption grab("grab", "Save a picture of the window to FILE once it is drawn, then quit.", "file");
+    parser.addOptions({device, grab});
+    parser.process(application);
+    const QString wanted = parser.value(device);
+    if (!wanted.isEmpty() && wanted != "opengl" && wanted != "software") {
+        std::fprintf(stderr, "kestrel: --device takes 'opengl' or 'software', not '%s'\n", qPrintable(wanted));
+        return 2;
+    }
+
+    ui::UiStore store(ui::UiStore::defaultPath());
+    ui::DialogPrompts prompts;
+    ui::WindowOptions options = chooseDevice(wanted, store, prompts);
+    options.configPath = app::configPath();
+
+    app::Document document;
+    ui::MainWindow window(document, store, prompts, options);
+    window.show();
+    if (!parser.positionalArguments().isEmpty()) window.openPath(parser.positionalArguments().first());
+
+    if (parser.isSet(grab)) {
+        // The picture the screen shows, taken once the panes have drawn; each pane's place is
+        // printed so that a test can look at the panes one by one.
+        const QString file = parser.value(grab);
+        QTimer::singleShot(1500, &window, [&window, file] {
+            QPixmap picture = window.screen()->grabWindow(window.winId());
+            if (picture.isNull()) picture = window.grab();
+            for (int i = 0; i < 4; ++i) {
+                const QRect r(window.pane(i)->mapTo(&window, QPoint(0, 0)), window.pane(i)->size());
+                std::printf("pane%d %d %d %d %d\n", i, r.x(), r.y(), r.width(), r.height());
+            }
+            std::printf("title %s\ndevice %s\n", qPrintable(window.windowTitle()),
+                        window.pane(0)->surface().deviceName().c_str());
+            std::fflush(stdout);
+            const bool saved = picture.save(file);
+            window.close();
+            QApplication::exit(saved ? 0 : 1);
+        });
+    }
+    return application.exec();
+}

@@ -1,0 +1,198 @@
+#include "ui/window/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/settings.h"
+
+namespace kestrel::ui {
+
+namespace {
+// The bars' numbers, which also name them in the saved bar layout.
+constexpr int kInfoBarId = 59401;
+constexpr int kStatusBarId = 59399;
+}  // namespace
+
+MainWindow::MainWindow(app::Document& document, UiStore& store, Prompts& prompts, WindowOptions options)
+    : document_(document), store_(store), prompts_(prompts), options_(std::move(options)) {
+    restorePlacement();
+    createActions();
+    createMenus();
+    createToolBars();
+    createInfoBar();
+    createStatusBar();
+    createBarsMenu();
+    readConfiguration();
+    createPanes();
+    setDockOptions(dockOptions() | QMainWindow::AllowNestedDocks);
+    restoreState(store_.barLayout());
+    document_.onChange = [this](unsigned changes) { refresh(changes); };
+    updateTitle();
+    refresh(app::kModelChanged | app::kTexturesChanged);
+}
+
+MainWindow::~MainWindow() {
+    document_.onChange = nullptr;
+    // The bars hide as the window goes; nothing of this window is left to update.
+    for (QToolBar* bar : toolBars_) bar->disconnect(this);
+    infoBar_->disconnect(this);
+    if (options_.configPath.empty()) return;
+    app::Settings& settings = document_.settings();
+    for (std::size_t i = 0; i < panes_.size(); ++i) {
+        const auto& masks = panes_[i]->view().lightMasks;
+        settings.lightMasks[i] = {masks[0], masks[1], masks[2]};
+    }
+    if (auto failed = app::saveSettings(document_.files(), options_.configPath, settings))
+        qWarning("Kestrel: %s", failed->describe().c_str());
+}
+
+void MainWindow::createPanes() {
+    // A fixed two-by-two split: the rows share the height, each row's panes its width.
+    auto* rows = new QSplitter(Qt::Vertical, this);
+    render::EditViewMaker maker;
+    for (int row = 0; row < 2; ++row) {
+        auto* columns = new QSplitter(Qt::Horizontal, rows);
+        for (int column = 0; column < 2; ++column) {
+            const std::size_t i = static_cast<std::size_t>(row * 2 + column);
+            render::EditView view = maker.make();
+            const auto& masks = document_.settings().lightMasks[i];
+            view.lightMasks = {masks[0], masks[1], masks[2]};
+            auto* pane = new ViewPane(document_, view, options_.openGl, columns);
+            pane->setObjectName(QString("pane%1").arg(i));
+            pane->resize(640, 480);
+            pane->scene().maxViewport = {document_.settings().maxViewportWidth, document_.settings().maxViewportHeight};
+            connect(pane, &ViewPane::activated, this, &MainWindow::setActivePane);
+            panes_[i] = pane;
+        }
+        columns->setChildrenCollapsible(false);
+    }
+    rows->setChildrenCollapsible(false);
+    setCentralWidget(rows);
+    setActivePane(panes_[0]);
+}
+
+void MainWindow::setActivePane(ViewPane* pane) {
+    if (pane == active_) return;
+    for (ViewPane* p : panes_)
+        if (p) p->setActive(p == pane);
+    active_ = pane;
+    updateActions();
+}
+
+void MainWindow::createInfoBar() {
+    infoBar_ = new QDockWidget("Info", this);
+    infoBar_->setObjectName(QString("bar%1").arg(kInfoBarId));
+    auto* body = new QWidget(infoBar_);
+    auto* layout = new QHBoxLayout(body);
+    layout->setContentsMargins(4, 2, 4, 2);
+    infoText_ = new QLineEdit(body);
+    infoText_->setObjectName("infoText");
+    infoText_->setReadOnly(true);
+    layout->addWidget(infoText_, 1);
+    const char* const labels[3] = {"#polygons:", "#vertices:", "#normals:"};
+    for (std::size_t i = 0; i < counts_.size(); ++i) {
+        layout->addWidget(new QLabel(labels[i], body));
+        counts_[i] = new QLineEdit(body);
+        counts_[i]->setReadOnly(true);
+        counts_[i]->setMaximumWidth(70);
+        counts_[i]->setObjectName(QString(labels[i]).remove('#').remove(':'));
+        layout->addWidget(counts_[i]);
+    }
+    infoBar_->setWidget(body);
+    addDockWidget(Qt::TopDockWidgetArea, infoBar_);
+}
+
+std::array<int, 3> MainWindow::shownCounts() const {
+    return {counts_[0]->text().toInt(), counts_[1]->text().toInt(), counts_[2]->text().toInt()};
+}
+
+void MainWindow::createStatusBar() {
+    statusBar()->setObjectName(QString("bar%1").arg(kStatusBarId));
+    paneLabel_ = new QLabel(this);
+    deviceLabel_ = new QLabel(QString::fromStdString(options_.deviceName), this);
+    portLabel_ = new QLabel(this);
+    statusBar()->addPermanentWidget(paneLabel_);
+    statusBar()->addPermanentWidget(deviceLabel_);
+    statusBar()->addPermanentWidget(portLabel_);
+    statusBar()->showMessage("Ready");
+}
+
+void MainWindow::readConfiguration() {
+    if (options_.configPath.empty()) return;
+    app::Settings loaded = app::loadSettings(document_.files(), options_.configPath);
+    loaded.previewerFile = store_.previewerFile();
+    document_.settings() = loaded;
+}
+
+void MainWindow::restorePlacement() {
+    resize(1280, 960);
+    const auto placement = store_.placement();
+    if (!placement) return;
+    const int width = placement->right - placement->left, height = placement->bottom - placement->top;
+    if (width > 0 && height > 0) setGeometry(placement->left, placement->top, width, height);
+    if (placement->flags & kRestoreMaximised || placement->showCommand == kShowMaximised)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void MainWindow::savePlacement() {
+    const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    WindowPlacement placement;
+    placement.flags = isMaximized() ? kRestoreMaximised : 0;
+    placement.showCommand = isMaximized() ? kShowMaximised : isMinimized() ? 2 : 1;
+    placement.left = normal.left();
+    placement.top = normal.top();
+    placement.right = normal.left() + normal.width();
+    placement.bottom = normal.top() + normal.height();
+    store_.setPlacement(placement);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!maybeKeepChanges()) {
+        event->ignore();
+        return;
+    }
+    store_.setBarLayout(saveState());
+    savePlacement();
+    store_.setRecentFiles(store_.recentFiles());
+    store_.sync();
+    event->accept();
+}
+
+void MainWindow::refresh(unsigned changes) {
+    if (changes & app::kTexturesChanged)
+        for (ViewPane* pane : panes_)
+            if (pane) pane->surface().reloadTextures();
+    const model::Model& model = document_.model();
+    counts_[0]->setText(QString::number(model.polygonCount()));
+    counts_[1]->setText(QString::number(model.vertexCount()));
+    counts_[2]->setText(QString::number(model.normalCount()));
+    for (ViewPane* pane : panes_)
+        if (pane) pane->redraw();
+    updateActions();
+}
+
+void MainWindow::showMessage(const QString& text) {
+    infoText_->setText(text);
+    statusBar()->showMessage(text, 8000);
+}
+
+void MainWindow::runCommand(const app::CommandResult& result) {
+    if (!result) showMessage(QString::fromStdString(result.error()));
+}
+
+QToolBar* MainWindow::toolBar(int id) const { return toolBars_.value(id); }
+
+QAction* MainWindow::action(const QString& text) const {
+    for (QAction* a : actions_)
+        if (a->text() == text) return a;
+    return nullptr;
+}
+
+}  // namespace kestrel::ui

@@ -1,0 +1,147 @@
+#pragma once
+// The main window: four edit panes in a fixed two-by-two split, the tool bars, the status bar
+// and the Info bar, the menus of the document's commands, and the settings that outlive a
+// run (the configuration file, the window's placement and bar layout).
+#include <QHash>
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/document.h"
+#include "ui/window/prompts.h"
+#include "ui/window/ui_store.h"
+#include "ui/window/view_pane.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QToolBar;
+class QDockWidget;
+
+namespace kestrel::ui {
+
+struct WindowOptions {
+    bool openGl = false;       // the panes draw with OpenGL
+    std::string deviceName;    // shown in the title until a file is open
+    std::string configPath;    // the configuration file; empty: none is read or written
+};
+
+// Command identifiers, as the tool bars and menus know them.
+namespace command {
+inline constexpr int kNew = 57600, kOpen = 57601, kSave = 32792, kSaveAs = 57604, kExit = 57665,
+                     kAbout = 57664, kRecentFirst = 57616;
+inline constexpr int kTextured = 32831, kWireframe = 32832, kBackfaceRemoval = 32866, kSide = 32839,
+                     kTop = 32840, kFront = 32841, kShowVertices = 32816, kShowAxes = 32835, kShowGrid = 32838,
+                     kShowBones = 32871, kShowModel = 32872, kScaleToFit = 32817, kRotateYDown = 32774,
+                     kRotateYUp = 32775, kRotateXDown = 32778, kRotateXUp = 32779, kScaleUp = 32772,
+                     kScaleDown = 32771, kConfigureLighting = 32851, kBackgroundColour = 32827, kOptions = 32846;
+inline constexpr int kDeleteVertices = 32786, kDeletePolygons = 32787, kCreatePolygon = 32788,
+                     kGroupPolygons = 32780, kInvertNormals = 32789, kSetFaceColour = 32826,
+                     kTransparent = 32849, kSolid = 32850, kVertexLighting = 32824, kFaceLighting = 32825,
+                     kLightAtRunTime = 32829, kNoLightAtRunTime = 32830, kFaceTextured = 32847,
+                     kFaceColoured = 32848;
+inline constexpr int kViewStandardBar = 59392, kViewModelEditBar = 32857, kViewViewBar = 32858,
+                     kViewPolygonBar = 32859, kViewVertexBar = 32860, kViewInfoBar = 32861,
+                     kViewStatusBar = 59393;
+// Commands without a number of their own get one from here on.
+inline constexpr int kUnnumbered = 40000;
+}  // namespace command
+
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow(app::Document& document, UiStore& store, Prompts& prompts, WindowOptions options);
+    // Writes the configuration file.
+    ~MainWindow() override;
+
+    app::Document& document() { return document_; }
+    ViewPane* pane(int index) { return panes_[static_cast<std::size_t>(index)]; }
+    ViewPane* activePane() { return active_; }
+    void setActivePane(ViewPane* pane);
+    // The action of a command, by its number or (for unnumbered ones) by its menu text.
+    QAction* action(int id) const { return actions_.value(id); }
+    QAction* action(const QString& text) const;
+    QToolBar* toolBar(int id) const;
+    QDockWidget* infoBar() const { return infoBar_; }
+    // The counts the Info bar shows: polygons, vertices, normals.
+    std::array<int, 3> shownCounts() const;
+
+    // "Open..." without its dialog: replaces the model when the file can be read, else tells
+    // the user why and keeps the model. False when nothing was opened.
+    bool openPath(const QString& path);
+    // Brings every part of the window up to date with the document.
+    void refresh(unsigned changes);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createPanes();
+    void createActions();
+    void createMenus();
+    void createToolBars();
+    void createInfoBar();
+    void createStatusBar();
+    void createBarsMenu();
+    // The "View Toolbars" entries and the bars they show and hide.
+    std::vector<std::pair<int, QWidget*>> barEntries() const;
+    void readConfiguration();
+    void restorePlacement();
+    void savePlacement();
+    void updateActions();
+    void updateRecentFiles();
+
+    // Makes an action; its number is also how the tests find it.
+    QAction* addCommand(int id, const QString& text, std::function<void()> run, const QKeySequence& keys = {});
+    // A view command: changes the active pane's camera or switches, then redraws it.
+    QAction* addViewCommand(int id, const QString& text, std::function<void(render::EditView&)> change);
+    QAction* addToggle(int id, const QString& text, int render::EditView::*flag);
+    // Runs a document command and tells the user why it refused, if it did.
+    void runCommand(const app::CommandResult& result);
+    void showMessage(const QString& text);
+
+    // The file commands.
+    void newFile();
+    void openFile();
+    void openRecent(int index);
+    bool save();
+    bool saveAs(bool current);
+    void saveCurrent();
+    bool reportSave(const std::expected<formats::SavedFiles, formats::Error>& saved, const QString& what);
+    // Asks about unsaved changes; false when the user chose to stay.
+    bool maybeKeepChanges();
+    void updateTitle();
+
+    void configureLighting();
+    void chooseBackground();
+    void showOptions();
+    void groupPolygons();
+    void vertexInfo();
+    void modelInformation();
+    void setFaceColour();
+
+    app::Document& document_;
+    UiStore& store_;
+    Prompts& prompts_;
+    WindowOptions options_;
+    std::array<ViewPane*, 4> panes_{};
+    ViewPane* active_ = nullptr;
+    QHash<int, QAction*> actions_;
+    int nextUnnumbered_ = command::kUnnumbered;
+    QHash<int, QToolBar*> toolBars_;
+    QDockWidget* infoBar_ = nullptr;
+    QLineEdit* infoText_ = nullptr;
+    std::array<QLineEdit*, 3> counts_{};
+    QLabel* deviceLabel_ = nullptr;
+    QLabel* paneLabel_ = nullptr;
+    QLabel* portLabel_ = nullptr;
+    QMenu* barsMenu_ = nullptr;
+    std::array<QAction*, kRecentFiles> recentActions_{};
+    bool fileOpen_ = false;  // a file was opened or saved: the title shows its path
+};
+
+}  // namespace kestrel::ui

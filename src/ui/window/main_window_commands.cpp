@@ -1,0 +1,313 @@
+// The main window's commands: their actions, menus and tool bars, and when each is enabled.
+#include <QAction>
+#include <QApplication>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QDockWidget>
+#include <QLabel>
+
+#include "ui/window/main_window.h"
+
+namespace kestrel::ui {
+
+using namespace command;
+
+namespace {
+
+// A tool bar picture drawn from a few letters, for commands that have no picture of their own.
+QIcon letterIcon(const QString& letters, QSize size = {16, 15}) {
+    QPixmap pixmap(size * 2);
+    pixmap.setDevicePixelRatio(2);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    QFont font = painter.font();
+    font.setPixelSize(letters.size() > 2 ? size.height() * 5 / 9 : size.height() * 3 / 4);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(QApplication::palette().color(QPalette::ButtonText));
+    painter.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter, letters);
+    return QIcon(pixmap);
+}
+
+const char* const kPaneNames[4] = {"Top left", "Top right", "Bottom left", "Bottom right"};
+
+}  // namespace
+
+QAction* MainWindow::addCommand(int id, const QString& text, std::function<void()> run, const QKeySequence& keys) {
+    if (id == kUnnumbered) id = nextUnnumbered_++;
+    auto* action = new QAction(text, this);
+    action->setData(id);
+    action->setObjectName(QString("command%1").arg(id));
+    if (!keys.isEmpty()) action->setShortcut(keys);
+    connect(action, &QAction::triggered, this, [run = std::move(run)] { run(); });
+    actions_.insert(id, action);
+    return action;
+}
+
+QAction* MainWindow::addViewCommand(int id, const QString& text, std::function<void(render::EditView&)> change) {
+    return addCommand(id, text, [this, change = std::move(change)] {
+        if (!active_) return;
+        change(active_->view());
+        active_->redraw();
+        updateActions();
+    });
+}
+
+QAction* MainWindow::addToggle(int id, const QString& text, int render::EditView::*flag) {
+    QAction* action = addViewCommand(id, text, [flag](render::EditView& view) { view.*flag = !(view.*flag); });
+    action->setCheckable(true);
+    return action;
+}
+
+void MainWindow::createActions() {
+    app::Document& doc = document_;
+    const auto edit = [this](std::function<app::CommandResult()> command) {
+        return [this, command = std::move(command)] { runCommand(command()); };
+    };
+    const auto quick = [this](model::QuickMaterial material) {
+        return [this, material] { runCommand(document_.quickMaterial(material)); };
+    };
+
+    // File.
+    addCommand(kNew, "&New", [this] { newFile(); });
+    addCommand(kOpen, "&Open...", [this] { openFile(); }, QKeySequence("Ctrl+O"));
+    addCommand(kSave, "&Save", [this] { save(); }, QKeySequence("Ctrl+S"));
+    addCommand(kSaveAs, "Save &As...", [this] { saveAs(false); });
+    addCommand(kUnnumbered, "Save Current", [this] { saveCurrent(); });
+    addCommand(kUnnumbered, "Save Current As...", [this] { saveAs(true); });
+    for (int i = 0; i < kRecentFiles; ++i)
+        recentActions_[static_cast<std::size_t>(i)] = addCommand(kRecentFirst + i, "", [this, i] { openRecent(i); });
+    addCommand(kExit, "E&xit", [this] { close(); });
+
+    // Edit.
+    addCommand(kUnnumbered, "Select All", [&doc] { doc.selectAll(); }, QKeySequence("Ctrl+A"));
+    addCommand(kUnnumbered, "Select None", [&doc] { doc.selectNone(); }, QKeySequence("Ctrl+N"));
+    addCommand(kUnnumbered, "Invert Selection", [&doc] { doc.invertSelection(); });
+    addCommand(kUnnumbered, "Auto Deselect", [this, &doc] {
+        doc.toggleAutoDeselect();
+        updateActions();
+    })->setCheckable(true);
+    addCommand(kUnnumbered, "Set Marker", [this, &doc] {
+        doc.setMarker();
+        updateActions();
+    });
+    addCommand(kUnnumbered, "Restore Marker", [&doc] { doc.restoreMarker(); });
+    addCommand(kUnnumbered, "Vertex Info", [this] { vertexInfo(); }, QKeySequence("Ctrl+I"));
+    addCommand(kUnnumbered, "Show Info On Selected", [this] { modelInformation(); }, QKeySequence("Ctrl+Shift+I"));
+
+    // View: the active pane's mode, camera and switches.
+    addViewCommand(kTextured, "Textured", [](render::EditView& v) { v.mode = render::DisplayMode::Textured; })
+        ->setCheckable(true);
+    addViewCommand(kWireframe, "Wireframe", [](render::EditView& v) { v.mode = render::DisplayMode::Wireframe; })
+        ->setCheckable(true);
+    addViewCommand(kBackfaceRemoval, "Backface Removal", [](render::EditView& v) { v.toggleBackfaceRemoval(); })
+        ->setCheckable(true);
+    addViewCommand(kSide, "Side", [](render::EditView& v) { v.side(); });
+    addViewCommand(kTop, "Top", [](render::EditView& v) { v.top(); });
+    addViewCommand(kFront, "Front", [](render::EditView& v) { v.front(); });
+    addToggle(kShowVertices, "Show Vertices", &render::EditView::showVertices);
+    addToggle(kShowAxes, "Show XYZ Axes", &render::EditView::showAxes);
+    addToggle(kShowGrid, "Show Grid", &render::EditView::showGrid);
+    addToggle(kShowBones, "Show Bones", &render::EditView::showBones);
+    addToggle(kShowModel, "Show Model", &render::EditView::showModel);
+    addCommand(kScaleToFit, "Scale view to fit", [this] {
+        if (active_) active_->scaleToFit();
+    });
+    const auto tip = [](QAction* a, const QString& text) { a->setToolTip(text), a->setStatusTip(text); };
+    tip(addViewCommand(kRotateYDown, "Rotate Y -", [](render::EditView& v) { v.rotateY(-0.1); }),
+        "Rotate view about the Y axis");
+    tip(addViewCommand(kRotateYUp, "Rotate Y +", [](render::EditView& v) { v.rotateY(0.1); }),
+        "Rotate view about the Y axis");
+    tip(addViewCommand(kRotateXDown, "Rotate X -", [](render::EditView& v) { v.rotateX(-0.1); }),
+        "Rotate view about the X axis");
+    tip(addViewCommand(kRotateXUp, "Rotate X +", [](render::EditView& v) { v.rotateX(0.1); }),
+        "Rotate view about the X axis");
+    tip(addViewCommand(kScaleUp, "Expand Object", [](render::EditView& v) { v.scaleUp(); }), "Scale up");
+    tip(addViewCommand(kScaleDown, "Shrink Object", [](render::EditView& v) { v.scaleDown(); }), "Scale down");
+    addCommand(kConfigureLighting, "Configure Lighting", [this] { configureLighting(); });
+    addCommand(kBackgroundColour, "Set RenderView Background Colour", [this] { chooseBackground(); });
+    addCommand(kOptions, "Options", [this] { showOptions(); });
+
+    // Tools.
+    addCommand(kDeleteVertices, "Delete Vertices", edit([&doc] { return doc.deleteVertices(); }));
+    addCommand(kDeletePolygons, "Delete", edit([&doc] { return doc.deletePolygons(); }));
+    addCommand(kCreatePolygon, "Create", edit([&doc] { return doc.createPolygon(); }));
+    addCommand(kInvertNormals, "Invert Normals", edit([&doc] { return doc.invertNormals(); }));
+    addCommand(kGroupPolygons, "Group Polygons", [this] { groupPolygons(); }, QKeySequence("Ctrl+G"));
+    addCommand(kUnnumbered, "Centre Object", [&doc] { doc.centreObject(); });
+    addCommand(kUnnumbered, "Make Model RSDTOOL Compatible", [this, &doc] {
+        showMessage(QString("%1 polygons changed").arg(doc.makeRsdToolCompatible()));
+    });
+    addCommand(kVertexLighting, "Use Vertex Normal Lighting", quick(model::QuickMaterial::VertexNormalLighting));
+    addCommand(kFaceLighting, "Use Face Normal Lighting", quick(model::QuickMaterial::FaceNormalLighting));
+    addCommand(kSetFaceColour, "Set Face Colour", [this] { setFaceColour(); });
+    addCommand(kLightAtRunTime, "Light source at run time", quick(model::QuickMaterial::LightSourceAtRunTime));
+    addCommand(kNoLightAtRunTime, "Don't light source at run time", quick(model::QuickMaterial::NoRunTimeLighting));
+    addCommand(kFaceTextured, "Textured", quick(model::QuickMaterial::Textured));
+    addCommand(kFaceColoured, "Coloured", quick(model::QuickMaterial::Coloured));
+    addCommand(kTransparent, "Transparent", quick(model::QuickMaterial::Transparent));
+    addCommand(kSolid, "Solid", quick(model::QuickMaterial::Solid));
+
+    addCommand(kAbout, "&About Kestrel...", [this] {
+        QMessageBox::about(this, "About Kestrel",
+                           "Kestrel: a model editor and keyframe animator for PlayStation 3-D models.");
+    });
+
+    // Pictures for the tool bars.
+    QStyle* style = QApplication::style();
+    action(kNew)->setIcon(style->standardIcon(QStyle::SP_FileIcon));
+    action(kOpen)->setIcon(style->standardIcon(QStyle::SP_DialogOpenButton));
+    action(kSave)->setIcon(style->standardIcon(QStyle::SP_DialogSaveButton));
+    action(kAbout)->setIcon(style->standardIcon(QStyle::SP_MessageBoxQuestion));
+    const std::pair<int, const char*> letters[] = {
+        {kRotateYDown, "Y<"}, {kRotateYUp, "Y>"}, {kRotateXDown, "X<"}, {kRotateXUp, "X>"},
+        {kScaleUp, "+"}, {kScaleDown, "-"}, {kScaleToFit, "Fit"}, {kDeleteVertices, "DV"},
+        {kDeletePolygons, "DP"}, {kCreatePolygon, "New"}, {kGroupPolygons, "Grp"}, {kInvertNormals, "Inv"},
+        {kSetFaceColour, "Col"}, {kTransparent, "Tr"}, {kSolid, "So"}};
+    for (const auto& [id, text] : letters) action(id)->setIcon(letterIcon(text));
+}
+
+void MainWindow::createMenus() {
+    QMenu* file = menuBar()->addMenu("&File");
+    for (int id : {kNew, kOpen, kSave, kSaveAs}) file->addAction(action(id));
+    file->addAction(action("Save Current"));
+    file->addAction(action("Save Current As..."));
+    file->addSeparator();
+    for (QAction* recent : recentActions_) file->addAction(recent);
+    file->addSeparator();
+    file->addAction(action(kExit));
+
+    QMenu* edit = menuBar()->addMenu("&Edit");
+    for (const char* text : {"Select All", "Select None", "Invert Selection", "Auto Deselect"})
+        edit->addAction(action(text));
+    edit->addSeparator();
+    edit->addAction(action("Set Marker"));
+    edit->addAction(action("Restore Marker"));
+    edit->addSeparator();
+    edit->addAction(action("Vertex Info"));
+    edit->addAction(action("Show Info On Selected"));
+
+    QMenu* view = menuBar()->addMenu("&View");
+    for (int id : {kTextured, kWireframe, kBackfaceRemoval}) view->addAction(action(id));
+    view->addSeparator();
+    for (int id : {kSide, kTop, kFront}) view->addAction(action(id));
+    view->addSeparator();
+    for (int id : {kShowVertices, kShowAxes, kShowGrid, kShowBones, kShowModel}) view->addAction(action(id));
+    view->addSeparator();
+    for (int id : {kScaleToFit, kRotateYDown, kRotateYUp, kRotateXDown, kRotateXUp, kScaleUp, kScaleDown})
+        view->addAction(action(id));
+    view->addSeparator();
+    view->addAction(action(kConfigureLighting));
+    view->addAction(action(kBackgroundColour));
+    view->addSeparator();
+    barsMenu_ = view->addMenu("View Toolbars");
+    view->addAction(action(kOptions));
+
+    QMenu* tools = menuBar()->addMenu("&Tools");
+    tools->addMenu("Vertex")->addAction(action(kDeleteVertices));
+    QMenu* polygon = tools->addMenu("Polygon");
+    for (int id : {kDeletePolygons, kCreatePolygon, kInvertNormals, kGroupPolygons}) polygon->addAction(action(id));
+    tools->addAction(action("Centre Object"));
+    tools->addAction(action("Make Model RSDTOOL Compatible"));
+    QMenu* material = menuBar()->addMenu("&Material");
+    for (int id : {kVertexLighting, kFaceLighting, kSetFaceColour, kLightAtRunTime, kNoLightAtRunTime})
+        material->addAction(action(id));
+    QMenu* face = material->addMenu("Face");
+    for (int id : {kFaceTextured, kFaceColoured, kTransparent, kSolid}) face->addAction(action(id));
+
+    menuBar()->addMenu("&Help")->addAction(action(kAbout));
+}
+
+void MainWindow::createToolBars() {
+    struct Bar {
+        int id;
+        const char* caption;
+        std::vector<int> buttons;  // 0: a separator
+        QSize iconSize;
+    };
+    const Bar bars[] = {
+        {59392, "Standard", {kNew, kOpen, kSave, 0, kAbout}, {16, 15}},
+        {59396, "View", {kRotateYDown, kRotateYUp, kRotateXDown, kRotateXUp, 0, kScaleUp, kScaleDown, kScaleToFit},
+         {16, 15}},
+        {59397, "Vertex Edit", {kDeleteVertices, kDeletePolygons, 0, kCreatePolygon}, {16, 15}},
+        // The editing tools of the views come to this bar with them.
+        {59398, "Model Edit", {}, {32, 32}},
+        {59402, "Polygon", {kGroupPolygons, 0, kInvertNormals, kSetFaceColour, kTransparent, kSolid}, {16, 15}},
+    };
+    for (const Bar& bar : bars) {
+        QToolBar* toolBar = addToolBar(bar.caption);
+        toolBar->setObjectName(QString("bar%1").arg(bar.id));
+        toolBar->setIconSize(bar.iconSize);
+        for (int id : bar.buttons) {
+            if (id == 0)
+                toolBar->addSeparator();
+            else
+                toolBar->addAction(action(id));
+        }
+        toolBars_.insert(bar.id, toolBar);
+    }
+}
+
+std::vector<std::pair<int, QWidget*>> MainWindow::barEntries() const {
+    return {{kViewStandardBar, toolBar(59392)}, {kViewModelEditBar, toolBar(59398)},
+            {kViewViewBar, toolBar(59396)},     {kViewPolygonBar, toolBar(59402)},
+            {kViewVertexBar, toolBar(59397)},   {kViewInfoBar, infoBar_},
+            {kViewStatusBar, statusBar()}};
+}
+
+void MainWindow::createBarsMenu() {
+    const char* const texts[] = {"Standard &Toolbar", "Model &Edit", "&View", "&Polygon", "Verte&x", "Model &Info",
+                                 "&Status Bar"};
+    const auto entries = barEntries();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        QWidget* bar = entries[i].second;
+        // Each entry shows its bar when hidden and hides it when shown.
+        QAction* entry = addCommand(entries[i].first, texts[i], [this, bar] {
+            bar->setVisible(bar->isHidden());
+            updateActions();
+        });
+        entry->setCheckable(true);
+        barsMenu_->addAction(entry);
+    }
+    for (QToolBar* bar : toolBars_) connect(bar, &QToolBar::visibilityChanged, this, [this] { updateActions(); });
+    connect(infoBar_, &QDockWidget::visibilityChanged, this, [this] { updateActions(); });
+}
+
+void MainWindow::updateActions() {
+    const app::Document& doc = document_;
+    const auto enable = [this](int id, bool on) { action(id)->setEnabled(on); };
+    enable(kDeleteVertices, doc.isEnabled(app::EditCommand::DeleteVertices));
+    enable(kDeletePolygons, doc.isEnabled(app::EditCommand::DeletePolygons));
+    enable(kCreatePolygon, doc.isEnabled(app::EditCommand::CreatePolygon));
+    enable(kInvertNormals, doc.isEnabled(app::EditCommand::InvertNormals));
+    enable(kGroupPolygons, doc.isEnabled(app::EditCommand::GroupPolygons));
+    action("Restore Marker")->setEnabled(doc.hasMarker());
+    action("Auto Deselect")->setChecked(doc.autoDeselect());
+
+    if (active_) {
+        const render::EditView& v = active_->view();
+        action(kTextured)->setChecked(v.mode == render::DisplayMode::Textured);
+        action(kWireframe)->setChecked(v.mode == render::DisplayMode::Wireframe);
+        enable(kBackfaceRemoval, v.backfaceRemovalEnabled());
+        action(kBackfaceRemoval)->setChecked(v.backfaceRemoval != 0);
+        action(kShowVertices)->setChecked(v.showVertices);
+        action(kShowAxes)->setChecked(v.showAxes);
+        action(kShowGrid)->setChecked(v.showGrid);
+        action(kShowBones)->setChecked(v.showBones);
+        action(kShowModel)->setChecked(v.showModel);
+        const int index = static_cast<int>(std::find(panes_.begin(), panes_.end(), active_) - panes_.begin());
+        if (paneLabel_ && index < 4)
+            paneLabel_->setText(QString("%1: %2").arg(kPaneNames[index], v.mode == render::DisplayMode::Textured
+                                                                             ? "Textured"
+                                                                             : "Wireframe"));
+    }
+    for (const auto& [id, bar] : barEntries())
+        if (QAction* entry = action(id); entry && bar) entry->setChecked(!bar->isHidden());
+    if (portLabel_) portLabel_->setText(QString("Port 0x%1").arg(document_.settings().portBase, 0, 16));
+}
+
+}  // namespace kestrel::ui

@@ -1,0 +1,87 @@
+// The main window's commands that ask something first: the view lighting, the background
+// colour, the options, and the editing commands with dialogs of their own.
+#include <QStatusBar>
+
+#include "ui/dialogs/group_dialog.h"
+#include "ui/dialogs/lighting_dialog.h"
+#include "ui/dialogs/model_info_dialog.h"
+#include "ui/dialogs/options_dialog.h"
+#include "ui/dialogs/vertex_info_dialog.h"
+#include "ui/window/main_window.h"
+
+namespace kestrel::ui {
+
+void MainWindow::configureLighting() {
+    if (!active_) return;
+    LightingDialog dialog(active_->view().lightMasks, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    active_->view().lightMasks = dialog.masks();
+    active_->redraw();
+}
+
+void MainWindow::chooseBackground() {
+    // The chooser starts from black each time; the colour lasts until the program ends.
+    const auto colour = prompts_.chooseColour(this, "Set RenderView Background Colour", Qt::black);
+    if (!colour) return;
+    for (ViewPane* pane : panes_) {
+        pane->scene().background = colour->rgb() & 0xFFFFFFu;
+        pane->redraw();
+    }
+}
+
+void MainWindow::showOptions() {
+    const bool useHardware = store_.useHardware().value_or(false);
+    OptionsDialog dialog(document_.settings(), useHardware, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    document_.settings() = dialog.settings();
+    store_.setPreviewerFile(document_.settings().previewerFile);
+    if (dialog.useHardware() != useHardware) {
+        store_.setUseHardware(dialog.useHardware());
+        showMessage("The drawing device changes when Kestrel next starts.");
+    }
+    const QSize largest{document_.settings().maxViewportWidth, document_.settings().maxViewportHeight};
+    for (ViewPane* pane : panes_) {
+        pane->scene().maxViewport = largest;
+        pane->redraw();
+    }
+    updateActions();
+}
+
+void MainWindow::groupPolygons() {
+    if (!document_.isEnabled(app::EditCommand::GroupPolygons)) return;
+    GroupDialog dialog(document_.groupProposal(), this);
+    if (dialog.exec() == QDialog::Accepted) runCommand(document_.groupPolygons(dialog.name()));
+}
+
+void MainWindow::vertexInfo() {
+    // Shown only when exactly one vertex is selected; it changes nothing.
+    const auto vertex = document_.vertexInfo();
+    if (!vertex) {
+        showMessage("Select exactly one vertex to see its information.");
+        return;
+    }
+    VertexInfoDialog dialog(*vertex, this);
+    dialog.exec();
+}
+
+void MainWindow::modelInformation() {
+    ModelInfoDialog dialog(document_.modelInformation(), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    switch (dialog.action()) {
+        case ModelInfoDialog::Action::ReScale:
+            runCommand(document_.reScale(dialog.rescale()));
+            break;
+        case ModelInfoDialog::Action::ReCentre:
+            runCommand(document_.reCentre(dialog.recentre()));
+            break;
+        case ModelInfoDialog::Action::None:
+            break;
+    }
+}
+
+void MainWindow::setFaceColour() {
+    const auto colour = prompts_.chooseColour(this, "Set Face Colour", Qt::white);
+    if (colour) runCommand(document_.quickMaterial(model::QuickMaterial::FaceColour, colour->rgb() & 0xFFFFFF));
+}
+
+}  // namespace kestrel::ui

@@ -1,0 +1,142 @@
+// The file commands: New, Open, the four saves and the recent files, with the questions about
+// unsaved changes and the reports of what went wrong.
+#include <QFileInfo>
+
+#include "ui/window/main_window.h"
+
+namespace kestrel::ui {
+
+namespace {
+
+const char* const kOpenFilter =
+    "RSD Model (*.RSD)|*.RSD|3D Studio ASCII Object (*.ASC)|*.ASC|3DS Max ASCII Scene Export (*.ASE)|*.ASE|"
+    "K-Script Program (*.KS;*.JS)|*.KS;*.JS|All Files (*.*)|*.*||";
+const char* const kSaveFilter = "RSD Model (*.RSD)|*.RSD|TMD Runtime Model (*.TMD)|*.TMD|All Files (*.*)|*.*||";
+
+QStringList described(const std::vector<formats::Warning>& warnings) {
+    QStringList lines;
+    for (const auto& warning : warnings) lines << QString::fromStdString(warning.describe());
+    return lines;
+}
+
+}  // namespace
+
+void MainWindow::updateTitle() {
+    if (fileOpen_)
+        setWindowTitle(QString::fromStdString(document_.windowTitle()));
+    else
+        setWindowTitle("Kestrel: Using " + QString::fromStdString(options_.deviceName));
+}
+
+bool MainWindow::maybeKeepChanges() {
+    if (!document_.modified()) return true;
+    switch (prompts_.askSaveChanges(this, QString::fromStdString(document_.model().rsdFileName))) {
+        case SaveChoice::Save:
+            return save();
+        case SaveChoice::Discard:
+            return true;
+        case SaveChoice::Cancel:
+            return false;
+    }
+    return false;
+}
+
+void MainWindow::newFile() {
+    if (!maybeKeepChanges()) return;
+    document_.newModel();
+    fileOpen_ = false;
+    updateTitle();
+    refresh(app::kModelChanged | app::kAnimationChanged | app::kTexturesChanged);
+}
+
+void MainWindow::openFile() {
+    if (!maybeKeepChanges()) return;
+    if (const auto path = prompts_.openPath(this, "Open", fileDialogFilter(kOpenFilter))) openPath(*path);
+}
+
+bool MainWindow::openPath(const QString& path) {
+    const auto opened = document_.openFile(path.toStdString());
+    if (!opened) {
+        prompts_.showProblems(this, "Open", QString("Kestrel could not open %1; the model on screen is unchanged.").arg(path),
+                              {QString::fromStdString(opened.error().describe())}, true);
+        return false;
+    }
+    fileOpen_ = true;
+    // A model's size says nothing of its units: every pane starts with the model filling it.
+    for (ViewPane* pane : panes_) pane->scaleToFit(true);
+    store_.setRecentFiles(withRecentFile(store_.recentFiles(), QFileInfo(path).absoluteFilePath()));
+    updateRecentFiles();
+    updateTitle();
+    refresh(app::kModelChanged | app::kAnimationChanged | app::kTexturesChanged | app::kSelectionChanged);
+    showMessage(QString("Opened %1").arg(path));
+    if (!opened->empty())
+        prompts_.showProblems(this, "Open", QString("%1 was opened, but not all of it could be read:").arg(path),
+                              described(*opened), false);
+    return true;
+}
+
+void MainWindow::openRecent(int index) {
+    const QStringList files = store_.recentFiles();
+    if (index >= files.size() || !maybeKeepChanges()) return;
+    const QString path = files[index];
+    if (!openPath(path) && !QFileInfo::exists(path)) {
+        // A file that is gone leaves the list.
+        QStringList rest = files;
+        rest.removeAll(path);
+        store_.setRecentFiles(rest);
+        updateRecentFiles();
+    }
+}
+
+void MainWindow::updateRecentFiles() {
+    const QStringList files = store_.recentFiles();
+    for (int i = 0; i < kRecentFiles; ++i) {
+        QAction* entry = recentActions_[static_cast<std::size_t>(i)];
+        entry->setVisible(i < files.size());
+        if (i < files.size()) entry->setText(QString("&%1 %2").arg(i + 1).arg(files[i]));
+    }
+}
+
+bool MainWindow::reportSave(const std::expected<formats::SavedFiles, formats::Error>& saved, const QString& what) {
+    if (!saved) {
+        prompts_.showProblems(this, what, "The model could not be saved.",
+                              {QString::fromStdString(saved.error().describe())}, true);
+        return false;
+    }
+    if (!saved->warnings.empty())
+        prompts_.showProblems(this, what, "The model was saved, with these remarks:", described(saved->warnings), false);
+    showMessage(QString("Saved %1 file(s)").arg(saved->written.size()));
+    fileOpen_ = fileOpen_ || document_.windowTitle() != "Kestrel";
+    updateTitle();
+    refresh(app::kModelChanged);
+    return true;
+}
+
+bool MainWindow::save() {
+    if (document_.model().rsdFileName.empty()) return saveAs(false);
+    return reportSave(document_.save(), "Save");
+}
+
+void MainWindow::saveCurrent() {
+    if (document_.model().rsdFileName.empty()) {
+        saveAs(true);
+        return;
+    }
+    reportSave(document_.saveCurrent(), "Save Current");
+}
+
+bool MainWindow::saveAs(bool current) {
+    const QString title = current ? "Save Current As" : "Save As";
+    const auto path = prompts_.savePath(this, title, fileDialogFilter(kSaveFilter), "RSD",
+                                        QString::fromStdString(document_.model().rsdFileName));
+    if (!path) return false;
+    const std::string chosen = path->toStdString();
+    const bool saved = reportSave(current ? document_.saveCurrentAs(chosen) : document_.saveAs(chosen), title);
+    if (saved && path->endsWith(".rsd", Qt::CaseInsensitive)) {
+        store_.setRecentFiles(withRecentFile(store_.recentFiles(), QFileInfo(*path).absoluteFilePath()));
+        updateRecentFiles();
+    }
+    return saved;
+}
+
+}  // namespace kestrel::ui

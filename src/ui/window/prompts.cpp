@@ -1,0 +1,73 @@
+#include "ui/window/prompts.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace kestrel::ui {
+
+bool DialogPrompts::askUseHardware(QWidget* parent) {
+    QMessageBox box(QMessageBox::Question, "Kestrel", "Shall I use OpenGL Hardware Accelleration if it is available?",
+                    QMessageBox::NoButton, parent);
+    QPushButton* yes = box.addButton("YES", QMessageBox::YesRole);
+    box.addButton("NO", QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+std::optional<QString> DialogPrompts::openPath(QWidget* parent, const QString& title, const QString& filter) {
+    // Qt's own dialog matches "*.RSD" against robot.rsd too; some desktops' dialogs do not.
+    const QString path = QFileDialog::getOpenFileName(parent, title, QString(), filter, nullptr,
+                                                      QFileDialog::DontUseNativeDialog);
+    if (path.isEmpty()) return std::nullopt;
+    return path;
+}
+
+std::optional<QString> DialogPrompts::savePath(QWidget* parent, const QString& title, const QString& filter,
+                                               const QString& defaultSuffix, const QString& startAt) {
+    QFileDialog dialog(parent, title, startAt, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first();
+}
+
+SaveChoice DialogPrompts::askSaveChanges(QWidget* parent, const QString& file) {
+    const QString name = file.isEmpty() ? QString("the model") : file;
+    const auto answer = QMessageBox::question(parent, "Kestrel", QString("Save the changes to %1?").arg(name),
+                                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                              QMessageBox::Save);
+    if (answer == QMessageBox::Save) return SaveChoice::Save;
+    if (answer == QMessageBox::Discard) return SaveChoice::Discard;
+    return SaveChoice::Cancel;
+}
+
+void DialogPrompts::showProblems(QWidget* parent, const QString& title, const QString& headline,
+                                 const QStringList& problems, bool error) {
+    QMessageBox box(error ? QMessageBox::Warning : QMessageBox::Information, title, headline, QMessageBox::Ok, parent);
+    // Long lists go in the details, where they scroll.
+    if (problems.size() <= 8)
+        box.setInformativeText(problems.join('\n'));
+    else
+        box.setDetailedText(problems.join('\n'));
+    box.exec();
+}
+
+std::optional<QColor> DialogPrompts::chooseColour(QWidget* parent, const QString& title, QColor start) {
+    const QColor colour = QColorDialog::getColor(start, parent, title);
+    if (!colour.isValid()) return std::nullopt;
+    return colour;
+}
+
+QString fileDialogFilter(const QString& barSeparated) {
+    const QStringList parts = barSeparated.split('|', Qt::SkipEmptyParts);
+    QStringList entries;
+    // Names and patterns alternate; the dialog takes the patterns from the name's brackets.
+    for (int i = 0; i + 1 < parts.size(); i += 2) entries << parts[i];
+    return entries.join(";;");
+}
+
+}  // namespace kestrel::ui

@@ -1,0 +1,49 @@
+#pragma once
+// The questions the window asks the user and the problems it tells them of. The window asks
+// through this interface so that the tests can answer in place of a person.
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QWidget;
+
+namespace kestrel::ui {
+
+enum class SaveChoice { Save, Discard, Cancel };
+
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+    // The start-up question: draw with OpenGL hardware acceleration?
+    virtual bool askUseHardware(QWidget* parent) = 0;
+    // A file to open or to save as; nothing when cancelled. The filter is in the file
+    // dialog's own notation ("Name (*.EXT)" entries separated by ";;").
+    virtual std::optional<QString> openPath(QWidget* parent, const QString& title, const QString& filter) = 0;
+    virtual std::optional<QString> savePath(QWidget* parent, const QString& title, const QString& filter,
+                                            const QString& defaultSuffix, const QString& startAt) = 0;
+    // The model has changes that are not saved: save them, throw them away, or stop.
+    virtual SaveChoice askSaveChanges(QWidget* parent, const QString& file) = 0;
+    // Something went wrong (or was read past): a headline and one line per problem.
+    virtual void showProblems(QWidget* parent, const QString& title, const QString& headline,
+                              const QStringList& problems, bool error) = 0;
+    virtual std::optional<QColor> chooseColour(QWidget* parent, const QString& title, QColor start) = 0;
+};
+
+// The dialogs of the desktop.
+class DialogPrompts final : public Prompts {
+public:
+    bool askUseHardware(QWidget* parent) override;
+    std::optional<QString> openPath(QWidget* parent, const QString& title, const QString& filter) override;
+    std::optional<QString> savePath(QWidget* parent, const QString& title, const QString& filter,
+                                    const QString& defaultSuffix, const QString& startAt) override;
+    SaveChoice askSaveChanges(QWidget* parent, const QString& file) override;
+    void showProblems(QWidget* parent, const QString& title, const QString& headline, const QStringList& problems,
+                      bool error) override;
+    std::optional<QColor> chooseColour(QWidget* parent, const QString& title, QColor start) override;
+};
+
+// A filter list of the form "Name (*.EXT)|*.EXT|...||" in the file dialog's notation.
+QString fileDialogFilter(const QString& barSeparated);
+
+}  // namespace kestrel::ui

@@ -1,0 +1,43 @@
+#pragma once
+// One of the window's four edit panes: its camera and switches (the scene) and the surface
+// that draws them. A click in the pane makes it the window's active pane, which the view
+// commands act on.
+#include <QWidget>
+
+#include "ui/pane_surface.h"
+
+namespace kestrel::ui {
+
+class ViewPane final : public QWidget {
+    Q_OBJECT
+public:
+    ViewPane(app::Document& document, const render::EditView& view, bool openGl, QWidget* parent = nullptr);
+    ~ViewPane() override;
+
+    PaneScene& scene() { return scene_; }
+    render::EditView& view() { return scene_.view; }
+    PaneSurface& surface() { return *surface_; }
+    void setActive(bool active);
+    bool isActive() const { return scene_.active; }
+    void redraw() { surface_->redraw(); }
+    // The size the pane draws at, which the camera centres on.
+    QSize clientSize() const { return drawnSize(size(), scene_.maxViewport); }
+    // "Scale view to fit" on the document's model, now when the pane is on screen, else as
+    // soon as it gets its size. With a margin the model fills nine tenths of the pane.
+    void scaleToFit(bool margin = false);
+
+Q_SIGNALS:
+    void activated(ViewPane* pane);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    PaneScene scene_;
+    bool fitPending_ = false, fitMargin_ = false;
+    PaneSurface* surface_ = nullptr;  // a child widget, deleted before the scene it draws
+    QWidget* surfaceWidget_ = nullptr;  // the same, as the widget whose clicks activate the pane
+};
+
+}  // namespace kestrel::ui

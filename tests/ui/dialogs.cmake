@@ -1,0 +1,1 @@
+kestrel_qt_test(dialog_tests LIBS kestrel_ui_dialogs SOURCES dialog_test.cpp)

@@ -1,0 +1,1 @@
+kestrel_qt_test(window_tests LIBS kestrel_ui SOURCES window_test.cpp)

@@ -1,0 +1,345 @@
+// The main window under the offscreen platform: its bars and panes, the view commands against
+// the renderer's own pictures, the settings that outlive a run, and the file commands'
+// reports, with the user's answers given by the test.
+#include <QAction>
+#include <QDockWidget>
+#include <QFile>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QtTest>
+
+#include "app/settings.h"
+#include "render/software_device.h"
+#include "render/view_textures.h"
+#include "ui/window/main_window.h"
+
+using namespace kestrel;
+using namespace kestrel::ui;
+
+namespace {
+
+QString sampleDir() {
+    const QString root = qEnvironmentVariable("KESTREL_SOURCE_DIR", ".");
+    return root + "/data/samples";
+}
+
+// Answers the window's questions as the test says and remembers what it was told.
+struct ScriptedPrompts final : Prompts {
+    SaveChoice saveChoice = SaveChoice::Cancel;
+    std::optional<QString> nextPath;
+    int saveQuestions = 0;
+    struct Told {
+        QString headline;
+        QStringList problems;
+        bool error;
+    };
+    std::vector<Told> told;
+
+    bool askUseHardware(QWidget*) override { return false; }
+    std::optional<QString> openPath(QWidget*, const QString&, const QString&) override { return nextPath; }
+    std::optional<QString> savePath(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
+        return nextPath;
+    }
+    SaveChoice askSaveChanges(QWidget*, const QString&) override {
+        ++saveQuestions;
+        return saveChoice;
+    }
+    void showProblems(QWidget*, const QString&, const QString& headline, const QStringList& problems,
+                      bool error) override {
+        told.push_back({headline, problems, error});
+    }
+    std::optional<QColor> chooseColour(QWidget*, const QString&, QColor) override { return QColor(0, 0, 64); }
+};
+
+// A window with its own settings files in a temporary folder.
+struct Harness {
+    QTemporaryDir dir;
+    app::Document document;
+    ScriptedPrompts prompts;
+    std::unique_ptr<UiStore> store;
+    std::unique_ptr<MainWindow> window;
+
+    Harness() { open(); }
+    QString configPath() const { return dir.filePath("Kestrel.config"); }
+    void open() {
+        store = std::make_unique<UiStore>(dir.filePath("kestrel.ini"));
+        WindowOptions options;
+        options.deviceName = "Software Rasteriser";
+        options.configPath = configPath().toStdString();
+        window = std::make_unique<MainWindow>(document, *store, prompts, options);
+    }
+    // Closes the window as the user would, then makes it again from the saved settings.
+    void restart() {
+        window->close();
+        window.reset();
+        store.reset();
+        open();
+    }
+};
+
+// What the renderer draws for a pane's scene, drawn afresh.
+QImage rendered(const PaneScene& scene, QSize size) {
+    render::SoftwareDevice device(size.width(), size.height());
+    const auto textures = render::viewTextures(device, scene.document->textureSlots());
+    drawScene(device, scene, textures);
+    const auto& pixels = device.pixels();
+    return QImage(reinterpret_cast<const uchar*>(pixels.data()), size.width(), size.height(), size.width() * 4,
+                  QImage::Format_RGB32)
+        .copy();
+}
+
+QImage paintedPicture(ViewPane* pane) {
+    pane->surface().widget()->repaint();
+    return pane->surface().picture();
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void barsPanesAndModes() {
+        Harness h;
+        MainWindow& w = *h.window;
+        QCOMPARE(w.windowTitle(), QString("Kestrel: Using Software Rasteriser"));
+        const std::pair<int, const char*> bars[] = {
+            {59392, "Standard"}, {59396, "View"}, {59397, "Vertex Edit"}, {59398, "Model Edit"}, {59402, "Polygon"}};
+        for (const auto& [id, caption] : bars) {
+            QToolBar* bar = w.toolBar(id);
+            QVERIFY2(bar, caption);
+            QCOMPARE(bar->windowTitle(), QString(caption));
+            QCOMPARE(w.toolBarArea(bar), Qt::TopToolBarArea);
+        }
+        QCOMPARE(w.toolBar(59398)->iconSize(), QSize(32, 32));
+        // The View bar's buttons in their order, separators as 0.
+        QList<int> order;
+        for (QAction* a : w.toolBar(59396)->actions()) order << (a->isSeparator() ? 0 : a->data().toInt());
+        QCOMPARE(order, (QList<int>{32774, 32775, 32778, 32779, 0, 32772, 32771, 32817}));
+        QCOMPARE(w.infoBar()->windowTitle(), QString("Info"));
+        QCOMPARE(w.dockWidgetArea(w.infoBar()), Qt::TopDockWidgetArea);
+
+        QCOMPARE(w.pane(0)->view().mode, render::DisplayMode::Textured);
+        for (int i = 1; i < 4; ++i) QCOMPARE(w.pane(i)->view().mode, render::DisplayMode::Wireframe);
+        QVERIFY(w.pane(0)->isActive());
+        // Backface Removal is offered in wireframe panes only.
+        QVERIFY(!w.action(command::kBackfaceRemoval)->isEnabled());
+        w.setActivePane(w.pane(2));
+        QVERIFY(w.action(command::kBackfaceRemoval)->isEnabled());
+        QVERIFY(w.action(command::kWireframe)->isChecked());
+        QVERIFY(!w.pane(0)->isActive());
+    }
+
+    void viewCommandsChangeWhatThePaneDraws() {
+        Harness h;
+        MainWindow& w = *h.window;
+        QVERIFY(w.openPath(sampleDir() + "/robot.rsd"));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        ViewPane* pane = w.pane(1);
+        w.setActivePane(pane);
+        const QImage before = paintedPicture(pane);
+        QVERIFY(!before.isNull());
+        QCOMPARE(before, rendered(pane->scene(), pane->clientSize()));
+
+        w.action(command::kShowGrid)->trigger();
+        w.action(command::kTop)->trigger();
+        w.action(command::kScaleUp)->trigger();
+        QVERIFY(pane->view().showGrid);
+        QCOMPARE(pane->view().rotationX, render::kQuarterTurn);
+        const QImage after = paintedPicture(pane);
+        QVERIFY(after != before);
+        QCOMPARE(after, rendered(pane->scene(), pane->clientSize()));
+        // The other panes kept their cameras.
+        QCOMPARE(w.pane(3)->view().rotationX, 0.0);
+        QVERIFY(!w.pane(3)->view().showGrid);
+
+        w.action(command::kTextured)->trigger();
+        QCOMPARE(pane->view().mode, render::DisplayMode::Textured);
+        QCOMPARE(paintedPicture(pane), rendered(pane->scene(), pane->clientSize()));
+
+        // Switching the model off leaves the axes alone on a black ground.
+        w.action(command::kShowModel)->trigger();
+        w.action(command::kShowGrid)->trigger();
+        const QImage bare = paintedPicture(pane);
+        QCOMPARE(bare, rendered(pane->scene(), pane->clientSize()));
+        QVERIFY(bare != after);
+    }
+
+    void documentChangesRepaintAndUpdateCounts() {
+        Harness h;
+        MainWindow& w = *h.window;
+        QVERIFY(w.openPath(sampleDir() + "/robot.rsd"));
+        const model::Model& m = h.document.model();
+        QCOMPARE(w.shownCounts(), (std::array<int, 3>{m.polygonCount(), m.vertexCount(), m.normalCount()}));
+        QVERIFY(!w.action(command::kDeleteVertices)->isEnabled());
+        w.action("Select All")->trigger();
+        QVERIFY(w.action(command::kDeleteVertices)->isEnabled());
+        QVERIFY(!w.action(command::kCreatePolygon)->isEnabled());  // more than three vertices selected
+        w.action(command::kDeleteVertices)->trigger();
+        QCOMPARE(w.shownCounts()[0], 0);
+        QCOMPARE(w.shownCounts()[1], 0);
+        QVERIFY(!w.action(command::kDeleteVertices)->isEnabled());
+        QVERIFY(w.action(command::kCreatePolygon)->isEnabled());
+    }
+
+    void configurationFileRoundTrip() {
+        Harness h;
+        h.window.reset();  // the first window wrote the defaults; replace them
+        app::Settings written;
+        written.lightMasks = {{{1, 2, 4}, {7, 7, 7}, {0, 0, 0}, {4, 2, 1}}};
+        written.portBase = 0x378;
+        written.maxViewportWidth = 800;
+        written.maxViewportHeight = 600;
+        written.mimeVersion = 7;  // not a version: read as Type 1
+        written.minimumMovement = 2.5;
+        QFile file(h.configPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const std::string bytes = app::configBytes(written);
+        QCOMPARE(bytes.size(), std::size_t{70});
+        file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+        file.close();
+
+        h.open();
+        MainWindow& w = *h.window;
+        QCOMPARE(h.document.settings().mimeVersion, 1);
+        QCOMPARE(h.document.settings().portBase, std::uint16_t{0x378});
+        QCOMPARE(h.document.settings().minimumMovement, 2.5);
+        QCOMPARE(w.pane(1)->view().lightMasks, (std::array<int, 3>{7, 7, 7}));
+        QCOMPARE(w.pane(0)->scene().maxViewport, QSize(800, 600));
+        // Lighting changed in a pane is what the file holds after the window goes.
+        w.pane(3)->view().lightMasks = {2, 4, 1};
+        h.window.reset();
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray saved = file.readAll();
+        QCOMPARE(saved.size(), 70);
+        app::Settings expected = written;
+        expected.mimeVersion = 1;
+        expected.lightMasks[3] = {2, 4, 1};
+        QCOMPARE(saved, QByteArray::fromStdString(app::configBytes(expected)));
+    }
+
+    void placementAndBarLayoutSurviveARestart() {
+        Harness h;
+        h.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
+        h.window->action(command::kViewModelEditBar)->trigger();
+        QVERIFY(h.window->toolBar(59398)->isHidden());
+        QVERIFY(!h.window->action(command::kViewModelEditBar)->isChecked());
+        h.window->showMaximized();
+        QTRY_VERIFY(h.window->isMaximized());
+        h.restart();
+        MainWindow& w = *h.window;
+        const auto placement = h.store->placement();
+        QVERIFY(placement);
+        QCOMPARE(placement->flags, kRestoreMaximised);
+        w.show();
+        QVERIFY(w.isMaximized());
+        QVERIFY(w.toolBar(59398)->isHidden());
+        QVERIFY(!w.toolBar(59396)->isHidden());
+        QVERIFY(!w.action(command::kViewModelEditBar)->isChecked());
+        w.action(command::kViewModelEditBar)->trigger();
+        QVERIFY(!w.toolBar(59398)->isHidden());
+    }
+
+    void placementText() {
+        const auto parsed = parseWindowPlacement("2,3,-1,-1,-8,-31,10,20,810,620");
+        QVERIFY(parsed);
+        QCOMPARE(parsed->right, 810);
+        QCOMPARE(formatWindowPlacement(*parsed), QString("2,3,-1,-1,-8,-31,10,20,810,620"));
+        for (const char* bad : {"", "1,2,3", "2,3,-1,-1,-8,-31,10,20,810,620,5", "2,3,x,-1,-8,-31,10,20,810,620",
+                                "-2,3,-1,-1,-8,-31,10,20,810,620"})
+            QVERIFY2(!parseWindowPlacement(bad), bad);
+    }
+
+    void failedLoadKeepsTheModelAndSaysWhy() {
+        Harness h;
+        MainWindow& w = *h.window;
+        QVERIFY(w.openPath(sampleDir() + "/robot.rsd"));
+        const int polygons = h.document.model().polygonCount();
+        const QString title = w.windowTitle();
+        QVERIFY(title.startsWith("Kestrel - ") && title.endsWith("robot.rsd"));
+
+        QFile broken(h.dir.filePath("broken.rsd"));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("@RSD940102\nPLY=missing.ply\n");
+        broken.close();
+        QVERIFY(!w.openPath(broken.fileName()));
+        QCOMPARE(h.document.model().polygonCount(), polygons);
+        QCOMPARE(w.windowTitle(), title);
+        QCOMPARE(h.prompts.told.size(), std::size_t{1});
+        QVERIFY(h.prompts.told[0].error);
+        QVERIFY(h.prompts.told[0].headline.contains("broken.rsd"));
+        QVERIFY2(h.prompts.told[0].problems.join(' ').contains("missing.ply"), qPrintable(h.prompts.told[0].problems.join(' ')));
+        QCOMPARE(h.store->recentFiles().size(), 1);
+    }
+
+    void unsavedChangesAreAskedAbout() {
+        Harness h;
+        MainWindow& w = *h.window;
+        // A copy of the sample, so that saving does not touch the repository's files.
+        for (const char* name : {"robot.rsd", "robot.ply", "robot.mat", "robot.xgrp", "robot.bone", "robot.move"})
+            QVERIFY(QFile::copy(sampleDir() + "/" + name, h.dir.filePath(name)));
+        QVERIFY(w.openPath(h.dir.filePath("robot.rsd")));
+        h.prompts.told.clear();  // the copy has no textures beside it
+        w.action(command::kNew)->trigger();
+        QCOMPARE(h.prompts.saveQuestions, 0);  // nothing changed yet
+
+        QVERIFY(w.openPath(h.dir.filePath("robot.rsd")));
+        w.action("Select All")->trigger();
+        w.action(command::kDeleteVertices)->trigger();
+        h.prompts.saveChoice = SaveChoice::Cancel;
+        w.action(command::kNew)->trigger();
+        QCOMPARE(h.prompts.saveQuestions, 1);
+        QCOMPARE(h.document.model().vertexCount(), 0);
+        QVERIFY(h.document.model().rsdFileName.ends_with("robot.rsd"));  // still the edited model
+        QVERIFY(!w.close());  // Cancel keeps the window too
+
+        h.prompts.saveChoice = SaveChoice::Save;
+        w.action(command::kNew)->trigger();
+        QVERIFY(!h.document.modified());
+        QVERIFY(h.document.model().rsdFileName.empty());
+        QVERIFY(QFile::exists(h.dir.filePath("robot.rsd_backup")));
+    }
+
+    void failedSaveIsReported() {
+        Harness h;
+        MainWindow& w = *h.window;
+        QVERIFY(w.openPath(sampleDir() + "/robot.rsd"));
+        h.prompts.told.clear();
+        h.prompts.nextPath = h.dir.filePath("no/such/folder/robot.rsd");
+        w.action(command::kSaveAs)->trigger();
+        QCOMPARE(h.prompts.told.size(), std::size_t{1});
+        QVERIFY(h.prompts.told[0].error);
+        // A name that is neither RSD nor TMD writes nothing, and says so.
+        h.prompts.nextPath = h.dir.filePath("robot.obj");
+        w.action(command::kSaveAs)->trigger();
+        QCOMPARE(h.prompts.told.size(), std::size_t{2});
+        QVERIFY(!QFile::exists(h.dir.filePath("robot.obj")));
+        // A TMD is written, and the title keeps naming the RSD set.
+        const QString title = w.windowTitle();
+        h.prompts.nextPath = h.dir.filePath("robot.tmd");
+        w.action(command::kSaveAs)->trigger();
+        QVERIFY(QFile::exists(h.dir.filePath("robot.tmd")));
+        QCOMPARE(w.windowTitle(), title);
+    }
+
+    void backgroundColourAndMarker() {
+        Harness h;
+        MainWindow& w = *h.window;
+        QVERIFY(w.openPath(sampleDir() + "/robot.rsd"));
+        w.action(command::kBackgroundColour)->trigger();
+        for (int i = 0; i < 4; ++i) QCOMPARE(w.pane(i)->scene().background, 0x000040u);
+        QVERIFY(!w.action("Restore Marker")->isEnabled());
+        w.action("Set Marker")->trigger();
+        QVERIFY(w.action("Restore Marker")->isEnabled());
+        const int vertices = h.document.model().vertexCount();
+        w.action("Select All")->trigger();
+        w.action(command::kDeleteVertices)->trigger();
+        w.action("Restore Marker")->trigger();
+        QCOMPARE(w.shownCounts()[1], vertices);
+    }
+};
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
