@@ -539,7 +539,19 @@ void GlDevice::addTriangle(const ScreenVertex* corners, bool textured) {
                       static_cast<double>(v.colour & 0xFF),
                       static_cast<double>(v.colour >> 24)};
     }
-    if ((sx[1] - sx[0]) * (sy[2] - sy[0]) - (sy[1] - sy[0]) * (sx[2] - sx[0]) == 0) return;
+    const std::int64_t area = (sx[1] - sx[0]) * (sy[2] - sy[0]) - (sy[1] - sy[0]) * (sx[2] - sx[0]);
+    if (area == 0) return;
+    // Depths or texture coordinates near the float limit can change faster across the screen
+    // than a float holds; the software device refuses such triangles, and so does this.
+    for (std::size_t a = 2; a < (textured ? 5u : 3u); ++a) {
+        const double d1 = c[1].value[a] - c[0].value[a], d2 = c[2].value[a] - c[0].value[a];
+        const double perArea = kSubpixels * kSubpixels / static_cast<double>(area);
+        const double alongX = (d1 * static_cast<double>(sy[2] - sy[0]) - d2 * static_cast<double>(sy[1] - sy[0])) / kSubpixels;
+        const double alongY = (d2 * static_cast<double>(sx[1] - sx[0]) - d1 * static_cast<double>(sx[2] - sx[0])) / kSubpixels;
+        if (!(std::abs(alongX * perArea) <= std::numeric_limits<float>::max()) ||
+            !(std::abs(alongY * perArea) <= std::numeric_limits<float>::max()))
+            return;
+    }
     if (textured) {
         // Whole repeats of the texture do not change the texels: taking them off keeps the
         // coordinates small, where floats are finest.

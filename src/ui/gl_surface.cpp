@@ -36,6 +36,10 @@ std::optional<std::string> probeOpenGl() {
 
 GlSurface::GlSurface(const PaneScene& scene, QWidget* parent) : QOpenGLWidget(parent), scene_(scene) {
     setMinimumSize(32, 32);
+    // One sample per pixel: the device draws the software device's pixels, not blends of them.
+    QSurfaceFormat surfaceFormat = format();
+    surfaceFormat.setSamples(0);
+    setFormat(surfaceFormat);
 }
 
 GlSurface::~GlSurface() {

@@ -8,32 +8,10 @@
 #include "app/document.h"
 #include "app/settings.h"
 #include "ui/gl_surface.h"
+#include "ui/window/device_choice.h"
 #include "ui/window/main_window.h"
 
-namespace {
-
 using namespace kestrel;
-
-// OpenGL when the user wants it and a context can be made; the question is asked once.
-ui::WindowOptions chooseDevice(const QString& wanted, ui::UiStore& store, ui::Prompts& prompts) {
-    std::optional<bool> useHardware = store.useHardware();
-    if (wanted == "opengl") useHardware = true;
-    if (wanted == "software") useHardware = false;
-    std::optional<std::string> openGl;
-    if (useHardware != false) openGl = ui::probeOpenGl();
-    if (openGl && !useHardware) {
-        useHardware = prompts.askUseHardware(nullptr);
-        store.setUseHardware(*useHardware);
-    }
-    if (wanted == "opengl" && !openGl)
-        std::fprintf(stderr, "kestrel: OpenGL is not available on this display; drawing in software.\n");
-    ui::WindowOptions options;
-    options.openGl = openGl && useHardware.value_or(false);
-    options.deviceName = options.openGl ? *openGl : "Software Rasteriser";
-    return options;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -43,11 +21,11 @@ int main(int argc, char** argv) {
     parser.setApplicationDescription("Kestrel: model editor and keyframe animator for PlayStation 3-D models.");
     parser.addHelpOption();
     parser.addPositionalArgument("file", "A model to open: an RSD set, an ASC or an ASE scene.");
-    QCommandLineOption device("device", "Draw with 'opengl' or 'software', without asking.", "device");
+    QCommandLineOption deviceOption("device", "Draw with 'opengl' or 'software', without asking.", "device");
     QCommandLineOption grab("grab", "Save a picture of the window to FILE once it is drawn, then quit.", "file");
-    parser.addOptions({device, grab});
+    parser.addOptions({deviceOption, grab});
     parser.process(application);
-    const QString wanted = parser.value(device);
+    const QString wanted = parser.value(deviceOption);
     if (!wanted.isEmpty() && wanted != "opengl" && wanted != "software") {
         std::fprintf(stderr, "kestrel: --device takes 'opengl' or 'software', not '%s'\n", qPrintable(wanted));
         return 2;
@@ -55,7 +33,11 @@ int main(int argc, char** argv) {
 
     ui::UiStore store(ui::UiStore::defaultPath());
     ui::DialogPrompts prompts;
-    ui::WindowOptions options = chooseDevice(wanted, store, prompts);
+    const ui::DeviceChoice device = ui::chooseDevice(wanted, store, prompts, ui::probeOpenGl);
+    if (!device.warning.empty()) std::fprintf(stderr, "kestrel: %s\n", device.warning.c_str());
+    ui::WindowOptions options;
+    options.openGl = device.openGl;
+    options.deviceName = device.name;
     options.configPath = app::configPath();
 
     app::Document document;

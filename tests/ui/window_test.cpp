@@ -12,6 +12,7 @@
 #include "app/settings.h"
 #include "render/software_device.h"
 #include "render/view_textures.h"
+#include "ui/window/device_choice.h"
 #include "ui/window/main_window.h"
 
 using namespace kestrel;
@@ -36,7 +37,12 @@ struct ScriptedPrompts final : Prompts {
     };
     std::vector<Told> told;
 
-    bool askUseHardware(QWidget*) override { return false; }
+    bool hardwareAnswer = false;
+    int hardwareQuestions = 0;
+    bool askUseHardware(QWidget*) override {
+        ++hardwareQuestions;
+        return hardwareAnswer;
+    }
     std::optional<QString> openPath(QWidget*, const QString&, const QString&) override { return nextPath; }
     std::optional<QString> savePath(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
         return nextPath;
@@ -50,6 +56,12 @@ struct ScriptedPrompts final : Prompts {
         told.push_back({headline, problems, error});
     }
     std::optional<QColor> chooseColour(QWidget*, const QString&, QColor) override { return QColor(0, 0, 64); }
+    std::optional<bool> aseAnswer;
+    int aseQuestions = 0;
+    std::optional<bool> askAseImport(QWidget*) override {
+        ++aseQuestions;
+        return aseAnswer;
+    }
 };
 
 // A window with its own settings files in a temporary folder.
@@ -173,6 +185,7 @@ private Q_SLOTS:
         const model::Model& m = h.document.model();
         QCOMPARE(w.shownCounts(), (std::array<int, 3>{m.polygonCount(), m.vertexCount(), m.normalCount()}));
         QVERIFY(!w.action(command::kDeleteVertices)->isEnabled());
+        QVERIFY(!w.action("Point Lighting")->isEnabled());  // it lights from one selected vertex
         w.action("Select All")->trigger();
         QVERIFY(w.action(command::kDeleteVertices)->isEnabled());
         QVERIFY(!w.action(command::kCreatePolygon)->isEnabled());  // more than three vertices selected
@@ -242,6 +255,47 @@ private Q_SLOTS:
         QVERIFY(!w.toolBar(59398)->isHidden());
     }
 
+    void theDeviceQuestionIsAskedOnceAndOnlyWithOpenGl() {
+        QTemporaryDir dir;
+        UiStore store(dir.filePath("kestrel.ini"));
+        ScriptedPrompts prompts;
+        int probes = 0;
+        const auto withGl = [&probes]() -> std::optional<std::string> {
+            ++probes;
+            return "OpenGL test renderer";
+        };
+        const auto withoutGl = []() -> std::optional<std::string> { return std::nullopt; };
+
+        // No OpenGL: software, silently, and nothing kept, so a later start still asks.
+        DeviceChoice choice = chooseDevice("", store, prompts, withoutGl);
+        QVERIFY(!choice.openGl);
+        QCOMPARE(choice.name, std::string("Software Rasteriser"));
+        QCOMPARE(prompts.hardwareQuestions, 0);
+        QVERIFY(!store.useHardware());
+
+        prompts.hardwareAnswer = true;
+        choice = chooseDevice("", store, prompts, withGl);
+        QVERIFY(choice.openGl);
+        QCOMPARE(choice.name, std::string("OpenGL test renderer"));
+        QCOMPARE(prompts.hardwareQuestions, 1);
+        choice = chooseDevice("", store, prompts, withGl);
+        QVERIFY(choice.openGl);
+        QCOMPARE(prompts.hardwareQuestions, 1);  // the answer was kept
+
+        // "NO" kept: no question, and the display is not even looked at.
+        store.setUseHardware(false);
+        probes = 0;
+        QVERIFY(!chooseDevice("", store, prompts, withGl).openGl);
+        QCOMPARE(probes, 0);
+        // The command line overrides the kept answer without changing it.
+        QVERIFY(chooseDevice("opengl", store, prompts, withGl).openGl);
+        QCOMPARE(store.useHardware(), std::optional<bool>(false));
+        choice = chooseDevice("opengl", store, prompts, withoutGl);
+        QVERIFY(!choice.openGl);
+        QVERIFY(!choice.warning.empty());
+        QCOMPARE(prompts.hardwareQuestions, 1);
+    }
+
     void placementText() {
         const auto parsed = parseWindowPlacement("2,3,-1,-1,-8,-31,10,20,810,620");
         QVERIFY(parsed);
@@ -272,6 +326,26 @@ private Q_SLOTS:
         QVERIFY(h.prompts.told[0].headline.contains("broken.rsd"));
         QVERIFY2(h.prompts.told[0].problems.join(' ').contains("missing.ply"), qPrintable(h.prompts.told[0].problems.join(' ')));
         QCOMPARE(h.store->recentFiles().size(), 1);
+    }
+
+    void aseScenesAskAboutTexturesFirst() {
+        Harness h;
+        MainWindow& w = *h.window;
+        QVERIFY(w.openPath(sampleDir() + "/robot.rsd"));
+        const int polygons = h.document.model().polygonCount();
+        h.prompts.told.clear();
+        // Cancel imports nothing and is no failure to report.
+        QVERIFY(!w.openPath(sampleDir() + "/scene.ase"));
+        QCOMPARE(h.prompts.aseQuestions, 1);
+        QCOMPARE(h.document.model().polygonCount(), polygons);
+        QVERIFY(h.prompts.told.empty());
+        h.prompts.aseAnswer = true;
+        QVERIFY(w.openPath(sampleDir() + "/scene.ase"));
+        QVERIFY(h.document.importAseTextures);
+        QVERIFY(w.windowTitle().endsWith("scene.ase"));
+        // Other scenes are read without the question.
+        QVERIFY(w.openPath(sampleDir() + "/object.asc"));
+        QCOMPARE(h.prompts.aseQuestions, 2);
     }
 
     void unsavedChangesAreAskedAbout() {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/document.h"
+#include "ui/dialogs/texture_wrapper_dialog.h"
 #include "ui/window/prompts.h"
 #include "ui/window/ui_store.h"
 #include "ui/window/view_pane.h"
@@ -123,6 +124,11 @@ private:
     void vertexInfo();
     void modelInformation();
     void setFaceColour();
+    void wrapTexture();
+    void polygonProperties();
+    void pointLighting();
+    // What the texture dialogs show for a texture path.
+    TexturePicture texturePictures() const;
 
     app::Document& document_;
     UiStore& store_;

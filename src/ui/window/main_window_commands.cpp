@@ -10,6 +10,8 @@
 #include <QDockWidget>
 #include <QLabel>
 
+#include "ui/dialogs/grid_align_dialog.h"
+#include "ui/dialogs/optimiser_dialog.h"
 #include "ui/window/main_window.h"
 
 namespace kestrel::ui {
@@ -139,9 +141,20 @@ void MainWindow::createActions() {
     addCommand(kInvertNormals, "Invert Normals", edit([&doc] { return doc.invertNormals(); }));
     addCommand(kGroupPolygons, "Group Polygons", [this] { groupPolygons(); }, QKeySequence("Ctrl+G"));
     addCommand(kUnnumbered, "Centre Object", [&doc] { doc.centreObject(); });
+    addCommand(kUnnumbered, "Optimise", [this] {
+        OptimiserDialog dialog(document_, this);
+        dialog.exec();
+    });
+    addCommand(kUnnumbered, "Grid Align", [this] {
+        GridAlignDialog dialog(this);
+        if (dialog.exec() == QDialog::Accepted) runCommand(document_.gridAlign(dialog.options()));
+    });
     addCommand(kUnnumbered, "Make Model RSDTOOL Compatible", [this, &doc] {
         showMessage(QString("%1 polygons changed").arg(doc.makeRsdToolCompatible()));
     });
+    addCommand(kUnnumbered, "Wrap Texture Round Object", [this] { wrapTexture(); });
+    addCommand(kUnnumbered, "Polygon Properties", [this] { polygonProperties(); });
+    addCommand(kUnnumbered, "Point Lighting", [this] { pointLighting(); });
     addCommand(kVertexLighting, "Use Vertex Normal Lighting", quick(model::QuickMaterial::VertexNormalLighting));
     addCommand(kFaceLighting, "Use Face Normal Lighting", quick(model::QuickMaterial::FaceNormalLighting));
     addCommand(kSetFaceColour, "Set Face Colour", [this] { setFaceColour(); });
@@ -211,8 +224,12 @@ void MainWindow::createMenus() {
     tools->addMenu("Vertex")->addAction(action(kDeleteVertices));
     QMenu* polygon = tools->addMenu("Polygon");
     for (int id : {kDeletePolygons, kCreatePolygon, kInvertNormals, kGroupPolygons}) polygon->addAction(action(id));
+    polygon->addAction(action("Polygon Properties"));
+    tools->addAction(action("Point Lighting"));
+    tools->addAction(action("Wrap Texture Round Object"));
     tools->addAction(action("Centre Object"));
-    tools->addAction(action("Make Model RSDTOOL Compatible"));
+    tools->addSeparator();
+    for (const char* text : {"Optimise", "Grid Align", "Make Model RSDTOOL Compatible"}) tools->addAction(action(text));
     QMenu* material = menuBar()->addMenu("&Material");
     for (int id : {kVertexLighting, kFaceLighting, kSetFaceColour, kLightAtRunTime, kNoLightAtRunTime})
         material->addAction(action(id));
@@ -286,6 +303,7 @@ void MainWindow::updateActions() {
     enable(kInvertNormals, doc.isEnabled(app::EditCommand::InvertNormals));
     enable(kGroupPolygons, doc.isEnabled(app::EditCommand::GroupPolygons));
     action("Restore Marker")->setEnabled(doc.hasMarker());
+    action("Point Lighting")->setEnabled(model::canPointLight(doc.model()));
     action("Auto Deselect")->setChecked(doc.autoDeselect());
 
     if (active_) {

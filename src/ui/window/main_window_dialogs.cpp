@@ -6,6 +6,8 @@
 #include "ui/dialogs/lighting_dialog.h"
 #include "ui/dialogs/model_info_dialog.h"
 #include "ui/dialogs/options_dialog.h"
+#include "ui/dialogs/polygon_properties_dialog.h"
+#include "ui/dialogs/static_lighting_dialog.h"
 #include "ui/dialogs/vertex_info_dialog.h"
 #include "ui/window/main_window.h"
 
@@ -77,6 +79,41 @@ void MainWindow::modelInformation() {
         case ModelInfoDialog::Action::None:
             break;
     }
+}
+
+TexturePicture MainWindow::texturePictures() const {
+    // A listed texture shows what was loaded for it (found as the model's files are); a file
+    // just browsed to is read from where it lies.
+    return [this](const std::string& path) {
+        const auto& listed = document_.model().textureFiles;
+        const auto& slots = document_.textureSlots();
+        for (std::size_t i = 0; i < listed.size() && i < slots.size(); ++i)
+            if (listed[i] == path) return timPicture(slots[i].picture);
+        return timFilePicture(path);
+    };
+}
+
+void MainWindow::wrapTexture() {
+    TextureWrapperDialog dialog(document_.model().textureFiles, this);
+    dialog.setTexturePicture(texturePictures());
+    if (dialog.exec() == QDialog::Accepted) runCommand(document_.wrapTexture(dialog.params()));
+}
+
+void MainWindow::polygonProperties() {
+    const auto initial = document_.polygonProperties();
+    if (!initial) {
+        showMessage("Select the polygons whose properties to change.");
+        return;
+    }
+    PolygonPropertiesDialog dialog(*initial, document_.model().textureFiles, this);
+    dialog.setTexturePicture(texturePictures());
+    if (dialog.exec() == QDialog::Accepted) runCommand(document_.setPolygonProperties(dialog.settings()));
+}
+
+void MainWindow::pointLighting() {
+    if (!model::canPointLight(document_.model())) return;
+    StaticLightingDialog dialog(this);
+    if (dialog.exec() == QDialog::Accepted) runCommand(document_.pointLight(dialog.light()));
 }
 
 void MainWindow::setFaceColour() {

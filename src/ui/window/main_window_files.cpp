@@ -2,6 +2,7 @@
 // unsaved changes and the reports of what went wrong.
 #include <QFileInfo>
 
+#include "formats/open_dispatch.h"
 #include "ui/window/main_window.h"
 
 namespace kestrel::ui {
@@ -55,6 +56,11 @@ void MainWindow::openFile() {
 }
 
 bool MainWindow::openPath(const QString& path) {
+    if (formats::classifyOpenPath(path.toStdString()) == formats::OpenKind::Ase) {
+        const auto textures = prompts_.askAseImport(this);
+        if (!textures) return false;
+        document_.importAseTextures = *textures;
+    }
     const auto opened = document_.openFile(path.toStdString());
     if (!opened) {
         prompts_.showProblems(this, "Open", QString("Kestrel could not open %1; the model on screen is unchanged.").arg(path),

@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "ui/dialogs/ase_import_dialog.h"
+
 namespace kestrel::ui {
 
 bool DialogPrompts::askUseHardware(QWidget* parent) {
@@ -60,6 +62,12 @@ std::optional<QColor> DialogPrompts::chooseColour(QWidget* parent, const QString
     const QColor colour = QColorDialog::getColor(start, parent, title);
     if (!colour.isValid()) return std::nullopt;
     return colour;
+}
+
+std::optional<bool> DialogPrompts::askAseImport(QWidget* parent) {
+    AseImportDialog dialog(parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.importTextures();
 }
 
 QString fileDialogFilter(const QString& barSeparated) {

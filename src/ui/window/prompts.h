@@ -28,6 +28,9 @@ public:
     virtual void showProblems(QWidget* parent, const QString& title, const QString& headline,
                               const QStringList& problems, bool error) = 0;
     virtual std::optional<QColor> chooseColour(QWidget* parent, const QString& title, QColor start) = 0;
+    // Before a 3DS Max scene is read: whether to take its texture information; nothing to
+    // import nothing.
+    virtual std::optional<bool> askAseImport(QWidget* parent) = 0;
 };
 
 // The dialogs of the desktop.
@@ -41,6 +44,7 @@ public:
     void showProblems(QWidget* parent, const QString& title, const QString& headline, const QStringList& problems,
                       bool error) override;
     std::optional<QColor> chooseColour(QWidget* parent, const QString& title, QColor start) override;
+    std::optional<bool> askAseImport(QWidget* parent) override;
 };
 
 // A filter list of the form "Name (*.EXT)|*.EXT|...||" in the file dialog's notation.

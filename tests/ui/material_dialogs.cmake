@@ -1,0 +1,1 @@
+kestrel_qt_test(material_dialog_tests LIBS kestrel_ui_dialogs SOURCES material_dialog_test.cpp)

@@ -1,0 +1,1 @@
+kestrel_qt_test(optimiser_dialog_tests LIBS kestrel_ui_dialogs SOURCES optimiser_dialog_test.cpp)
