@@ -36,7 +36,6 @@
 
 #include "render/render_device.h"
 
-class QOpenGLContext;
 class QOpenGLFunctions;
 class QOpenGLShaderProgram;
 class QOpenGLBuffer;
