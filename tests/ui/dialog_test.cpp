@@ -19,28 +19,13 @@
 #include "ui/dialogs/options_dialog.h"
 #include "ui/dialogs/rename_dialog.h"
 #include "ui/dialogs/vertex_info_dialog.h"
+#include "dialog_probe.h"
 
 using namespace kestrel;
 using namespace kestrel::ui;
 
 namespace {
 
-template <typename T>
-T* child(const QWidget& dialog, const char* name) {
-    T* found = dialog.findChild<T*>(QString::fromLatin1(name));
-    if (!found) qFatal("no widget %s", name);
-    return found;
-}
-
-QPushButton* okButton(const QWidget& dialog) {
-    return child<QDialogButtonBox>(dialog, "buttons")->button(QDialogButtonBox::Ok);
-}
-
-// The text a button shows, with Qt's '&' markup resolved ("&&" shows as one '&').
-QString shownText(QWidget* button) {
-    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(button);
-    return face ? face->text(QAccessible::Name) : QString();
-}
 
 app::Settings unusualSettings() {
     app::Settings s;

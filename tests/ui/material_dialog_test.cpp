@@ -18,6 +18,7 @@
 #include "ui/dialogs/polygon_properties_dialog.h"
 #include "ui/dialogs/static_lighting_dialog.h"
 #include "ui/dialogs/texture_wrapper_dialog.h"
+#include "dialog_probe.h"
 
 using namespace kestrel;
 using namespace kestrel::ui;
@@ -27,22 +28,6 @@ using model::WrapType;
 
 namespace {
 
-template <typename T>
-T* child(const QWidget& dialog, const char* name) {
-    T* found = dialog.findChild<T*>(QString::fromLatin1(name));
-    if (!found) qFatal("no widget %s", name);
-    return found;
-}
-
-QPushButton* okButton(const QWidget& dialog) {
-    return child<QDialogButtonBox>(dialog, "buttons")->button(QDialogButtonBox::Ok);
-}
-
-// The text a button shows, with Qt's '&' markup resolved.
-QString shownText(QWidget* button) {
-    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(button);
-    return face ? face->text(QAccessible::Name) : QString();
-}
 
 // Answers every message box shown while it lives, keeping their texts, so that a box no
 // one expected fails the test instead of waiting for a click.

@@ -9,22 +9,13 @@
 #include "formats/file_system.h"
 #include "ui/dialogs/grid_align_dialog.h"
 #include "ui/dialogs/optimiser_dialog.h"
+#include "dialog_probe.h"
 
 using namespace kestrel;
 using namespace kestrel::ui;
 using model::makeVector;
 
 namespace {
-
-template <typename T>
-T* child(const QWidget& dialog, const char* name) {
-    T* found = dialog.findChild<T*>(QString::fromLatin1(name));
-    if (!found) qFatal("no widget %s", name);
-    return found;
-}
-QPushButton* okButton(const QWidget& dialog) {
-    return child<QDialogButtonBox>(dialog, "buttons")->button(QDialogButtonBox::Ok);
-}
 void press(const QWidget& dialog, const char* name) {
     QTest::mouseClick(child<QPushButton>(dialog, name), Qt::LeftButton);
 }

@@ -31,21 +31,6 @@ QDoubleSpinBox* numberField(double low, double high, double value, const char* o
     return field;
 }
 
-QCheckBox* checkBox(const QString& text, bool checked, const char* objectName, QWidget* parent) {
-    auto* box = new QCheckBox(text, parent);
-    box->setObjectName(QString::fromLatin1(objectName));
-    box->setChecked(checked);
-    return box;
-}
-
-// A button that acts only when clicked: Return in a number field must not press it.
-QPushButton* actionButton(const QString& text, const char* objectName, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(objectName));
-    button->setAutoDefault(false);
-    return button;
-}
-
 }  // namespace
 
 ModelInfoDialog::ModelInfoDialog(const model::SelectionInfo& info, QWidget* parent)
@@ -93,7 +78,7 @@ ModelInfoDialog::ModelInfoDialog(const model::SelectionInfo& info, QWidget* pare
     // Re-scaling: every vertex, or the selected ones, about the origin.
     auto* rescaleGroup = new QGroupBox(QStringLiteral("Universal Re-Scale (All Frames)"), this);
     scale_ = numberField(kSmallestScale, kLargestScale, 1.0, "scale", rescaleGroup);
-    selectedOnly_ = checkBox(QStringLiteral("Selected Only"), true, "selectedOnly", rescaleGroup);
+    selectedOnly_ = checkBox(QStringLiteral("Selected Only"), "selectedOnly", rescaleGroup, true);
     auto* rescaleButton = actionButton(QStringLiteral("ReScale"), "rescaleButton", rescaleGroup);
     connect(rescaleButton, &QPushButton::clicked, this, [this] { finish(Action::ReScale); });
     auto* rescaleForm = new QFormLayout(rescaleGroup);
@@ -111,8 +96,8 @@ ModelInfoDialog::ModelInfoDialog(const model::SelectionInfo& info, QWidget* pare
         recentreForm->addRow(QString::fromLatin1(kAxes[axis]) + QLatin1Char(':'), offset_[axis]);
     }
     moveSkeleton_ =
-        checkBox(QStringLiteral("Re-centre Skeleton"), true, "moveSkeleton", recentreGroup);
-    allFrames_ = checkBox(QStringLiteral("Change All Frames"), false, "allFrames", recentreGroup);
+        checkBox(QStringLiteral("Re-centre Skeleton"), "moveSkeleton", recentreGroup, true);
+    allFrames_ = checkBox(QStringLiteral("Change All Frames"), "allFrames", recentreGroup);
     auto* recentreButton =
         actionButton(QStringLiteral("Re-Centre"), "recentreButton", recentreGroup);
     connect(recentreButton, &QPushButton::clicked, this, [this] { finish(Action::ReCentre); });

@@ -13,6 +13,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "ui/dialogs/dialog_fields.h"
+
 namespace kestrel::ui {
 
 namespace {
@@ -31,20 +33,6 @@ QDoubleSpinBox* numberField(double high, const char* objectName, QWidget* parent
     field->setSingleStep(0.1);
     field->setValue(0.0);
     return field;
-}
-
-QCheckBox* checkBox(const QString& text, const char* objectName, QWidget* parent) {
-    auto* box = new QCheckBox(text, parent);
-    box->setObjectName(QString::fromLatin1(objectName));
-    return box;
-}
-
-// Return in a number field must not start a pass: the buttons act only when clicked.
-QPushButton* actionButton(const QString& text, const char* objectName, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(objectName));
-    button->setAutoDefault(false);
-    return button;
 }
 
 QProgressBar* progressBar(const char* objectName, QWidget* parent) {

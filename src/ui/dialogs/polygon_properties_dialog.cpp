@@ -27,20 +27,6 @@ using model::PropertiesClick;
 
 constexpr int kPreviewSize = 96;
 
-QRadioButton* radio(const QString& text, const char* objectName, QButtonGroup* group, int id,
-                    QWidget* parent) {
-    auto* button = new QRadioButton(text, parent);
-    button->setObjectName(QString::fromLatin1(objectName));
-    group->addButton(button, id);
-    return button;
-}
-
-QCheckBox* checkBox(const QString& text, const char* objectName, QWidget* parent) {
-    auto* box = new QCheckBox(text, parent);
-    box->setObjectName(QString::fromLatin1(objectName));
-    return box;
-}
-
 // Checks the group's button id; a value no button stands for leaves none checked.
 void checkId(QButtonGroup* group, int id) {
     if (QAbstractButton* button = group->button(id)) {
@@ -82,11 +68,11 @@ PolygonPropertiesDialog::PolygonPropertiesDialog(const model::PolygonPropertiesS
     auto* styleGroup = new QGroupBox(QStringLiteral("Colouring"), this);
     styles_ = new QButtonGroup(this);
     auto* styleLayout = new QVBoxLayout(styleGroup);
-    styleLayout->addWidget(radio(QStringLiteral("None"), "styleNone", styles_, 0, styleGroup));
+    styleLayout->addWidget(radioButton(QStringLiteral("None"), "styleNone", styles_, 0, styleGroup));
     styleLayout->addWidget(
-        radio(QStringLiteral("Uniform"), "styleUniform", styles_, 1, styleGroup));
+        radioButton(QStringLiteral("Uniform"), "styleUniform", styles_, 1, styleGroup));
     styleLayout->addWidget(
-        radio(QStringLiteral("Gradation"), "styleGradation", styles_, 2, styleGroup));
+        radioButton(QStringLiteral("Gradation"), "styleGradation", styles_, 2, styleGroup));
     connect(styles_, &QButtonGroup::idClicked, this, [this](int id) {
         clicked(id == 0   ? PropertiesClick::StyleNone
                 : id == 1 ? PropertiesClick::StyleUniform
@@ -113,9 +99,9 @@ PolygonPropertiesDialog::PolygonPropertiesDialog(const model::PolygonPropertiesS
     shading_ = new QButtonGroup(this);
     auto* shadingLayout = new QVBoxLayout(shadingGroup);
     shadingLayout->addWidget(
-        radio(QStringLiteral("Gourard"), "shadingGouraud", shading_, 0, shadingGroup));
+        radioButton(QStringLiteral("Gourard"), "shadingGouraud", shading_, 0, shadingGroup));
     shadingLayout->addWidget(
-        radio(QStringLiteral("Flat"), "shadingFlat", shading_, 1, shadingGroup));
+        radioButton(QStringLiteral("Flat"), "shadingFlat", shading_, 1, shadingGroup));
     shadingLayout->addStretch(1);
 
     auto* topRow = new QHBoxLayout;
@@ -134,7 +120,7 @@ PolygonPropertiesDialog::PolygonPropertiesDialog(const model::PolygonPropertiesS
     auto* modeGrid = new QGridLayout(modeGroup);
     for (int mode = 0; mode < 4; ++mode)
         modeGrid->addWidget(
-            radio(QString::fromLatin1(kModes[mode]), kModeNames[mode], modes_, mode, modeGroup),
+            radioButton(QString::fromLatin1(kModes[mode]), kModeNames[mode], modes_, mode, modeGroup),
             mode / 2, mode % 2);
     transparent_ = checkBox(QStringLiteral("Poly Is transparent"), "transparent", modeGroup);
     modeGrid->addWidget(transparent_, 2, 0, 1, 2);

@@ -22,6 +22,7 @@
 #include <algorithm>
 
 #include "model/texture_wrap.h"
+#include "ui/dialogs/dialog_fields.h"
 
 namespace kestrel::ui {
 
@@ -35,21 +36,6 @@ constexpr qint64 kLargestTimFile = 2 * 1024 * 1024;
 constexpr int kMostRepeats = 256;
 constexpr int kLargestAngle = 360;
 constexpr int kPreviewSize = 128;
-
-QRadioButton* radio(const QString& text, const char* objectName, QButtonGroup* group, int id,
-                    QWidget* parent) {
-    auto* button = new QRadioButton(text, parent);
-    button->setObjectName(QString::fromLatin1(objectName));
-    group->addButton(button, id);
-    return button;
-}
-
-QCheckBox* checkBox(const QString& text, bool checked, const char* objectName, QWidget* parent) {
-    auto* box = new QCheckBox(text, parent);
-    box->setObjectName(QString::fromLatin1(objectName));
-    box->setChecked(checked);
-    return box;
-}
 
 QSpinBox* wholeField(int low, int high, int value, const char* objectName, QWidget* parent) {
     auto* field = new QSpinBox(parent);
@@ -127,16 +113,16 @@ TextureWrapperDialog::TextureWrapperDialog(const std::vector<std::string>& liste
     auto* typeGroup = new QGroupBox(QStringLiteral("Wrap Type"), this);
     types_ = new QButtonGroup(this);
     auto* typeLayout = new QVBoxLayout(typeGroup);
-    typeLayout->addWidget(radio(QStringLiteral("Cylinder Y"), "cylinderY", types_,
+    typeLayout->addWidget(radioButton(QStringLiteral("Cylinder Y"), "cylinderY", types_,
                                 int(WrapType::CylinderY), typeGroup));
-    typeLayout->addWidget(radio(QStringLiteral("Cylinder X"), "cylinderX", types_,
+    typeLayout->addWidget(radioButton(QStringLiteral("Cylinder X"), "cylinderX", types_,
                                 int(WrapType::CylinderX), typeGroup));
-    typeLayout->addWidget(radio(QStringLiteral("Sphere\n(Centre-Vertex Projection)"),
+    typeLayout->addWidget(radioButton(QStringLiteral("Sphere\n(Centre-Vertex Projection)"),
                                 "sphereCentre", types_, int(WrapType::SphereCentre), typeGroup));
-    typeLayout->addWidget(radio(QStringLiteral("Sphere (Vertex Normal Projection)"), "sphereNormal",
+    typeLayout->addWidget(radioButton(QStringLiteral("Sphere (Vertex Normal Projection)"), "sphereNormal",
                                 types_, int(WrapType::SphereNormal), typeGroup));
     typeLayout->addWidget(
-        radio(QStringLiteral("Planer"), "planar", types_, int(WrapType::Planar), typeGroup));
+        radioButton(QStringLiteral("Planer"), "planar", types_, int(WrapType::Planar), typeGroup));
     types_->button(int(WrapType::CylinderY))->setChecked(true);
 
     faces_ = new QButtonGroup(this);
@@ -150,20 +136,20 @@ TextureWrapperDialog::TextureWrapperDialog(const std::vector<std::string>& liste
     auto* faceGrid = new QGridLayout;
     faceGrid->setContentsMargins(24, 0, 0, 0);
     for (int i = 0; i < 6; ++i)
-        faceGrid->addWidget(radio(QString::fromLatin1(kFaces[i].text), kFaces[i].name, faces_,
+        faceGrid->addWidget(radioButton(QString::fromLatin1(kFaces[i].text), kFaces[i].name, faces_,
                                   int(kFaces[i].face), typeGroup),
                             i / 2, i % 2);
     faces_->button(int(PlanarFace::YPlus))->setChecked(true);
-    exact_ = checkBox(QStringLiteral("Exact Mode"), true, "exactMode", typeGroup);
+    exact_ = checkBox(QStringLiteral("Exact Mode"), "exactMode", typeGroup, true);
     faceGrid->addWidget(exact_, 3, 0, 1, 2);
     typeLayout->addLayout(faceGrid);
 
     flipHorizontally_ =
-        checkBox(QStringLiteral("Flip Texture Horizontally"), false, "flipHorizontally", typeGroup);
+        checkBox(QStringLiteral("Flip Texture Horizontally"), "flipHorizontally", typeGroup);
     flipVertically_ =
-        checkBox(QStringLiteral("Flip Texture Vertically"), false, "flipVertically", typeGroup);
+        checkBox(QStringLiteral("Flip Texture Vertically"), "flipVertically", typeGroup);
     // A lone '&' would be taken for a shortcut mark.
-    swap_ = checkBox(QStringLiteral("Swap X && Y (rotate 90deg)"), false, "swapXY", typeGroup);
+    swap_ = checkBox(QStringLiteral("Swap X && Y (rotate 90deg)"), "swapXY", typeGroup);
     typeLayout->addWidget(flipHorizontally_);
     typeLayout->addWidget(flipVertically_);
     typeLayout->addWidget(swap_);
@@ -187,8 +173,8 @@ TextureWrapperDialog::TextureWrapperDialog(const std::vector<std::string>& liste
                       wholeField(-kLargestAngle, kLargestAngle, 0, "angleY", angleGroup));
 
     selectedOnly_ =
-        checkBox(QStringLiteral("Texture To Selected Only"), false, "selectedOnly", this);
-    allFrames_ = checkBox(QStringLiteral("Apply To All Frames"), false, "allFrames", this);
+        checkBox(QStringLiteral("Texture To Selected Only"), "selectedOnly", this);
+    allFrames_ = checkBox(QStringLiteral("Apply To All Frames"), "allFrames", this);
 
     auto* sideColumn = new QVBoxLayout;
     sideColumn->addWidget(repeatGroup);
