@@ -26,7 +26,9 @@ void SoftwareSurface::render() {
 QImage SoftwareSurface::picture() { return picture_; }
 
 void SoftwareSurface::paintEvent(QPaintEvent*) {
-    render();
+    // A window uncovered shows the picture already drawn; a change or a new size draws anew.
+    if (stale_ || picture_.size() != drawnSize(size(), scene_.maxViewport)) render();
+    stale_ = false;
     QPainter painter(this);
     painter.drawImage(0, 0, picture_);
     const QColor background = QColor::fromRgb(scene_.background);

@@ -14,8 +14,14 @@ public:
     SoftwareSurface(const PaneScene& scene, QWidget* parent = nullptr);
 
     QWidget* widget() override { return this; }
-    void redraw() override { update(); }
-    void reloadTextures() override { textures_.markStale(); }
+    void redraw() override {
+        stale_ = true;
+        update();
+    }
+    void reloadTextures() override {
+        textures_.markStale();
+        redraw();
+    }
     QImage picture() override;
     std::string deviceName() const override { return "Software Rasteriser"; }
 
@@ -30,6 +36,7 @@ private:
     std::unique_ptr<render::SoftwareDevice> device_;
     DeviceTextures textures_;
     QImage picture_;
+    bool stale_ = true;  // the scene changed since the picture was drawn
 };
 
 }  // namespace kestrel::ui

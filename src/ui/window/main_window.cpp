@@ -160,7 +160,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     store_.setBarLayout(saveState());
     savePlacement();
-    store_.setRecentFiles(store_.recentFiles());
     store_.sync();
     event->accept();
 }

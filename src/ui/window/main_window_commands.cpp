@@ -1,5 +1,6 @@
 // The main window's commands: their actions, menus and tool bars, and when each is enabled.
 #include <QAction>
+#include <algorithm>
 #include <QApplication>
 #include <QMenuBar>
 #include <QMessageBox>
