@@ -185,13 +185,14 @@ int Document::mergeVertices(const model::VertexMergeOptions& options, const mode
 
 model::PolygonReduction Document::reducePolygons(const model::Progress& progress) {
     const auto done = model::reducePolygons(current, progress);
-    changed(kModelChanged);
+    // A pass that found nothing to remove leaves only its marks, which nothing draws or keeps.
+    if (done.polygonsRemoved > 0 || done.trianglesMade > 0 || done.verticesRemoved > 0) changed(kModelChanged);
     return done;
 }
 
 int Document::convertToQuads(const model::QuadConversionOptions& options, const model::Progress& progress) {
     const int joined = model::convertTrianglesToQuads(current, options, progress);
-    changed(kModelChanged);
+    if (joined > 0) changed(kModelChanged);
     return joined;
 }
 
