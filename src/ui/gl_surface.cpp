@@ -77,7 +77,7 @@ void GlSurface::releaseDevice() {
 
 void GlSurface::paintGL() {
     // The framebuffer's own size: the widget's in device pixels.
-    const QSize framebuffer = size() * devicePixelRatio();
+    const QSize framebuffer = size() * devicePixelRatioF();
     QOpenGLFunctions* gl = context()->functions();
     const QColor background = QColor::fromRgb(scene_.background);
     gl->glDisable(GL_SCISSOR_TEST);

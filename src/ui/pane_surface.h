@@ -57,7 +57,7 @@ public:
     virtual void redraw() = 0;
     // The document's textures changed: make the device's textures again before the next paint.
     virtual void reloadTextures() = 0;
-    // The picture last drawn, drawnSize() of the pane; a null image before the first paint.
+    // The picture last drawn, drawnSize() of the pane in the screen's pixels; null before the first paint.
     virtual QImage picture() = 0;
     // The device's name, for the window title; empty until the device exists.
     virtual std::string deviceName() const = 0;

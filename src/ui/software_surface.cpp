@@ -10,7 +10,7 @@ SoftwareSurface::SoftwareSurface(const PaneScene& scene, QWidget* parent) : QWid
 }
 
 void SoftwareSurface::render() {
-    const QSize size = drawnSize(this->size(), scene_.maxViewport);
+    const QSize size = pixelSize();
     if (!device_ || device_->width() != size.width() || device_->height() != size.height()) {
         device_ = std::make_unique<render::SoftwareDevice>(size.width(), size.height());
         textures_.forget();
@@ -25,15 +25,21 @@ void SoftwareSurface::render() {
 
 QImage SoftwareSurface::picture() { return picture_; }
 
+QSize SoftwareSurface::pixelSize() const { return drawnSize(size() * devicePixelRatioF(), scene_.maxViewport); }
+
 void SoftwareSurface::paintEvent(QPaintEvent*) {
     // A window uncovered shows the picture already drawn; a change or a new size draws anew.
-    if (stale_ || picture_.size() != drawnSize(size(), scene_.maxViewport)) render();
+    if (stale_ || picture_.size() != pixelSize()) render();
     stale_ = false;
+    // The picture has the screen's pixels; the painter works in the widget's units.
+    const qreal ratio = devicePixelRatioF();
+    const QRectF shown(0, 0, picture_.width() / ratio, picture_.height() / ratio);
     QPainter painter(this);
-    painter.drawImage(0, 0, picture_);
+    painter.drawImage(shown, picture_);
     const QColor background = QColor::fromRgb(scene_.background);
-    if (picture_.width() < width()) painter.fillRect(picture_.width(), 0, width() - picture_.width(), height(), background);
-    if (picture_.height() < height()) painter.fillRect(0, picture_.height(), picture_.width(), height() - picture_.height(), background);
+    if (shown.width() < width()) painter.fillRect(QRectF(shown.width(), 0, width() - shown.width(), height()), background);
+    if (shown.height() < height())
+        painter.fillRect(QRectF(0, shown.height(), shown.width(), height() - shown.height()), background);
 }
 
 }  // namespace kestrel::ui

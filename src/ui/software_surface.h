@@ -31,6 +31,8 @@ protected:
 private:
     // Draws the scene into the device, made again when the drawn size changed.
     void render();
+    // The size drawn: the widget's in the screen's pixels, within the largest viewport.
+    QSize pixelSize() const;
 
     const PaneScene& scene_;
     std::unique_ptr<render::SoftwareDevice> device_;

@@ -20,8 +20,8 @@ public:
     void setActive(bool active);
     bool isActive() const { return scene_.active; }
     void redraw() { surface_->redraw(); }
-    // The size the pane draws at, which the camera centres on.
-    QSize clientSize() const { return drawnSize(size(), scene_.maxViewport); }
+    // The size the pane draws at, in the screen's pixels, which the camera centres on.
+    QSize clientSize() const { return drawnSize(size() * devicePixelRatioF(), scene_.maxViewport); }
     // "Scale view to fit" on the document's model, now when the pane is on screen, else as
     // soon as it gets its size. With a margin the model fills nine tenths of the pane.
     void scaleToFit(bool margin = false);
