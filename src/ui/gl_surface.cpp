@@ -64,6 +64,7 @@ void GlSurface::initializeGL() {
         failure_.clear();
     } else {
         failure_ = made.error();
+        if (onFailure) onFailure(failure_);
     }
 }
 

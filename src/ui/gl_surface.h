@@ -3,6 +3,7 @@
 // framebuffer, the picture in its top-left corner and the background around it.
 #include <QMetaObject>
 #include <QOpenGLWidget>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,6 +33,8 @@ public:
     // Why the device could not be made in the widget's context; empty when it was (or has not
     // been tried yet). The pane then shows only its background.
     const std::string& failure() const { return failure_; }
+    // Called, with the reason, when the device could not be made in the widget's context.
+    std::function<void(const std::string&)> onFailure;
 
 protected:
     void initializeGL() override;

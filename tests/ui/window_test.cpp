@@ -296,6 +296,26 @@ private Q_SLOTS:
         QCOMPARE(prompts.hardwareQuestions, 1);
     }
 
+    void aPaneWhoseOpenGlFailsDrawsInSoftware() {
+        QTemporaryDir dir;
+        app::Document document;
+        ScriptedPrompts prompts;
+        UiStore store(dir.filePath("kestrel.ini"));
+        WindowOptions options;
+        options.openGl = true;
+        options.deviceName = "OpenGL test renderer";
+        MainWindow w(document, store, prompts, options);
+        QCOMPARE(w.windowTitle(), QString("Kestrel: Using OpenGL test renderer"));
+        w.pane(2)->fallBackToSoftware("no shaders");
+        QCOMPARE(w.pane(2)->surface().deviceName(), std::string("Software Rasteriser"));
+        QCOMPARE(w.windowTitle(), QString("Kestrel: Using Software Rasteriser"));
+        QVERIFY(w.statusBar()->currentMessage().contains("no shaders"));
+        // The new surface is the pane's: a click in it still makes the pane active.
+        QTest::mouseClick(w.pane(2)->surface().widget(), Qt::LeftButton);
+        QVERIFY(w.pane(2)->isActive());
+        QVERIFY(!w.pane(0)->isActive());
+    }
+
     void placementText() {
         const auto parsed = parseWindowPlacement("2,3,-1,-1,-8,-31,10,20,810,620");
         QVERIFY(parsed);

@@ -69,6 +69,7 @@ void MainWindow::createPanes() {
             pane->resize(640, 480);
             pane->scene().maxViewport = {document_.settings().maxViewportWidth, document_.settings().maxViewportHeight};
             connect(pane, &ViewPane::activated, this, &MainWindow::setActivePane);
+            connect(pane, &ViewPane::deviceChanged, this, &MainWindow::deviceChanged);
             panes_[i] = pane;
         }
         columns->setChildrenCollapsible(false);
@@ -76,6 +77,15 @@ void MainWindow::createPanes() {
     rows->setChildrenCollapsible(false);
     setCentralWidget(rows);
     setActivePane(panes_[0]);
+}
+
+void MainWindow::deviceChanged(ViewPane* pane, const QString& why) {
+    const std::string name = pane->surface().deviceName();
+    if (name == options_.deviceName) return;
+    options_.deviceName = name;
+    deviceLabel_->setText(QString::fromStdString(name));
+    updateTitle();
+    showMessage("OpenGL could not draw here (" + why + "); drawing in software.");
 }
 
 void MainWindow::setActivePane(ViewPane* pane) {

@@ -63,6 +63,8 @@ public:
     ViewPane* pane(int index) { return panes_[static_cast<std::size_t>(index)]; }
     ViewPane* activePane() { return active_; }
     void setActivePane(ViewPane* pane);
+    // A pane now draws with another device: the title and status bar name it.
+    void deviceChanged(ViewPane* pane, const QString& why);
     // The action of a command, by its number or (for unnumbered ones) by its menu text.
     QAction* action(int id) const { return actions_.value(id); }
     QAction* action(const QString& text) const;

@@ -12,16 +12,35 @@ ViewPane::ViewPane(app::Document& document, const render::EditView& view, bool o
     : QWidget(parent) {
     scene_.document = &document;
     scene_.view = view;
-    if (openGl)
-        surface_ = new GlSurface(scene_, this);
-    else
-        surface_ = new SoftwareSurface(scene_, this);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    surfaceWidget_ = surface_->widget();
-    layout->addWidget(surfaceWidget_);
+    (new QVBoxLayout(this))->setContentsMargins(0, 0, 0, 0);
+    if (!openGl) {
+        setSurface(new SoftwareSurface(scene_, this));
+        return;
+    }
+    auto* gl = new GlSurface(scene_, this);
+    // The device is made while the widget is being painted: change surfaces after that.
+    gl->onFailure = [this](const std::string& why) {
+        QMetaObject::invokeMethod(this, [this, why] { fallBackToSoftware(why); }, Qt::QueuedConnection);
+    };
+    setSurface(gl);
+}
+
+void ViewPane::setSurface(PaneSurface* surface) {
+    surface_ = surface;
+    surfaceWidget_ = surface->widget();
+    layout()->addWidget(surfaceWidget_);
     surfaceWidget_->installEventFilter(this);
     surfaceWidget_->setFocusPolicy(Qt::ClickFocus);
+}
+
+void ViewPane::fallBackToSoftware(const std::string& why) {
+    if (dynamic_cast<SoftwareSurface*>(surface_)) return;
+    surfaceWidget_->removeEventFilter(this);
+    surfaceWidget_->hide();
+    surfaceWidget_->deleteLater();
+    setSurface(new SoftwareSurface(scene_, this));
+    surfaceWidget_->show();
+    Q_EMIT deviceChanged(this, QString::fromStdString(why));
 }
 
 ViewPane::~ViewPane() {

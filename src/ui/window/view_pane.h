@@ -20,6 +20,8 @@ public:
     void setActive(bool active);
     bool isActive() const { return scene_.active; }
     void redraw() { surface_->redraw(); }
+    // Draws in software from now on: the OpenGL device could not be made. Says why once.
+    void fallBackToSoftware(const std::string& why);
     // The size the pane draws at, in the screen's pixels, which the camera centres on.
     QSize clientSize() const { return drawnSize(size() * devicePixelRatioF(), scene_.maxViewport); }
     // "Scale view to fit" on the document's model, now when the pane is on screen, else as
@@ -28,12 +30,15 @@ public:
 
 Q_SIGNALS:
     void activated(ViewPane* pane);
+    void deviceChanged(ViewPane* pane, const QString& why);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void setSurface(PaneSurface* surface);
+
     PaneScene scene_;
     bool fitPending_ = false, fitMargin_ = false;
     PaneSurface* surface_ = nullptr;  // a child widget, deleted before the scene it draws
