@@ -128,6 +128,8 @@ private Q_SLOTS:
         QList<int> order;
         for (QAction* a : w.toolBar(59396)->actions()) order << (a->isSeparator() ? 0 : a->data().toInt());
         QCOMPARE(order, (QList<int>{32774, 32775, 32778, 32779, 0, 32772, 32771, 32817}));
+        QCOMPARE(w.action(command::kRotateYDown)->toolTip(), QString("Y-axis rotate"));
+        QCOMPARE(w.action(command::kRotateYDown)->statusTip(), QString("Rotate view about the Y axis"));
         QCOMPARE(w.infoBar()->windowTitle(), QString("Info"));
         QCOMPARE(w.dockWidgetArea(w.infoBar()), Qt::TopDockWidgetArea);
 

@@ -120,17 +120,23 @@ void MainWindow::createActions() {
     addCommand(kScaleToFit, "Scale view to fit", [this] {
         if (active_) active_->scaleToFit();
     });
-    const auto tip = [](QAction* a, const QString& text) { a->setToolTip(text), a->setStatusTip(text); };
+    // A status bar line and a tool tip, as "line\ntip".
+    const auto tip = [](QAction* a, const QString& both) {
+        a->setStatusTip(both.section('\n', 0, 0));
+        a->setToolTip(both.section('\n', 1, 1));
+    };
     tip(addViewCommand(kRotateYDown, "Rotate Y -", [](render::EditView& v) { v.rotateY(-0.1); }),
-        "Rotate view about the Y axis");
+        "Rotate view about the Y axis\nY-axis rotate");
     tip(addViewCommand(kRotateYUp, "Rotate Y +", [](render::EditView& v) { v.rotateY(0.1); }),
-        "Rotate view about the Y axis");
+        "Rotate view about the Y axis\nY-axis rotate");
     tip(addViewCommand(kRotateXDown, "Rotate X -", [](render::EditView& v) { v.rotateX(-0.1); }),
-        "Rotate view about the X axis");
+        "Rotate view about the X axis\nX-axis rotate");
     tip(addViewCommand(kRotateXUp, "Rotate X +", [](render::EditView& v) { v.rotateX(0.1); }),
-        "Rotate view about the X axis");
-    tip(addViewCommand(kScaleUp, "Expand Object", [](render::EditView& v) { v.scaleUp(); }), "Scale up");
-    tip(addViewCommand(kScaleDown, "Shrink Object", [](render::EditView& v) { v.scaleDown(); }), "Scale down");
+        "Rotate view about the X axis\nX-axis rotate");
+    tip(addViewCommand(kScaleUp, "Expand Object", [](render::EditView& v) { v.scaleUp(); }),
+        "Expand Object\nScale up");
+    tip(addViewCommand(kScaleDown, "Shrink Object", [](render::EditView& v) { v.scaleDown(); }),
+        "Shrink Object\nScale down");
     addCommand(kConfigureLighting, "Configure Lighting", [this] { configureLighting(); });
     addCommand(kBackgroundColour, "Set RenderView Background Colour", [this] { chooseBackground(); });
     addCommand(kOptions, "Options", [this] { showOptions(); });
