@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPainter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -14,27 +13,13 @@
 #include "ui/dialogs/grid_align_dialog.h"
 #include "ui/dialogs/optimiser_dialog.h"
 #include "ui/window/main_window.h"
+#include "ui/window/tool_icons.h"
 
 namespace kestrel::ui {
 
 using namespace command;
 
 namespace {
-
-// A tool bar picture drawn from a few letters, for commands that have no picture of their own.
-QIcon letterIcon(const QString& letters, QSize size = {16, 15}) {
-    QPixmap pixmap(size * 2);
-    pixmap.setDevicePixelRatio(2);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    QFont font = painter.font();
-    font.setPixelSize(letters.size() > 2 ? size.height() * 5 / 9 : size.height() * 3 / 4);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.setPen(QApplication::palette().color(QPalette::ButtonText));
-    painter.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter, letters);
-    return QIcon(pixmap);
-}
 
 const char* const kPaneNames[4] = {"Top left", "Top right", "Bottom left", "Bottom right"};
 
@@ -183,12 +168,8 @@ void MainWindow::createActions() {
     action(kOpen)->setIcon(style->standardIcon(QStyle::SP_DialogOpenButton));
     action(kSave)->setIcon(style->standardIcon(QStyle::SP_DialogSaveButton));
     action(kAbout)->setIcon(style->standardIcon(QStyle::SP_MessageBoxQuestion));
-    const std::pair<int, const char*> letters[] = {
-        {kRotateYDown, "Y<"}, {kRotateYUp, "Y>"}, {kRotateXDown, "X<"}, {kRotateXUp, "X>"},
-        {kScaleUp, "+"}, {kScaleDown, "-"}, {kScaleToFit, "Fit"}, {kDeleteVertices, "DV"},
-        {kDeletePolygons, "DP"}, {kCreatePolygon, "New"}, {kGroupPolygons, "Grp"}, {kInvertNormals, "Inv"},
-        {kSetFaceColour, "Col"}, {kTransparent, "Tr"}, {kSolid, "So"}};
-    for (const auto& [id, text] : letters) action(id)->setIcon(letterIcon(text));
+    for (QAction* a : actions_)
+        if (QIcon drawn = toolIcon(a->data().toInt()); !drawn.isNull()) a->setIcon(drawn);
 }
 
 void MainWindow::createMenus() {
