@@ -8,38 +8,13 @@
 #include <cmath>
 
 #include "figures.h"
+#include "view_sheet.h"
 #include "render/edit_view.h"
 #include "render/software_device.h"
 
 namespace {
 
 using kestrel::model::Model;
-
-// A sheet of quadrilaterals across the view, facing the camera, some textured and some in
-// plain colours, with a few semi-transparent ones.
-Model sheet(int columns, int rows) {
-    Model m;
-    for (int y = 0; y <= rows; ++y)
-        for (int x = 0; x <= columns; ++x)
-            m.vertices.push_back({(x - columns / 2.0) * 30.0, (y - rows / 2.0) * 30.0, std::sin(x * 0.3) * 40.0, 0});
-    for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < columns; ++x) {
-            const int a = y * (columns + 1) + x;
-            kestrel::model::ModelPolygon p;
-            p.flags = 1;
-            p.vId = {a, a + 1, a + columns + 1, a + columns + 2};
-            const int i = y * columns + x;
-            p.type = i % 4 == 0 ? 'G' : 'T';
-            p.tId = i % 2;
-            p.shading = 'G';
-            p.mat_flag = i % 16 == 0 ? 4 : 0;
-            p.tu = {0, 63, 0, 63};
-            p.tv = {0, 0, 63, 63};
-            p.rgb = {0x808080, 0x406080, 0x804060, 0x608040};
-            m.polygons.push_back(p);
-        }
-    return m;
-}
 
 // The share of the picture drawn on, so that a frame that culls everything cannot pass
 // for a fast one.
@@ -50,7 +25,7 @@ double coverage(kestrel::render::SoftwareDevice& device) {
 }
 
 void BM_TexturedFrame10k(benchmark::State& state) {
-    Model m = sheet(100, 100);
+    Model m = kestrel::bench::viewSheet(100, 100);
     kestrel::render::SoftwareDevice device(1280, 1024);
     kestrel::render::TextureImage picture;
     picture.size = picture.bitmapWidth = picture.bitmapHeight = 64;
@@ -69,7 +44,7 @@ void BM_TexturedFrame10k(benchmark::State& state) {
 }
 
 void BM_WireframeFrame100k(benchmark::State& state) {
-    Model m = sheet(400, 250);
+    Model m = kestrel::bench::viewSheet(400, 250);
     kestrel::render::SoftwareDevice device(1280, 1024);
     kestrel::render::EditView view;
     view.scaleToFit(m, device.width(), device.height());

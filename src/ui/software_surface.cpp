@@ -17,13 +17,13 @@ void SoftwareSurface::render() {
     }
     drawScene(*device_, scene_, textures_.refresh(*device_, scene_.document->textureSlots()));
     const auto& pixels = device_->pixels();
-    // The device's 0xAARRGGBB words are the image's 32-bit pixels as they stand.
+    // The device's 0xAARRGGBB words are the image's 32-bit pixels as they stand; the image
+    // reads them where they lie, and is made again with the device.
     picture_ = QImage(reinterpret_cast<const uchar*>(pixels.data()), device_->width(), device_->height(),
-                      device_->width() * 4, QImage::Format_RGB32)
-                   .copy();
+                      device_->width() * 4, QImage::Format_RGB32);
 }
 
-QImage SoftwareSurface::picture() { return picture_; }
+QImage SoftwareSurface::picture() { return picture_.copy(); }
 
 QSize SoftwareSurface::pixelSize() const { return drawnSize(size() * devicePixelRatioF(), scene_.maxViewport); }
 
