@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QDockWidget>
 #include <QFile>
+#include <QMimeData>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -348,6 +349,28 @@ private Q_SLOTS:
         QVERIFY(h.prompts.told[0].headline.contains("broken.rsd"));
         QVERIFY2(h.prompts.told[0].problems.join(' ').contains("missing.ply"), qPrintable(h.prompts.told[0].problems.join(' ')));
         QCOMPARE(h.store->recentFiles().size(), 1);
+    }
+
+    void aDroppedFileOpens() {
+        Harness h;
+        MainWindow& w = *h.window;
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(sampleDir() + "/robot.rsd")});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        enter.setAccepted(false);
+        QApplication::sendEvent(&w, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &drop);
+        QVERIFY(w.windowTitle().endsWith("robot.rsd"));
+        QVERIFY(h.document.model().polygonCount() > 0);
+        // Two files at once are not taken.
+        QMimeData two;
+        two.setUrls({QUrl::fromLocalFile("/a.rsd"), QUrl::fromLocalFile("/b.rsd")});
+        QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &two, Qt::LeftButton, Qt::NoModifier);
+        refused.setAccepted(false);
+        QApplication::sendEvent(&w, &refused);
+        QVERIFY(!refused.isAccepted());
     }
 
     void aseScenesAskAboutTexturesFirst() {

@@ -32,6 +32,7 @@ MainWindow::MainWindow(app::Document& document, UiStore& store, Prompts& prompts
     readConfiguration();
     createPanes();
     setDockOptions(dockOptions() | QMainWindow::AllowNestedDocks);
+    setAcceptDrops(true);
     restoreState(store_.barLayout());
     document_.onChange = [this](unsigned changes) { refresh(changes); };
     updateTitle();

@@ -1,6 +1,10 @@
 // The file commands: New, Open, the four saves and the recent files, with the questions about
 // unsaved changes and the reports of what went wrong.
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
 
 #include "formats/open_dispatch.h"
 #include "ui/window/main_window.h"
@@ -79,6 +83,26 @@ bool MainWindow::openPath(const QString& path) {
         prompts_.showProblems(this, "Open", QString("%1 was opened, but not all of it could be read:").arg(path),
                               described(*opened), false);
     return true;
+}
+
+namespace {
+// The one local file a drop carries, or nothing.
+std::optional<QString> droppedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls().first().isLocalFile())
+        return std::nullopt;
+    return data->urls().first().toLocalFile();
+}
+}  // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (droppedFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const auto path = droppedFile(event->mimeData());
+    if (!path) return;
+    event->acceptProposedAction();
+    if (maybeKeepChanges()) openPath(*path);
 }
 
 void MainWindow::openRecent(int index) {
