@@ -349,6 +349,12 @@ private Q_SLOTS:
         QVERIFY(h.prompts.told[0].headline.contains("broken.rsd"));
         QVERIFY2(h.prompts.told[0].problems.join(' ').contains("missing.ply"), qPrintable(h.prompts.told[0].problems.join(' ')));
         QCOMPARE(h.store->recentFiles().size(), 1);
+        // The next start lists the file opened, and only that one.
+        h.restart();
+        const QAction* first = h.window->action(command::kRecentFirst);
+        QVERIFY(first->isVisible());
+        QVERIFY(first->text().startsWith("&1 ") && first->text().endsWith("robot.rsd"));
+        QVERIFY(!h.window->action(command::kRecentFirst + 1)->isVisible());
     }
 
     void aDroppedFileOpens() {

@@ -35,6 +35,7 @@ MainWindow::MainWindow(app::Document& document, UiStore& store, Prompts& prompts
     setAcceptDrops(true);
     restoreState(store_.barLayout());
     document_.onChange = [this](unsigned changes) { refresh(changes); };
+    updateRecentFiles();
     updateTitle();
     refresh(app::kModelChanged | app::kTexturesChanged);
 }
