@@ -319,6 +319,15 @@ private Q_SLOTS:
         QVERIFY(!w.pane(0)->isActive());
     }
 
+    void aPlaceOffEveryScreenKeepsOnlyTheSize() {
+        Harness h;
+        h.window.reset();
+        h.store->setPlacement(*parseWindowPlacement("0,1,-1,-1,-1,-1,50000,50000,50700,50500"));
+        h.open();
+        QCOMPARE(h.window->size(), QSize(700, 500));
+        QVERIFY(h.window->x() < 50000);
+    }
+
     void placementText() {
         const auto parsed = parseWindowPlacement("2,3,-1,-1,-8,-31,10,20,810,620");
         QVERIFY(parsed);

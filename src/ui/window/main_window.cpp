@@ -3,12 +3,15 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDockWidget>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
+#include <algorithm>
 
 #include "app/settings.h"
 
@@ -148,7 +151,18 @@ void MainWindow::restorePlacement() {
     const auto placement = store_.placement();
     if (!placement) return;
     const int width = placement->right - placement->left, height = placement->bottom - placement->top;
-    if (width > 0 && height > 0) setGeometry(placement->left, placement->top, width, height);
+    const QRect normal(placement->left, placement->top, width, height);
+    // A place on a screen that is no longer there would put the window out of sight: keep
+    // its size only.
+    const auto screens = QGuiApplication::screens();
+    const bool onScreen = std::any_of(screens.begin(), screens.end(),
+                                      [&](const QScreen* s) { return s->availableGeometry().intersects(normal); });
+    if (width > 0 && height > 0) {
+        if (onScreen)
+            setGeometry(normal);
+        else
+            resize(width, height);
+    }
     if (placement->flags & kRestoreMaximised || placement->showCommand == kShowMaximised)
         setWindowState(windowState() | Qt::WindowMaximized);
 }
