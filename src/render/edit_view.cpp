@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "model/matrix.h"
+#include "model/vector.h"
 
 namespace kestrel::render {
 
@@ -305,6 +306,15 @@ void drawUvEdit(RenderDevice& device, const Model& m, std::span<const ViewTextur
 }
 
 }  // namespace
+
+void EditView::dragTurn(int dx, int dy) {
+    const auto wrap = [](double angle) {
+        angle = std::fmod(angle, model::TWO_PI);
+        return angle < 0 ? angle + model::TWO_PI : angle;
+    };
+    rotationX = wrap(rotationX + dy * 0.01);
+    rotationY = wrap(rotationY - dx * 0.01);
+}
 
 bool EditView::toggleBackfaceRemoval() {
     if (!backfaceRemovalEnabled()) return false;

@@ -38,6 +38,9 @@ struct EditView {
     void front() { rotationX = 0, rotationY = 0; }
     void rotateY(double radians) { rotationY += radians; }
     void rotateX(double radians) { rotationX += radians; }
+    // A right-button drag by (dx, dy) pixels: 0.01 radian a pixel, down turning about X and
+    // right turning about Y the other way; each angle is kept in [0, 2pi).
+    void dragTurn(int dx, int dy);
     void scaleUp() { scale += 0.1; }
     // A scale already at 0 or below becomes 0.01.
     void scaleDown() { scale = scale <= 0 ? 0.01 : scale - 0.1; }

@@ -101,6 +101,20 @@ TEST(EditView, ViewsStartTexturedOnceThenWireframeAndCommandsSetTheCamera) {
     EXPECT_EQ(second.scale, 0.01);
 }
 
+TEST(EditView, ARightDragTurnsTheCameraWithinOneTurn) {
+    EditView view;
+    view.dragTurn(10, 20);  // right and down
+    EXPECT_NEAR(view.rotationX, 0.2, 1e-12);
+    EXPECT_NEAR(view.rotationY, model::TWO_PI - 0.1, 1e-12);
+    // Whole turns and more, either way, stay in [0, 2pi).
+    view.dragTurn(-2000, -1000);
+    EXPECT_GE(view.rotationX, 0.0);
+    EXPECT_LT(view.rotationX, model::TWO_PI);
+    EXPECT_NEAR(view.rotationX, std::fmod(0.2 - 10.0, model::TWO_PI) + model::TWO_PI, 1e-9);
+    EXPECT_GE(view.rotationY, 0.0);
+    EXPECT_LT(view.rotationY, model::TWO_PI);
+}
+
 TEST(EditView, AxesSpanTwoHundredPixelsWithColouredNegativeEnds) {
     for (const double scale : {0.7, 1.4}) {
         model::Model m;

@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "app/settings.h"
+#include "model/vector.h"
 #include "render/software_device.h"
 #include "render/view_textures.h"
 #include "ui/window/device_choice.h"
@@ -179,6 +180,29 @@ private Q_SLOTS:
         const QImage bare = paintedPicture(pane);
         QCOMPARE(bare, rendered(pane->scene(), pane->clientSize()));
         QVERIFY(bare != after);
+    }
+
+    void aRightDragTurnsTheCameraOfThePaneUnderIt() {
+        Harness h;
+        MainWindow& w = *h.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QWidget* surface = w.pane(3)->surface().widget();
+        QTest::mousePress(surface, Qt::RightButton, Qt::NoModifier, QPoint(50, 50));
+        QVERIFY(w.pane(3)->isActive());
+        QMouseEvent move(QEvent::MouseMove, QPointF(60, 70), surface->mapToGlobal(QPointF(60, 70)), Qt::NoButton,
+                         Qt::RightButton, Qt::NoModifier);
+        QApplication::sendEvent(surface, &move);
+        QTest::mouseRelease(surface, Qt::RightButton, Qt::NoModifier, QPoint(60, 70));
+        QCOMPARE(w.pane(3)->view().rotationX, 0.2);
+        QCOMPARE(w.pane(3)->view().rotationY, model::TWO_PI - 0.1);
+        QCOMPARE(paintedPicture(w.pane(3)), rendered(w.pane(3)->scene(), w.pane(3)->clientSize()));
+        // After the release, moving turns nothing; the other panes never turned.
+        QMouseEvent after(QEvent::MouseMove, QPointF(90, 90), surface->mapToGlobal(QPointF(90, 90)), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(surface, &after);
+        QCOMPARE(w.pane(3)->view().rotationX, 0.2);
+        QCOMPARE(w.pane(0)->view().rotationX, 0.0);
     }
 
     void documentChangesRepaintAndUpdateCounts() {

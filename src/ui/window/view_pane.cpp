@@ -1,6 +1,7 @@
 #include "ui/window/view_pane.h"
 
 #include <QEvent>
+#include <QMouseEvent>
 #include <QVBoxLayout>
 
 #include "ui/gl_surface.h"
@@ -82,7 +83,28 @@ void ViewPane::resizeEvent(QResizeEvent* event) {
 }
 
 bool ViewPane::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == surfaceWidget_ && event->type() == QEvent::MouseButtonPress) Q_EMIT activated(this);
+    if (watched != surfaceWidget_) return QWidget::eventFilter(watched, event);
+    // Any press makes the pane active; a drag with the right button held turns its camera.
+    const auto* mouse = dynamic_cast<QMouseEvent*>(event);
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            Q_EMIT activated(this);
+            if (mouse->button() == Qt::RightButton) turning_ = mouse->position().toPoint();
+            break;
+        case QEvent::MouseMove:
+            if (turning_ && (mouse->buttons() & Qt::RightButton)) {
+                const QPoint at = mouse->position().toPoint(), moved = at - *turning_;
+                turning_ = at;
+                scene_.view.dragTurn(moved.x(), moved.y());
+                redraw();
+            }
+            break;
+        case QEvent::MouseButtonRelease:
+            if (mouse->button() == Qt::RightButton) turning_.reset();
+            break;
+        default:
+            break;
+    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -2,7 +2,9 @@
 // One of the window's four edit panes: its camera and switches (the scene) and the surface
 // that draws them. A click in the pane makes it the window's active pane, which the view
 // commands act on.
+#include <QPoint>
 #include <QWidget>
+#include <optional>
 
 #include "ui/pane_surface.h"
 
@@ -41,6 +43,7 @@ private:
 
     PaneScene scene_;
     bool fitPending_ = false, fitMargin_ = false;
+    std::optional<QPoint> turning_;  // where the right-button drag last was
     PaneSurface* surface_ = nullptr;  // a child widget, deleted before the scene it draws
     QWidget* surfaceWidget_ = nullptr;  // the same, as the widget whose clicks activate the pane
 };
