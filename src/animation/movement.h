@@ -18,7 +18,6 @@ struct Keyframe {
     std::string name;
     int framesFromLast = kDefaultFramesFromLast;
     int importTime = 0;  // the animation key an importer made the keyframe for
-    std::intptr_t treeItem = -1;
 
     bool operator==(const Keyframe&) const = default;
 };

@@ -736,7 +736,7 @@ std::optional<Error> AseParser::buildMovement(LoadedModel& loaded,
     movement.keyframes.reserve(times.size());
     for (std::size_t k = 0; k < times.size(); ++k) {
         animation::Keyframe keyframe{base, "Keyframe_" + std::to_string(k),
-                                     animation::kDefaultFramesFromLast, times[k], -1};
+                                     animation::kDefaultFramesFromLast, times[k]};
         for (const auto& [object, keys] : keysOf) {
             const ModelVertex d = vectorDifference(positionAt(keys, times[k]), positionAt(keys, 0));
             const ModelVertex offset = toModel(d.x, d.y, d.z);
@@ -785,7 +785,7 @@ std::expected<LoadedModel, Error> AseParser::build() {
         const int faceBase = model.polygonCount();
         const auto count = static_cast<std::int32_t>(object.vertices.records.size());
         for (const auto& [v, listed] : object.vertices.records) model.vertices.push_back(v);
-        model::PolygonGroup group{object.name, {}, 0};
+        model::PolygonGroup group{object.name, {}};
         // The group file reads a line beginning with '#' as a comment, not as a group's name.
         if (group.name.starts_with('#')) {
             group.name[0] = '_';

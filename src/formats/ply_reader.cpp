@@ -18,7 +18,7 @@ Error missingRecord(const LineReader& lines, const std::string& what) {
 }
 
 // Records are appended as they are read, so that each large array is written only once.
-std::optional<Error> readVectors(LineReader& lines, int count, std::vector<model::ModelVertex>& out,
+std::optional<Error> readVectors(LineReader& lines, int count, model::CowArray<model::ModelVertex>& out,
                                  std::string_view kind) {
     out.reserve(static_cast<std::size_t>(count));
     std::string_view line;
@@ -99,7 +99,7 @@ std::optional<Error> readPlyText(std::string_view text, const std::string& file,
                              std::to_string(static_cast<std::int64_t>(lines.remainingBytes())) +
                              " remaining bytes can hold");
 
-    std::vector<model::ModelVertex> normals;
+    model::CowArray<model::ModelVertex> normals;
     if (auto error = readVectors(lines, counts[0], model.vertices, "vertex")) return error;
     if (auto error = readVectors(lines, counts[1], normals, "normal")) return error;
     // Normal i belongs to vertex i: missing ones are zero, surplus ones are dropped.

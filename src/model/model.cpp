@@ -186,9 +186,9 @@ void renumberBoneVertices(Skeleton& skeleton, std::span<const int> newIndex) {
     }
 }
 
-void renumberNormals(std::vector<ModelVertex>& normals, std::span<const int> newIndex, int vertexCount) {
+void renumberNormals(CowArray<ModelVertex>& normals, std::span<const int> newIndex, int vertexCount) {
     if (normals.size() != newIndex.size()) return;  // stale already: left for the next recomputation
-    std::vector<ModelVertex> moved(static_cast<std::size_t>(vertexCount));
+    CowArray<ModelVertex> moved(static_cast<std::size_t>(vertexCount));
     for (std::size_t v = 0; v < newIndex.size(); ++v)
         if (newIndex[v] >= 0) moved[static_cast<std::size_t>(newIndex[v])] = normals[v];
     normals = std::move(moved);

@@ -1,6 +1,7 @@
 #pragma once
 // The model being edited: geometry, materials, groups, texture list, paths and skeleton.
-// A regular value type: copying is the deep copy the marker, keyframes and undo rely on.
+// A regular value type: the marker, keyframes and undo steps are copies, which share the
+// storage they do not change (CowArray).
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/cow_array.h"
 #include "model/skeleton.h"
 #include "model/vector.h"
 
@@ -51,7 +53,6 @@ struct ModelPolygon {
 struct PolygonGroup {
     std::string name;
     std::vector<std::int32_t> polygons;  // insertion order
-    std::uintptr_t treeItem = 0;         // the project window's item; meaningless in copies
 
     void append(std::int32_t polygon) { polygons.push_back(polygon); }
     // Removes the first occurrence, keeping the order of the rest.
@@ -73,10 +74,10 @@ public:
     std::string grpFileName;
     std::string rsdFileName;
     std::vector<std::string> textureFiles;  // textureCount entries
-    std::vector<ModelVertex> vertices;
-    std::vector<ModelVertex> normals;  // normal i belongs to vertex i
-    std::vector<ModelPolygon> polygons;
-    std::vector<PolygonGroup> groups;
+    CowArray<ModelVertex> vertices;
+    CowArray<ModelVertex> normals;  // normal i belongs to vertex i
+    CowArray<ModelPolygon> polygons;
+    CowArray<PolygonGroup> groups;
     Skeleton skeleton;
 
     int vertexCount() const { return static_cast<int>(vertices.size()); }
@@ -129,7 +130,7 @@ private:
 void renumberBoneVertices(Skeleton& skeleton, std::span<const int> newIndex);
 // The same for the normals, when there is one per vertex (normal i belongs to vertex i);
 // vertexCount is the new count.
-void renumberNormals(std::vector<ModelVertex>& normals, std::span<const int> newIndex, int vertexCount);
+void renumberNormals(CowArray<ModelVertex>& normals, std::span<const int> newIndex, int vertexCount);
 
 // A polygon's face normal as recomputeNormals makes it: at corner 0, towards the viewer
 // for a clockwise outline, at most unit length.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "model/cow_array.h"
 #include "model/vector.h"
 
 namespace kestrel::model {
@@ -40,8 +41,8 @@ inline constexpr std::int32_t kBoneSelected = 1;
 // Bones are kept in list order (the head of the list first); joints in no particular order,
 // each used by at least one bone.
 struct Skeleton {
-    std::vector<Joint> joints;
-    std::vector<Bone> bones;
+    CowArray<Joint> joints;
+    CowArray<Bone> bones;
 
     bool empty() const { return bones.empty(); }
     bool operator==(const Skeleton&) const = default;

@@ -13,7 +13,7 @@ constexpr double kEdge = 1073741824.0;
 
 }  // namespace
 
-VertexGrid::VertexGrid(std::span<const ModelVertex> vertices, double radius) {
+VertexGrid::VertexGrid(const CowArray<ModelVertex>& vertices, double radius) {
     const double size = 2 * radius * (1 + 1.0 / (1 << 20));
     places_.resize(vertices.size());
     slots_.resize(std::bit_ceil(std::max<std::size_t>(16, 2 * vertices.size())));

@@ -12,13 +12,14 @@
 #include <span>
 #include <vector>
 
+#include "model/cow_array.h"
 #include "model/vector.h"
 
 namespace kestrel::model {
 
 class VertexGrid {
 public:
-    VertexGrid(std::span<const ModelVertex> vertices, double radius);
+    VertexGrid(const CowArray<ModelVertex>& vertices, double radius);
 
     // Calls visit(cell) with each cell that may hold vertices near the vertex; a cell is a
     // span of vertex indices in ascending order, the vertex itself among them.

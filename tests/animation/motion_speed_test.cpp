@@ -39,7 +39,7 @@ TEST(MotionSpeed, EachKeyframeIsMeasuredAgainstTheOneBefore) {
 TEST(MotionSpeed, StillMovementsScaleToNothingAndEmptyFramesAreRefused) {
     model::Model base;
     base.vertices = {{1, 1, 1, 0}};
-    animation::Movement still{"still", {keyframe("a", 20, base.vertices)}};
+    animation::Movement still{"still", {keyframe("a", 20, base.vertices.toVector())}};
     const auto speed = animation::motionSpeed(base, still);
     ASSERT_TRUE(speed);
     const auto scales = animation::motionGraphScales(*speed, 100, 100);

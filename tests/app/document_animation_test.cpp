@@ -22,7 +22,7 @@ struct Scene {
     Scene() {
         auto& m = document.model();
         test::addUnitQuad(m);
-        m.addGroup({"quad", {0}, 0});
+        m.addGroup({"quad", {0}});
         document.onChange = [this](unsigned what) { changes |= what; };
     }
     KeyframeDialog dialog() {

@@ -21,7 +21,7 @@ struct Frames {
     Frames() {
         auto& m = document.model();
         test::addUnitQuad(m);
-        m.addGroup({"quad", {0}, 0});
+        m.addGroup({"quad", {0}});
         m.skeleton.joints = {model::Joint{makeVector(1, 1, 1), {0}}, model::Joint{makeVector(2, 2, 2), {0}}};
         m.skeleton.bones = {model::Bone{0, 1, {0, 2}}};
         document.select({ProjectItem::Root, "model", -1});
@@ -81,7 +81,7 @@ TEST(DocumentEditing, GroupPolygonsAddsToTheCurrentModelUpToTheCapacity) {
     EXPECT_FALSE(d.groupPolygons("#comment"));  // names are whole lines of the group file
     ASSERT_TRUE(d.groupPolygons("both"));
     EXPECT_EQ(d.model().groups.back().polygons, (std::vector<int>{0, 1}));
-    while (d.model().groupCount() < model::kMaxGroups) d.model().addGroup({"filler", {}, 0});
+    while (d.model().groupCount() < model::kMaxGroups) d.model().addGroup({"filler", {}});
     EXPECT_FALSE(d.groupPolygons("one too many"));
     EXPECT_EQ(d.model().groupCount(), model::kMaxGroups);
 }

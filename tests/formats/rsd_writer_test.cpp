@@ -38,9 +38,9 @@ model::Model generatedModel(int quads) {
         }
     }
     m.textureFiles = {"/m/skin.tim", "c:\\art\\face.tim"};
-    m.addGroup({"left", {0, 2, 4}, 0});
-    m.addGroup({"empty", {}, 0});
-    m.addGroup({"right side", {1, 3}, 0});
+    m.addGroup({"left", {0, 2, 4}});
+    m.addGroup({"empty", {}});
+    m.addGroup({"right side", {1, 3}});
     return m;
 }
 

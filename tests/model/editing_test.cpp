@@ -23,9 +23,9 @@ Model strip() {
     m.addPolygon(2, 4, 3, 5);
     m.addPolygon(6, 7, 8, -1);
     m.polygons[0].flags = m.polygons[1].flags = 1;
-    m.addGroup({"left", {0}, 0});
-    m.addGroup({"right", {1}, 0});
-    m.addGroup({"apart", {2}, 0});
+    m.addGroup({"left", {0}});
+    m.addGroup({"right", {1}});
+    m.addGroup({"apart", {2}});
     m.skeleton.joints = {Joint{makeVector(0, 0, 0), {0}}, Joint{makeVector(5, 5, 5), {0}}};
     m.skeleton.bones = {Bone{0, 1, {0, 3, 6}}};
     return m;
@@ -58,7 +58,7 @@ TEST(ModelEditing, DeletingManyVerticesAtOnceIsDeletingThemOneByOne) {
             m.addPolygon(pick(), pick(), pick(), p % 3 ? pick() : -1);
             m.polygons.back().flags = p % 2;
         }
-        m.addGroup({"g", {0, 3, 3, 7, 24, 40}, 0});
+        m.addGroup({"g", {0, 3, 3, 7, 24, 40}});
         m.skeleton.bones = {Bone{0, 0, {1, 5, 29, 12}}};
         std::vector<bool> doomed(30);
         for (std::size_t v = 0; v < doomed.size(); ++v) doomed[v] = random() % 4 == 0;

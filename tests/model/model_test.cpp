@@ -18,8 +18,8 @@ Model sampleModel() {
     m.polygons[1].flags = 1;
     m.addPolygon(1, 4, 5, -1);
     m.textureFiles = {"a.tim", "b.tim", "c.tim"};
-    m.addGroup({"front", {0, 2}, 0});
-    m.addGroup({"back", {1, 2, 1}, 0});
+    m.addGroup({"front", {0, 2}});
+    m.addGroup({"back", {1, 2, 1}});
     return m;
 }
 
@@ -103,7 +103,7 @@ TEST(Model, DeletingATextureDecolouresItsPolygonsAndShiftsTheOthers) {
 
 TEST(Model, DeletingAGroupClosesTheGap) {
     Model m = sampleModel();
-    m.addGroup({"third", {}, 0});
+    m.addGroup({"third", {}});
     m.deleteGroup(0);
     ASSERT_EQ(m.groupCount(), 2);
     EXPECT_EQ(m.groups[0].name, "back");
@@ -141,7 +141,7 @@ TEST(Model, SubdivideSplitsATriangleIntoFourWithDefaultMaterial) {
     m.addVertex(makeVector(0, 2, 0));
     m.addPolygon(0, 1, 2, -1);
     m.polygons[0].type = PTYPE_TEXTURED;
-    m.addGroup({"g", {0}, 0});
+    m.addGroup({"g", {0}});
     m.subdivideTriangle(0, true);
     ASSERT_EQ(m.vertexCount(), 6);
     EXPECT_EQ(m.vertices[3], makeVector(1, 0, 0));  // a-b

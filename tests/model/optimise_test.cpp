@@ -57,7 +57,7 @@ void dress(Rng& rng, Model& m, int polygons) {
                                              (chance(rng, 0.2) ? kVertexInUse : 0));
     for (int i = 0; i < polygons && n > 0; ++i) m.polygons.push_back(randomPolygon(rng, n));
     for (int g = uniform(rng, 0, 2); g > 0; --g) {
-        PolygonGroup group{"g" + std::to_string(g), {}, 0};
+        PolygonGroup group{"g" + std::to_string(g), {}};
         for (int i = 0; i < m.polygonCount(); ++i)
             if (chance(rng, 0.3)) group.append(i);
         std::shuffle(group.polygons.begin(), group.polygons.end(), rng);
@@ -351,7 +351,7 @@ TEST(ReducePolygons, DegeneratePolygonsThenUnusedVerticesGo) {
     m.polygons[1].flags = 1;
     m.addPolygon(8, 2, 6, 7);  // 0, 1, 3, 4 and 5 go; 2, 6, 7 and 8 stay
     m.polygons[2].flags = 1;
-    m.addGroup({"g", {2, 0, 1}, 0});
+    m.addGroup({"g", {2, 0, 1}});
     m.skeleton.bones.push_back({0, 0, {5, 8, 1, 2, 6}, 0, -1});
     ProgressLog log;
     const PolygonReduction done = reducePolygons(m, log.callback());
@@ -433,7 +433,7 @@ TEST(ConvertTrianglesToQuads, JoinsIntoTheFirstTriangleFacingTheWayItDid) {
     m.polygons[0].type = PTYPE_TEXTURED;
     m.polygons[0].tId = 0;
     m.polygons[2].tId = 1;
-    m.addGroup({"g", {2, 1}, 0});
+    m.addGroup({"g", {2, 1}});
     ProgressLog log;
     EXPECT_EQ(convertTrianglesToQuads(m, {0.01}, log.callback()), 1);
     log.expect(1, 3);  // out of the three triangles
