@@ -52,17 +52,16 @@ int main(int argc, char** argv) {
                     std::initializer_list<int> vertices) {
         if (!document.makeBone(from, a, std::nullopt, b)) return false;
         document.selectBone(0);  // the newest bone heads the list
-        for (auto& v : document.model().vertices) v.flags = 0;
-        for (int v : vertices) document.model().vertices[v].flags = model::kVertexSelected;
+        if (!document.selectVertices(vertices)) return false;
         const bool attached = bool(document.attachToBone());
-        for (auto& v : document.model().vertices) v.flags = 0;
+        document.selectNone();
         return attached;
     };
     if (!bone(std::nullopt, makeVector(0, -40, 0), makeVector(0, -80, 0), {0, 1, 2, 3}) ||
         !bone(1, {}, makeVector(0, -120, 0), {8, 9, 10, 11, 12, 13, 14, 15}) ||
         !bone(2, {}, makeVector(0, -145, 0), {16}))
         return fail("the skeleton could not be made");
-    for (auto& b : document.model().skeleton.bones) b.flags = 0;
+    document.selectBone(-1);
 
     // The skeleton belongs to the rest pose too.
     document.select({app::ProjectItem::Root, "robot.rsd", -1});

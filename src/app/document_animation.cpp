@@ -25,17 +25,37 @@ void Document::select(const ProjectSelection& item) {
         current.selectGroupVertices(item.index);
         what |= kModelChanged;
     }
-    if (const auto* keyframe = selectedKeyframe()) {
-        current = keyframe->model;
-        what |= kModelChanged;
+    bool discarded = false;
+    if (item.kind == ProjectItem::Keyframe) {
+        const animation::Keyframe* keyframe = animation::findKeyframeByName(anim.movements, item.name);
+        if (keyframe || anim.baseFrame) {
+            discarded = state.editUnstored;
+            setEditFrame(keyframe ? keyframe->model : anim.baseFrame->model);
+            state.editKeyframe = keyframe ? std::optional(keyframe->name) : std::nullopt;
+            state.editUnstored = false;
+            what |= kModelChanged;
+        }
     }
-    changed(what);
+    if (!discarded) {
+        changed(what);
+        return;
+    }
+    // The edit frame's changes that were never stored in their keyframe are gone from it, so
+    // the switch is a step that Undo takes back.
+    what &= ~kOnlySelection;
+    if (stepDepth > 0) {
+        stepChanges |= what;
+        notify(what);
+        return;
+    }
+    pushStep("Select Keyframe");
+    notify(what | kHistoryChanged | kTitleChanged, "Select Keyframe");
 }
 
 CommandResult Document::newMovement(const std::string& name) {
     if (auto why = animation::invalidName(name)) return refused(*why);
     anim.movements.insert(anim.movements.begin(), animation::Movement{name, {}});
-    changed(kAnimationChanged);
+    changed(kAnimationChanged, "New Movement");
     return {};
 }
 
@@ -67,12 +87,19 @@ CommandResult Document::addKeyframe(const KeyframeDialog& dialog) {
         entry.baseFrame ? nullptr : animation::findMovementByName(anim.movements, selected.name);
     if (!entry.baseFrame && !movement) return refused("the selected movement no longer exists");
     animation::Keyframe keyframe{current, entry.name};
-    if (entry.baseFrame)
+    if (entry.baseFrame) {
         anim.baseFrame = std::move(keyframe);
-    else
+        // The edit frame is the new base frame's pose.
+        state.editKeyframe.reset();
+        state.editUnstored = false;
+    } else {
+        // The edit frame is the new keyframe's pose: the next change is that keyframe's.
+        state.editKeyframe = keyframe.name;
+        state.editUnstored = false;
         animation::appendKeyframe(*movement, std::move(keyframe));
+    }
     ++anim.keyframeCounter;
-    changed(kAnimationChanged);
+    changed(kAnimationChanged, "Add Keyframe");
     return {};
 }
 
@@ -80,8 +107,25 @@ CommandResult Document::replaceKeyframe() {
     animation::Keyframe* keyframe = selectedKeyframe();
     if (!keyframe) return refused("select a keyframe");
     keyframe->model = current;
-    changed(kAnimationChanged);
+    const bool isBase = anim.baseFrame && keyframe == &*anim.baseFrame;
+    if (state.editKeyframe ? *state.editKeyframe == keyframe->name : isBase) state.editUnstored = false;
+    changed(kAnimationChanged, "Replace Keyframe");
     return {};
+}
+
+CommandResult Document::storeEditFrame() {
+    animation::Keyframe* keyframe = state.editKeyframe
+                                        ? animation::findKeyframeByName(anim.movements, *state.editKeyframe)
+                                        : anim.baseFrame ? &*anim.baseFrame : nullptr;
+    if (!keyframe) return refused("the edit frame's keyframe no longer exists");
+    keyframe->model = current;
+    state.editUnstored = false;
+    changed(kAnimationChanged, "Replace Keyframe");
+    return {};
+}
+
+void Document::followRename(const std::string& from, const std::string& to) {
+    if (state.editKeyframe && *state.editKeyframe == from) state.editKeyframe = to;
 }
 
 CommandResult Document::setKeyframeInfo(const std::string& name, int framesFromLast) {
@@ -90,10 +134,11 @@ CommandResult Document::setKeyframeInfo(const std::string& name, int framesFromL
     if (auto why = animation::invalidName(name)) return refused(*why);
     const bool isBase = anim.baseFrame && keyframe == &*anim.baseFrame;
     if (!isBase && framesFromLast <= 0) return refused("a keyframe needs at least one frame");
+    if (!isBase) followRename(keyframe->name, name);
     keyframe->name = name;
     if (!isBase) keyframe->framesFromLast = framesFromLast;
     selected.name = name;
-    changed(kAnimationChanged | kSelectionChanged);
+    changed(kAnimationChanged | kSelectionChanged, "Edit Keyframe Info");
     return {};
 }
 
@@ -102,9 +147,11 @@ CommandResult Document::deleteKeyframe() {
     animation::Movement* movement = animation::findMovementOfKeyframe(anim.movements, selected.name);
     if (!movement) return refused("the base frame cannot be deleted");
     std::erase_if(movement->keyframes, [&](const auto& k) { return k.name == selected.name; });
-    if (anim.baseFrame) current = anim.baseFrame->model;
+    if (anim.baseFrame) setEditFrame(anim.baseFrame->model);
+    state.editKeyframe.reset();
+    state.editUnstored = false;
     selected = {};
-    changed(kModelChanged | kAnimationChanged | kSelectionChanged);
+    changed(kModelChanged | kAnimationChanged | kSelectionChanged, "Delete Keyframe");
     return {};
 }
 
@@ -113,9 +160,21 @@ CommandResult Document::deleteMovement() {
     const auto it = std::find_if(anim.movements.begin(), anim.movements.end(),
                                  [&](const auto& m) { return m.name == selected.name; });
     if (it == anim.movements.end()) return refused("the selected movement no longer exists");
+    // An edit frame whose keyframe goes with the movement goes back to the base frame, as
+    // deleting that keyframe alone would.
+    const bool holdsEditFrame =
+        state.editKeyframe && std::any_of(it->keyframes.begin(), it->keyframes.end(),
+                                          [&](const auto& k) { return k.name == *state.editKeyframe; });
     anim.movements.erase(it);
+    unsigned what = kAnimationChanged | kSelectionChanged;
+    if (holdsEditFrame) {
+        if (anim.baseFrame) setEditFrame(anim.baseFrame->model);
+        state.editKeyframe.reset();
+        state.editUnstored = false;
+        what |= kModelChanged;
+    }
     selected = {};
-    changed(kAnimationChanged | kSelectionChanged);
+    changed(what, "Delete Movement");
     return {};
 }
 
@@ -126,7 +185,7 @@ CommandResult Document::renameMovement(const std::string& name) {
     if (!movement) return refused("the selected movement no longer exists");
     movement->name = name;
     selected.name = name;
-    changed(kAnimationChanged | kSelectionChanged);
+    changed(kAnimationChanged | kSelectionChanged, "Rename Movement");
     return {};
 }
 
@@ -134,9 +193,10 @@ CommandResult Document::renameKeyframe(const std::string& name) {
     animation::Keyframe* keyframe = selectedKeyframe();
     if (!keyframe) return refused("select a keyframe");
     if (auto why = animation::invalidName(name)) return refused(*why);
+    if (!anim.baseFrame || keyframe != &*anim.baseFrame) followRename(keyframe->name, name);
     keyframe->name = name;
     selected.name = name;
-    changed(kAnimationChanged | kSelectionChanged);
+    changed(kAnimationChanged | kSelectionChanged, "Rename Keyframe");
     return {};
 }
 
@@ -168,7 +228,7 @@ CommandResult Document::attachToBone() {
     const std::vector<int> vertices = selectedVertices(current);
     if (bone < 0 || vertices.empty()) return refused("select vertices and a bone");
     if (auto result = addVertices(current.skeleton.bones[bone], vertices); !result) return result;
-    changed(kModelChanged);
+    changed(kModelChanged, "Attatch to Bone");
     return {};
 }
 
@@ -177,7 +237,7 @@ CommandResult Document::removeSelectedFromBone() {
     const std::vector<int> vertices = selectedVertices(current);
     if (bone < 0 || vertices.empty()) return refused("select vertices and a bone");
     for (int v : vertices) animation::removeVertex(current.skeleton.bones[bone], v);
-    changed(kModelChanged);
+    changed(kModelChanged, "Remove Selected");
     return {};
 }
 
@@ -185,7 +245,7 @@ CommandResult Document::deleteBone() {
     const int bone = animation::firstSelectedBone(current.skeleton);
     if (bone < 0) return refused("select a bone");
     animation::deleteBone(current.skeleton, bone);
-    changed(kModelChanged);
+    changed(kModelChanged, "Delete Bone");
     return {};
 }
 
@@ -200,7 +260,7 @@ CommandResult Document::addGroupToBone() {
         for (int k = 0; k < model::polygonCornerCount(polygon); ++k) vertices.push_back(polygon.vId[k]);
     }
     if (auto result = addVertices(current.skeleton.bones[bone], vertices); !result) return result;
-    changed(kModelChanged);
+    changed(kModelChanged, "Add Group To Bone");
     return {};
 }
 
@@ -216,7 +276,7 @@ CommandResult Document::makeBone(std::optional<int> startJoint, const model::Mod
         s.joints.resize(jointCount);  // the joints made for it go again
         return refused(made.error());
     }
-    changed(kModelChanged);
+    changed(kModelChanged, "Make Bone");
     return {};
 }
 
@@ -227,21 +287,21 @@ CommandResult Document::moveJoint(int joint, const model::ModelVertex& position)
     p.x = position.x;
     p.y = position.y;
     p.z = position.z;
-    changed(kModelChanged);
+    changed(kModelChanged, "Move Joint");
     return {};
 }
 
 CommandResult Document::rotateJoint(int joint, bool shift, double angle, const model::ViewProjection& view) {
-    return turnJoint(joint, shift, angle, view, false);
+    return turnJoint(joint, shift, angle, view, false, "Rotate Joint");
 }
 
 CommandResult Document::lockedMoveJoint(int joint, bool shift, double angle,
                                         const model::ViewProjection& view) {
-    return turnJoint(joint, shift, angle, view, true);
+    return turnJoint(joint, shift, angle, view, true, "Locked Move Joint");
 }
 
 CommandResult Document::turnJoint(int j, bool shift, double angle, const model::ViewProjection& view,
-                                  bool keepFarSide) {
+                                  bool keepFarSide, const char* name) {
     model::Skeleton& s = current.skeleton;
     if (j < 0 || j >= static_cast<int>(s.joints.size())) return refused("no such joint");
     // The bone that ends (or with shift starts) at the joint; a selected one wins.
@@ -280,7 +340,7 @@ CommandResult Document::turnJoint(int j, bool shift, double angle, const model::
                 if (s.bones[d].endJoint == j) animation::rotateChain(current, s.bones[d].startJoint, pivot, back);
         }
     }
-    changed(kModelChanged);
+    changed(kModelChanged, name);
     return {};
 }
 

@@ -13,15 +13,13 @@ std::vector<std::uint8_t> bytesOf(const std::string& text) { return {text.begin(
 
 }  // namespace
 
-std::expected<std::vector<std::uint8_t>, std::string> Document::consoleModel() {
-    current.recomputeNormals();
-    changed(kModelChanged);
-    auto tmd = formats::tmdBytes(current, textures, current.rsdFileName);
+std::expected<std::vector<std::uint8_t>, std::string> Document::consoleModel() const {
+    auto tmd = formats::tmdBytes(current, *state.textures, current.rsdFileName);
     if (!tmd) return std::unexpected(tmd.error().describe());
     return bytesOf(tmd->bytes);
 }
 
-std::expected<std::vector<std::uint8_t>, std::string> Document::consoleMime() {
+std::expected<std::vector<std::uint8_t>, std::string> Document::consoleMime() const {
     const auto movement = movementForMime();
     if (!movement) return std::unexpected(movement.error());
     const auto bytes = binaryMime(**movement);

@@ -58,31 +58,41 @@ void Document::invertSelection() {
     changed(kModelChanged | kOnlySelection);
 }
 
-CommandResult Document::editIfEnabled(EditCommand command, const char* why,
+CommandResult Document::editIfEnabled(EditCommand command, const char* why, const char* name,
                                       const std::function<void(model::Model&)>& edit) {
     if (!isEnabled(command)) return refused(why);
     edit(current);
-    changed(kModelChanged);
+    changed(kModelChanged, name);
+    return {};
+}
+
+CommandResult Document::selectVertices(const std::vector<int>& vertices, bool add) {
+    for (int v : vertices)
+        if (v < 0 || v >= current.vertexCount())
+            return refused("the model has no vertex " + std::to_string(v));
+    if (!add) current.deselectAllVertices();
+    for (int v : vertices) current.vertices[static_cast<std::size_t>(v)].flags |= model::kVertexSelected;
+    changed(kModelChanged | kOnlySelection);
     return {};
 }
 
 CommandResult Document::deleteVertices() {
-    return editIfEnabled(EditCommand::DeleteVertices, "select the vertices to delete",
+    return editIfEnabled(EditCommand::DeleteVertices, "select the vertices to delete", "Delete Vertices",
                          [](model::Model& m) { model::deleteSelectedVertices(m); });
 }
 
 CommandResult Document::deletePolygons() {
-    return editIfEnabled(EditCommand::DeletePolygons, "select the polygons to delete",
+    return editIfEnabled(EditCommand::DeletePolygons, "select the polygons to delete", "Delete Polygons",
                          [](model::Model& m) { model::deleteSelectedPolygons(m); });
 }
 
 CommandResult Document::createPolygon() {
-    return editIfEnabled(EditCommand::CreatePolygon, "select at most three vertices",
+    return editIfEnabled(EditCommand::CreatePolygon, "select at most three vertices", "Create Polygon",
                          [](model::Model& m) { model::createTriangle(m); });
 }
 
 CommandResult Document::invertNormals() {
-    return editIfEnabled(EditCommand::InvertNormals, "select the polygons to turn",
+    return editIfEnabled(EditCommand::InvertNormals, "select the polygons to turn", "Invert Normals",
                          [](model::Model& m) { model::invertSelectedNormals(m); });
 }
 
@@ -99,7 +109,7 @@ CommandResult Document::groupPolygons(const std::string& name) {
     if (auto why = animation::invalidName(name)) return refused(*why);
     group.name = name;
     current.addGroup(group);
-    changed(kModelChanged);
+    changed(kModelChanged, "Group Polygons");
     return {};
 }
 
@@ -112,7 +122,7 @@ CommandResult Document::renameGroup(const std::string& name) {
         if (index < m.groupCount()) m.groups[static_cast<std::size_t>(index)].name = name;
     });
     selected.name = name;
-    changed(kModelChanged | kAnimationChanged | kSelectionChanged);
+    changed(kModelChanged | kAnimationChanged | kSelectionChanged, "Rename Group");
     return {};
 }
 
@@ -124,7 +134,7 @@ CommandResult Document::ungroup() {
         if (index < m.groupCount()) m.deleteGroup(index);
     });
     selected = {};
-    changed(kModelChanged | kAnimationChanged | kSelectionChanged);
+    changed(kModelChanged | kAnimationChanged | kSelectionChanged, "Ungroup");
     return {};
 }
 
@@ -148,7 +158,7 @@ CommandResult Document::deleteSelected() {
 
 void Document::centreObject() {
     model::centreObject(current);
-    changed(kModelChanged);
+    changed(kModelChanged, "Centre Object");
 }
 
 CommandResult Document::reScale(const RescaleParams& params) {
@@ -158,7 +168,7 @@ CommandResult Document::reScale(const RescaleParams& params) {
         forEachFrame([&](model::Model& m) { model::rescale(m, params.scale, mode); });
     else
         model::rescale(current, params.scale, mode);
-    changed(kModelChanged | (params.allFrames ? kAnimationChanged : 0u));
+    changed(kModelChanged | (params.allFrames ? kAnimationChanged : 0u), "ReScale");
     return {};
 }
 
@@ -173,26 +183,26 @@ CommandResult Document::reCentre(const RecentreParams& params) {
         for (auto& movement : anim.movements)
             for (auto& keyframe : movement.keyframes) keyframe.model.translate(o, 0, params.moveSkeleton);
     }
-    changed(kModelChanged | (params.allFrames ? kAnimationChanged : 0u));
+    changed(kModelChanged | (params.allFrames ? kAnimationChanged : 0u), "Re-Centre");
     return {};
 }
 
 int Document::mergeVertices(const model::VertexMergeOptions& options, const model::Progress& progress) {
     const int merged = model::mergeVertices(current, options, progress);
-    if (merged > 0) changed(kModelChanged);
+    if (merged > 0) changed(kModelChanged, "Merge Vertices");
     return merged;
 }
 
 model::PolygonReduction Document::reducePolygons(const model::Progress& progress) {
     const auto done = model::reducePolygons(current, progress);
     // A pass that found nothing to remove leaves only its marks, which nothing draws or keeps.
-    if (done.polygonsRemoved > 0 || done.trianglesMade > 0 || done.verticesRemoved > 0) changed(kModelChanged);
+    if (done.polygonsRemoved > 0 || done.trianglesMade > 0 || done.verticesRemoved > 0) changed(kModelChanged, "Remove Polygons");
     return done;
 }
 
 int Document::convertToQuads(const model::QuadConversionOptions& options, const model::Progress& progress) {
     const int joined = model::convertTrianglesToQuads(current, options, progress);
-    if (joined > 0) changed(kModelChanged);
+    if (joined > 0) changed(kModelChanged, "Convert To Quads");
     return joined;
 }
 
@@ -201,7 +211,7 @@ CommandResult Document::gridAlign(const model::GridAlignOptions& options) {
         if (options.enabled[a] && !(options.size[a] > 0 && std::isfinite(options.size[a])))
             return refused("a grid size must be a number greater than 0");
     model::gridAlign(current, options);
-    changed(kModelChanged);
+    changed(kModelChanged, "Grid Align");
     return {};
 }
 
@@ -226,13 +236,13 @@ CommandResult Document::reorderVertices() {
     for (const auto& keyframe : movement->keyframes) poses.push_back({&keyframe.model, keyframe.framesFromLast});
     const std::vector<int> order = model::orderByMovement(anim.baseFrame->model, poses, options.minimumMovement);
     forEachFrame([&](model::Model& m) { model::applyVertexOrder(m, order); });
-    changed(kModelChanged | kAnimationChanged);
+    changed(kModelChanged | kAnimationChanged, "Reorder Vertices");
     return {};
 }
 
 int Document::makeRsdToolCompatible() {
     const int changedPolygons = model::makeRsdToolCompatible(current);
-    if (changedPolygons > 0) changed(kModelChanged);
+    if (changedPolygons > 0) changed(kModelChanged, "Make Model RSDTOOL Compatible");
     return changedPolygons;
 }
 

@@ -11,16 +11,12 @@ namespace kestrel::app {
 using animation::MimeFormat;
 
 std::expected<formats::SavedFiles, Error> Document::saveTmd(const std::string& path) {
-    auto saved = formats::saveTmd(*fileSystem, current, textures, path);
+    auto saved = formats::saveTmd(*fileSystem, current, *state.textures, path);
     if (!saved) return std::unexpected(saved.error());
-    // The normals were recomputed; that is no edit of the model, and the RSD set is not saved.
-    const bool wasUnsaved = unsaved;
-    changed(kModelChanged);
-    unsaved = wasUnsaved;
-    return formats::SavedFiles{{saved->written}, std::move(saved->warnings)};
+    return formats::SavedFiles{{saved->written}, {}, std::move(saved->warnings)};
 }
 
-std::expected<const animation::Movement*, std::string> Document::movementForMime() {
+std::expected<const animation::Movement*, std::string> Document::movementForMime() const {
     if (selected.kind != ProjectItem::Movement)
         return std::unexpected("select a movement in the project window first");
     const animation::Movement* movement = animation::findMovementByName(anim.movements, selected.name);

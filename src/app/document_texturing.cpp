@@ -35,25 +35,26 @@ CommandResult Document::wrapTexture(const WrapParams& params) {
         auto loaded = formats::loadTextureSlots(*fileSystem, trial, current.rsdFileName);
         if (!sizeOf(loaded.slots, t)) return refused("cannot read the texture '" + params.texture + "'");
         forEachFrame([&](model::Model& m) { m.textureFiles.push_back(params.texture); });
-        textures = std::move(loaded.slots);
+        setTextures(std::move(loaded.slots));
     }
-    const auto size = sizeOf(textures, t);
+    const auto size = sizeOf(*state.textures, t);
     if (!size) return refused("the texture '" + listed[static_cast<std::size_t>(t)] + "' could not be read, so its size is unknown");
     const auto wrap = [&](model::Model& m) { model::wrapTexture(m, t, size->first, size->second, params.options); };
     if (params.allFrames)
         forEachFrame(wrap);
     else
         wrap(current);
-    changed(kModelChanged | (added ? kTexturesChanged : 0u) | (added || params.allFrames ? kAnimationChanged : 0u));
+    changed(kModelChanged | (added ? kTexturesChanged : 0u) | (added || params.allFrames ? kAnimationChanged : 0u),
+            "Wrap Texture Round Object");
     return {};
 }
 
 CommandResult Document::paintTexture() {
     if (selected.kind != ProjectItem::Texture) return refused("select a texture in the project window");
-    const auto size = sizeOf(textures, selected.index);
+    const auto size = sizeOf(*state.textures, selected.index);
     if (!size) return refused("the selected texture could not be read, so its size is unknown");
     model::paintTexture(current, selected.index, size->first, size->second);
-    changed(kModelChanged);
+    changed(kModelChanged, "Paint Current Texture");
     return {};
 }
 
@@ -64,9 +65,11 @@ CommandResult Document::removeTexture() {
     forEachFrame([&](model::Model& m) {
         if (t < m.textureCount()) m.deleteTexture(t);
     });
-    if (static_cast<std::size_t>(t) < textures.size()) formats::removeTextureSlot(textures, t);
+    formats::TextureSlots slots = *state.textures;
+    if (static_cast<std::size_t>(t) < slots.size()) formats::removeTextureSlot(slots, t);
+    setTextures(std::move(slots));
     selected = {};
-    changed(kModelChanged | kAnimationChanged | kSelectionChanged | kTexturesChanged);
+    changed(kModelChanged | kAnimationChanged | kSelectionChanged | kTexturesChanged, "Remove Texture");
     return {};
 }
 

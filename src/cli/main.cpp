@@ -242,7 +242,7 @@ int run(int argc, char** argv) {
     }
 
     kestrel::app::Document document;
-    document.settings() = kestrel::app::loadSettings(document.files(), kestrel::app::configPath());
+    document.setSettings(kestrel::app::loadSettings(document.files(), kestrel::app::configPath()));
     int status = kExitFailure;
     if (infoCommand->parsed())
         status = runInfo(document, info, std::cout, std::cerr);

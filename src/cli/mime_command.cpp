@@ -14,7 +14,11 @@ int runMime(app::Document& document, const MimeOptions& options, std::ostream& o
     const auto opened = document.openFile(options.file);
     if (!opened) return reportError(err, opened.error());
     reportWarnings(err, *opened);
-    if (options.minimumMovement) document.settings().minimumMovement = *options.minimumMovement;
+    if (options.minimumMovement) {
+        app::Settings settings = document.settings();
+        settings.minimumMovement = *options.minimumMovement;
+        document.setSettings(settings);
+    }
     document.select({app::ProjectItem::Movement, options.movement});
     auto written = document.exportMime(format, options.output.empty()
                                                    ? std::nullopt

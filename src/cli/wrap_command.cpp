@@ -31,13 +31,9 @@ std::optional<model::PlanarFace> faceNamed(const std::string& name) {
     return std::nullopt;
 }
 
-// Saves what the command changed in the current model: the whole set when there is no base
-// frame (or every frame was changed), else the current model alone, since the base frame
-// written with the movements would not show the change.
-int saveChanged(app::Document& document, const std::string& output, bool everyFrame, std::ostream& out,
-                std::ostream& err) {
-    const bool whole = everyFrame || !document.animation().baseFrame;
-    const auto saved = whole ? document.saveAs(output) : document.saveCurrentAs(output);
+// Saves the whole set: the edit frame is the base frame's pose, so the change is in it.
+int saveChanged(app::Document& document, const std::string& output, std::ostream& out, std::ostream& err) {
+    const auto saved = document.saveAs(output);
     if (!saved) return reportError(err, saved.error());
     reportWarnings(err, saved->warnings);
     for (const auto& path : saved->written) out << "wrote " << printable(path) << '\n';
@@ -71,7 +67,7 @@ int runWrap(app::Document& document, const WrapCommandOptions& o, std::ostream& 
     int textured = 0;
     for (const auto& p : document.model().polygons) textured += p.wrapMark == 1;
     out << "wrapped " << textured << " of " << document.model().polygonCount() << " polygons\n";
-    return saveChanged(document, o.output, o.allFrames, out, err);
+    return saveChanged(document, o.output, out, err);
 }
 
 int runLight(app::Document& document, const LightCommandOptions& o, std::ostream& out, std::ostream& err) {
@@ -82,11 +78,8 @@ int runLight(app::Document& document, const LightCommandOptions& o, std::ostream
     const auto opened = document.openFile(o.input);
     if (!opened) return reportError(err, opened.error());
     reportWarnings(err, *opened);
-    auto& vertices = document.model().vertices;
-    if (o.vertex < 0 || o.vertex >= static_cast<int>(vertices.size()))
-        return reportError(err, formats::makeError(o.input, 0, "the model has no vertex " + std::to_string(o.vertex)));
-    document.selectNone();
-    vertices[static_cast<std::size_t>(o.vertex)].flags |= model::kVertexSelected;
+    if (const auto picked = document.selectVertices({o.vertex}); !picked)
+        return reportError(err, formats::makeError(o.input, 0, picked.error()));
     const model::Model before = document.model();
     const model::PointLight light{static_cast<std::int32_t>(rgb), o.radius, o.selected, !o.keepTypes};
     if (const auto lit = document.pointLight(light); !lit)
@@ -96,7 +89,7 @@ int runLight(app::Document& document, const LightCommandOptions& o, std::ostream
     for (std::size_t p = 0; p < now.size(); ++p)
         for (int k = 0; k < 4; ++k) corners += now[p].rgb[k] != before.polygons[p].rgb[k];
     out << "changed " << corners << " corner colours\n";
-    return saveChanged(document, o.output, false, out, err);
+    return saveChanged(document, o.output, out, err);
 }
 
 }  // namespace kestrel::cli

@@ -35,23 +35,31 @@ struct SaveOptions {
     const animation::AnimationState* animation = nullptr;
 };
 
+// The four names a model stands under: its RSD, PLY, MAT and GRP files.
+struct SetNames {
+    std::string rsd, ply, mat, grp;
+    bool operator==(const SetNames&) const = default;
+};
+
 struct SavedFiles {
     std::vector<std::string> written;  // host paths, in the order written
+    SetNames names;                    // the names the saved model stands under now
     std::vector<Warning> warnings;     // what the files could not keep exactly
 };
 
-// Recomputes the normals, then writes RSD, PLY, MAT and XGRP in that order. Each file is
+// Writes RSD, PLY, MAT and XGRP in that order, with normals computed for the files (the
+// model is not changed; the names it is saved under are in the result). Each file is
 // written to a temporary file first; the old file becomes its "*_backup" when no backup
 // exists yet. A failure stops the save there and leaves that file as it was.
-std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, model::Model& model,
+std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, const model::Model& model,
                                             const SaveOptions& options);
 
-// The texts of the four files exactly as saveRsdSet writes them (normals already negated).
+// The texts of the files exactly as saveRsdSet writes them.
 struct RsdSetTexts {
     std::string rsd, ply, mat, xgrp;
     std::string bone;  // empty without a skeleton
     std::string move;  // empty unless movements are written
 };
-std::expected<RsdSetTexts, Error> formatRsdSet(model::Model& model, const SaveOptions& options = {});
+std::expected<RsdSetTexts, Error> formatRsdSet(const model::Model& model, const SaveOptions& options = {});
 
 }  // namespace kestrel::formats

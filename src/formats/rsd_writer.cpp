@@ -62,11 +62,11 @@ TextOut rsdText(const Model& model, bool withMove) {
     return out;
 }
 
-// The normals are negated in the model itself as they are written.
-TextOut plyText(Model& model) {
+// The normals are written negated.
+TextOut plyText(const Model& model, const model::Normals& normals) {
     int flat = 0;
     for (const auto& p : model.polygons) flat += p.shading == 'F';
-    TextOut out(40 * (model.vertices.size() + model.normals.size() + flat) +
+    TextOut out(40 * (2 * model.vertices.size() + flat) +
                 40 * model.polygons.size() + 1024);
     header(out, model.plyFileName, "PLY");
     out << "@PLY940102\n# Numbers of Vertices, Normals, and Polygons\n";
@@ -75,15 +75,13 @@ TextOut plyText(Model& model) {
     out.integer(model.polygonCount()) << "\n# Vertices\n";
     for (const auto& v : model.vertices) vectorLine(out, v);
     out << "# Normals\n";
-    for (int i = 0; i < model.vertexCount(); ++i) {
-        model::Scale(model.normals[i], -1.0);
-        vectorLine(out, model.normals[i]);
-    }
-    for (auto& p : model.polygons)
-        if (p.shading == 'F') {
-            model::Scale(p.faceNormal, -1.0);
-            vectorLine(out, p.faceNormal);
-        }
+    const auto negated = [&](model::ModelVertex n) {
+        model::Scale(n, -1.0);
+        vectorLine(out, n);
+    };
+    for (const auto& n : normals.vertex) negated(n);
+    for (std::size_t i = 0; i < model.polygons.size(); ++i)
+        if (model.polygons[i].shading == 'F') negated(normals.face[i]);
     out << "# Polygons\n";
     int flatIndex = model.vertexCount();
     for (const auto& p : model.polygons) {
@@ -181,8 +179,8 @@ struct Formatted {
     std::optional<TextOut> move, bone;
 };
 
-std::expected<Formatted, Error> format(Model& model, const SaveOptions& options) {
-    model.recomputeNormals();
+std::expected<Formatted, Error> format(const Model& model, const SaveOptions& options) {
+    const model::Normals normals = model::computeNormals(model);
     const animation::AnimationState* animation = options.withMovements ? options.animation : nullptr;
     std::optional<TextOut> move, bone;
     if (animation) {
@@ -194,13 +192,13 @@ std::expected<Formatted, Error> format(Model& model, const SaveOptions& options)
         bone = boneText(model.skeleton, replaceLastThree(model.plyFileName, "bone"),
                         options.animation ? static_cast<int>(options.animation->movements.size()) : 0,
                         animation ? &animation->movements : nullptr);
-    return Formatted{rsdText(model, animation != nullptr), plyText(model), matText(model),
+    return Formatted{rsdText(model, animation != nullptr), plyText(model, normals), matText(model),
                      xgrpText(model), std::move(move), std::move(bone)};
 }
 
 }  // namespace
 
-std::expected<RsdSetTexts, Error> formatRsdSet(Model& model, const SaveOptions& options) {
+std::expected<RsdSetTexts, Error> formatRsdSet(const Model& model, const SaveOptions& options) {
     auto f = format(model, options);
     if (!f) return std::unexpected(f.error());
     return RsdSetTexts{f->rsd.take(), f->ply.take(), f->mat.take(), f->xgrp.take(),
@@ -215,23 +213,16 @@ void nameSetAfter(Model& model, std::string_view path) {
     model.grpFileName = replaceLastThree(path, "grp");
 }
 
-std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, Model& model,
+std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, const Model& given,
                                             const SaveOptions& options) {
-    const std::array oldNames{model.rsdFileName, model.plyFileName, model.matFileName,
-                              model.grpFileName};
+    // A copy shares the model's storage; only its names differ.
+    Model model = given;
     if (options.newPath) {
         const std::string path = files.absolutePath(*options.newPath);
         nameSetAfter(model, path);
         model.rsdFileName = path;
     }
-    auto fail = [&](Error error) {
-        // The model keeps the names of the files it still stands for.
-        model.rsdFileName = oldNames[0];
-        model.plyFileName = oldNames[1];
-        model.matFileName = oldNames[2];
-        model.grpFileName = oldNames[3];
-        return std::unexpected(std::move(error));
-    };
+    auto fail = [](Error error) { return std::unexpected(std::move(error)); };
     auto formattedOr = format(model, options);
     if (!formattedOr) return fail(formattedOr.error());
     Formatted& formatted = *formattedOr;
@@ -259,6 +250,7 @@ std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, Model& model,
     std::vector<std::string> bodies;
     for (TextOut* text : outs) bodies.push_back(text->take());
     SavedFiles saved;
+    saved.names = {model.rsdFileName, model.plyFileName, model.matFileName, model.grpFileName};
     for (std::size_t i = 0; i < bodies.size(); ++i) {
         if (auto error = writeFileSafely(files, targets[i].first, bodies[i],
                                           backupName(targets[i].first, targets[i].second)))

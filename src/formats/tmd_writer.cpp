@@ -186,17 +186,18 @@ std::expected<TmdBytes, Error> tmdBytes(const Model& model, std::span<const Text
     TmdBytes result;
     std::vector<PacketShape> shapes;
     shapes.reserve(model.polygons.size());
-    std::vector<const ModelPolygon*> written;
+    std::vector<std::size_t> written;  // the polygons given a packet
     written.reserve(model.polygons.size());
     std::size_t packetBytes = 0, flat = 0, leftOut = 0;
-    for (const auto& polygon : model.polygons) {
+    for (std::size_t at = 0; at < model.polygons.size(); ++at) {
+        const ModelPolygon& polygon = model.polygons[at];
         const auto shape = shapeOf(polygon);
         if (!shape) {
             ++leftOut;
             continue;
         }
         shapes.push_back(*shape);
-        written.push_back(&polygon);
+        written.push_back(at);
         packetBytes += 4u * (1u + shape->ilen);
         if (polygon.shading == 'F') ++flat;
     }
@@ -237,20 +238,20 @@ std::expected<TmdBytes, Error> tmdBytes(const Model& model, std::span<const Text
 
     auto faceNormal = static_cast<std::uint32_t>(vertices);
     for (std::size_t i = 0; i < written.size(); ++i) {
-        writePacket(out, *written[i], shapes[i], faceNormal, slots);
-        if (written[i]->shading == 'F') ++faceNormal;
+        const ModelPolygon& polygon = model.polygons[written[i]];
+        writePacket(out, polygon, shapes[i], faceNormal, slots);
+        if (polygon.shading == 'F') ++faceNormal;
     }
+    const model::Normals normals = model::computeNormals(model);
     for (const auto& vertex : model.vertices) shortVector(out, vertex);
-    for (std::size_t i = 0; i < vertices; ++i)
-        shortVector(out, i < model.normals.size() ? consoleNormal(model.normals[i]) : ModelVertex{});
-    for (const auto* polygon : written)
-        if (polygon->shading == 'F') shortVector(out, consoleNormal(polygon->faceNormal));
+    for (const auto& normal : normals.vertex) shortVector(out, consoleNormal(normal));
+    for (std::size_t at : written)
+        if (model.polygons[at].shading == 'F') shortVector(out, consoleNormal(normals.face[at]));
     return result;
 }
 
-std::expected<SavedTmd, Error> saveTmd(FileSystem& files, Model& model,
+std::expected<SavedTmd, Error> saveTmd(FileSystem& files, const Model& model,
                                        std::span<const TextureSlot> slots, const std::string& path) {
-    model.recomputeNormals();
     auto tmd = tmdBytes(model, slots, path);
     if (!tmd) return std::unexpected(tmd.error());
     if (auto error = writeFileSafely(files, path, tmd->bytes, replaceLastThree(path, "tmd_backup")))

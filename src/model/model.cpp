@@ -203,31 +203,43 @@ ModelVertex faceNormalOf(const Model& model, const ModelPolygon& p) {
     return normal;
 }
 
-void Model::recomputeNormals() {
-    normals.assign(vertices.size(), ModelVertex{});
+Normals computeNormals(const Model& model) {
+    const auto& vertices = model.vertices;
+    const auto& polygons = model.polygons;
+    Normals out;
+    out.vertex.assign(vertices.size(), ModelVertex{});
+    out.face.assign(polygons.size(), ModelVertex{});
     // Quadrilaterals keep the console's corner order, whose edges run 0-1, 1-3, 3-2, 2-0, so
     // the walk round a polygon's edge visits corner 3 before corner 2.
     static constexpr int kTriangleWalk[] = {0, 1, 2}, kQuadWalk[] = {0, 1, 3, 2};
     for (std::size_t at = 0; at < polygons.size(); ++at) {
-        // Polygons are large: fetching a few ahead keeps the walk from waiting on memory.
-        if (at + 8 < polygons.size()) __builtin_prefetch(&polygons[at + 8]);
-        ModelPolygon& p = polygons[at];
+        const ModelPolygon& p = polygons[at];
         const int n = polygonCornerCount(p);
         const int* walk = n == 4 ? kQuadWalk : kTriangleWalk;
+        ModelVertex& face = out.face[at];
         // Corner 0 is visited last, so the face normal is the product at corner 0.
         for (int k = 1; k <= n; ++k) {
-            const int i = walk[k % n];
-            const int v = p.vId[i];
-            p.nId[i] = v;
-            const ModelVertex& V = vertices[v];
-            const ModelVertex eNext = vectorDifference(vertices[p.vId[walk[(k + 1) % n]]], V);
-            const ModelVertex ePrev = vectorDifference(vertices[p.vId[walk[(k - 1) % n]]], V);
-            p.faceNormal = CrossProduct(eNext, ePrev);
-            Add(normals[v], p.faceNormal);
+            const int v = p.vId[walk[k % n]];
+            const ModelVertex& V = vertices[static_cast<std::size_t>(v)];
+            const ModelVertex eNext = vectorDifference(vertices[static_cast<std::size_t>(p.vId[walk[(k + 1) % n]])], V);
+            const ModelVertex ePrev = vectorDifference(vertices[static_cast<std::size_t>(p.vId[walk[(k - 1) % n]])], V);
+            face = CrossProduct(eNext, ePrev);
+            Add(out.vertex[static_cast<std::size_t>(v)], face);
         }
-        Unify(p.faceNormal);
+        Unify(face);
     }
-    for (auto& n : normals) Unify(n);
+    for (auto& n : out.vertex) Unify(n);
+    return out;
+}
+
+void Model::recomputeNormals() {
+    Normals computed = computeNormals(*this);
+    normals.assign(computed.vertex.begin(), computed.vertex.end());
+    for (std::size_t at = 0; at < polygons.size(); ++at) {
+        ModelPolygon& p = polygons[at];
+        for (int k = 0; k < polygonCornerCount(p); ++k) p.nId[k] = p.vId[k];
+        p.faceNormal = computed.face[at];
+    }
 }
 
 }  // namespace kestrel::model

@@ -132,6 +132,14 @@ void renumberBoneVertices(Skeleton& skeleton, std::span<const int> newIndex);
 // vertexCount is the new count.
 void renumberNormals(CowArray<ModelVertex>& normals, std::span<const int> newIndex, int vertexCount);
 
+// Vertex and face normals as recomputeNormals makes them, computed apart from the model, so
+// that drawing and writing read the model without changing it.
+struct Normals {
+    std::vector<ModelVertex> vertex;  // one per vertex
+    std::vector<ModelVertex> face;    // one per polygon
+};
+Normals computeNormals(const Model& model);
+
 // A polygon's face normal as recomputeNormals makes it: at corner 0, towards the viewer
 // for a clockwise outline, at most unit length.
 ModelVertex faceNormalOf(const Model& model, const ModelPolygon& polygon);

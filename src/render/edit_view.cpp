@@ -91,11 +91,12 @@ struct Scene {
     Matrix4 rotation;
     std::vector<model::ScreenPoint> points;  // every vertex projected
     std::vector<Light> vertexLight;          // each vertex normal's light, once per paint
+    model::Normals normals;                  // computed for this paint
 
     // Worked out as each polygon is drawn, in the same pass that reads its corners.
     Face face(std::size_t polygon) const {
         const ModelPolygon& p = model.polygons[polygon];
-        Face f{model::transformVector(rotation, p.faceNormal)};
+        Face f{model::transformVector(rotation, normals.face[polygon])};
         bool lit = p.shading == 'F';
         for (int corner = 0; corner < model::polygonCornerCount(p) && !lit; ++corner)
             lit = static_cast<std::size_t>(p.vId[corner]) >= vertexLight.size();
@@ -108,7 +109,7 @@ struct Scene {
         return litCornerColour(p, corner, lit, face.normal, selected, textured);
     }
     bool facesViewer(std::size_t polygon) const {
-        return model::transformVector(rotation, model.polygons[polygon].faceNormal).z >= 0;
+        return model::transformVector(rotation, normals.face[polygon]).z >= 0;
     }
 };
 
@@ -404,7 +405,7 @@ std::uint32_t litCornerColour(const ModelPolygon& polygon, int corner, Light lit
     return argb(0x80, c[0], c[1], c[2]);
 }
 
-void drawEditView(RenderDevice& device, Model& model, const EditView& view, const PaintContext& context) {
+void drawEditView(RenderDevice& device, const Model& model, const EditView& view, const PaintContext& context) {
     device.clear(true, true);
     if (view.mode == DisplayMode::TextureUvEdit) {
         drawUvEdit(device, model, context.textures, context.selectedTexture);
@@ -412,8 +413,7 @@ void drawEditView(RenderDevice& device, Model& model, const EditView& view, cons
         return;
     }
     if (view.mode == DisplayMode::MovementTimeline) return;
-    model.recomputeNormals();
-    Scene s{model, view, view.projection(device.width(), device.height()), {}, {}, {}};
+    Scene s{model, view, view.projection(device.width(), device.height()), {}, {}, {}, model::computeNormals(model)};
     s.rotation = s.projection.rotation();
     // The camera matrix once, then every vertex through it, as project() would.
     const Matrix4 camera = s.projection.matrix();
@@ -424,8 +424,8 @@ void drawEditView(RenderDevice& device, Model& model, const EditView& view, cons
         const ModelVertex t = model::transformVector(camera, v);
         s.points.push_back({cx + t.x, cy + t.y, t.z / 32760 + 0.5});
     }
-    s.vertexLight.reserve(model.normals.size());
-    for (const ModelVertex& n : model.normals) s.vertexLight.push_back(lightOf(model::transformVector(s.rotation, n), view.lightMasks));
+    s.vertexLight.reserve(s.normals.vertex.size());
+    for (const ModelVertex& n : s.normals.vertex) s.vertexLight.push_back(lightOf(model::transformVector(s.rotation, n), view.lightMasks));
 
     if (view.showModel) {
         if (view.mode == DisplayMode::Textured) drawTextured(device, s, context.textures);
@@ -440,7 +440,7 @@ void drawEditView(RenderDevice& device, Model& model, const EditView& view, cons
 
 }  // namespace
 
-void paintEditView(RenderDevice& device, Model& model, const EditView& view, const PaintContext& context) {
+void paintEditView(RenderDevice& device, const Model& model, const EditView& view, const PaintContext& context) {
     drawEditView(device, model, view, context);
     device.present();
 }

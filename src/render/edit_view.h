@@ -76,9 +76,9 @@ struct PaintContext {
     int selectedTexture = -1;              // the project window's texture item, for UV mode
 };
 
-// Draws the view into the device (modes 0, 1 and 2; mode 3 is the timeline's). Recomputes the
-// model's normals first, as every paint does.
-void paintEditView(RenderDevice& device, model::Model& model, const EditView& view, const PaintContext& context);
+// Draws the view into the device (modes 0, 1 and 2; mode 3 is the timeline's), lit by normals
+// computed for the paint; the model is not changed.
+void paintEditView(RenderDevice& device, const model::Model& model, const EditView& view, const PaintContext& context);
 
 // The colour of a polygon's corner: lit by the view's masks from the face normal (flat) or the
 // corner's vertex normal, both turned by the camera, and mixed with the polygon's colours.

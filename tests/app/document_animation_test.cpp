@@ -20,10 +20,11 @@ struct Scene {
     unsigned changes = 0;
 
     Scene() {
-        auto& m = document.model();
-        test::addUnitQuad(m);
-        m.addGroup({"quad", {0}});
-        document.onChange = [this](unsigned what) { changes |= what; };
+        document.edit("Quad", [](model::Model& m) {
+            test::addUnitQuad(m);
+            m.addGroup({"quad", {0}});
+        });
+        document.subscribe([this](const ChangeNotice& notice) { changes |= notice.what; });
     }
     KeyframeDialog dialog() {
         return [this](const KeyframeEntry& proposed) -> std::optional<KeyframeEntry> {
@@ -111,7 +112,7 @@ TEST(DocumentKeyframes, SelectingReplacingAndDeletingKeyframes) {
     const model::Model base = s.document.model();
 
     s.document.select({ProjectItem::Keyframe, "Keyframe_1", -1});
-    s.document.model().vertices[0].z = 5;
+    s.document.edit("Lift", [](model::Model& m) { m.vertices[0].z = 5; });
     ASSERT_TRUE(s.document.replaceKeyframe());
     s.document.select({ProjectItem::Keyframe, "BaseFrame", -1});
     EXPECT_EQ(s.document.model(), base);
@@ -138,7 +139,7 @@ TEST(DocumentKeyframes, SelectingReplacingAndDeletingKeyframes) {
 
 TEST(DocumentBones, MakeAttachAndDeleteBones) {
     Scene s;
-    auto& skeleton = s.document.model().skeleton;
+    const auto& skeleton = s.document.model().skeleton;
     ASSERT_TRUE(s.document.makeBone(std::nullopt, makeVector(0, 0, 0), std::nullopt, makeVector(0, 1, 0)));
     ASSERT_TRUE(s.document.makeBone(1, {}, std::nullopt, makeVector(0, 2, 0)));
     EXPECT_EQ(skeleton.joints.size(), 3u);
@@ -160,7 +161,7 @@ TEST(DocumentBones, MakeAttachAndDeleteBones) {
 
     EXPECT_FALSE(s.document.attachToBone());  // nothing selected
     s.document.selectBone(1);
-    s.document.model().vertices[2].flags = model::kVertexSelected;
+    ASSERT_TRUE(s.document.selectVertices({2}));
     ASSERT_TRUE(s.document.attachToBone());
     ASSERT_TRUE(s.document.attachToBone());
     EXPECT_EQ(skeleton.bones[1].vertices, std::vector<int>{2});
@@ -168,7 +169,7 @@ TEST(DocumentBones, MakeAttachAndDeleteBones) {
     ASSERT_TRUE(s.document.addGroupToBone());
     EXPECT_EQ(skeleton.bones[1].vertices, (std::vector<int>{2, 0, 1, 3}));
     s.document.selectNone();
-    s.document.model().vertices[2].flags = model::kVertexSelected;
+    ASSERT_TRUE(s.document.selectVertices({2}));
     ASSERT_TRUE(s.document.removeSelectedFromBone());
     EXPECT_EQ(skeleton.bones[1].vertices, (std::vector<int>{0, 1, 3}));
     ASSERT_TRUE(s.document.deleteBone());

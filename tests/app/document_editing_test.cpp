@@ -19,17 +19,19 @@ struct Frames {
     Document document{std::make_unique<formats::MemoryFileSystem>()};
 
     Frames() {
-        auto& m = document.model();
-        test::addUnitQuad(m);
-        m.addGroup({"quad", {0}});
-        m.skeleton.joints = {model::Joint{makeVector(1, 1, 1), {0}}, model::Joint{makeVector(2, 2, 2), {0}}};
-        m.skeleton.bones = {model::Bone{0, 1, {0, 2}}};
+        document.edit("Quad", [](model::Model& m) {
+            test::addUnitQuad(m);
+            m.addGroup({"quad", {0}});
+            m.skeleton.joints = {model::Joint{makeVector(1, 1, 1), {0}}, model::Joint{makeVector(2, 2, 2), {0}}};
+            m.skeleton.bones = {model::Bone{0, 1, {0, 2}}};
+        });
         document.select({ProjectItem::Root, "model", -1});
         EXPECT_TRUE(document.addKeyframe({}));
         EXPECT_TRUE(document.newMovement("walk"));
         document.select({ProjectItem::Movement, "walk", -1});
         const auto add = [&](int vertex, double x) {
-            document.model().vertices[static_cast<std::size_t>(vertex)].x = x;
+            document.select({ProjectItem::Movement, "walk", -1});
+            document.edit("Pose", [&](model::Model& m) { m.vertices[static_cast<std::size_t>(vertex)].x = x; });
             EXPECT_TRUE(document.addKeyframe([](const KeyframeEntry& e) { return e; }));
         };
         add(0, 5);
@@ -42,14 +44,11 @@ struct Frames {
     }
 };
 
-void select(Document& d, std::initializer_list<int> vertices) {
-    d.selectNone();
-    for (int v : vertices) d.model().vertices[static_cast<std::size_t>(v)].flags |= model::kVertexSelected;
-}
+void select(Document& d, std::initializer_list<int> vertices) { ASSERT_TRUE(d.selectVertices(vertices)); }
 
 TEST(DocumentEditing, EnablingRulesAndRefusalsLeaveTheModelAlone) {
     Document d{std::make_unique<formats::MemoryFileSystem>()};
-    test::addUnitQuad(d.model());
+    d.edit("Quad", [](model::Model& m) { test::addUnitQuad(m); });
     EXPECT_FALSE(d.isEnabled(EditCommand::DeleteVertices));
     EXPECT_FALSE(d.deleteVertices());
     EXPECT_FALSE(d.isEnabled(EditCommand::GroupPolygons));
@@ -73,15 +72,15 @@ TEST(DocumentEditing, EnablingRulesAndRefusalsLeaveTheModelAlone) {
 
 TEST(DocumentEditing, GroupPolygonsAddsToTheCurrentModelUpToTheCapacity) {
     Document d{std::make_unique<formats::MemoryFileSystem>()};
-    test::addUnitQuad(d.model());
-    d.model().addPolygon(0, 1, 2, -1);
+    d.edit("Quad", [](model::Model& m) { test::addUnitQuad(m); });
+    d.edit("Add", [](model::Model& m) { m.addPolygon(0, 1, 2, -1); });
     d.selectAll();
     EXPECT_EQ(d.groupProposal().name, "New Polygon Group");
     EXPECT_EQ(d.groupProposal().polygons, 2);
     EXPECT_FALSE(d.groupPolygons("#comment"));  // names are whole lines of the group file
     ASSERT_TRUE(d.groupPolygons("both"));
     EXPECT_EQ(d.model().groups.back().polygons, (std::vector<int>{0, 1}));
-    while (d.model().groupCount() < model::kMaxGroups) d.model().addGroup({"filler", {}});
+    d.edit("Fill", [](model::Model& m) { while (m.groupCount() < model::kMaxGroups) m.addGroup({"filler", {}}); });
     EXPECT_FALSE(d.groupPolygons("one too many"));
     EXPECT_EQ(d.model().groupCount(), model::kMaxGroups);
 }
@@ -136,7 +135,7 @@ TEST(DocumentEditing, ReorderingPutsStillVerticesFirstInEveryFrameAlike) {
     EXPECT_EQ(f.document.animation().movements[0].keyframes[1].model.vertices[3].x, 7);
 
     // A frame with other vertices than the model cannot be renumbered with it: nothing changes.
-    f.document.model().addVertex(makeVector(9, 9, 9));
+    f.document.edit("Add", [](model::Model& m) { m.addVertex(makeVector(9, 9, 9)); });
     const auto before = f.document.animation().baseFrame->model;
     const auto refused = f.document.reorderVertices();
     ASSERT_FALSE(refused);
@@ -146,8 +145,8 @@ TEST(DocumentEditing, ReorderingPutsStillVerticesFirstInEveryFrameAlike) {
 
 TEST(DocumentEditing, OptimiserCommandsActOnTheCurrentModelOnly) {
     Frames f;
-    f.document.model().addVertex(makeVector(1, 1, 0.1));
-    f.document.model().addPolygon(3, 4, 2, -1);
+    f.document.edit("Add", [](model::Model& m) { m.addVertex(makeVector(1, 1, 0.1)); });
+    f.document.edit("Add", [](model::Model& m) { m.addPolygon(3, 4, 2, -1); });
     EXPECT_EQ(f.document.mergeVertices({0.5}), 1);
     EXPECT_EQ(f.document.model().polygons[1].vId, (std::array<int, 4>{3, 3, 2, -1}));
     EXPECT_EQ(f.document.reducePolygons().polygonsRemoved, 1);

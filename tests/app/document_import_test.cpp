@@ -94,7 +94,7 @@ TEST(DocumentImport, AseSceneWithTexturesAndMovement) {
     const auto opened = f.document.openFile("/art/scene.ase");
     ASSERT_TRUE(opened) << opened.error().describe();
     EXPECT_TRUE(opened->empty());
-    EXPECT_EQ(f.document.windowTitle(), "Kestrel - /art/scene.ase");
+    EXPECT_EQ(f.document.windowTitle(), "Kestrel - /art/scene.rsd");  // the set Save writes
     const model::Model& m = f.document.model();
     EXPECT_EQ(m.rsdFileName, "/art/scene.rsd");
     EXPECT_EQ(m.textureFiles, (std::vector<std::string>{"C:\\maps\\skin.tim"}));
@@ -130,7 +130,7 @@ TEST(DocumentImport, AscOpensAndMalformedImportsLeaveTheModelUntouched) {
         EXPECT_EQ(opened.error().file, path);
         EXPECT_EQ(f.document.model(), before);
         EXPECT_EQ(f.document.animation().movements.size(), 1u);
-        EXPECT_EQ(f.document.windowTitle(), "Kestrel - /art/scene.ase");
+        EXPECT_EQ(f.document.windowTitle(), "Kestrel - /art/scene.rsd");  // the set Save writes
     }
 
     const auto opened = f.document.openFile("/art/box.asc");
@@ -138,7 +138,7 @@ TEST(DocumentImport, AscOpensAndMalformedImportsLeaveTheModelUntouched) {
     EXPECT_EQ(f.document.model().polygonCount(), 1);
     EXPECT_EQ(f.document.model().grpFileName, "/art/box.grp");
     EXPECT_TRUE(f.document.animation().movements.empty());
-    EXPECT_EQ(f.document.windowTitle(), "Kestrel - /art/box.asc");
+    EXPECT_EQ(f.document.windowTitle(), "Kestrel - /art/box.rsd");
 }
 
 }  // namespace

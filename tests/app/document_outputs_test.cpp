@@ -17,18 +17,24 @@ struct Scene {
     Document document{std::unique_ptr<formats::FileSystem>(files)};
 
     Scene() {
-        test::addUnitQuad(document.model());
+        document.edit("Quad", [](model::Model& m) { test::addUnitQuad(m); });
         const auto proposed = [](const KeyframeEntry& entry) { return std::optional(entry); };
         document.select({ProjectItem::Root, "model", -1});
         EXPECT_TRUE(document.addKeyframe(proposed));
         EXPECT_TRUE(document.newMovement("walk"));
         document.select({ProjectItem::Movement, "walk", -1});
-        document.model().vertices[1].x += 20.0;
+        document.edit("Pose", [](model::Model& m) { m.vertices[1].x += 20.0; });
         EXPECT_TRUE(document.addKeyframe(proposed));
         EXPECT_TRUE(document.saveAs("m/robot.rsd"));
         document.select({ProjectItem::Movement, "walk", -1});
     }
 };
+
+void setMimeVersion(Document& document, int version) {
+    Settings settings = document.settings();
+    settings.mimeVersion = version;
+    document.setSettings(settings);
+}
 
 }  // namespace
 
@@ -42,7 +48,7 @@ TEST(DocumentOutputs, GenerateMimeWritesTheVersionsFileBesideThePly) {
     EXPECT_NE(text.find("4096,0,0,0,   // v[1]"), std::string::npos);  // 20 units over 20 frames
     EXPECT_NE(text.find("MIME_MOVEMENT robot_walk_mime[]={\n"), std::string::npos);
 
-    s.document.settings().mimeVersion = kMimeType2;
+    setMimeVersion(s.document, kMimeType2);
     const auto type2 = s.document.generateMime();
     ASSERT_TRUE(type2) << type2.error();
     EXPECT_TRUE(s.files->files["m/robot_mime.MIM"].starts_with(std::string("KESTREL MIMe TYPE2\0\0", 20)));
@@ -68,7 +74,7 @@ TEST(DocumentOutputs, MimeExportNeedsAMovementWithUsableKeyframes) {
     s.document.select({ProjectItem::Movement, "run", -1});
     EXPECT_FALSE(s.document.generateMime());
     s.document.select({ProjectItem::Movement, "walk", -1});
-    s.document.settings().mimeVersion = kMimeType1;
+    setMimeVersion(s.document, kMimeType1);
     auto& kf = const_cast<animation::AnimationState&>(s.document.animation()).movements[0].keyframes[0];
     kf.framesFromLast = 0;
     const auto refused = s.document.generateMime();

@@ -171,7 +171,7 @@ TEST(DocumentSave, ModifiedFromAnEditUntilTheNextSaveOpenOrNew) {
     // A TMD is an output, not the model's files: the model stays unsaved.
     ASSERT_TRUE(f.document.saveAs("/m/a.tmd"));
     EXPECT_TRUE(f.document.modified());
-    EXPECT_EQ(f.document.windowTitle(), "Kestrel - /m/a.rsd");
+    EXPECT_EQ(f.document.windowTitle(), "Kestrel - /m/a.rsd *");
     ASSERT_TRUE(f.document.saveAs("/m/c.rsd"));
     EXPECT_FALSE(f.document.modified());
     EXPECT_EQ(f.document.windowTitle(), "Kestrel - /m/c.rsd");
@@ -191,22 +191,28 @@ TEST(DocumentMarker, RestoresTheSameModelEveryTime) {
     const model::Model marked = f.document.model();
     f.document.setMarker();
 
-    f.document.model().translate(model::makeVector(1, 2, 3), 0, false);
-    f.document.model().deletePolygon(0);
+    f.document.edit("Move", [](model::Model& m) {
+        m.translate(model::makeVector(1, 2, 3), 0, false);
+        m.deletePolygon(0);
+    });
     f.document.restoreMarker();
     EXPECT_EQ(f.document.model(), marked);
+    EXPECT_EQ(f.document.undoName(), "Restore Marker");
 
     // The restored model is a copy: changing it leaves the marker as it was.
-    f.document.model().deleteVertex(4);
-    f.document.model().groups.clear();
+    f.document.edit("Cut", [](model::Model& m) {
+        m.deleteVertex(4);
+        m.groups.clear();
+    });
     f.document.restoreMarker();
     EXPECT_EQ(f.document.model(), marked);
 
-    // Opening another file does not touch the marker.
+    // A marker belongs to its document: another file or "New" leaves none behind.
     ASSERT_TRUE(f.document.openFile("/m/b.rsd"));
-    EXPECT_NE(f.document.model(), marked);
-    f.document.restoreMarker();
-    EXPECT_EQ(f.document.model(), marked);
+    EXPECT_FALSE(f.document.hasMarker());
+    f.document.setMarker();
+    f.document.newModel();
+    EXPECT_FALSE(f.document.hasMarker());
 }
 
 }  // namespace
@@ -222,9 +228,17 @@ TEST(DocumentAnimation, SaveWritesTheBaseFrameWithItsMovementsAndSaveCurrentNeit
     EXPECT_EQ(anim.movements[0].keyframes[0].model.vertices[0].y, 2);
     EXPECT_EQ(anim.movements[0].keyframes[0].framesFromLast, 5);
 
-    // The edit frame differs from the base frame; Save writes the base frame.
-    f.document.model().vertices[1].x = 99;
-    ASSERT_TRUE(f.document.saveAs("/s/p.rsd"));
+    // The edit frame is a keyframe's pose with a change the keyframe lacks: Save asks first,
+    // and saving without it writes the base frame.
+    f.document.select({ProjectItem::Keyframe, "stride", -1});
+    f.document.edit("Move", [](model::Model& m) { m.vertices[1].x = 99; });
+    EXPECT_EQ(f.document.unstoredKeyframe(), "stride");
+    const auto refused = f.document.saveAs("/s/p.rsd");
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().message.find("keyframe 'stride'"), std::string::npos);
+    EXPECT_FALSE(f.files->files.contains("/s/p.rsd"));
+    ASSERT_TRUE(f.document.saveAs("/s/p.rsd", UnstoredEdit::LeaveOut));
+    EXPECT_TRUE(f.document.modified());  // the edit frame's change is still only in memory
     EXPECT_NE(f.files->files.at("/s/p.rsd").find("\nMOVE=/s/p.move\n"), std::string::npos);
     EXPECT_NE(f.files->files.at("/s/p.move").find("\nstride\n5 5\n0.000000 2.000000 0.000000\n"),
               std::string::npos);

@@ -73,7 +73,7 @@ TEST(DocumentMaterials, CommandsNeedTheirSelectionAndRefuseBadValues) {
     EXPECT_FALSE(s.document.pointLight({}));  // no vertex selected
     EXPECT_FALSE(s.document.quickMaterial(model::QuickMaterial::Solid));
     EXPECT_FALSE(s.document.polygonProperties());
-    s.document.model().vertices[16].flags |= model::kVertexSelected;
+    ASSERT_TRUE(s.document.selectVertices({16}));
     EXPECT_FALSE(s.document.pointLight({0xFFFFFF, 40000}));
     ASSERT_TRUE(s.document.pointLight({0xFFFFFF, 60}));
 

@@ -24,14 +24,25 @@ QString said(const QWidget& dialog, const char* name) { return child<QLabel>(dia
 // A document over files in memory holding these vertices, counting its model-change reports.
 struct Fixture {
     app::Document document{std::make_unique<formats::MemoryFileSystem>()};
-    model::Model& m = document.model();
+    const model::Model& m = document.model();
     int changes = 0;
+    std::function<void()> onChange;  // what a test does while the document tells of a change
     explicit Fixture(std::vector<model::ModelVertex> vertices) {
-        m.vertices = std::move(vertices);
-        m.normals.resize(m.vertices.size());
-        document.onChange = [this](unsigned what) { changes += (what & app::kModelChanged) != 0; };
+        document.edit("Vertices", [&](model::Model& edited) {
+            edited.vertices = std::move(vertices);
+            edited.normals.resize(edited.vertices.size());
+        });
+        document.subscribe([this](const app::ChangeNotice& notice) {
+            changes += (notice.what & app::kModelChanged) != 0;
+            if (onChange) onChange();
+        });
+        changes = 0;
     }
-    Fixture(const Fixture&) = delete;  // onChange holds this one
+    void addPolygon(int a, int b, int c, int d) {
+        document.edit("Polygon", [&](model::Model& edited) { edited.addPolygon(a, b, c, d); });
+        changes = 0;
+    }
+    Fixture(const Fixture&) = delete;  // the subscription holds this one
     Fixture& operator=(const Fixture&) = delete;
 };
 
@@ -74,9 +85,9 @@ void OptimiserDialogTest::vertexOptimisationReadsTheFields() {
     QFETCH(bool, firstSelected);
     QFETCH(int, merged);
     Fixture f(closePair());
-    f.m.addPolygon(1, 2, 3, -1);
-    f.m.vertices[0].flags = firstSelected ? model::kVertexSelected : 0;
-    f.m.vertices[1].flags = model::kVertexSelected;
+    f.addPolygon(1, 2, 3, -1);
+    QVERIFY(f.document.selectVertices(firstSelected ? std::vector<int>{0, 1} : std::vector<int>{1}));
+    f.changes = 0;
     OptimiserDialog dialog(f.document);
     dialog.show();
     child<QDoubleSpinBox>(dialog, "radius")->setValue(radius);
@@ -99,9 +110,9 @@ void OptimiserDialogTest::polygonReductionAndConversionChangeTheModel() {
     // A square in two triangles sharing the edge 1-2, a degenerate triangle and an unused vertex.
     Fixture f({makeVector(0, 0, 0), makeVector(10, 0, 0), makeVector(0, 10, 0), makeVector(10, 10, 0),
                makeVector(5, 5, 5)});
-    f.m.addPolygon(0, 1, 2, -1);
-    f.m.addPolygon(0, 0, 1, -1);
-    f.m.addPolygon(2, 1, 3, -1);
+    f.addPolygon(0, 1, 2, -1);
+    f.addPolygon(0, 0, 1, -1);
+    f.addPolygon(2, 1, 3, -1);
     OptimiserDialog dialog(f.document);
     dialog.show();
     auto* polygonBar = child<QProgressBar>(dialog, "polygonProgress");
@@ -132,8 +143,8 @@ void OptimiserDialogTest::polygonReductionAndConversionChangeTheModel() {
 
 void OptimiserDialogTest::nothingStartsOrClosesWhileAPassRuns() {
     Fixture f(closePair());
-    f.m.addPolygon(1, 2, 3, -1);
-    f.m.addPolygon(0, 0, 1, -1);
+    f.addPolygon(1, 2, 3, -1);
+    f.addPolygon(0, 0, 1, -1);
     OptimiserDialog dialog(f.document);
     dialog.show();
     dialog.setRepaintInterval(0);  // serve the event loop at every move of the bar
@@ -149,7 +160,7 @@ void OptimiserDialogTest::nothingStartsOrClosesWhileAPassRuns() {
         busyInTimer = dialog.busy();
         dialog.reject();
     });
-    f.document.onChange = [&](unsigned) {
+    f.onChange = [&] {
         buttonsDisabled = !child<QPushButton>(dialog, "polygonButton")->isEnabled() &&
                           !okButton(dialog)->isEnabled();
         dialog.doPolygonReduction();
@@ -167,7 +178,7 @@ void OptimiserDialogTest::nothingStartsOrClosesWhileAPassRuns() {
     QVERIFY(refusedClose);
 
     // Afterwards the buttons work again, and OK only closes.
-    f.document.onChange = nullptr;
+    f.onChange = nullptr;
     press(dialog, "polygonButton");
     QCOMPARE(f.m.polygonCount(), 1);
     const model::Model before = f.m;

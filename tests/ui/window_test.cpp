@@ -53,6 +53,12 @@ struct ScriptedPrompts final : Prompts {
         ++saveQuestions;
         return saveChoice;
     }
+    UnstoredChoice unstoredChoice = UnstoredChoice::Cancel;
+    QStringList unstoredAsked;
+    UnstoredChoice askUnstoredKeyframe(QWidget*, const QString& keyframe) override {
+        unstoredAsked << keyframe;
+        return unstoredChoice;
+    }
     void showProblems(QWidget*, const QString&, const QString& headline, const QStringList& problems,
                       bool error) override {
         told.push_back({headline, problems, error});
@@ -426,7 +432,7 @@ private Q_SLOTS:
         h.prompts.aseAnswer = true;
         QVERIFY(w.openPath(sampleDir() + "/scene.ase"));
         QVERIFY(h.document.importAseTextures);
-        QVERIFY(w.windowTitle().endsWith("scene.ase"));
+        QVERIFY(w.windowTitle().endsWith("scene.rsd"));  // the set Save would write
         // Other scenes are read without the question.
         QVERIFY(w.openPath(sampleDir() + "/object.asc"));
         QCOMPARE(h.prompts.aseQuestions, 2);
@@ -445,12 +451,12 @@ private Q_SLOTS:
 
         QVERIFY(w.openPath(h.dir.filePath("robot.rsd")));
         w.action("Select All")->trigger();
-        w.action(command::kDeleteVertices)->trigger();
+        w.action(command::kInvertNormals)->trigger();
+        const model::Model edited = h.document.model();
         h.prompts.saveChoice = SaveChoice::Cancel;
         w.action(command::kNew)->trigger();
         QCOMPARE(h.prompts.saveQuestions, 1);
-        QCOMPARE(h.document.model().vertexCount(), 0);
-        QVERIFY(h.document.model().rsdFileName.ends_with("robot.rsd"));  // still the edited model
+        QCOMPARE(h.document.model(), edited);  // still the edited model
         QVERIFY(!w.close());  // Cancel keeps the window too
 
         h.prompts.saveChoice = SaveChoice::Save;
@@ -458,6 +464,10 @@ private Q_SLOTS:
         QVERIFY(!h.document.modified());
         QVERIFY(h.document.model().rsdFileName.empty());
         QVERIFY(QFile::exists(h.dir.filePath("robot.rsd_backup")));
+        // What was saved is the edit, movements and all.
+        QVERIFY(w.openPath(h.dir.filePath("robot.rsd")));
+        QCOMPARE(h.document.model().polygons[0].vId, edited.polygons[0].vId);
+        QCOMPARE(h.document.animation().movements.size(), std::size_t{1});
     }
 
     void failedSaveIsReported() {

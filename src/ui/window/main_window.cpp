@@ -37,19 +37,18 @@ MainWindow::MainWindow(app::Document& document, UiStore& store, Prompts& prompts
     setDockOptions(dockOptions() | QMainWindow::AllowNestedDocks);
     setAcceptDrops(true);
     restoreState(store_.barLayout());
-    document_.onChange = [this](unsigned changes) { refresh(changes); };
+    subscription_ = document_.subscribe([this](const app::ChangeNotice& notice) { refresh(notice); });
     updateRecentFiles();
-    updateTitle();
-    refresh(app::kModelChanged | app::kTexturesChanged);
+    refresh({app::kModelChanged | app::kTexturesChanged | app::kTitleChanged, ""});
 }
 
 MainWindow::~MainWindow() {
-    document_.onChange = nullptr;
+    document_.unsubscribe(subscription_);
     // The bars hide as the window goes; nothing of this window is left to update.
     for (QToolBar* bar : toolBars_) bar->disconnect(this);
     infoBar_->disconnect(this);
     if (options_.configPath.empty()) return;
-    app::Settings& settings = document_.settings();
+    app::Settings settings = document_.settings();
     for (std::size_t i = 0; i < panes_.size(); ++i) {
         const auto& masks = panes_[i]->view().lightMasks;
         settings.lightMasks[i] = {masks[0], masks[1], masks[2]};
@@ -110,12 +109,15 @@ void MainWindow::createInfoBar() {
     infoText_ = new QLineEdit(body);
     infoText_->setObjectName("infoText");
     infoText_->setReadOnly(true);
+    // Read-only fields take no focus, so the window's shortcuts reach the model from anywhere.
+    infoText_->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(infoText_, 1);
     const char* const labels[3] = {"#polygons:", "#vertices:", "#normals:"};
     for (std::size_t i = 0; i < counts_.size(); ++i) {
         layout->addWidget(new QLabel(labels[i], body));
         counts_[i] = new QLineEdit(body);
         counts_[i]->setReadOnly(true);
+        counts_[i]->setFocusPolicy(Qt::NoFocus);
         counts_[i]->setMaximumWidth(70);
         counts_[i]->setObjectName(QString(labels[i]).remove('#').remove(':'));
         layout->addWidget(counts_[i]);
@@ -143,7 +145,7 @@ void MainWindow::readConfiguration() {
     if (options_.configPath.empty()) return;
     app::Settings loaded = app::loadSettings(document_.files(), options_.configPath);
     loaded.previewerFile = store_.previewerFile();
-    document_.settings() = loaded;
+    document_.setSettings(loaded);
 }
 
 void MainWindow::restorePlacement() {
@@ -190,7 +192,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void MainWindow::refresh(unsigned changes) {
+void MainWindow::refresh(const app::ChangeNotice& notice) {
+    const unsigned changes = notice.what;
+    // A new document keeps nothing of the one before, not even the last message.
+    if (changes & app::kDocumentReplaced) infoText_->clear();
     if (changes & app::kTexturesChanged)
         for (ViewPane* pane : panes_)
             if (pane) pane->surface().reloadTextures();
@@ -198,8 +203,12 @@ void MainWindow::refresh(unsigned changes) {
     counts_[0]->setText(QString::number(model.polygonCount()));
     counts_[1]->setText(QString::number(model.vertexCount()));
     counts_[2]->setText(QString::number(model.normalCount()));
-    for (ViewPane* pane : panes_)
-        if (pane) pane->redraw();
+    if (changes & (app::kModelChanged | app::kTexturesChanged | app::kAnimationChanged))
+        for (ViewPane* pane : panes_)
+            if (pane) pane->redraw();
+    if (changes & (app::kTitleChanged | app::kHistoryChanged | app::kSaved)) updateTitle();
+    if (notice.command.starts_with("Undo ") || notice.command.starts_with("Redo "))
+        showMessage(QString::fromStdString(notice.command));
     updateActions();
 }
 

@@ -34,7 +34,7 @@ struct WindowOptions {
 // Command identifiers, as the tool bars and menus know them.
 namespace command {
 inline constexpr int kNew = 57600, kOpen = 57601, kSave = 32792, kSaveAs = 57604, kExit = 57665,
-                     kAbout = 57664, kRecentFirst = 57616;
+                     kAbout = 57664, kRecentFirst = 57616, kUndo = 57643, kRedo = 57644;
 inline constexpr int kTextured = 32831, kWireframe = 32832, kBackfaceRemoval = 32866, kSide = 32839,
                      kTop = 32840, kFront = 32841, kShowVertices = 32816, kShowAxes = 32835, kShowGrid = 32838,
                      kShowBones = 32871, kShowModel = 32872, kScaleToFit = 32817, kRotateYDown = 32774,
@@ -76,8 +76,8 @@ public:
     // "Open..." without its dialog: replaces the model when the file can be read, else tells
     // the user why and keeps the model. False when nothing was opened.
     bool openPath(const QString& path);
-    // Brings every part of the window up to date with the document.
-    void refresh(unsigned changes);
+    // Brings every part of the window up to date with a change of the document.
+    void refresh(const app::ChangeNotice& notice);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -118,6 +118,9 @@ private:
     bool saveAs(bool current);
     void saveCurrent();
     bool reportSave(const std::expected<formats::SavedFiles, formats::Error>& saved, const QString& what);
+    // What Save and Save As do with an edit frame whose keyframe lacks its changes, as the
+    // user answers; nothing for Cancel.
+    std::optional<app::UnstoredEdit> askUnstored();
     // Asks about unsaved changes; false when the user chose to stay.
     bool maybeKeepChanges();
     void updateTitle();
@@ -152,7 +155,7 @@ private:
     QLabel* portLabel_ = nullptr;
     QMenu* barsMenu_ = nullptr;
     std::array<QAction*, kRecentFiles> recentActions_{};
-    bool fileOpen_ = false;  // a file was opened or saved: the title shows its path
+    int subscription_ = 0;  // the document's notices
 };
 
 }  // namespace kestrel::ui

@@ -72,6 +72,9 @@ void MainWindow::createActions() {
     addCommand(kExit, "E&xit", [this] { close(); });
 
     // Edit.
+    addCommand(kUndo, "Undo", [&doc] { doc.undo(); }, QKeySequence("Ctrl+Z"));
+    addCommand(kRedo, "Redo", [&doc] { doc.redo(); })
+        ->setShortcuts({QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
     addCommand(kUnnumbered, "Select All", [&doc] { doc.selectAll(); }, QKeySequence("Ctrl+A"));
     addCommand(kUnnumbered, "Select None", [&doc] { doc.selectNone(); }, QKeySequence("Ctrl+N"));
     addCommand(kUnnumbered, "Invert Selection", [&doc] { doc.invertSelection(); });
@@ -183,6 +186,9 @@ void MainWindow::createMenus() {
     file->addAction(action(kExit));
 
     QMenu* edit = menuBar()->addMenu("&Edit");
+    edit->addAction(action(kUndo));
+    edit->addAction(action(kRedo));
+    edit->addSeparator();
     for (const char* text : {"Select All", "Select None", "Invert Selection", "Auto Deselect"})
         edit->addAction(action(text));
     edit->addSeparator();
@@ -291,6 +297,13 @@ void MainWindow::updateActions() {
     enable(kInvertNormals, doc.isEnabled(app::EditCommand::InvertNormals));
     enable(kGroupPolygons, doc.isEnabled(app::EditCommand::GroupPolygons));
     action("Restore Marker")->setEnabled(doc.hasMarker());
+    const auto named = [](const char* verb, const std::string& step) {
+        return step.empty() ? QString(verb) : QString("%1 %2").arg(verb, QString::fromStdString(step));
+    };
+    enable(kUndo, doc.canUndo());
+    action(kUndo)->setText(named("Undo", doc.undoName()));
+    enable(kRedo, doc.canRedo());
+    action(kRedo)->setText(named("Redo", doc.redoName()));
     action("Point Lighting")->setEnabled(model::canPointLight(doc.model()));
     action("Auto Deselect")->setChecked(doc.autoDeselect());
 

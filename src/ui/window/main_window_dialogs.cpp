@@ -35,7 +35,7 @@ void MainWindow::showOptions() {
     const bool useHardware = store_.useHardware().value_or(false);
     OptionsDialog dialog(document_.settings(), useHardware, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    document_.settings() = dialog.settings();
+    document_.setSettings(dialog.settings());
     store_.setPreviewerFile(document_.settings().previewerFile);
     if (dialog.useHardware() != useHardware) {
         store_.setUseHardware(dialog.useHardware());

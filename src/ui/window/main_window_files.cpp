@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "formats/host_path.h"
 #include "formats/open_dispatch.h"
 #include "ui/window/main_window.h"
 
@@ -27,10 +28,12 @@ QStringList described(const std::vector<formats::Warning>& warnings) {
 }  // namespace
 
 void MainWindow::updateTitle() {
-    if (fileOpen_)
+    // Before the document has a set of its own the title names the device.
+    if (!document_.path().empty())
         setWindowTitle(QString::fromStdString(document_.windowTitle()));
     else
-        setWindowTitle("Kestrel: Using " + QString::fromStdString(options_.deviceName));
+        setWindowTitle("Kestrel: Using " + QString::fromStdString(options_.deviceName) +
+                       (document_.modified() ? " *" : ""));
 }
 
 bool MainWindow::maybeKeepChanges() {
@@ -49,9 +52,6 @@ bool MainWindow::maybeKeepChanges() {
 void MainWindow::newFile() {
     if (!maybeKeepChanges()) return;
     document_.newModel();
-    fileOpen_ = false;
-    updateTitle();
-    refresh(app::kModelChanged | app::kAnimationChanged | app::kTexturesChanged);
 }
 
 void MainWindow::openFile() {
@@ -71,13 +71,10 @@ bool MainWindow::openPath(const QString& path) {
                               {QString::fromStdString(opened.error().describe())}, true);
         return false;
     }
-    fileOpen_ = true;
     // A model's size says nothing of its units: every pane starts with the model filling it.
     for (ViewPane* pane : panes_) pane->scaleToFit(true);
     store_.setRecentFiles(withRecentFile(store_.recentFiles(), QFileInfo(path).absoluteFilePath()));
     updateRecentFiles();
-    updateTitle();
-    refresh(app::kModelChanged | app::kAnimationChanged | app::kTexturesChanged | app::kSelectionChanged);
     showMessage(QString("Opened %1").arg(path));
     if (!opened->empty())
         prompts_.showProblems(this, "Open", QString("%1 was opened, but not all of it could be read:").arg(path),
@@ -136,19 +133,29 @@ bool MainWindow::reportSave(const std::expected<formats::SavedFiles, formats::Er
     if (!saved->warnings.empty())
         prompts_.showProblems(this, what, "The model was saved, with these remarks:", described(saved->warnings), false);
     showMessage(QString("Saved %1 file(s)").arg(saved->written.size()));
-    fileOpen_ = fileOpen_ || document_.windowTitle() != "Kestrel";
-    updateTitle();
-    refresh(app::kModelChanged);
     return true;
 }
 
+std::optional<app::UnstoredEdit> MainWindow::askUnstored() {
+    const auto keyframe = document_.unstoredKeyframe();
+    if (!keyframe) return app::UnstoredEdit::Refuse;  // nothing to ask: nothing is refused
+    switch (prompts_.askUnstoredKeyframe(this, QString::fromStdString(*keyframe))) {
+        case UnstoredChoice::ReplaceKeyframe: return app::UnstoredEdit::StoreFirst;
+        case UnstoredChoice::SaveWithout: return app::UnstoredEdit::LeaveOut;
+        case UnstoredChoice::Cancel: break;
+    }
+    return std::nullopt;
+}
+
 bool MainWindow::save() {
-    if (document_.model().rsdFileName.empty()) return saveAs(false);
-    return reportSave(document_.save(), "Save");
+    if (document_.path().empty()) return saveAs(false);
+    const auto unstored = askUnstored();
+    if (!unstored) return false;
+    return reportSave(document_.save(*unstored), "Save");
 }
 
 void MainWindow::saveCurrent() {
-    if (document_.model().rsdFileName.empty()) {
+    if (document_.path().empty()) {
         saveAs(true);
         return;
     }
@@ -161,7 +168,11 @@ bool MainWindow::saveAs(bool current) {
                                         QString::fromStdString(document_.model().rsdFileName));
     if (!path) return false;
     const std::string chosen = path->toStdString();
-    const bool saved = reportSave(current ? document_.saveCurrentAs(chosen) : document_.saveAs(chosen), title);
+    std::optional<app::UnstoredEdit> unstored = app::UnstoredEdit::Refuse;
+    if (!current && formats::hasExtension(chosen, "RSD")) unstored = askUnstored();
+    if (!unstored) return false;
+    const bool saved =
+        reportSave(current ? document_.saveCurrentAs(chosen) : document_.saveAs(chosen, *unstored), title);
     if (saved && path->endsWith(".rsd", Qt::CaseInsensitive)) {
         store_.setRecentFiles(withRecentFile(store_.recentFiles(), QFileInfo(*path).absoluteFilePath()));
         updateRecentFiles();

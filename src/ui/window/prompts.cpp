@@ -47,6 +47,20 @@ SaveChoice DialogPrompts::askSaveChanges(QWidget* parent, const QString& file) {
     return SaveChoice::Cancel;
 }
 
+UnstoredChoice DialogPrompts::askUnstoredKeyframe(QWidget* parent, const QString& keyframe) {
+    QMessageBox box(QMessageBox::Question, "Kestrel",
+                    QString("The edit frame has changes that keyframe %1 does not have.").arg(keyframe),
+                    QMessageBox::Cancel, parent);
+    box.setInformativeText("Store them in the keyframe before saving, or save the keyframes as they are?");
+    QPushButton* replace = box.addButton("Replace Keyframe", QMessageBox::AcceptRole);
+    QPushButton* without = box.addButton("Save Without", QMessageBox::DestructiveRole);
+    box.setDefaultButton(replace);
+    box.exec();
+    if (box.clickedButton() == replace) return UnstoredChoice::ReplaceKeyframe;
+    if (box.clickedButton() == without) return UnstoredChoice::SaveWithout;
+    return UnstoredChoice::Cancel;
+}
+
 void DialogPrompts::showProblems(QWidget* parent, const QString& title, const QString& headline,
                                  const QStringList& problems, bool error) {
     QMessageBox box(error ? QMessageBox::Warning : QMessageBox::Information, title, headline, QMessageBox::Ok, parent);

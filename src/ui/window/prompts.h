@@ -11,6 +11,8 @@ class QWidget;
 namespace kestrel::ui {
 
 enum class SaveChoice { Save, Discard, Cancel };
+// Before a save, when the edit frame holds changes its keyframe does not have.
+enum class UnstoredChoice { ReplaceKeyframe, SaveWithout, Cancel };
 
 class Prompts {
 public:
@@ -24,6 +26,9 @@ public:
                                             const QString& defaultSuffix, const QString& startAt) = 0;
     // The model has changes that are not saved: save them, throw them away, or stop.
     virtual SaveChoice askSaveChanges(QWidget* parent, const QString& file) = 0;
+    // The edit frame was changed since it was the keyframe's pose: store it there first
+    // ("Replace Keyframe"), save the keyframes as they are, or stop.
+    virtual UnstoredChoice askUnstoredKeyframe(QWidget* parent, const QString& keyframe) = 0;
     // Something went wrong (or was read past): a headline and one line per problem.
     virtual void showProblems(QWidget* parent, const QString& title, const QString& headline,
                               const QStringList& problems, bool error) = 0;
@@ -41,6 +46,7 @@ public:
     std::optional<QString> savePath(QWidget* parent, const QString& title, const QString& filter,
                                     const QString& defaultSuffix, const QString& startAt) override;
     SaveChoice askSaveChanges(QWidget* parent, const QString& file) override;
+    UnstoredChoice askUnstoredKeyframe(QWidget* parent, const QString& keyframe) override;
     void showProblems(QWidget* parent, const QString& title, const QString& headline, const QStringList& problems,
                       bool error) override;
     std::optional<QColor> chooseColour(QWidget* parent, const QString& title, QColor start) override;
