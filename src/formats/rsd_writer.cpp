@@ -227,18 +227,22 @@ std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, const Model& give
     if (!formattedOr) return fail(formattedOr.error());
     Formatted& formatted = *formattedOr;
     const std::string& rsdPath = model.rsdFileName;
+    // A name the user gave is written exactly as given: the loose letter-case match finds the
+    // files a set was read from, and must not send a new set over another's files.
+    const auto target = [&](const std::string& stored) {
+        return options.newPath ? stored : resolveForWrite(files, stored, rsdPath);
+    };
     std::vector<std::pair<std::string, std::string_view>> targets = {
         {rsdPath, "rsd"},
-        {resolveForWrite(files, model.plyFileName, rsdPath), "ply"},
-        {resolveForWrite(files, model.matFileName, rsdPath), "mat"},
-        {resolveForWrite(files, replaceLastThree(model.plyFileName, "xgrp"), rsdPath), "xgrp"},
+        {target(model.plyFileName), "ply"},
+        {target(model.matFileName), "mat"},
+        {target(replaceLastThree(model.plyFileName, "xgrp")), "xgrp"},
     };
     std::vector<TextOut*> outs = {&formatted.rsd, &formatted.ply, &formatted.mat, &formatted.xgrp};
     // The MOVE file follows the XGRP file, and the BONE file comes last.
     for (auto [text, kind] : {std::pair{&formatted.move, "move"}, std::pair{&formatted.bone, "bone"}})
         if (*text) {
-            targets.emplace_back(
-                resolveForWrite(files, replaceLastThree(model.plyFileName, kind), rsdPath), kind);
+            targets.emplace_back(target(replaceLastThree(model.plyFileName, kind)), kind);
             outs.push_back(&**text);
         }
     // Every file but the XGRP file (whose member lists may run to any length) is checked.
