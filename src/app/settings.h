@@ -17,6 +17,9 @@ inline constexpr std::size_t kConfigFileBytes = 70;
 inline constexpr int kMimeType1 = 1;  // "Type 1 (KESTRELLIB v1 && v2)": C source or plain binary
 inline constexpr int kMimeType2 = 2;  // "Type 2 (KESTRELLIB v3)": compressed binary
 
+inline constexpr int kDefaultAutosaveMinutes = 3;
+inline constexpr int kMostAutosaveMinutes = 120;
+
 struct Settings {
     // X, Y and Z light masks of each view, in the panes' order: top left, top right,
     // bottom left, bottom right.
@@ -31,6 +34,9 @@ struct Settings {
     // The previewer program "Send Viewer" uploads; empty: ps.pxe beside the program. Not part
     // of the configuration file's fixed layout (the window settings keep it).
     std::string previewerFile;
+    // Minutes between recovery copies of a document with unsaved changes; 0: none are kept.
+    // Not part of the configuration file either.
+    int autosaveMinutes = kDefaultAutosaveMinutes;
 
     bool operator==(const Settings&) const = default;
 };

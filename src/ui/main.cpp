@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/document.h"
+#include "app/recovery.h"
 #include "app/settings.h"
 #include "ui/gl_surface.h"
 #include "ui/window/device_choice.h"
@@ -39,11 +40,15 @@ int main(int argc, char** argv) {
     options.openGl = device.openGl;
     options.deviceName = device.name;
     options.configPath = app::configPath();
+    if (!parser.isSet(grab)) options.recoveryFolder = app::recoveryFolder();
 
     app::Document document;
     ui::MainWindow window(document, store, prompts, options);
     window.show();
-    if (!parser.positionalArguments().isEmpty()) window.openPath(parser.positionalArguments().first());
+    // Work a crashed session left behind comes first; a recovered document is not replaced.
+    window.offerRecoveries();
+    if (!parser.positionalArguments().isEmpty() && !document.modified())
+        window.openPath(parser.positionalArguments().first());
 
     if (parser.isSet(grab)) {
         // The picture the screen shows, taken once the panes have drawn; each pane's place is

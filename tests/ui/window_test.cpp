@@ -16,87 +16,13 @@
 #include "render/view_textures.h"
 #include "ui/window/device_choice.h"
 #include "ui/window/main_window.h"
+#include "window_harness.h"
 
 using namespace kestrel;
 using namespace kestrel::ui;
+using namespace kestrel::ui::test;
 
 namespace {
-
-QString sampleDir() {
-    const QString root = qEnvironmentVariable("KESTREL_SOURCE_DIR", ".");
-    return root + "/data/samples";
-}
-
-// Answers the window's questions as the test says and remembers what it was told.
-struct ScriptedPrompts final : Prompts {
-    SaveChoice saveChoice = SaveChoice::Cancel;
-    std::optional<QString> nextPath;
-    int saveQuestions = 0;
-    struct Told {
-        QString headline;
-        QStringList problems;
-        bool error;
-    };
-    std::vector<Told> told;
-
-    bool hardwareAnswer = false;
-    int hardwareQuestions = 0;
-    bool askUseHardware(QWidget*) override {
-        ++hardwareQuestions;
-        return hardwareAnswer;
-    }
-    std::optional<QString> openPath(QWidget*, const QString&, const QString&) override { return nextPath; }
-    std::optional<QString> savePath(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
-        return nextPath;
-    }
-    SaveChoice askSaveChanges(QWidget*, const QString&) override {
-        ++saveQuestions;
-        return saveChoice;
-    }
-    UnstoredChoice unstoredChoice = UnstoredChoice::Cancel;
-    QStringList unstoredAsked;
-    UnstoredChoice askUnstoredKeyframe(QWidget*, const QString& keyframe) override {
-        unstoredAsked << keyframe;
-        return unstoredChoice;
-    }
-    void showProblems(QWidget*, const QString&, const QString& headline, const QStringList& problems,
-                      bool error) override {
-        told.push_back({headline, problems, error});
-    }
-    std::optional<QColor> chooseColour(QWidget*, const QString&, QColor) override { return QColor(0, 0, 64); }
-    std::optional<bool> aseAnswer;
-    int aseQuestions = 0;
-    std::optional<bool> askAseImport(QWidget*) override {
-        ++aseQuestions;
-        return aseAnswer;
-    }
-};
-
-// A window with its own settings files in a temporary folder.
-struct Harness {
-    QTemporaryDir dir;
-    app::Document document;
-    ScriptedPrompts prompts;
-    std::unique_ptr<UiStore> store;
-    std::unique_ptr<MainWindow> window;
-
-    Harness() { open(); }
-    QString configPath() const { return dir.filePath("Kestrel.config"); }
-    void open() {
-        store = std::make_unique<UiStore>(dir.filePath("kestrel.ini"));
-        WindowOptions options;
-        options.deviceName = "Software Rasteriser";
-        options.configPath = configPath().toStdString();
-        window = std::make_unique<MainWindow>(document, *store, prompts, options);
-    }
-    // Closes the window as the user would, then makes it again from the saved settings.
-    void restart() {
-        window->close();
-        window.reset();
-        store.reset();
-        open();
-    }
-};
 
 // What the renderer draws for a pane's scene, drawn afresh.
 QImage rendered(const PaneScene& scene, QSize size) {

@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 namespace kestrel::ui {
@@ -117,6 +118,17 @@ OptionsDialog::OptionsDialog(const app::Settings& settings, bool useHardware, QW
     movementForm->addRow(QStringLiteral("Minimum Registered Movement:"), movement_);
     mimeLayout->addLayout(movementForm);
 
+    // Recovery copies of unsaved work.
+    auto* recoveryGroup = new QGroupBox(QStringLiteral("Recovery"), this);
+    autosave_ = new QSpinBox(recoveryGroup);
+    autosave_->setObjectName(QStringLiteral("autosaveMinutes"));
+    autosave_->setRange(0, app::kMostAutosaveMinutes);
+    autosave_->setSpecialValueText(QStringLiteral("Off"));
+    autosave_->setSuffix(QStringLiteral(" min"));
+    autosave_->setValue(std::clamp(settings.autosaveMinutes, 0, app::kMostAutosaveMinutes));
+    auto* recoveryForm = new QFormLayout(recoveryGroup);
+    recoveryForm->addRow(QStringLiteral("Keep a recovery copy of unsaved changes every:"), autosave_);
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("buttons"));
     connect(buttons, &QDialogButtonBox::accepted, this, &OptionsDialog::accept);
@@ -126,6 +138,7 @@ OptionsDialog::OptionsDialog(const app::Settings& settings, bool useHardware, QW
     layout->addWidget(previewerGroup);
     layout->addWidget(viewGroup);
     layout->addWidget(mimeGroup);
+    layout->addWidget(recoveryGroup);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -149,6 +162,7 @@ app::Settings OptionsDialog::settings() const {
     result.maxViewportWidth = width_->value();
     result.maxViewportHeight = height_->value();
     result.mimeVersion = mimeType2_->isChecked() ? app::kMimeType2 : app::kMimeType1;
+    result.autosaveMinutes = autosave_->value();
     // The field rounds to what it can show: left alone, the value stays exactly as it was.
     if (movement_->value() != shownMovement_ || !usableMovement(initial_.minimumMovement))
         result.minimumMovement = movement_->value();

@@ -12,6 +12,7 @@
 //   "mimeType1"       QRadioButton    "Type 1 (KESTRELLIB v1 && v2)"
 //   "mimeType2"       QRadioButton    "Type 2 (KESTRELLIB v3)"
 //   "minimumMovement" QDoubleSpinBox  "Minimum Registered Movement:", 0 or more
+//   "autosaveMinutes" QSpinBox        minutes between recovery copies, 0 ("Off") to 120
 //   "buttons"         QDialogButtonBox  OK and Cancel
 #include <QDialog>
 #include <QString>
@@ -54,6 +55,7 @@ class OptionsDialog : public QDialog {
 
     QLineEdit* port_ = nullptr;
     QLineEdit* previewer_ = nullptr;
+    QSpinBox* autosave_ = nullptr;
     QSpinBox* width_ = nullptr;
     QSpinBox* height_ = nullptr;
     QCheckBox* hardware_ = nullptr;

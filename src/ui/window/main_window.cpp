@@ -40,6 +40,7 @@ MainWindow::MainWindow(app::Document& document, UiStore& store, Prompts& prompts
     subscription_ = document_.subscribe([this](const app::ChangeNotice& notice) { refresh(notice); });
     updateRecentFiles();
     refresh({app::kModelChanged | app::kTexturesChanged | app::kTitleChanged, ""});
+    startAutosave();
 }
 
 MainWindow::~MainWindow() {
@@ -142,9 +143,10 @@ void MainWindow::createStatusBar() {
 }
 
 void MainWindow::readConfiguration() {
-    if (options_.configPath.empty()) return;
-    app::Settings loaded = app::loadSettings(document_.files(), options_.configPath);
+    app::Settings loaded = options_.configPath.empty() ? document_.settings()
+                                                       : app::loadSettings(document_.files(), options_.configPath);
     loaded.previewerFile = store_.previewerFile();
+    loaded.autosaveMinutes = store_.autosaveMinutes();
     document_.setSettings(loaded);
 }
 
@@ -186,6 +188,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    dropRecoveryCopy();  // a clean end: nothing is left to recover
     store_.setBarLayout(saveState());
     savePlacement();
     store_.sync();
@@ -207,6 +210,8 @@ void MainWindow::refresh(const app::ChangeNotice& notice) {
         for (ViewPane* pane : panes_)
             if (pane) pane->redraw();
     if (changes & (app::kTitleChanged | app::kHistoryChanged | app::kSaved)) updateTitle();
+    if (changes & app::kSettingsChanged) startAutosave();
+    if (!document_.modified()) dropRecoveryCopy();
     if (notice.command.starts_with("Undo ") || notice.command.starts_with("Redo "))
         showMessage(QString::fromStdString(notice.command));
     updateActions();

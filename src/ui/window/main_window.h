@@ -21,6 +21,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QToolBar;
+class QTimer;
 class QDockWidget;
 
 namespace kestrel::ui {
@@ -29,6 +30,7 @@ struct WindowOptions {
     bool openGl = false;       // the panes draw with OpenGL
     std::string deviceName;    // shown in the title until a file is open
     std::string configPath;    // the configuration file; empty: none is read or written
+    std::string recoveryFolder;  // where recovery copies are kept; empty: none are
 };
 
 // Command identifiers, as the tool bars and menus know them.
@@ -76,6 +78,12 @@ public:
     // "Open..." without its dialog: replaces the model when the file can be read, else tells
     // the user why and keeps the model. False when nothing was opened.
     bool openPath(const QString& path);
+    // Offers back, one by one, the unsaved work that sessions which ended without closing left
+    // in the recovery folder, until one is recovered.
+    void offerRecoveries();
+    // Writes the recovery copy now when the document has unsaved changes (the timer's work).
+    void keepRecoveryCopy();
+    QString recoveryPath() const;
     // Brings every part of the window up to date with a change of the document.
     void refresh(const app::ChangeNotice& notice);
 
@@ -124,6 +132,9 @@ private:
     // Asks about unsaved changes; false when the user chose to stay.
     bool maybeKeepChanges();
     void updateTitle();
+    // The recovery copy: its timer follows the setting; it goes when nothing is unsaved.
+    void startAutosave();
+    void dropRecoveryCopy();
 
     void configureLighting();
     void chooseBackground();
@@ -156,6 +167,8 @@ private:
     QMenu* barsMenu_ = nullptr;
     std::array<QAction*, kRecentFiles> recentActions_{};
     int subscription_ = 0;  // the document's notices
+    QTimer* autosaveTimer_ = nullptr;
+    bool recoveryKept_ = false;
 };
 
 }  // namespace kestrel::ui

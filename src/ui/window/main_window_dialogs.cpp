@@ -37,6 +37,7 @@ void MainWindow::showOptions() {
     if (dialog.exec() != QDialog::Accepted) return;
     document_.setSettings(dialog.settings());
     store_.setPreviewerFile(document_.settings().previewerFile);
+    store_.setAutosaveMinutes(document_.settings().autosaveMinutes);
     if (dialog.useHardware() != useHardware) {
         store_.setUseHardware(dialog.useHardware());
         showMessage("The drawing device changes when Kestrel next starts.");

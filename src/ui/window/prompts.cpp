@@ -2,6 +2,7 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -59,6 +60,21 @@ UnstoredChoice DialogPrompts::askUnstoredKeyframe(QWidget* parent, const QString
     if (box.clickedButton() == replace) return UnstoredChoice::ReplaceKeyframe;
     if (box.clickedButton() == without) return UnstoredChoice::SaveWithout;
     return UnstoredChoice::Cancel;
+}
+
+bool DialogPrompts::askRecover(QWidget* parent, const QString& set, const QDateTime& keptAt) {
+    QMessageBox box(QMessageBox::Question, "Kestrel",
+                    QString("Kestrel was not closed properly last time, and kept a copy of unsaved changes to %1.")
+                        .arg(set.isEmpty() ? QString("a model that was never saved") : set),
+                    QMessageBox::NoButton, parent);
+    box.setInformativeText(QString("The copy was kept at %1. Recover it? Nothing is written to your files until "
+                                   "you save.")
+                               .arg(QLocale().toString(keptAt, QLocale::LongFormat)));
+    QPushButton* recover = box.addButton("Recover", QMessageBox::AcceptRole);
+    box.addButton("Discard", QMessageBox::DestructiveRole);
+    box.setDefaultButton(recover);
+    box.exec();
+    return box.clickedButton() == recover;
 }
 
 void DialogPrompts::showProblems(QWidget* parent, const QString& title, const QString& headline,

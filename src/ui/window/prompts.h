@@ -2,6 +2,7 @@
 // The questions the window asks the user and the problems it tells them of. The window asks
 // through this interface so that the tests can answer in place of a person.
 #include <QColor>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -36,6 +37,9 @@ public:
     // Before a 3DS Max scene is read: whether to take its texture information; nothing to
     // import nothing.
     virtual std::optional<bool> askAseImport(QWidget* parent) = 0;
+    // A session that ended without closing left unsaved work of this set, kept at that time:
+    // bring it back (true), or throw it away (false).
+    virtual bool askRecover(QWidget* parent, const QString& set, const QDateTime& keptAt) = 0;
 };
 
 // The dialogs of the desktop.
@@ -51,6 +55,7 @@ public:
                       bool error) override;
     std::optional<QColor> chooseColour(QWidget* parent, const QString& title, QColor start) override;
     std::optional<bool> askAseImport(QWidget* parent) override;
+    bool askRecover(QWidget* parent, const QString& set, const QDateTime& keptAt) override;
 };
 
 // A filter list of the form "Name (*.EXT)|*.EXT|...||" in the file dialog's notation.

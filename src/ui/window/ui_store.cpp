@@ -1,5 +1,7 @@
 #include "ui/window/ui_store.h"
 
+#include "app/settings.h"
+
 #include <QDir>
 
 namespace kestrel::ui {
@@ -9,6 +11,7 @@ const char* const kPlacementKey = "Settings/WindowPos";
 const char* const kBarLayoutKey = "BarLayout/General";
 const char* const kUseHardwareKey = "Settings/UseHardware";
 const char* const kPreviewerKey = "Settings/PreviewerFile";
+const char* const kAutosaveKey = "Settings/AutosaveMinutes";
 const char* const kRecentKey = "Recent File List/File%1";
 }  // namespace
 
@@ -77,6 +80,14 @@ std::optional<bool> UiStore::useHardware() const {
     return value.toBool();
 }
 void UiStore::setUseHardware(bool use) { settings_->setValue(kUseHardwareKey, use); }
+
+int UiStore::autosaveMinutes() const {
+    bool ok = false;
+    const int minutes = settings_->value(kAutosaveKey).toInt(&ok);
+    return ok && minutes >= 0 && minutes <= app::kMostAutosaveMinutes ? minutes : app::kDefaultAutosaveMinutes;
+}
+
+void UiStore::setAutosaveMinutes(int minutes) { settings_->setValue(kAutosaveKey, minutes); }
 
 std::string UiStore::previewerFile() const { return settings_->value(kPreviewerKey).toString().toStdString(); }
 void UiStore::setPreviewerFile(const std::string& path) {

@@ -48,6 +48,9 @@ public:
     void setUseHardware(bool use);
     std::string previewerFile() const;
     void setPreviewerFile(const std::string& path);
+    // Minutes between recovery copies (0: none); the default until one is chosen.
+    int autosaveMinutes() const;
+    void setAutosaveMinutes(int minutes);
     // The most recent first, at most kRecentFiles.
     QStringList recentFiles() const;
     void setRecentFiles(const QStringList& files);
