@@ -24,6 +24,11 @@ std::vector<FigureRule>& rules() {
     return all;
 }
 
+std::map<std::string, double>& values() {
+    static std::map<std::string, double> all;
+    return all;
+}
+
 // The console table as usual, while keeping each benchmark's time in milliseconds: the
 // median when repetitions ran, else the single measurement.
 class FigureReporter : public benchmark::ConsoleReporter {
@@ -58,6 +63,7 @@ public:
             out << "figure " << rule.name << ' ' << formatValue(rule.baseline ? a->second / b->second : a->second)
                 << '\n';
         }
+        for (const auto& [name, value] : values()) out << "figure " << name << ' ' << formatValue(value) << '\n';
         return complete;
     }
 
@@ -90,6 +96,8 @@ void addRatio(const char* figure, const char* measured, const char* baseline) {
 void addMilliseconds(const char* figure, const char* measured) {
     rules().push_back({figure, measured, nullptr});
 }
+
+void setValue(const char* figure, double value) { values()[figure] = value; }
 
 }  // namespace kestrel::bench
 

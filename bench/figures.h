@@ -6,5 +6,7 @@ namespace kestrel::bench {
 
 void addRatio(const char* figure, const char* measured, const char* baseline);
 void addMilliseconds(const char* figure, const char* measured);
+// A figure that is not a time (a memory ratio), worked out by a benchmark as it runs.
+void setValue(const char* figure, double value);
 
 }  // namespace kestrel::bench

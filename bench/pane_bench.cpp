@@ -36,7 +36,7 @@ struct Scene {
     app::Document document;
     ui::PaneScene scene;
     Scene() {
-        document.model() = bench::viewSheet(100, 100);
+        document.edit("Sheet", [](kestrel::model::Model& m) { m = bench::viewSheet(100, 100); });
         scene.document = &document;
         scene.view.mode = render::DisplayMode::Textured;
         scene.view.scaleToFit(document.model(), 1280, 1024);

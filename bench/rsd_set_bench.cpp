@@ -103,7 +103,7 @@ void BM_LoadRsdSet(benchmark::State& state) {
             state.SkipWithError(loaded.error().describe().c_str());
             break;
         }
-        benchmark::DoNotOptimize(loaded->model.polygons.data());
+        benchmark::DoNotOptimize(loaded->model.polygons.front());
     }
 }
 

@@ -67,6 +67,15 @@ private Q_SLOTS:
         QTest::keyClick(&w, Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(h.document.model().vertices, centred.vertices);
         QVERIFY(!redo->isEnabled());
+        auto* info = w.findChild<QLineEdit*>("infoText");
+        QCOMPARE(info->text(), QString("Redo Centre Object"));
+
+        // "New" leaves nothing of the document before: no history, no message.
+        h.prompts.saveChoice = SaveChoice::Discard;
+        w.action(command::kNew)->trigger();
+        QVERIFY(!undo->isEnabled() && !redo->isEnabled());
+        QVERIFY(info->text().isEmpty());
+        QCOMPARE(w.windowTitle(), QString("Kestrel: Using Software Rasteriser"));
     }
 
     void shortcutsReachTheModelWhereverTheFocusIs() {

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QLocale>
 #include <QTimer>
 #include <ctime>
 
@@ -13,14 +14,20 @@ namespace kestrel::ui {
 
 namespace {
 
-// Whether a process of that number is a Kestrel still running (a number reused by another
-// program does not count).
+// Whether a process of that number is a Kestrel still running: a number reused by another
+// program does not count, nor a killed process its parent has not yet reaped.
 bool kestrelRunning(int pid) {
     if (pid == static_cast<int>(QCoreApplication::applicationPid())) return true;
     QFile other(QString("/proc/%1/comm").arg(pid));
     QFile self("/proc/self/comm");
-    if (!other.open(QIODevice::ReadOnly) || !self.open(QIODevice::ReadOnly)) return false;
-    return other.readAll() == self.readAll();
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (!other.open(QIODevice::ReadOnly) || !self.open(QIODevice::ReadOnly) || !stat.open(QIODevice::ReadOnly))
+        return false;
+    // "pid (name) state ...": the state follows the last parenthesis.
+    const QByteArray fields = stat.readAll();
+    const qsizetype close = fields.lastIndexOf(')');
+    const char state = close >= 0 && close + 2 < fields.size() ? fields[close + 2] : '?';
+    return state != 'Z' && state != 'X' && other.readAll() == self.readAll();
 }
 
 }  // namespace
@@ -86,7 +93,7 @@ void MainWindow::offerRecoveries() {
         keepRecoveryCopy();
         if (recoveryKept_) files.remove(left.file);
         showMessage(QString("Recovered the unsaved changes kept at %1; save to keep them.")
-                        .arg(keptAt.toString(Qt::ISODate)));
+                        .arg(QLocale().toString(keptAt, QLocale::ShortFormat)));
         return;  // one document at a time: the others wait for the next start
     }
 }
