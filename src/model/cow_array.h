@@ -172,17 +172,33 @@ public:
     }
     iterator erase(const_iterator first, const_iterator last) {
         const auto from = static_cast<size_type>(first.index());
-        const auto to = static_cast<size_type>(last.index());
-        if (from == to) return {this, first.index()};
-        std::vector<T> tail(cbegin() + static_cast<difference_type>(to), cend());
-        resize(from);
-        for (auto& item : tail) emplace_back(std::move(item));
+        const auto gap = static_cast<size_type>(last.index()) - from;
+        if (gap == 0) return {this, first.index()};
+        for (size_type i = from; i + gap < count_; ++i) (*this)[i] = std::move((*this)[i + gap]);
+        resize(count_ - gap);
         return {this, first.index()};
     }
     iterator erase(const_iterator where) { return erase(where, where + 1); }
 
     // The elements as one contiguous vector (a copy).
     std::vector<T> toVector() const { return {begin(), end()}; }
+
+    // Read access for hot loops: one table lookup an element, no reference counts. Valid
+    // until the array changes.
+    class View {
+    public:
+        explicit View(const CowArray& array) : count_(array.count_) {
+            starts_.reserve(array.blocks_.size());
+            for (const auto& block : array.blocks_) starts_.push_back(block->data());
+        }
+        const T& operator[](size_type i) const { return starts_[i >> kShift][i & (kBlock - 1)]; }
+        size_type size() const { return count_; }
+
+    private:
+        std::vector<const T*> starts_;
+        size_type count_;
+    };
+    View view() const { return View(*this); }
 
     // Blocks held by both arrays are equal without looking inside.
     friend bool operator==(const CowArray& a, const CowArray& b) {

@@ -204,9 +204,14 @@ ModelVertex faceNormalOf(const Model& model, const ModelPolygon& p) {
 }
 
 Normals computeNormals(const Model& model) {
-    const auto& vertices = model.vertices;
-    const auto& polygons = model.polygons;
     Normals out;
+    computeNormals(model, out);
+    return out;
+}
+
+void computeNormals(const Model& model, Normals& out) {
+    const auto vertices = model.vertices.view();
+    const auto polygons = model.polygons.view();
     out.vertex.assign(vertices.size(), ModelVertex{});
     out.face.assign(polygons.size(), ModelVertex{});
     // Quadrilaterals keep the console's corner order, whose edges run 0-1, 1-3, 3-2, 2-0, so
@@ -229,7 +234,6 @@ Normals computeNormals(const Model& model) {
         Unify(face);
     }
     for (auto& n : out.vertex) Unify(n);
-    return out;
 }
 
 void Model::recomputeNormals() {

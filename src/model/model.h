@@ -139,6 +139,8 @@ struct Normals {
     std::vector<ModelVertex> face;    // one per polygon
 };
 Normals computeNormals(const Model& model);
+// The same into buffers a caller keeps, so that drawing every frame reuses their memory.
+void computeNormals(const Model& model, Normals& out);
 
 // A polygon's face normal as recomputeNormals makes it: at corner 0, towards the viewer
 // for a clockwise outline, at most unit length.

@@ -36,13 +36,14 @@ int mergeVertices(Model& model, const VertexMergeOptions& options, const Progres
     std::vector<int> absorber(count, -1);
     if (radius > 0 && count > 1) {  // nothing is closer than 0, or than NaN
         const VertexGrid grid(model.vertices, radius);
+        const auto vertices = model.vertices.view();
         const auto canAbsorb = [&](int i) {
             return absorber[static_cast<std::size_t>(i)] < 0 &&
-                   (!s || isSelected(model.vertices[static_cast<std::size_t>(i)]));
+                   (!s || isSelected(vertices[static_cast<std::size_t>(i)]));
         };
         for (std::size_t j = 0; j < count; ++j) {
             report(progress, static_cast<int>(j) + 1, steps);
-            const ModelVertex& v = model.vertices[j];
+            const ModelVertex& v = vertices[j];
             // Who may be absorbed: with only one box ticked, the selected vertices (S) or
             // the unselected ones (K); with none or both, everyone.
             const bool considered = s == k || (s ? isSelected(v) : !isSelected(v));
@@ -52,7 +53,7 @@ int mergeVertices(Model& model, const VertexMergeOptions& options, const Progres
                 for (const int i : cell) {
                     if (i >= best) break;  // cells list their vertices in index order
                     if (canAbsorb(i) &&
-                        Distance(vectorDifference(model.vertices[static_cast<std::size_t>(i)], v)) < radius)
+                        Distance(vectorDifference(vertices[static_cast<std::size_t>(i)], v)) < radius)
                         best = i;
                 }
             });

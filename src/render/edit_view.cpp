@@ -91,7 +91,7 @@ struct Scene {
     Matrix4 rotation;
     std::vector<model::ScreenPoint> points;  // every vertex projected
     std::vector<Light> vertexLight;          // each vertex normal's light, once per paint
-    model::Normals normals;                  // computed for this paint
+    const model::Normals& normals;           // computed for this paint
 
     // Worked out as each polygon is drawn, in the same pass that reads its corners.
     Face face(std::size_t polygon) const {
@@ -413,7 +413,10 @@ void drawEditView(RenderDevice& device, const Model& model, const EditView& view
         return;
     }
     if (view.mode == DisplayMode::MovementTimeline) return;
-    Scene s{model, view, view.projection(device.width(), device.height()), {}, {}, {}, model::computeNormals(model)};
+    // The buffers outlive the paint, so that every frame reuses their memory.
+    static thread_local model::Normals normals;
+    model::computeNormals(model, normals);
+    Scene s{model, view, view.projection(device.width(), device.height()), {}, {}, {}, normals};
     s.rotation = s.projection.rotation();
     // The camera matrix once, then every vertex through it, as project() would.
     const Matrix4 camera = s.projection.matrix();
