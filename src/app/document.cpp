@@ -7,6 +7,7 @@
 #include "formats/ase_reader.h"
 #include "formats/host_path.h"
 #include "formats/open_dispatch.h"
+#include "formats/set_save.h"
 #include "formats/tmd_writer.h"
 
 namespace kestrel::app {
@@ -214,12 +215,14 @@ std::expected<std::vector<Warning>, Error> Document::openFile(const std::string&
             break;
         }
         case formats::OpenKind::Rsd: {
+            // A save of this set that was cut off is finished (or its leftovers removed) first.
+            warnings = formats::finishInterruptedSave(*fileSystem, fileSystem->absolutePath(path));
             auto loaded = formats::loadRsdSet(*fileSystem, path);
             if (!loaded) return std::unexpected(loaded.error());
             fresh.current = std::move(loaded->model);
             fresh.anim.movements = std::move(loaded->animation.movements);
             fresh.anim.baseFrame = std::move(loaded->animation.baseFrame);
-            warnings = std::move(loaded->warnings);
+            warnings.insert(warnings.end(), loaded->warnings.begin(), loaded->warnings.end());
             auto loadedTextures = formats::loadTextureSlots(*fileSystem, fresh.current, path);
             warnings.insert(warnings.end(), loadedTextures.warnings.begin(), loadedTextures.warnings.end());
             fresh.textures = std::make_shared<const formats::TextureSlots>(std::move(loadedTextures.slots));

@@ -1,8 +1,12 @@
 #include "formats/file_system.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include <cerrno>
 #include <cstdio>
@@ -97,6 +101,84 @@ std::expected<std::string, std::string> HostFileSystem::writeTemporary(const std
     return name;
 }
 
+std::optional<std::string> HostFileSystem::writeFile(const std::string& path, const std::string& bytes,
+                                                     const std::string& likeFile) {
+    const mode_t mode = modeFor(likeFile.empty() ? path : likeFile);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    if (fd < 0) return "cannot create a file in its folder: " + lastError();
+    // An existing file keeps its mode through open; a new one gets the mode asked for.
+    if (::fchmod(fd, mode) != 0) {
+        const std::string why = lastError();
+        ::close(fd);
+        return "cannot set the file's permissions: " + why;
+    }
+    const bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const std::string why = ok ? std::string() : lastError();
+    if (::close(fd) != 0 || !ok) return "cannot write the file: " + (why.empty() ? lastError() : why);
+    return std::nullopt;
+}
+
+namespace {
+
+class HostLock final : public FileLock {
+public:
+    HostLock(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    ~HostLock() override {
+        // The name goes first, so a process that opens it next makes a new file.
+        ::unlink(path_.c_str());
+        ::flock(fd_, LOCK_UN);
+        ::close(fd_);
+    }
+
+private:
+    int fd_;
+    std::string path_;
+};
+
+std::string lockNameFor(const std::string& path) {
+    const auto slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return folder + "." + name + ".kestrel-lock";
+}
+
+}  // namespace
+
+std::expected<std::unique_ptr<FileLock>, std::string> HostFileSystem::lock(const std::string& path,
+                                                                         double seconds) {
+    const std::string name = lockNameFor(path);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (;;) {
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0) return std::unexpected("cannot create a file in its folder: " + lastError());
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            // The holder before may have removed the name while this process waited on it.
+            struct stat held {}, named {};
+            if (::fstat(fd, &held) == 0 && ::stat(name.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
+                held.st_dev == named.st_dev) {
+                const std::string pid = std::to_string(::getpid()) + "\n";
+                if (::ftruncate(fd, 0) == 0) (void)writeAll(fd, pid);
+                return std::unique_ptr<FileLock>(new HostLock(fd, name));
+            }
+            ::close(fd);
+            continue;
+        }
+        const int why = errno;
+        char holder[32] = {};
+        const ssize_t got = ::pread(fd, holder, sizeof holder - 1, 0);
+        ::close(fd);
+        if (why != EWOULDBLOCK) return std::unexpected("cannot lock " + name + ": " + std::strerror(why));
+        if (std::chrono::steady_clock::now() >= until) {
+            std::string pid = got > 0 ? std::string(holder, static_cast<std::size_t>(got)) : std::string();
+            while (!pid.empty() && (pid.back() == '\n' || pid.back() == ' ')) pid.pop_back();
+            return std::unexpected("another save of this set is under way" +
+                                   (pid.empty() ? std::string() : " (process " + pid + ")") +
+                                   "; try again when it has finished");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
 bool HostFileSystem::rename(const std::string& from, const std::string& to, bool replace) {
     if (replace) return ::rename(from.c_str(), to.c_str()) == 0;
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
@@ -146,15 +228,59 @@ std::vector<std::string> MemoryFileSystem::listDirectory(const std::string& path
     return names;
 }
 
+bool MemoryFileSystem::allowed() {
+    const int at = changes++;
+    return at != failAt && (stopAt < 0 || at < stopAt);
+}
+
 std::expected<std::string, std::string> MemoryFileSystem::writeTemporary(const std::string& path,
                                                                          const std::string& bytes) {
-    if (failingWrites.contains(path)) return std::unexpected("cannot write the file: No space left on device");
+    if (failsToWrite(path) || !allowed()) return std::unexpected("cannot write the file: No space left on device");
     const std::string name = path + ".tmp";
     files[name] = bytes;
     return name;
 }
 
+bool MemoryFileSystem::failsToWrite(const std::string& path) const {
+    constexpr std::string_view kNew = ".kestrel-new";
+    return failingWrites.contains(path) ||
+           (path.ends_with(kNew) && failingWrites.contains(path.substr(0, path.size() - kNew.size())));
+}
+
+std::optional<std::string> MemoryFileSystem::writeFile(const std::string& path, const std::string& bytes,
+                                                       const std::string&) {
+    const int at = changes;
+    if (failsToWrite(path) || !allowed()) {
+        // A full disk leaves what fitted; a process that has died writes nothing.
+        if (at == failAt || failsToWrite(path)) files[path] = bytes.substr(0, bytes.size() / 2);
+        return "cannot write the file: No space left on device";
+    }
+    files[path] = bytes;
+    return std::nullopt;
+}
+
+namespace {
+
+class MemoryLock final : public FileLock {
+public:
+    MemoryLock(std::set<std::string>& locked, std::string path) : locked_(locked), path_(std::move(path)) {}
+    ~MemoryLock() override { locked_.erase(path_); }
+
+private:
+    std::set<std::string>& locked_;
+    std::string path_;
+};
+
+}  // namespace
+
+std::expected<std::unique_ptr<FileLock>, std::string> MemoryFileSystem::lock(const std::string& path, double) {
+    if (!locked.insert(path).second)
+        return std::unexpected("another save of this set is under way (process 4242); try again when it has finished");
+    return std::unique_ptr<FileLock>(new MemoryLock(locked, path));
+}
+
 bool MemoryFileSystem::rename(const std::string& from, const std::string& to, bool replace) {
+    if (!allowed()) return false;
     const auto it = files.find(from);
     if (it == files.end() || (!replace && files.contains(to))) return false;
     std::string bytes = std::move(it->second);
@@ -163,7 +289,9 @@ bool MemoryFileSystem::rename(const std::string& from, const std::string& to, bo
     return true;
 }
 
-void MemoryFileSystem::remove(const std::string& path) { files.erase(path); }
+void MemoryFileSystem::remove(const std::string& path) {
+    if (allowed()) files.erase(path);
+}
 
 // Folders exist in memory as soon as a file lies in them.
 bool MemoryFileSystem::makeDirectories(const std::string&) { return true; }

@@ -3,6 +3,7 @@
 // implementation serves tests and the fuzzer, and can be told to fail a write.
 #include <expected>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -11,6 +12,12 @@
 #include "formats/error.h"
 
 namespace kestrel::formats {
+
+// An advisory lock held until the object goes.
+class FileLock {
+public:
+    virtual ~FileLock() = default;
+};
 
 class FileSystem {
 public:
@@ -25,6 +32,15 @@ public:
     // nothing is left behind and the reason is returned.
     virtual std::expected<std::string, std::string> writeTemporary(const std::string& path,
                                                                    const std::string& bytes) = 0;
+    // Writes the bytes to exactly that name, replacing what is there, and flushes them to the
+    // disk; on failure the reason is returned (and the file may hold part of the bytes).
+    // A new file takes the permissions of likeFile when that exists.
+    virtual std::optional<std::string> writeFile(const std::string& path, const std::string& bytes,
+                                                 const std::string& likeFile = {}) = 0;
+    // Takes the lock of that name for this process, waiting up to `seconds` for another
+    // holder to let go; when it cannot, the reason, naming the holder when it is known.
+    virtual std::expected<std::unique_ptr<FileLock>, std::string> lock(const std::string& path,
+                                                                     double seconds) = 0;
     // Moves from onto to, replacing to when replace is set; false when it cannot.
     virtual bool rename(const std::string& from, const std::string& to, bool replace) = 0;
     virtual void remove(const std::string& path) = 0;
@@ -43,6 +59,11 @@ public:
     std::vector<std::string> listDirectory(const std::string& path) const override;
     std::expected<std::string, std::string> writeTemporary(const std::string& path,
                                                            const std::string& bytes) override;
+    std::optional<std::string> writeFile(const std::string& path, const std::string& bytes,
+                                         const std::string& likeFile = {}) override;
+    // A hidden file beside the path (".NAME.kestrel-lock") holding the holder's process number,
+    // locked with flock.
+    std::expected<std::unique_ptr<FileLock>, std::string> lock(const std::string& path, double seconds) override;
     bool rename(const std::string& from, const std::string& to, bool replace) override;
     void remove(const std::string& path) override;
     bool makeDirectories(const std::string& path) override;
@@ -54,7 +75,15 @@ public:
 class MemoryFileSystem final : public FileSystem {
 public:
     std::map<std::string, std::string> files;
-    std::set<std::string> failingWrites;  // writes of these paths fail as if the disk were full
+    // Writes of these paths, or of new files for them ("PATH.kestrel-new"), fail as if the disk
+    // were full.
+    std::set<std::string> failingWrites;
+    // Changes (writes, renames, removals) are counted from 0. The one numbered failAt fails
+    // as a full disk would; from stopAt on, every change fails, as after the process died.
+    int failAt = -1;
+    int stopAt = -1;
+    int changes = 0;
+    std::set<std::string> locked;  // locks held, by path
 
     std::optional<std::string> readFile(const std::string& path) const override;
     bool isFile(const std::string& path) const override;
@@ -62,10 +91,18 @@ public:
     std::vector<std::string> listDirectory(const std::string& path) const override;
     std::expected<std::string, std::string> writeTemporary(const std::string& path,
                                                            const std::string& bytes) override;
+    std::optional<std::string> writeFile(const std::string& path, const std::string& bytes,
+                                         const std::string& likeFile = {}) override;
+    std::expected<std::unique_ptr<FileLock>, std::string> lock(const std::string& path, double seconds) override;
     bool rename(const std::string& from, const std::string& to, bool replace) override;
     void remove(const std::string& path) override;
     bool makeDirectories(const std::string& path) override;
     std::string absolutePath(const std::string& path) const override;
+
+private:
+    // Counts a change; false when it is to fail.
+    bool allowed();
+    bool failsToWrite(const std::string& path) const;
 };
 
 // Writes the bytes to path through a temporary file. With a backup name, an existing file

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -6,6 +7,7 @@
 #include "formats/move_file.h"
 #include "formats/number_format.h"
 #include "formats/rsd_set.h"
+#include "formats/set_save.h"
 #include "formats/text_scan.h"
 
 namespace kestrel::formats {
@@ -16,6 +18,8 @@ using model::Model;
 using model::ModelPolygon;
 
 constexpr std::string_view kEndLine = "#END OF GENERATED FILE==================\n";
+// How long a save waits for another save of the same set to finish.
+constexpr double kLockWaitSeconds = 10.0;
 
 void header(TextOut& out, std::string_view path, std::string_view kind) {
     out << "# " << path << "\n#=====================\n#" << kind
@@ -251,16 +255,24 @@ std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, const Model& give
         if (auto error = checkLineLengths(*outs[i], targets[i].first)) return fail(*error);
     }
     if (auto error = checkXgrpLines(model, targets[3].first)) return fail(*error);
-    std::vector<std::string> bodies;
-    for (TextOut* text : outs) bodies.push_back(text->take());
-    SavedFiles saved;
-    saved.names = {model.rsdFileName, model.plyFileName, model.matFileName, model.grpFileName};
-    for (std::size_t i = 0; i < bodies.size(); ++i) {
-        if (auto error = writeFileSafely(files, targets[i].first, bodies[i],
-                                          backupName(targets[i].first, targets[i].second)))
-            return fail(*error);
-        saved.written.push_back(targets[i].first);
+    std::vector<SetFile> written;
+    for (std::size_t i = 0; i < outs.size(); ++i)
+        written.push_back({targets[i].first, backupName(targets[i].first, targets[i].second), outs[i]->take()});
+    // The side files the new set does not have go, so that no later open reads them with it.
+    std::vector<RetiredFile> retired;
+    for (const char* kind : {"move", "bone"}) {
+        const std::string path = target(replaceLastThree(model.plyFileName, kind));
+        const bool kept = std::any_of(written.begin(), written.end(), [&](const auto& f) { return f.target == path; });
+        if (!kept && files.isFile(path)) retired.push_back({path, backupName(path, kind)});
     }
+    // One save of a set at a time, across processes.
+    auto held = files.lock(rsdPath, kLockWaitSeconds);
+    if (!held) return fail(makeError(rsdPath, 0, "cannot save: " + held.error()));
+    SavedFiles saved;
+    saved.warnings = finishInterruptedSave(files, rsdPath);
+    if (auto error = replaceSet(files, rsdPath, written, retired)) return fail(*error);
+    saved.names = {model.rsdFileName, model.plyFileName, model.matFileName, model.grpFileName};
+    for (const auto& f : written) saved.written.push_back(f.target);
     return saved;
 }
 

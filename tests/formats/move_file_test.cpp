@@ -132,8 +132,14 @@ TEST(MoveFile, WithoutKeyframeSkeletonsKeyframesKeepTheBaseSkeletonWithAWarning)
     Project p;
     model::Model saved = p.base;
     ASSERT_TRUE(formats::saveRsdSet(p.files, saved, {"/m/cube.rsd", true, &p.animation}));
+    const std::string move = p.files.files.at("/m/cube.move");
+    // A save without movements leaves no MOVE file; one put back by hand meets a BONE file
+    // without keyframe skeletons.
     model::Model current = p.base;
     ASSERT_TRUE(formats::saveRsdSet(p.files, current, {std::nullopt, false, &p.animation}));
+    EXPECT_FALSE(p.files.files.contains("/m/cube.move"));
+    EXPECT_TRUE(p.files.files.contains("/m/cube.move_backup"));
+    p.files.files["/m/cube.move"] = move;
     auto loaded = formats::loadRsdSet(p.files, "/m/cube.rsd");
     ASSERT_TRUE(loaded) << loaded.error().describe();
     ASSERT_EQ(loaded->warnings.size(), 1u);
