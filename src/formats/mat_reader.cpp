@@ -24,7 +24,8 @@ std::string_view nextField(std::string_view& line) {
 // "12", "0-3" and "0,4,9-12": every item names one polygon or a range of them. A range whose
 // end is below its start names none.
 std::optional<Error> parsePolygonList(std::string_view list, int polygonCount, const std::string& file,
-                                      int line, std::vector<std::pair<int, int>>& ranges) {
+                                      int line, std::vector<std::pair<int, int>>& ranges,
+                                      std::vector<Warning>& warnings) {
     auto bad = [&](std::string why) { return makeError(file, line, why); };
     while (!list.empty()) {
         const auto comma = list.find(',');
@@ -41,7 +42,11 @@ std::optional<Error> parsePolygonList(std::string_view list, int polygonCount, c
             if (!scanInt(item, last) || !item.empty())
                 return bad("the polygon list needs numbers such as 12, 0-3 or 0,4,9-12");
         }
-        if (last < first) continue;
+        if (last < first) {
+            warnings.push_back(makeWarning(file, line, "the range " + std::to_string(first) + "-" + std::to_string(last) +
+                                                           " runs backwards and names no polygon"));
+            continue;
+        }
         if (last >= polygonCount)
             return bad("polygon " + std::to_string(last) + " is named but the PLY file has " + std::to_string(polygonCount) +
                        " polygons");
@@ -136,13 +141,21 @@ std::optional<Error> readMatText(std::string_view text, const std::string& file,
                                  std::vector<Warning>& warnings) {
     LineReader lines(text, file);
     std::string_view line;
-    // Leading comments and the version line, then the (unused) number of lines.
+    // Leading comments and the version line, then the number of lines, which the material
+    // lines themselves overrule (with a warning when the two disagree).
     bool counted = false;
     while (!counted && lines.next(line)) counted = !line.starts_with('#') && !line.starts_with('@');
+    const int countLine = lines.lineNumber();
+    std::int32_t declared = 0;
+    std::string_view countText = line;
+    const bool numbered = counted && scanInt(countText, declared);
     std::vector<std::pair<int, int>> ranges;
+    std::vector<bool> covered(static_cast<std::size_t>(model.polygonCount()), false);
+    std::int64_t materialLines = 0;
     while (lines.nextData(line)) {
         const int n = lines.lineNumber();
         if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
+        ++materialLines;
         const std::string_view list = nextField(line);
         std::int32_t flag = 0;
         if (!scanInt(line, flag))
@@ -153,7 +166,7 @@ std::optional<Error> readMatText(std::string_view text, const std::string& file,
             return makeError(file, n, "a material line needs a polygon list, a flag, a shading "
                                       "letter and a material letter");
         ranges.clear();
-        if (auto error = parsePolygonList(list, model.polygonCount(), file, n, ranges)) return error;
+        if (auto error = parsePolygonList(list, model.polygonCount(), file, n, ranges, warnings)) return error;
 
         Material m;
         m.flag = flag;
@@ -178,9 +191,28 @@ std::optional<Error> readMatText(std::string_view text, const std::string& file,
                                                                  "colours or texture"));
         }
         for (const auto& [first, last] : ranges)
-            for (int i = first; i <= last; ++i) applyTo(model.polygons[i], m);
+            for (int i = first; i <= last; ++i) {
+                applyTo(model.polygons[i], m);
+                covered[static_cast<std::size_t>(i)] = true;
+            }
     }
     if (lines.failure()) return lines.failure();
+    if (counted && !numbered)
+        warnings.push_back(makeWarning(file, countLine, "the number of lines is not a number"));
+    else if (numbered && declared != materialLines)
+        warnings.push_back(makeWarning(file, countLine, "the file says it has " + std::to_string(declared) +
+                                                            " material lines but it has " + std::to_string(materialLines)));
+    // A line may name a range of polygons, so fewer lines than polygons is usual; more is not.
+    if (numbered && declared > model.polygonCount())
+        warnings.push_back(makeWarning(file, countLine, "the file counts " + std::to_string(declared) +
+                                                            " material lines but the PLY file has only " +
+                                                            std::to_string(model.polygonCount()) + " polygons"));
+    const auto bare = std::count(covered.begin(), covered.end(), false);
+    if (bare > 0) {
+        const auto first = std::find(covered.begin(), covered.end(), false) - covered.begin();
+        warnings.push_back(makeWarning(file, 0, std::to_string(bare) + " polygon(s) have no material line (the first is "
+                                                    "polygon " + std::to_string(first) + "); they keep the default material (flat, colour 0)"));
+    }
     return std::nullopt;
 }
 

@@ -99,7 +99,7 @@ TEST(RsdReader, PolygonListsNameRangesAndSkipBackwardRanges) {
 
 TEST(RsdReader, UnknownMaterialLetterIsKeptWithAWarning) {
     formats::MemoryFileSystem files = test::cubeFiles();
-    files.files["m/cube.mat"] = "@MAT940801\n1\n0 3 G X 1 2 3\n";
+    files.files["m/cube.mat"] = "@MAT940801\n1\n0-5 3 G X 1 2 3\n";
     auto loaded = loadRsdSet(files, "m/cube.rsd");
     ASSERT_TRUE(loaded);
     EXPECT_EQ(loaded->model.polygons[0].type, 'X');
@@ -174,4 +174,30 @@ TEST(RsdReader, CapacityOverrunsAreClampedWithWarnings) {
     ASSERT_TRUE(loaded);
     ASSERT_EQ(loaded->warnings.size(), 1u);
     EXPECT_NE(loaded->warnings[0].message.find("is too long to be saved again"), std::string::npos);
+}
+
+TEST(RsdReader, MaterialCountsAndCoverageAreCheckedWithLocatedWarnings) {
+    const auto warningsFor = [](const std::string& mat) {
+        formats::MemoryFileSystem files = test::cubeFiles();
+        files.files["m/cube.mat"] = mat;
+        auto loaded = loadRsdSet(files, "m/cube.rsd");
+        EXPECT_TRUE(loaded);
+        std::vector<std::string> said;
+        if (loaded)
+            for (const auto& w : loaded->warnings) said.push_back(w.describe());
+        return said;
+    };
+    const std::string all = "0-5 0 F C 1 2 3\n";
+    EXPECT_TRUE(warningsFor("@MAT940801\n1\n" + all).empty());
+    EXPECT_EQ(warningsFor("@MAT940801\n2000000000\n" + all),
+              (std::vector<std::string>{"m/cube.mat:2: the file says it has 2000000000 material lines but it has 1",
+                                        "m/cube.mat:2: the file counts 2000000000 material lines but the PLY file "
+                                        "has only 6 polygons"}));
+    EXPECT_EQ(warningsFor("@MAT940801\n-1\n" + all),
+              (std::vector<std::string>{"m/cube.mat:2: the file says it has -1 material lines but it has 1"}));
+    EXPECT_EQ(warningsFor("@MAT940801\n2\n" + all + "2147483647-0 0 F C 1 2 3\n"),
+              (std::vector<std::string>{"m/cube.mat:4: the range 2147483647-0 runs backwards and names no polygon"}));
+    EXPECT_EQ(warningsFor("@MAT940801\n1\n0-3 0 F C 1 2 3\n"),
+              (std::vector<std::string>{"m/cube.mat: 2 polygon(s) have no material line (the first is polygon 4); "
+                                        "they keep the default material (flat, colour 0)"}));
 }
