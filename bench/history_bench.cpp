@@ -3,7 +3,9 @@
 //   figure undo_step_ms T          undoing one vertex move
 //   figure vertex_move_step_ms T   the move itself, made a step of the history
 //   figure history_100_vs_model R  heap held by 100 single-vertex moves / the model's own heap
-// The memory figure counts the heap in use (mallinfo2) before and after, so it holds every
+//   figure move_empty_keyframes_mb M  heap taken by reading a MOVE file of 100 keyframes that
+//                                     move nothing, beside the same model
+// The memory figures count the heap in use (mallinfo2) before and after, so it holds every
 // byte the history keeps, block tables included.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
@@ -12,6 +14,8 @@
 
 #include "app/document.h"
 #include "figures.h"
+#include "formats/bone_file.h"
+#include "formats/move_file.h"
 
 namespace {
 
@@ -93,6 +97,22 @@ void BM_HistoryMemory(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_HistoryMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_StillKeyframesMemory(benchmark::State& state) {
+    const Model sheet = quadSheet();
+    std::string move = "1\nstill\n100\n";
+    for (int k = 0; k < 100; ++k) move += "Keyframe_" + std::to_string(k) + "\n20 0\n";
+    const kestrel::formats::BoneFile noBones;
+    for (auto _ : state) {
+        const std::size_t before = heapInUse();
+        kestrel::formats::KeyframeJointReader joints("", "bench.bone", noBones);
+        std::vector<kestrel::formats::Warning> warnings;
+        const auto read = kestrel::formats::readMoveText(move, "bench.move", sheet, joints, warnings);
+        if (!read) return state.SkipWithError(read.error().describe().c_str());
+        kestrel::bench::setValue("move_empty_keyframes_mb", static_cast<double>(heapInUse() - before) / (1 << 20));
+    }
+}
+BENCHMARK(BM_StillKeyframesMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 const bool kFigures = [] {
     kestrel::bench::addMilliseconds("undo_step_ms", "BM_UndoVertexMove");

@@ -1,6 +1,7 @@
 #include "app/document.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 #include "formats/asc_reader.h"
@@ -180,6 +181,17 @@ void Document::newModel() {
 void Document::adoptRecovered(DocumentState recovered) { replaceDocument(std::move(recovered), false); }
 
 std::expected<std::vector<Warning>, Error> Document::openFile(const std::string& path) {
+    // A file whose contents need more memory than the machine has is an error like any
+    // other: the document on screen stays as it was.
+    try {
+        return readFile(path);
+    } catch (const std::bad_alloc&) {
+        return std::unexpected(formats::makeError(path, 0, "there is not enough memory to read this file; "
+                                                           "the model on screen is unchanged"));
+    }
+}
+
+std::expected<std::vector<Warning>, Error> Document::readFile(const std::string& path) {
     DocumentState fresh;
     std::vector<Warning> warnings;
     switch (formats::classifyOpenPath(path)) {

@@ -331,6 +331,7 @@ private:
     std::expected<formats::SavedFiles, Error> saveTo(std::optional<std::string> path, bool withMovements,
                                                      UnstoredEdit unstored);
     std::expected<formats::SavedFiles, Error> saveTmd(const std::string& path);
+    std::expected<std::vector<Warning>, Error> readFile(const std::string& path);
     std::expected<const animation::Movement*, std::string> movementForMime() const;
     std::expected<std::string, std::string> binaryMime(const animation::Movement& movement) const;
     // After every command: a step (when what a file keeps changed) and a notice.

@@ -1,5 +1,6 @@
 // kestrel-cli: the batch jobs of Kestrel. Exit status 0 on success, 1 when the job failed
 // (one line on stderr says why), 2 when the command line was wrong.
+#include <new>
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
@@ -302,6 +303,11 @@ int run(int argc, char** argv) {
 int main(int argc, char** argv) {
     try {
         return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::string command;
+        for (int i = 1; i < argc; ++i) command += std::string(i > 1 ? " " : "") + argv[i];
+        std::cerr << "error: there is not enough memory for 'kestrel-cli " << command << "'\n";
+        return kExitFailure;
     } catch (const std::exception& e) {
         std::cerr << "error: " << e.what() << '\n';
         return kExitFailure;

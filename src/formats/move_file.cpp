@@ -1,6 +1,7 @@
 #include "formats/move_file.h"
 
 #include <cmath>
+#include <utility>
 
 #include "formats/text_scan.h"
 
@@ -94,6 +95,10 @@ std::expected<std::vector<animation::Movement>, Error> readMoveText(
                 model::ModelVertex d;
                 if (!scanDouble(line, d.x) || !scanDouble(line, d.y) || !scanDouble(line, d.z))
                     return fail("a vertex difference needs three numbers");
+                // A vertex that does not move is left alone, so the keyframe goes on sharing
+                // its storage with the frame before: a hundred still keyframes cost little.
+                const model::ModelVertex& was = std::as_const(keyframe.model.vertices)[i];
+                if (d.x == 0 && d.y == 0 && d.z == 0 && was.flags == 0) continue;
                 model::ModelVertex& v = keyframe.model.vertices[i];
                 v = model::vectorSum(v, d);
                 v.flags = 0;

@@ -200,6 +200,9 @@ public:
     };
     View view() const { return View(*this); }
 
+    // Whether both arrays hold the very same storage: a copy that nothing has changed since.
+    bool sharesStorageWith(const CowArray& other) const { return count_ == other.count_ && blocks_ == other.blocks_; }
+
     // Blocks held by both arrays are equal without looking inside.
     friend bool operator==(const CowArray& a, const CowArray& b) {
         if (a.count_ != b.count_) return false;

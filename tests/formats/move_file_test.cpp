@@ -145,3 +145,30 @@ TEST(MoveFile, WithoutKeyframeSkeletonsKeyframesKeepTheBaseSkeletonWithAWarning)
     ASSERT_EQ(loaded->warnings.size(), 1u);
     EXPECT_EQ(loaded->animation.movements[0].keyframes[0].model.skeleton, loaded->model.skeleton);
 }
+
+TEST(MoveFile, KeyframesThatMoveNothingShareTheBaseFramesStorage) {
+    // A file of a few hundred bytes claiming many still keyframes must not cost a model each.
+    Project p;
+    std::string move = "1\nstill\n100\n";
+    for (int k = 0; k < 100; ++k) {
+        move += "k" + std::to_string(k) + "\n20 8\n";
+        for (int v = 0; v < 8; ++v) move += "0 0 0\n";
+    }
+    const formats::BoneFile noBones;
+    formats::KeyframeJointReader joints("", "/m/cube.bone", noBones);
+    std::vector<formats::Warning> warnings;
+    const auto read = formats::readMoveText(move, "/m/cube.move", p.base, joints, warnings);
+    ASSERT_TRUE(read) << read.error().describe();
+    ASSERT_EQ((*read)[0].keyframes.size(), 100u);
+    for (const auto& keyframe : (*read)[0].keyframes) {
+        EXPECT_TRUE(keyframe.model.vertices.sharesStorageWith(p.base.vertices)) << keyframe.name;
+        EXPECT_TRUE(keyframe.model.polygons.sharesStorageWith(p.base.polygons)) << keyframe.name;
+    }
+    // One vertex that moves gives its keyframe storage of its own, and only that one.
+    move.replace(move.find("k50\n20 8\n0 0 0"), 14, "k50\n20 8\n1 0 0");
+    const auto moved = formats::readMoveText(move, "/m/cube.move", p.base, joints, warnings);
+    ASSERT_TRUE(moved);
+    EXPECT_FALSE((*moved)[0].keyframes[50].model.vertices.sharesStorageWith(p.base.vertices));
+    EXPECT_EQ(std::as_const((*moved)[0].keyframes[50].model.vertices)[0].x, std::as_const(p.base.vertices)[0].x + 1);
+    EXPECT_TRUE((*moved)[0].keyframes[49].model.vertices.sharesStorageWith(p.base.vertices));
+}
