@@ -49,7 +49,7 @@ int runScript(app::Document& document, const ScriptOptions& options, std::ostrea
     engine.trace.setSink(&trace);
     engine.objects.standardOutput = [&out](std::string_view t) { out << t; };
     const CtrlC ctrlC;
-    engine.cancelRequested = [&ctrlC] { return ctrlC.pressed(); };
+    engine.stopFlag = &CtrlC::flag();
 
     auto outcome = script::runScript(engine, *text);
     if (outcome.completed && !options.call.empty()) {

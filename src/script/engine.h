@@ -1,6 +1,7 @@
 #pragma once
 // One script engine: its trace, allocator, value stores, token array, symbol table and object
 // classes. Tests make as many as they like; the host keeps one.
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -25,7 +26,12 @@ struct Engine {
     SymbolTable symbols;
     int line = 1;  // the tokeniser's line counter
     std::unique_ptr<ExpressionCache> expressions = std::make_unique<ExpressionCache>();
-    // Polled at every loop jump and call; true ends the run ("script interrupted").
+    // Set by the host from anywhere (a Ctrl-C handler, the Escape key) and looked at in every
+    // loop jump and call, so a run stops within one pass of its loop; true ends the run
+    // ("script interrupted").
+    const std::atomic<bool>* stopFlag = nullptr;
+    // Asked every 256 loop jumps and calls, for hosts that must look for themselves; true
+    // ends the run too.
     std::function<bool()> cancelRequested;
     int pollCountdown = 0;  // loop jumps and calls until the next cancel check
     int callDepth = 0;      // script functions running, one inside the other

@@ -17,7 +17,10 @@ void limitExceeded(Engine& engine, const char* what, int limit) {
 void askCancel(Engine& engine) {
     constexpr int kJumpsBetweenPolls = 256;
     engine.pollCountdown = kJumpsBetweenPolls;
-    if (!engine.cancelRequested()) return;
+    if (engine.cancelRequested()) interrupted(engine);
+}
+
+void interrupted(Engine& engine) {
     engine.trace("script interrupted\n");
     throw ScriptFatal{"interrupted", 0};
 }

@@ -22,7 +22,9 @@ struct ScriptFatal {
 // Asks the host's cancel check now and then (every loop jump and call counts); a yes ends
 // the run with "script interrupted".
 void askCancel(Engine& engine);
+[[noreturn]] void interrupted(Engine& engine);
 inline void pollCancel(Engine& engine) {
+    if (engine.stopFlag && engine.stopFlag->load(std::memory_order_relaxed)) interrupted(engine);
     if (engine.cancelRequested && --engine.pollCountdown <= 0) askCancel(engine);
 }
 

@@ -1,3 +1,4 @@
+#include <atomic>
 // Whole small scripts run through the engine: expressions, statements, calls, the core
 // classes, fatal errors, limits and interruption, and a clean leak report after each.
 #include <gtest/gtest.h>
@@ -179,3 +180,24 @@ TEST(ScriptRun, AnEndlessLoopCanBeInterrupted) {
 }
 
 }  // namespace kestrel::script
+
+namespace {
+
+TEST(ScriptRun, AStopFlagEndsTheRunWithinOnePassOfItsLoop) {
+    // However slow each pass, the flag is seen at the next jump: the third line printed is the last.
+    std::atomic<bool> stop{false};
+    int printed = 0;
+    const std::string program = "n = 0; while (1) { n++; base_io.writeln(n); }";
+    auto engine = std::make_unique<kestrel::script::Engine>();
+    engine->stopFlag = &stop;
+    engine->objects.standardOutput = [&](std::string_view) {
+        if (++printed == 3) stop = true;
+    };
+    const auto outcome = kestrel::script::runScript(*engine, program);
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_EQ(outcome.stoppedBy, "interrupted 0");
+    EXPECT_EQ(printed, 3);
+    kestrel::script::unloadScript(*engine);
+}
+
+}  // namespace
