@@ -1,5 +1,6 @@
 #include "script/array.h"
 
+#include <algorithm>
 #include <new>
 
 #include "script/engine.h"
@@ -38,7 +39,7 @@ ArrayStore* arrayCreate(Engine& engine, std::int32_t n) {
     ArrayStore* store = newStore(engine, __LINE__);
     if (!acceptable(engine, n)) return store;
     store->elements = newElements(engine, __LINE__, n);
-    store->count = store->elements ? n : 0;
+    store->count = store->capacity = store->elements ? n : 0;
     return store;
 }
 
@@ -52,7 +53,7 @@ void arrayDestroy(Engine& engine, ArrayStore* store) {
 ArrayStore* arrayClone(Engine& engine, const ArrayStore& store) {
     ArrayStore* copy = newStore(engine, __LINE__);
     copy->elements = newElements(engine, __LINE__, store.count);
-    copy->count = copy->elements ? store.count : 0;
+    copy->count = copy->capacity = copy->elements ? store.count : 0;
     for (std::int32_t i = 0; i < copy->count; ++i) valueCopy(engine, copy->elements[i], store.elements[i]);
     return copy;
 }
@@ -67,7 +68,23 @@ void arrayGrow(Engine& engine, ArrayStore& store, std::int32_t n) {
     }
     if (store.elements) engine.memory.free(store.elements);
     store.elements = elements;
-    store.count = n;
+    store.count = store.capacity = n;
+}
+
+bool arrayReserve(Engine& engine, ArrayStore& store, std::int32_t n) {
+    if (n <= store.capacity) return true;
+    if (!acceptable(engine, n)) return false;
+    const std::int32_t room = std::min(kMaxElements, std::max({n, 2 * store.capacity, std::int32_t{4}}));
+    ScriptValue* elements = newElements(engine, __LINE__, room);
+    // The values move as they are: nothing they own changes hands.
+    for (std::int32_t i = 0; i < store.count; ++i) {
+        elements[i] = store.elements[i];
+        store.elements[i] = ScriptValue{};
+    }
+    if (store.elements) engine.memory.free(store.elements);
+    store.elements = elements;
+    store.capacity = room;
+    return true;
 }
 
 }  // namespace kestrel::script

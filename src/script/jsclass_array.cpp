@@ -181,7 +181,16 @@ bool insertArguments(Engine& engine, ScriptObject& self, bool before) {
 void arrayPush(Engine& engine, ScriptObject& self, ScriptValue& result) {
     if (!isOf(self, arrayClass())) return;
     const int count = argumentCount(engine);
-    if (count == 0 || !insertArguments(engine, self, false)) return;
+    if (count == 0) return;
+    // Appending grows the store in place, by doubling: a loop of pushes stays linear.
+    if (ArrayStore* store = storeOf(self); store && store->count <= 0x7fffffff - count &&
+                                           arrayReserve(engine, *store, store->count + count)) {
+        for (int i = 0; i < count; ++i) valueCopy(engine, store->elements[store->count + i], argument(engine, i));
+        store->count += count;
+        syncLength(engine, self);
+    } else if (!insertArguments(engine, self, false)) {
+        return;
+    }
     Held last{engine};
     valueCopy(engine, last.value, argument(engine, count - 1));
     setResult(engine, result, last.value);

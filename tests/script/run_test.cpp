@@ -179,6 +179,18 @@ TEST(ScriptRun, AnEndlessLoopCanBeInterrupted) {
     EXPECT_TRUE(r.unloadsClean());
 }
 
+TEST(ScriptRun, PushingThousandsKeepsEveryValueAndFreesThemAll) {
+    ScriptRunner r("var a = []; var i = 0; while (i < 5000) { a.push(i, \"t\"); i++; }"
+                   "n = a.length; last = a[9998]; text = a[9999]; u = a.unshift(7); first = a[0];");
+    ASSERT_TRUE(r.outcome.completed) << r.outcome.reason;
+    EXPECT_EQ(r.integer("n"), 10000);
+    EXPECT_EQ(r.integer("last"), 4999);
+    EXPECT_EQ(r.text("text"), "t");
+    EXPECT_EQ(r.integer("u"), 10001);
+    EXPECT_EQ(r.integer("first"), 7);
+    EXPECT_TRUE(r.unloadsClean());
+}
+
 }  // namespace kestrel::script
 
 namespace {
