@@ -189,7 +189,10 @@ private:
             } else if (k == T_OPENBRACKET) {
                 if (!expecting) break;
                 const int end = tok(i).link;
-                place(build(i + 1, end).first);
+                // "()" holds no operand: the expression ends there, still expecting one.
+                const int inner = build(i + 1, end).first;
+                if (inner < 0) break;
+                place(inner);
                 i = end > i ? end + 1 : i + 1;
             } else if (k == T_OPENSQUARE) {
                 const int end = tok(i).link;
@@ -223,7 +226,7 @@ private:
                 } else if (isTight(k)) {
                     node(n).left = ref(termAt);
                     ref(termAt) = n;
-                } else if (isAssignment(kindAt(node(root).token))) {
+                } else if (root >= 0 && isAssignment(kindAt(node(root).token))) {
                     int owner = root;
                     while (node(owner).right >= 0 && isAssignment(kindAt(node(node(owner).right).token)))
                         owner = node(owner).right;
