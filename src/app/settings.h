@@ -37,6 +37,8 @@ struct Settings {
     // Minutes between recovery copies of a document with unsaved changes; 0: none are kept.
     // Not part of the configuration file either.
     int autosaveMinutes = kDefaultAutosaveMinutes;
+    // The memory a script may hold at once, in megabytes (kept with the window settings).
+    int scriptMemoryMegabytes = 256;
 
     bool operator==(const Settings&) const = default;
 };

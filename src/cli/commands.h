@@ -68,6 +68,7 @@ struct ScriptOptions {
     bool trace = false;       // the engine trace to standard error
     bool dumpTokens = false;  // the tokens before and after pre-parsing, to standard output
     std::string call;         // a function to call after the top level
+    std::uint64_t memoryLimit = 0;  // bytes a script may hold at once; 0: the settings' limit
 };
 
 // Runs a K-Script file; exit status 1 when a fatal error ended it.

@@ -129,6 +129,9 @@ int run(int argc, char** argv) {
     scriptCommand->add_flag("--dump-tokens", script.dumpTokens,
                             "Print the tokens before and after pre-parsing");
     scriptCommand->add_option("--call", script.call, "A function to call after the top level");
+    scriptCommand->add_option("--memory-limit", script.memoryLimit,
+                              "The most bytes the script may hold at once (default: the setting, 256 MB)")
+        ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1} << 40));
 
     RenderOptions render;
     std::string renderSize = "640x480", renderBackground = "000000";

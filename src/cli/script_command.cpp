@@ -50,6 +50,8 @@ int runScript(app::Document& document, const ScriptOptions& options, std::ostrea
     engine.objects.standardOutput = [&out](std::string_view t) { out << t; };
     const CtrlC ctrlC;
     engine.stopFlag = &CtrlC::flag();
+    engine.memory.limit = options.memoryLimit ? options.memoryLimit
+                                              : std::uint64_t{static_cast<unsigned>(document.settings().scriptMemoryMegabytes)} << 20;
 
     auto outcome = script::runScript(engine, *text);
     if (outcome.completed && !options.call.empty()) {

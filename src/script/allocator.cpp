@@ -64,6 +64,10 @@ void* TrackingAllocator::allocate(const char* file, int line, std::size_t length
     // The header keeps the length in 32 bits; a request it cannot describe is refused like
     // one the heap cannot meet.
     if (length > std::numeric_limits<std::uint32_t>::max() - kHeaderSize) throw std::bad_alloc();
+    if (length > limit || allocated - freed > limit - length) {
+        trace("too much memory in use (limit is %llu bytes)\n", static_cast<unsigned long long>(limit));
+        throw MemoryLimitReached{limit};
+    }
     auto* header = static_cast<BlockHeader*>(std::malloc(length + kHeaderSize));
     if (!header) throw std::bad_alloc();
 

@@ -13,6 +13,14 @@
 namespace kestrel::script {
 
 inline constexpr int kBlockTableSlots = 15000;
+// The memory a script may hold at once unless the host says otherwise.
+inline constexpr std::uint64_t kDefaultMemoryLimit = 256ull << 20;
+
+// Thrown by an allocation that would take the memory in use past the limit; the run ends as
+// at the engine's other limits.
+struct MemoryLimitReached {
+    std::uint64_t limit = 0;
+};
 
 struct BlockHeader {
     std::uint32_t length;    // bytes asked for
@@ -39,6 +47,10 @@ public:
     void leakReport();
     // A zero-terminated copy of text in a new block.
     char* copyText(const char* file, int line, const char* text);
+
+    // The most bytes the blocks in use may add up to; an allocation past it traces "too much
+    // memory in use (limit is N bytes)" and throws MemoryLimitReached.
+    std::uint64_t limit = kDefaultMemoryLimit;
 
     std::uint64_t allocatedBytes() const { return allocated; }
     std::uint64_t freedBytes() const { return freed; }

@@ -42,6 +42,10 @@ RunOutcome runScript(Engine& engine, std::string_view program) {
         outcome.stoppedBy = describe(fatal);
         outcome.reason = engine.trace.recent();
         releaseRun(engine);
+    } catch (const MemoryLimitReached&) {
+        outcome.stoppedBy = "limit memory";
+        outcome.reason = engine.trace.recent();
+        releaseRun(engine);
     }
     return outcome;
 }
@@ -56,6 +60,10 @@ std::optional<RunOutcome> callFunction(Engine& engine, std::string_view name) {
         outcome.completed = true;
     } catch (const ScriptFatal& fatal) {
         outcome.stoppedBy = describe(fatal);
+        outcome.reason = engine.trace.recent();
+        unloadScript(engine);
+    } catch (const MemoryLimitReached&) {
+        outcome.stoppedBy = "limit memory";
         outcome.reason = engine.trace.recent();
         unloadScript(engine);
     }

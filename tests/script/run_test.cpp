@@ -213,3 +213,22 @@ TEST(ScriptRun, AStopFlagEndsTheRunWithinOnePassOfItsLoop) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ScriptRun, MemoryPastTheLimitEndsTheRunLikeTheOtherLimits) {
+    auto engine = std::make_unique<kestrel::script::Engine>();
+    engine->memory.limit = 1 << 20;
+    const auto outcome = kestrel::script::runScript(*engine, "var s = \"x\"; while (1) { s = s + s; }");
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_EQ(outcome.stoppedBy, "limit memory");
+    EXPECT_NE(outcome.reason.find("too much memory in use (limit is 1048576 bytes)"), std::string::npos)
+        << outcome.reason;
+    EXPECT_LE(engine->memory.peakBytes(), 1u << 20);
+    // The engine is usable again: the next run starts from nothing.
+    const auto again = kestrel::script::runScript(*engine, "n = 1;");
+    EXPECT_TRUE(again.completed) << again.reason;
+    kestrel::script::unloadScript(*engine);
+}
+
+}  // namespace

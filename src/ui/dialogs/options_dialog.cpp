@@ -126,8 +126,14 @@ OptionsDialog::OptionsDialog(const app::Settings& settings, bool useHardware, QW
     autosave_->setSpecialValueText(QStringLiteral("Off"));
     autosave_->setSuffix(QStringLiteral(" min"));
     autosave_->setValue(std::clamp(settings.autosaveMinutes, 0, app::kMostAutosaveMinutes));
+    scriptMemory_ = new QSpinBox(recoveryGroup);
+    scriptMemory_->setObjectName(QStringLiteral("scriptMemory"));
+    scriptMemory_->setRange(1, 65536);
+    scriptMemory_->setSuffix(QStringLiteral(" MB"));
+    scriptMemory_->setValue(std::clamp(settings.scriptMemoryMegabytes, 1, 65536));
     auto* recoveryForm = new QFormLayout(recoveryGroup);
     recoveryForm->addRow(QStringLiteral("Keep a recovery copy of unsaved changes every:"), autosave_);
+    recoveryForm->addRow(QStringLiteral("Memory a script may use:"), scriptMemory_);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("buttons"));
@@ -163,6 +169,7 @@ app::Settings OptionsDialog::settings() const {
     result.maxViewportHeight = height_->value();
     result.mimeVersion = mimeType2_->isChecked() ? app::kMimeType2 : app::kMimeType1;
     result.autosaveMinutes = autosave_->value();
+    result.scriptMemoryMegabytes = scriptMemory_->value();
     // The field rounds to what it can show: left alone, the value stays exactly as it was.
     if (movement_->value() != shownMovement_ || !usableMovement(initial_.minimumMovement))
         result.minimumMovement = movement_->value();

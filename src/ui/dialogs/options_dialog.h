@@ -13,6 +13,7 @@
 //   "mimeType2"       QRadioButton    "Type 2 (KESTRELLIB v3)"
 //   "minimumMovement" QDoubleSpinBox  "Minimum Registered Movement:", 0 or more
 //   "autosaveMinutes" QSpinBox        minutes between recovery copies, 0 ("Off") to 120
+//   "scriptMemory"    QSpinBox        megabytes a script may hold at once, 1 to 65536
 //   "buttons"         QDialogButtonBox  OK and Cancel
 #include <QDialog>
 #include <QString>
@@ -56,6 +57,7 @@ class OptionsDialog : public QDialog {
     QLineEdit* port_ = nullptr;
     QLineEdit* previewer_ = nullptr;
     QSpinBox* autosave_ = nullptr;
+    QSpinBox* scriptMemory_ = nullptr;
     QSpinBox* width_ = nullptr;
     QSpinBox* height_ = nullptr;
     QCheckBox* hardware_ = nullptr;

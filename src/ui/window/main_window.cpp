@@ -147,6 +147,7 @@ void MainWindow::readConfiguration() {
                                                        : app::loadSettings(document_.files(), options_.configPath);
     loaded.previewerFile = store_.previewerFile();
     loaded.autosaveMinutes = store_.autosaveMinutes();
+    loaded.scriptMemoryMegabytes = store_.scriptMemoryMegabytes();
     document_.setSettings(loaded);
 }
 

@@ -38,6 +38,7 @@ void MainWindow::showOptions() {
     document_.setSettings(dialog.settings());
     store_.setPreviewerFile(document_.settings().previewerFile);
     store_.setAutosaveMinutes(document_.settings().autosaveMinutes);
+    store_.setScriptMemoryMegabytes(document_.settings().scriptMemoryMegabytes);
     if (dialog.useHardware() != useHardware) {
         store_.setUseHardware(dialog.useHardware());
         showMessage("The drawing device changes when Kestrel next starts.");

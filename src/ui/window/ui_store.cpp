@@ -12,6 +12,7 @@ const char* const kBarLayoutKey = "BarLayout/General";
 const char* const kUseHardwareKey = "Settings/UseHardware";
 const char* const kPreviewerKey = "Settings/PreviewerFile";
 const char* const kAutosaveKey = "Settings/AutosaveMinutes";
+const char* const kScriptMemoryKey = "Settings/ScriptMemoryMB";
 const char* const kRecentKey = "Recent File List/File%1";
 }  // namespace
 
@@ -88,6 +89,14 @@ int UiStore::autosaveMinutes() const {
 }
 
 void UiStore::setAutosaveMinutes(int minutes) { settings_->setValue(kAutosaveKey, minutes); }
+
+int UiStore::scriptMemoryMegabytes() const {
+    bool ok = false;
+    const int megabytes = settings_->value(kScriptMemoryKey).toInt(&ok);
+    return ok && megabytes >= 1 && megabytes <= 65536 ? megabytes : app::Settings{}.scriptMemoryMegabytes;
+}
+
+void UiStore::setScriptMemoryMegabytes(int megabytes) { settings_->setValue(kScriptMemoryKey, megabytes); }
 
 std::string UiStore::previewerFile() const { return settings_->value(kPreviewerKey).toString().toStdString(); }
 void UiStore::setPreviewerFile(const std::string& path) {

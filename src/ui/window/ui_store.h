@@ -51,6 +51,9 @@ public:
     // Minutes between recovery copies (0: none); the default until one is chosen.
     int autosaveMinutes() const;
     void setAutosaveMinutes(int minutes);
+    // Megabytes a script may hold at once; the default until one is chosen.
+    int scriptMemoryMegabytes() const;
+    void setScriptMemoryMegabytes(int megabytes);
     // The most recent first, at most kRecentFiles.
     QStringList recentFiles() const;
     void setRecentFiles(const QStringList& files);
