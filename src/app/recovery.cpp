@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "app/settings.h"
 #include "formats/host_path.h"
 #include "formats/rsd_set.h"
 #include "formats/texture_slots.h"
@@ -107,13 +108,7 @@ void giveNames(model::Model& m, const std::map<std::string, std::string>& fields
 
 }  // namespace
 
-std::string recoveryFolder() {
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state && *state) return std::string(state) + "/kestrel";
-    const char* home = std::getenv("HOME");
-    if (home && *home) return std::string(home) + "/.local/state/kestrel";
-    return {};
-}
+std::string recoveryFolder() { return kestrelFolder("XDG_STATE_HOME", ".local/state"); }
 
 std::string recoveryPathFor(const std::string& folder, int processId) {
     return folder + "/" + std::string(kPrefix) + std::to_string(processId) + std::string(kSuffix);

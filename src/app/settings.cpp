@@ -74,12 +74,17 @@ std::string configBytes(const Settings& s) {
     return out;
 }
 
-std::string configPath() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && *config) return std::string(config) + "/kestrel/Kestrel.config";
+std::string kestrelFolder(const char* variable, const char* underHome) {
+    const char* set = std::getenv(variable);
+    if (set && *set) return std::string(set) + "/kestrel";
     const char* home = std::getenv("HOME");
-    if (home && *home) return std::string(home) + "/.config/kestrel/Kestrel.config";
+    if (home && *home) return std::string(home) + "/" + underHome + "/kestrel";
     return {};
+}
+
+std::string configPath() {
+    const std::string folder = kestrelFolder("XDG_CONFIG_HOME", ".config");
+    return folder.empty() ? folder : folder + "/Kestrel.config";
 }
 
 std::string previewerPath(const Settings& settings) {

@@ -49,6 +49,10 @@ struct Settings {
 Settings readConfig(std::string_view bytes);
 std::string configBytes(const Settings& settings);
 
+// The program's folder under an XDG base folder: $VARIABLE/kestrel, else ~/UNDERHOME/kestrel;
+// empty when neither variable is set.
+std::string kestrelFolder(const char* variable, const char* underHome);
+
 // $XDG_CONFIG_HOME/kestrel/Kestrel.config, or ~/.config/kestrel/Kestrel.config; empty when
 // neither variable is set.
 std::string configPath();
