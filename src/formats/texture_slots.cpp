@@ -68,8 +68,28 @@ LoadedTextures loadTextureSlots(const FileSystem& files, const model::Model& mod
                                 std::string_view rsdHostPath) {
     LoadedTextures loaded;
     loaded.slots.reserve(model.textureFiles.size());
-    for (const auto& stored : model.textureFiles)
+    // Textures that NTEX counts but no TEX line names have no file to open: one warning, on
+    // the RSD file, says which.
+    std::vector<int> unnamed;
+    for (std::size_t i = 0; i < model.textureFiles.size(); ++i) {
+        const std::string& stored = model.textureFiles[i];
+        if (stored.empty()) {
+            unnamed.push_back(static_cast<int>(i));
+            loaded.slots.push_back(standbySlot());
+            continue;
+        }
         loaded.slots.push_back(loadSlot(files, stored, rsdHostPath, loaded.warnings));
+    }
+    if (!unnamed.empty()) {
+        std::string listed;
+        for (std::size_t k = 0; k < unnamed.size() && k < 5; ++k) listed += (k ? ", " : "") + std::to_string(unnamed[k]);
+        if (unnamed.size() > 5) listed += ", ...";
+        const std::string said = unnamed.size() == 1
+                                     ? "texture " + listed + " has no TEX[] line naming a file; it shows"
+                                     : std::to_string(unnamed.size()) + " textures (" + listed +
+                                           ") have no TEX[] line naming a file; they show";
+        loaded.warnings.push_back(makeWarning(std::string(rsdHostPath), 0, said + " the stand-by picture"));
+    }
     return loaded;
 }
 

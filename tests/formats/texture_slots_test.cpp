@@ -88,3 +88,20 @@ TEST(TextureSlots, TheShippedStandbyPictureReadsAndRemovalMovesSlotsDown) {
     removeTextureSlot(slots, 5);  // no such slot: nothing moves
     EXPECT_EQ(slots.size(), 2u);
 }
+
+TEST(TextureSlots, TexturesNoTexLineNamesGetOneWarningOnTheRsdFile) {
+    kestrel::formats::MemoryFileSystem files;
+    kestrel::model::Model m;
+    m.textureFiles = {"", "", "", "", "", "", ""};
+    const auto loaded = kestrel::formats::loadTextureSlots(files, m, "/m/big.rsd");
+    ASSERT_EQ(loaded.slots.size(), 7u);
+    ASSERT_EQ(loaded.warnings.size(), 1u);
+    EXPECT_EQ(loaded.warnings[0].describe(),
+              "/m/big.rsd: 7 textures (0, 1, 2, 3, 4, ...) have no TEX[] line naming a file; they show the "
+              "stand-by picture");
+    m.textureFiles = {"missing.tim", ""};
+    const auto one = kestrel::formats::loadTextureSlots(files, m, "/m/big.rsd");
+    ASSERT_EQ(one.warnings.size(), 2u);
+    EXPECT_EQ(one.warnings[1].describe(),
+              "/m/big.rsd: texture 1 has no TEX[] line naming a file; it shows the stand-by picture");
+}
