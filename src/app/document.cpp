@@ -70,6 +70,10 @@ void Document::changed(unsigned what, std::string_view command) {
         else
             state.editUnstored = true;
     }
+    record(what, command, kept);
+}
+
+void Document::record(unsigned what, std::string_view command, bool kept) {
     if (stepDepth > 0) {
         stepChanges |= kept ? what : 0u;
         notify(what, command);

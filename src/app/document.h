@@ -337,6 +337,9 @@ private:
     // After every command: a step (when what a file keeps changed) and a notice.
     void changed(unsigned what, std::string_view command = {});
     void notify(unsigned what, std::string_view command = {});
+    // A step of that name when what a file keeps changed (or a part of the open step), else
+    // the present state refreshed; then the notice.
+    void record(unsigned what, std::string_view command, bool kept);
     // A new document: one state, no steps, saved when it came from files.
     void replaceDocument(DocumentState fresh, bool fromFiles);
     void setTextures(formats::TextureSlots slots);

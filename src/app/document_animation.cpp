@@ -42,14 +42,7 @@ void Document::select(const ProjectSelection& item) {
     }
     // The edit frame's changes that were never stored in their keyframe are gone from it, so
     // the switch is a step that Undo takes back.
-    what &= ~kOnlySelection;
-    if (stepDepth > 0) {
-        stepChanges |= what;
-        notify(what);
-        return;
-    }
-    pushStep("Select Keyframe");
-    notify(what | kHistoryChanged | kTitleChanged, "Select Keyframe");
+    record(what & ~kOnlySelection, "Select Keyframe", true);
 }
 
 CommandResult Document::newMovement(const std::string& name) {
