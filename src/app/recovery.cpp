@@ -120,8 +120,7 @@ std::expected<std::string, Error> recoveryBytes(const Document& document, std::i
     const DocumentState& state = document.snapshot();
     // The set as Save writes it, and the edit frame alone as Save Current does.
     formats::MemoryFileSystem parts;
-    model::Model base = anim.baseFrame ? anim.baseFrame->model : current;
-    base.textureFiles = current.textureFiles;
+    const model::Model& base = anim.baseFrame ? anim.baseFrame->model : current;
     if (auto saved = formats::saveRsdSet(parts, base, {kBaseSet, true, &anim}); !saved)
         return std::unexpected(saved.error());
     if (auto saved = formats::saveRsdSet(parts, current, {kEditSet, false, nullptr}); !saved)
