@@ -78,23 +78,19 @@ std::optional<Error> replaceSet(FileSystem& files, const std::string& rsdPath, c
     for (const auto& f : written)
         if (files.isDirectory(f.target))
             return makeError(f.target, 0, "cannot save: there is a folder of that name; nothing was written");
-    for (const auto& f : written)
-        if (auto failed = files.writeFile(newName(f.target), f.bytes, f.target)) {
-            removeNewFiles(files, written);
-            return makeError(f.target, 0, *failed + "; nothing was replaced");
-        }
-    // The journal arrives whole or not at all.
     const std::string journal = journalName(rsdPath);
-    if (auto failed = files.writeFile(newName(journal), journalText(written, retired))) {
+    // Before the journal is in place nothing is replaced: a failure only takes the new files away.
+    const auto abandon = [&](const std::string& file, const std::string& why) {
         files.remove(newName(journal));
         removeNewFiles(files, written);
-        return makeError(journal, 0, *failed + "; nothing was replaced");
-    }
-    if (!files.rename(newName(journal), journal, true)) {
-        files.remove(newName(journal));
-        removeNewFiles(files, written);
-        return makeError(journal, 0, "cannot put the save's journal in place; nothing was replaced");
-    }
+        return makeError(file, 0, why + "; nothing was replaced");
+    };
+    for (const auto& f : written)
+        if (auto failed = files.writeFile(newName(f.target), f.bytes, f.target)) return abandon(f.target, *failed);
+    // The journal arrives whole or not at all.
+    if (auto failed = files.writeFile(newName(journal), journalText(written, retired))) return abandon(journal, *failed);
+    if (!files.rename(newName(journal), journal, true))
+        return abandon(journal, "cannot put the save's journal in place");
     Journal entries;
     for (const auto& f : written) entries.written.push_back({f.target, f.backup, {}});
     entries.retired = retired;
