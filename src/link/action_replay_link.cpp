@@ -10,6 +10,11 @@ constexpr std::uint8_t kSync = 'i', kSynced = 'd', kCommand = 'n', kReady = 'R';
 // A waiting untimed exchange gives up after this long, so that a console that has gone
 // away cannot hold the program for ever; one that answers at all answers in microseconds.
 constexpr std::int64_t kUntimedLimit = 30;
+// A console that answers at all answers within a few hundred looks at the handshake; past
+// this many a wait sleeps between looks, and takes Escape even where the exchange does not
+// ask for it, so a silent console neither keeps a core busy nor holds off a cancel.
+constexpr int kSpinPasses = 2000;
+constexpr std::int64_t kPollPause = 1000;  // microseconds
 
 // The checksum feeds each byte's bits 0..6, after a 0 bit, into the register from its top:
 // the byte as the register sees it is those seven bits in reverse order.
@@ -75,18 +80,24 @@ void ActionReplayLink::checkEscape() {
     if (keys.escape()) abortFlag = true;
 }
 
+void ActionReplayLink::waitedAgain(int& passes) {
+    if (++passes <= kSpinPasses) return;
+    clock.sleep(kPollPause);
+    checkEscape();
+}
+
 void ActionReplayLink::timedWait(bool withEscape) {
     if (abortFlag) return;
     const std::int64_t start = clock.seconds();
+    int passes = 0;
     while (!answered()) {
         if (clock.seconds() - start > kTimeLimit) {
             abortFlag = true;
             break;
         }
-        if (withEscape) {
-            checkEscape();
-            if (abortFlag) break;
-        }
+        if (withEscape) checkEscape();
+        if (!abortFlag) waitedAgain(passes);
+        if (abortFlag) break;
     }
     if (withEscape) checkEscape();
 }
@@ -94,9 +105,11 @@ void ActionReplayLink::timedWait(bool withEscape) {
 void ActionReplayLink::untimedWait() {
     if (abortFlag || answered()) return;
     const std::int64_t start = clock.seconds();
+    int passes = 0;
     while (!answered()) {
         checkEscape();
         if (!abortFlag && clock.seconds() - start > kUntimedLimit) abortFlag = true;
+        if (!abortFlag) waitedAgain(passes);
         if (abortFlag) return;
     }
 }

@@ -8,7 +8,8 @@
 // Failure is sticky: a time-out or Escape sets aborted(), and while it is set exchanges no
 // longer wait, so a command that runs on finishes at once; the caller that reports the
 // failure clears it. The waits without a time limit (the upload's bytes, a block's bytes,
-// RunAt) end on Escape, and give up after 30 seconds of silence.
+// RunAt) end on Escape, and give up after 30 seconds of silence. Any wait that goes unanswered
+// for more than a moment sleeps between its looks and ends on Escape, timed or not.
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -65,6 +66,9 @@ private:
     void timedWait(bool withEscape);
     void untimedWait();
     void checkEscape();
+    // Counts a pass of a wait that has not been answered; once the wait has gone on for long,
+    // sleeps a little and looks at Escape.
+    void waitedAgain(int& passes);
     std::uint8_t timed(std::uint8_t byte);      // T: write, timed wait, read
     std::uint8_t untimed(std::uint8_t byte);    // U: write, untimed wait, read
     bool synchronise(bool sendZero);  // the long form; false when aborted

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -82,6 +83,10 @@ std::uint8_t LinuxPortIo::in8([[maybe_unused]] std::uint16_t port) {
 std::int64_t SteadyClock::seconds() {
     return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
+}
+
+void SteadyClock::sleep(std::int64_t microseconds) {
+    std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
 }
 
 int ThreadPriority::raise() {

@@ -34,6 +34,7 @@ std::string portAccessAdvice(int errorNumber, const std::string& lockdown, std::
 class SteadyClock final : public Clock {
 public:
     std::int64_t seconds() override;
+    void sleep(std::int64_t microseconds) override;
 };
 
 // Raises the thread's priority when the system allows it; otherwise leaves it as it is.

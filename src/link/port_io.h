@@ -14,11 +14,13 @@ public:
     virtual std::uint8_t in8(std::uint16_t port) = 0;
 };
 
-// A clock in whole seconds, for the link's time limits.
+// A clock in whole seconds, for the link's time limits, that can also let time pass: a wait
+// on a console that has gone quiet sleeps between its looks instead of spinning.
 class Clock {
 public:
     virtual ~Clock() = default;
     virtual std::int64_t seconds() = 0;
+    virtual void sleep(std::int64_t microseconds) = 0;
 };
 
 // The Escape key, or what stands for it (Ctrl-C on the command line, a Cancel button):

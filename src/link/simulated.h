@@ -16,6 +16,11 @@ public:
         now += step;
         return now / 1'000'000;
     }
+    void sleep(std::int64_t microseconds) override {
+        now += microseconds;
+        ++sleeps;
+    }
+    int sleeps = 0;
     double elapsedSeconds() const { return static_cast<double>(now) / 1e6; }
 
 private:

@@ -259,3 +259,55 @@ TEST(Waits, LateAnswersWithinTheLimitAreWaitedFor) {
     EXPECT_TRUE(r.link.aborted());
     EXPECT_EQ(r.got().halts, 1);
 }
+
+// Time that moves on a microsecond a reading and by what is slept, pressing Escape once it
+// passes pressAt seconds.
+class EscapeAtTime final : public Clock {
+  public:
+    EscapeAtTime(KeyState& keys, double pressAt) : keys(keys), pressAt(static_cast<std::int64_t>(pressAt * 1e6)) {}
+    std::int64_t seconds() override {
+        pass(1);
+        return now / 1'000'000;
+    }
+    void sleep(std::int64_t microseconds) override { pass(microseconds); }
+    double elapsed() const { return static_cast<double>(now) / 1e6; }
+    double pressedAt() const { return static_cast<double>(pressAt) / 1e6; }
+
+  private:
+    void pass(std::int64_t microseconds) {
+        now += microseconds;
+        if (!pressed && now >= pressAt) {
+            pressed = true;
+            keys.press();
+        }
+    }
+    KeyState& keys;
+    std::int64_t pressAt;
+    std::int64_t now = 0;
+    bool pressed = false;
+};
+
+// Every kind of wait on a console that has gone quiet ends within a tenth of a second of
+// Escape, and between its looks it sleeps rather than spinning.
+TEST(Waits, EscapeEndsEveryWaitOnASilentConsoleAtOnceAndTheWaitsSleep) {
+    const std::vector<std::pair<const char*, std::function<void(ActionReplayLink&)>>> waits = {
+        {"timed, without Escape", [](ActionReplayLink& l) { l.reset(); }},
+        {"timed, with Escape", [](ActionReplayLink& l) { l.exchangeByte('x'); }},
+        {"untimed", [](ActionReplayLink& l) { l.runAt(0x80010000); }},
+    };
+    for (const auto& [name, wait] : waits) {
+        KeyState keys;
+        EscapeAtTime clock(keys, 1.5);
+        EmulatedConsole console(clock);
+        console.setFault(Fault::Silent);
+        PollCounter counter(console);
+        CountingPriority priority;
+        ActionReplayLink link(counter, clock, keys, priority);
+        wait(link);
+        EXPECT_TRUE(link.aborted()) << name;
+        EXPECT_GE(clock.elapsed(), clock.pressedAt()) << name;
+        EXPECT_LT(clock.elapsed() - clock.pressedAt(), 0.1) << name;
+        // A spinning wait would have looked about a million times in that time.
+        EXPECT_LT(counter.polls, 5000) << name;
+    }
+}
