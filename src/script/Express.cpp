@@ -76,6 +76,7 @@ public:
 
     const ExpressionCache::Tree& tree(int token) {
         static_assert(ExpressionCache::kTreeSlots == kTokenStoreSize);
+        if (cache.byToken.empty()) cache.byToken.resize(ExpressionCache::kTreeSlots);
         auto& t = cache.byToken[static_cast<std::size_t>(token)];
         if (!t.built) {
             const auto [root, next] = build(token, -1);
@@ -85,6 +86,7 @@ public:
     }
 
     const ExpressionCache::Tree& bracketTree(int open) {
+        if (cache.byBracket.empty()) cache.byBracket.resize(ExpressionCache::kTreeSlots);
         auto& t = cache.byBracket[static_cast<std::size_t>(open)];
         if (!t.built) {
             const int close = tok(open).link;

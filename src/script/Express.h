@@ -35,8 +35,9 @@ struct ExpressionCache {
         int next = -1;  // the token after the expression
         bool built = false;
     };
-    std::vector<Tree> byToken = std::vector<Tree>(kTreeSlots);    // by start token
-    std::vector<Tree> byBracket = std::vector<Tree>(kTreeSlots);  // the contents of "(" at it
+    // Sized to kTreeSlots when first used: an engine that runs nothing makes no room.
+    std::vector<Tree> byToken;    // by start token
+    std::vector<Tree> byBracket;  // the contents of "(" at it
     static constexpr std::size_t kTreeSlots = 1000;  // one per token of the store
 };
 

@@ -1,5 +1,6 @@
 #include "script/allocator.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +21,12 @@ constexpr int kFreeWordCount = (kBlockTableSlots + kWordBits - 1) / kWordBits;  
 constexpr int kSummaryWords = 4;
 static_assert(kFreeWordCount <= kSummaryWords * kWordBits, "summary too small for the table");
 
+// The bits of a bitmap word that stand for slots of the table (the last word is partly used).
+std::uint64_t slotsOfWord(int word) {
+    const int bits = std::min(kWordBits, kBlockTableSlots - word * kWordBits);
+    return bits == kWordBits ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
+}
+
 BlockHeader* headerOf(void* block) {
     return reinterpret_cast<BlockHeader*>(static_cast<unsigned char*>(block) - kHeaderSize);
 }
@@ -29,14 +36,33 @@ void* blockOf(BlockHeader* header) { return reinterpret_cast<unsigned char*>(hea
 }  // namespace
 
 TrackingAllocator::TrackingAllocator(Trace& trace)
-    : trace(trace), table(kBlockTableSlots, nullptr), freeWords(kFreeWordCount, 0) {
-    for (int slot = 0; slot < kBlockTableSlots; ++slot) releaseSlot(slot);
+    : trace(trace), freeWords(kFreeWordCount, 0) {
+    markAllFree();
 }
 
 TrackingAllocator::~TrackingAllocator() {
-    for (BlockHeader* header : table)
-        if (header) std::free(header);
+    forEachTakenSlot([this](int slot) { std::free(table[static_cast<std::size_t>(slot)]); });
     for (BlockHeader* header : untracked) std::free(header);
+}
+
+// A word at a time: engines are made and ended often (every test, every fuzz input), and the
+// table is large.
+void TrackingAllocator::markAllFree() {
+    for (int word = 0; word < kFreeWordCount; ++word) {
+        freeWords[static_cast<std::size_t>(word)] = slotsOfWord(word);
+        freeSummary[word / kWordBits] |= std::uint64_t{1} << (word % kWordBits);
+    }
+}
+
+// In slot order, visiting only the words of the bitmap that have a slot taken.
+template <typename Visit>
+void TrackingAllocator::forEachTakenSlot(Visit visit) const {
+    if (slotOf.empty()) return;
+    for (int word = 0; word < kFreeWordCount; ++word) {
+        for (std::uint64_t taken = ~freeWords[static_cast<std::size_t>(word)] & slotsOfWord(word); taken;
+             taken &= taken - 1)
+            visit(word * kWordBits + std::countr_zero(taken));
+    }
 }
 
 // The lowest free slot: the first non-empty summary word names the first word with a free
@@ -84,6 +110,9 @@ void* TrackingAllocator::allocate(const char* file, int line, std::size_t length
         trace("DBGMEM: Maximum blocks exceded\n");
         untracked.insert(header);
     } else {
+        // The table grows as far as the highest slot taken: most runs use a few hundred.
+        if (static_cast<std::size_t>(slot) >= table.size())
+            table.resize(std::min<std::size_t>(kBlockTableSlots, std::max<std::size_t>(slot + 1, 2 * table.size())));
         table[static_cast<std::size_t>(slot)] = header;
         slotOf.emplace(header, slot);
     }
@@ -110,24 +139,24 @@ void TrackingAllocator::free(void* block) {
 }
 
 void TrackingAllocator::reset() {
-    for (auto& header : table) {
-        if (!header) continue;
+    forEachTakenSlot([this](int slot) {
+        BlockHeader*& header = table[static_cast<std::size_t>(slot)];
         untracked.insert(header);
         header = nullptr;
-    }
+    });
     slotOf.clear();
-    for (int slot = 0; slot < kBlockTableSlots; ++slot) releaseSlot(slot);
+    markAllFree();
 }
 
 void TrackingAllocator::leakReport() {
     trace("Scanning for memory leaks:\n");
     int lost = 0;
-    for (const BlockHeader* header : table) {
-        if (!header) continue;
+    forEachTakenSlot([&](int slot) {
+        const BlockHeader* header = table[static_cast<std::size_t>(slot)];
         ++lost;
         trace("block[%d], len=%d, allocated at '%s':line %d\n", static_cast<int>(header->sequence),
               static_cast<int>(header->length), header->file ? header->file : "", header->line);
-    }
+    });
     if (lost)
         trace("Memory leaks detected, %d lost blocks\n", lost);
     else

@@ -61,9 +61,12 @@ public:
 private:
     int takeFirstFreeSlot();
     void releaseSlot(int slot);
+    void markAllFree();
+    template <typename Visit>
+    void forEachTakenSlot(Visit visit) const;
 
     Trace& trace;
-    std::vector<BlockHeader*> table;       // kBlockTableSlots entries, null when free
+    std::vector<BlockHeader*> table;       // up to kBlockTableSlots entries, null when free
     std::unordered_map<BlockHeader*, int> slotOf;  // live tracked blocks
     std::unordered_set<BlockHeader*> untracked;    // blocks beyond the table, or forgotten by reset
     // Free slots as a two-level bitmap, so the first free slot is found in constant time.

@@ -3,6 +3,7 @@
 // character-class pattern (or none: the state's fallback, taken without consuming), a next
 // state or none, and the kind the token gets when the entry has no next state. The tables are
 // written as pattern strings and compiled once, on first use, into 256-bit byte sets.
+#include <array>
 #include <bitset>
 #include <cstdint>
 #include <string_view>
@@ -67,7 +68,12 @@ struct TokenState {
     std::string_view name;  // for messages and tests
     std::vector<TokenTransition> entries;
     std::uint32_t atEnd = T_UNDECIDED;  // the kind when the text ends in this state
+    // By byte, the first entry that takes it (the fallback when no pattern matches), or
+    // kNoEntry: one look-up per byte read instead of a walk through the entries.
+    std::array<std::uint8_t, 256> entryFor{};
 };
+
+inline constexpr std::uint8_t kNoEntry = 0xFF;
 
 struct TokenTables {
     std::vector<TokenState> states;

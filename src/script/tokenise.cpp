@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <span>
+#include <stdexcept>
 #include <utility>
 
 #include "script/engine.h"
@@ -222,6 +223,17 @@ TokenTables buildTables() {
     }
     addKeywordState(tables, {});
     tables.start = Start;
+    for (TokenState& state : tables.states) {
+        if (state.entries.size() >= kNoEntry) throw std::logic_error("a token state has too many entries");
+        for (std::size_t byte = 0; byte < 256; ++byte) {
+            const auto taken = std::ranges::find_if(state.entries, [byte](const TokenTransition& entry) {
+                return entry.fallback() || entry.accepts[byte];
+            });
+            state.entryFor[byte] = taken == state.entries.end()
+                                       ? kNoEntry
+                                       : static_cast<std::uint8_t>(taken - state.entries.begin());
+        }
+    }
     return tables;
 }
 
@@ -274,15 +286,12 @@ std::size_t tokeniseOne(Engine& engine, std::string_view text, std::size_t posit
             token.kind = current.atEnd;
             break;
         }
-        const auto byte = static_cast<unsigned char>(text[at]);
-        const auto taken =
-            std::ranges::find_if(current.entries, [byte](const TokenTransition& entry) {
-                return entry.fallback() || entry.accepts[byte];
-            });
-        if (taken == current.entries.end()) {  // the tables leave no byte unhandled; be safe anyway
+        const std::uint8_t entry = current.entryFor[static_cast<unsigned char>(text[at])];
+        if (entry == kNoEntry) {  // the tables leave no byte unhandled; be safe anyway
             token.kind = current.atEnd;
             break;
         }
+        const TokenTransition* taken = &current.entries[entry];
         if (!taken->fallback()) ++at;
         if (taken->next == kNoState)
             token.kind = taken->kind;
