@@ -1,6 +1,7 @@
 // kestrel-cli script: runs a K-Script file. writeln of numbers reaches standard output; the
 // engine trace (writeln of texts included) goes to standard error with --trace.
 #include <ostream>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/interrupt.h"
@@ -54,6 +55,9 @@ int runScript(app::Document& document, const ScriptOptions& options, std::ostrea
                                               : std::uint64_t{static_cast<unsigned>(document.settings().scriptMemoryMegabytes)} << 20;
 
     auto outcome = script::runScript(engine, *text);
+    std::vector<formats::Warning> warnings;
+    for (const script::ScriptWarning& w : engine.warnings) warnings.push_back(formats::makeWarning(options.file, w.line, w.message));
+    reportWarnings(err, warnings);
     if (outcome.completed && !options.call.empty()) {
         const auto called = script::callFunction(engine, options.call);
         if (!called) {

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "script/Express.h"
 #include "script/allocator.h"
@@ -25,6 +26,7 @@ struct Engine {
     TokenStore program;
     SymbolTable symbols;
     int line = 1;  // the tokeniser's line counter
+    std::vector<ScriptWarning> warnings;  // from the last pre-parse
     std::unique_ptr<ExpressionCache> expressions = std::make_unique<ExpressionCache>();
     // Set by the host from anywhere (a Ctrl-C handler, the Escape key) and looked at in every
     // loop jump and call, so a run stops within one pass of its loop; true ends the run

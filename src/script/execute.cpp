@@ -75,7 +75,7 @@ public:
                 }
                 case T_BREAK:
                 case T_CONTINUE: i = jumpForward(i, t.link); break;
-                case T_LOOPTEST: i = jump(lastValue ? t.link : t.dataLink); break;
+                case T_LOOPTEST: i = jump(lastValue || t.number ? t.link : t.dataLink); break;
                 case T_COLON:
                     // Reached after the true branch of "?": the false branch is skipped.
                     i = endOfStatement(engine, i + 1);

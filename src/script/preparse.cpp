@@ -29,6 +29,7 @@ public:
         if (passTwo() == PreParseEnd::Fatal) return finish(PreParseEnd::Fatal);
         engine.trace("PreParse(): pass 3, checking resolved function parameters\n");
         if (passThree() == PreParseEnd::Fatal) return finish(PreParseEnd::Fatal);
+        warnOfEarlyCalls();
         return finish(PreParseEnd::Complete);
     }
 
@@ -38,6 +39,34 @@ private:
         return i >= 0 && i < kTokenStoreSize ? tokens[static_cast<std::size_t>(i)].kind : T_END;
     }
     bool isEnd(int i) const { return kindAt(i) == T_END; }
+
+    // A function is known from its declaration on: a call before it, at the top level (where the
+    // name became a global variable) or in an earlier function (where it became a named method),
+    // does nothing. The trace alone would keep that from the user.
+    void warnOfEarlyCalls() {
+        for (int i = 0; !isEnd(i); ++i) {
+            if (kindAt(i + 1) != T_OPENBRACKET) continue;
+            const Token& t = at(i);
+            const char* name = t.kind == T_NAMEDMETHOD ? t.text
+                               : t.kind == T_VARREF && t.symbol && t.symbol->flags == kSymbolGlobal ? t.symbol->name
+                                                                                                     : nullptr;
+            if (!name) continue;
+            const Symbol* function = functionNamed(name);
+            if (!function || function->declaration < i) continue;
+            const int definedAt = at(function->declaration).line;
+            engine.warnings.push_back({t.line, "'" + std::string(name) + "' is called before the function is defined (line " +
+                                                   std::to_string(definedAt) + "), so the call does nothing"});
+            engine.trace("WARNING: function '%s' called at line %d is defined later, at line %d\n", name, t.line,
+                         definedAt);
+        }
+    }
+    Symbol* functionNamed(const char* name) {
+        for (int s = 0; s < engine.symbols.count; ++s) {
+            Symbol& symbol = engine.symbols.records[static_cast<std::size_t>(s)];
+            if (symbol.name && std::strcmp(symbol.name, name) == 0 && kindAt(symbol.declaration) == T_FUNCTION) return &symbol;
+        }
+        return nullptr;
+    }
 
     // The globals take the first value-stack entries, which must hold them all.
     PreParseEnd finish(PreParseEnd end) {
@@ -241,7 +270,10 @@ private:
             return std::nullopt;
         }
         if (Symbol* symbol = findSymbol(engine, name)) {
-            resolveAs(t, symbol);
+            // A name called at the top level before its function was declared became a
+            // global too; a call once the function is known goes to the function.
+            Symbol* function = call ? functionNamed(t.text) : nullptr;
+            resolveAs(t, function ? function : symbol);
             return std::nullopt;
         }
         if (depth > 0) {
@@ -510,6 +542,8 @@ private:
         at(second).kind = T_LOOPTEST;
         at(second).link = body;
         at(second).dataLink = isEnd(end) ? end : end + 1;
+        // No condition at all, as in "for (;;)", means the loop goes on until a break.
+        at(second).number = second == first + 1 ? 1 : 0;
         at(close).kind = T_LOOPEND_SEMICOLON;
         at(close).link = first + 1;
         markLoopEnd(end, second + 1);
@@ -552,7 +586,10 @@ private:
 
 }  // namespace
 
-PreParseEnd preParse(Engine& engine) { return PreParser(engine).run(); }
+PreParseEnd preParse(Engine& engine) {
+    engine.warnings.clear();
+    return PreParser(engine).run();
+}
 
 Symbol* findSymbol(Engine& engine, std::string_view name) {
     for (int i = 0; i < engine.symbols.count; ++i) {

@@ -5,7 +5,9 @@
 // executor jumps without searching. There is no syntax tree: the tokens are rewritten.
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrel::script {
 
@@ -36,6 +38,12 @@ struct SymbolTable {
     int globals = 0;  // value-stack slots the globals take
 };
 
+// Something a script's user should hear about even with the trace off.
+struct ScriptWarning {
+    int line = 0;
+    std::string message;
+};
+
 enum class PreParseEnd {
     Complete,  // every pass ran
     Stopped,   // an invalid declaration ended it early; the rest stays unresolved
@@ -43,7 +51,8 @@ enum class PreParseEnd {
 };
 
 // Runs the three passes over engine.program. At the end the scope depth is 0 and the
-// value stack's top is the number of globals.
+// value stack's top is the number of globals. engine.warnings is refilled: a call to a function
+// the file defines only further on does nothing, and is worth telling the user about.
 PreParseEnd preParse(Engine& engine);
 
 Symbol* findSymbol(Engine& engine, std::string_view name);

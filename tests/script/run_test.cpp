@@ -82,12 +82,16 @@ TEST(ScriptRun, StatementsLoopAndBranch) {
           "if (0) a = 1; else a = 2;\n"
           "1 + 2;\n"
           "k = 0; do { k++; if (k == 5) break; } while (k < 10);\n"
+          "m = 0; for (;;) { m++; if (m < 3) continue; break; }\n"
+          "p = 0; for (q = 0;; q++) { if (q == 4) break; p++; }\n"
           "called = 0; function f() { called = 1; return 1; } r = 0 && f();");
     ASSERT_TRUE(r.outcome.completed) << r.outcome.stoppedBy;
     EXPECT_EQ(r.integer("s"), 3);
     EXPECT_EQ(r.integer("n"), 2);
     EXPECT_EQ(r.integer("a"), 2);
     EXPECT_EQ(r.integer("k"), 5);
+    EXPECT_EQ(r.integer("m"), 3);  // an empty condition is always true
+    EXPECT_EQ(r.integer("p"), 4);
     EXPECT_EQ(r.integer("called"), 1);
     EXPECT_EQ(r.integer("r"), 0);
     EXPECT_EQ(r.engine->frames.depth, 0);  // break and continue left no frame open
@@ -107,6 +111,28 @@ TEST(ScriptRun, FunctionsTakeArgumentsRecurseAndReturn) {
     EXPECT_TRUE(called->completed);
     EXPECT_FALSE(callFunction(*r.engine, "nothing"));
     EXPECT_TRUE(r.unloadsClean());
+}
+
+// Functions are known from their declaration on; calling one earlier does nothing, and the
+// user hears of it without the trace.
+TEST(ScriptRun, ACallBeforeTheFunctionsDefinitionIsReported) {
+    ScriptRunner r("n = 0;\n"
+          "early();\n"
+          "function outer() { inner(); unknown(); }\n"
+          "function inner() { n = 7; }\n"
+          "function early() { n = 5; }\n"
+          "outer(); early();\n");
+    ASSERT_TRUE(r.outcome.completed) << r.outcome.stoppedBy;
+    EXPECT_EQ(r.integer("n"), 5);  // only the call after the definition ran
+    ASSERT_EQ(r.engine->warnings.size(), 2u);
+    EXPECT_EQ(r.engine->warnings[0].line, 2);
+    EXPECT_EQ(r.engine->warnings[0].message, "'early' is called before the function is defined (line 5), so the call does nothing");
+    EXPECT_EQ(r.engine->warnings[1].line, 3);
+    EXPECT_NE(r.engine->warnings[1].message.find("'inner'"), std::string::npos);
+    EXPECT_TRUE(r.unloadsClean());
+
+    ScriptRunner clean("function f() { return 1; } x = f();");
+    EXPECT_TRUE(clean.engine->warnings.empty());
 }
 
 TEST(ScriptRun, ArraysGrowAndForInWalksElementsCharactersAndFields) {
