@@ -1,5 +1,6 @@
 // Fuzz target for the TMD reader: whatever it accepts must keep every packet inside the file,
-// every table as long as its count and every index inside its table.
+// every table as long as its count, every index inside its table, and what it decodes to
+// bounded by the file's size.
 #include <cstdint>
 #include <string_view>
 
@@ -20,20 +21,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!tmd) return 0;
     check(tmd->id == 0x41 && !(tmd->flags & 1));
     for (const TmdObject& object : tmd->objects) {
-        check(object.vertices.size() == object.vertexCount);
-        check(object.normals.size() == object.normalCount);
-        check(object.packets.size() == object.primitiveCount);
-        for (const TmdPacket& p : object.packets) {
-            check(p.words.size() == p.ilen);
+        check(object.vertices().size() == object.vertexCount);
+        check(object.normals().size() == object.normalCount);
+        check(object.packets().size() == object.primitiveCount);
+        for (const TmdPacket& p : object.packets()) {
+            check(object.words(p).size() == p.ilen);
             check(p.offset + 4 + 4 * std::uint64_t{p.ilen} <= size);
             (void)tmdPacketKind(p);
             if (!p.polygon) continue;
             check(tmdPolygonDataWords(p.mode, p.flag) == p.ilen);
             check(p.corners == (p.quad ? 4 : 3));
-            check(p.normalCount >= 0 && p.normalCount <= p.corners);
-            check(p.colourCount >= 0 && p.colourCount <= p.corners);
-            for (int k = 0; k < p.corners; ++k) check(p.vertex[k] < object.vertices.size());
-            for (int k = 0; k < p.normalCount; ++k) check(p.normal[k] < object.normals.size());
+            check(p.normalCount <= p.corners && p.colourCount <= p.corners);
+            for (int k = 0; k < p.corners; ++k) check(p.vertex[k] < object.vertices().size());
+            for (int k = 0; k < p.normalCount; ++k) check(p.normal[k] < object.normals().size());
         }
     }
     return 0;

@@ -34,13 +34,13 @@ std::string colour(std::uint32_t rgb) {
     return text;
 }
 
-void packetText(std::ostream& out, std::size_t index, const TmdPacket& p) {
+void packetText(std::ostream& out, std::size_t index, const TmdObject& o, const TmdPacket& p) {
     out << "    " << index << "  byte " << p.offset << "  mode " << hex(p.mode, 2) << "  flag "
         << hex(p.flag, 2) << "  olen " << int{p.olen} << "  ilen " << int{p.ilen} << "  "
         << formats::tmdPacketKind(p);
     if (!p.polygon) {
         out << "  words";
-        for (const auto word : p.words) out << ' ' << hex(word, 8);
+        for (const auto word : o.words(p)) out << ' ' << hex(word, 8);
         out << '\n';
         return;
     }
@@ -81,10 +81,11 @@ void tmdText(std::ostream& out, const TmdFile& tmd) {
         positionText(out, "Normals     ", o.normalCount, o.normalOffset);
         positionText(out, "Primitives  ", o.primitiveCount, o.primitiveOffset);
         out << "  Scale       " << o.scale << "\n  Packets\n";
-        for (std::size_t n = 0; n < o.packets.size(); ++n) packetText(out, n, o.packets[n]);
-        if (o.packets.empty()) out << "    (none)\n";
-        tableText(out, "Vertices", o.vertices);
-        tableText(out, "Normals", o.normals);
+        const auto& packets = o.packets();
+        for (std::size_t n = 0; n < packets.size(); ++n) packetText(out, n, o, packets[n]);
+        if (packets.empty()) out << "    (none)\n";
+        tableText(out, "Vertices", o.vertices());
+        tableText(out, "Normals", o.normals());
     }
 }
 
@@ -96,7 +97,7 @@ void integers(JsonWriter& json, const Values& values, int count) {
 }
 
 // Polygons carry "uv", "cba" and "tsb" only when textured; other packets carry "words".
-void packetJson(JsonWriter& json, const TmdPacket& p) {
+void packetJson(JsonWriter& json, const TmdObject& o, const TmdPacket& p) {
     json.beginObject();
     json.key("offset"), json.integer(static_cast<std::int64_t>(p.offset));
     json.key("mode"), json.integer(p.mode);
@@ -105,7 +106,8 @@ void packetJson(JsonWriter& json, const TmdPacket& p) {
     json.key("ilen"), json.integer(p.ilen);
     json.key("kind"), json.string(formats::tmdPacketKind(p));
     if (!p.polygon) {
-        json.key("words"), integers(json, p.words, static_cast<int>(p.words.size()));
+        const auto words = o.words(p);
+        json.key("words"), integers(json, words, static_cast<int>(words.size()));
         json.endObject();
         return;
     }
@@ -132,8 +134,14 @@ void tableJson(JsonWriter& json, const Table& entries) {
     json.endArray();
 }
 
-std::string tmdJson(const TmdFile& tmd) {
+// Written out as it goes, a packet at a time: objects that share one packet area repeat it,
+// and the text would otherwise be held whole.
+void tmdJson(std::ostream& stream, const TmdFile& tmd) {
     std::string out;
+    const auto flush = [&] {
+        stream << out;
+        out.clear();
+    };
     JsonWriter json(out);
     json.beginObject();
     json.key("id"), json.integer(tmd.id);
@@ -151,16 +159,20 @@ std::string tmdJson(const TmdFile& tmd) {
         json.key("scale"), json.integer(o.scale);
         json.key("packets");
         json.beginArray();
-        for (const TmdPacket& p : o.packets) packetJson(json, p);
+        for (const TmdPacket& p : o.packets()) {
+            packetJson(json, o, p);
+            if (out.size() > 1 << 16) flush();
+        }
         json.endArray();
-        json.key("vertices"), tableJson(json, o.vertices);
-        json.key("normals"), tableJson(json, o.normals);
+        json.key("vertices"), tableJson(json, o.vertices());
+        json.key("normals"), tableJson(json, o.normals());
         json.endObject();
+        flush();
     }
     json.endArray();
     json.endObject();
     out += '\n';
-    return out;
+    flush();
 }
 
 }  // namespace
@@ -173,7 +185,7 @@ int runTmdInfo(app::Document& document, const TmdInfoOptions& options, std::ostr
     const auto tmd = formats::readTmd(*bytes, options.file);
     if (!tmd) return reportError(err, tmd.error());
     if (options.json)
-        out << tmdJson(*tmd);
+        tmdJson(out, *tmd);
     else
         tmdText(out, *tmd);
     return kExitSuccess;

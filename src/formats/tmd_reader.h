@@ -1,10 +1,14 @@
 #pragma once
 // PlayStation TMD model files, read strictly: every table and packet must lie inside the
 // file, every polygon's data words must have the length its mode and flag call for, and
-// every index must name an entry of its object's tables.
+// every index must name an entry of its object's tables. What a file decodes to is bounded by
+// its size: tables and packet areas that several objects name are decoded once, and a file
+// whose distinct areas would take more than 32 times its size is refused.
 #include <array>
 #include <cstdint>
 #include <expected>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,15 +18,23 @@
 namespace kestrel::formats {
 
 // One primitive packet: a header word (olen | ilen << 8 | flag << 16 | mode << 24) and ilen
-// data words. Polygons (mode 0x20-0x3F) are decoded; other kinds keep their raw words only.
+// data words, kept with the packets of its area (TmdObject::words). Polygons (mode 0x20-0x3F)
+// are decoded; other kinds keep their raw words only. Compact, as a file may hold millions.
 struct TmdPacket {
-    std::uint64_t offset = 0;  // of the header word, from the start of the file
+    std::uint32_t offset = 0;     // of the header word, from the start of the file
+    std::uint32_t firstWord = 0;  // where its data words start among its area's words
+    std::array<std::uint32_t, 4> colour{};  // 0x00RRGGBB
+    std::array<std::uint16_t, 4> vertex{};  // corners entries used
+    std::array<std::uint16_t, 4> normal{};
+    std::array<std::uint8_t, 4> u{}, v{};   // texture coordinates of textured polygons
+    std::uint16_t cba = 0, tsb = 0;         // colour table and texture page of textured polygons
     std::uint8_t olen = 0, ilen = 0, flag = 0, mode = 0;
-    std::vector<std::uint32_t> words;  // the ilen data words
     bool polygon = false;
 
     // The rest is filled for polygons only.
-    int corners = 0;               // 3, or 4 for quadrilaterals
+    std::uint8_t corners = 0;      // 3, or 4 for quadrilaterals
+    std::uint8_t normalCount = 0;  // 0 unlit, 1 lit flat (the face's normal), corners lit Gouraud
+    std::uint8_t colourCount = 0;  // 0 (lit textured), 1 or corners
     bool gouraud = false;          // mode 0x10 (IIP): a colour or normal per corner
     bool quad = false;             // mode 0x08
     bool textured = false;         // mode 0x04 (TME)
@@ -31,13 +43,14 @@ struct TmdPacket {
     bool unlit = false;            // flag 0x01 (LGT): no light-source calculation
     bool twoSided = false;         // flag 0x02 (FCE)
     bool gradation = false;        // flag 0x04 (GRD): a colour per corner on flat polygons
-    std::array<std::uint16_t, 4> vertex{};  // corners entries used
-    std::array<std::uint16_t, 4> normal{};
-    int normalCount = 0;  // 0 unlit, 1 lit flat (the face's normal), corners lit Gouraud
-    std::array<std::uint32_t, 4> colour{};  // 0x00RRGGBB
-    int colourCount = 0;                    // 0 (lit textured), 1 or corners
-    std::array<std::uint8_t, 4> u{}, v{};   // texture coordinates of textured polygons
-    std::uint16_t cba = 0, tsb = 0;         // colour table and texture page of textured polygons
+};
+
+using TmdTable = std::vector<std::array<std::int16_t, 3>>;  // x, y, z (normals 4096 = 1.0)
+
+// The packets of one primitive area and all their data words, in file order.
+struct TmdPacketArea {
+    std::vector<TmdPacket> packets;
+    std::vector<std::uint32_t> words;
 };
 
 struct TmdObject {
@@ -47,8 +60,15 @@ struct TmdObject {
     std::uint32_t normalOffset = 0, normalCount = 0;
     std::uint32_t primitiveOffset = 0, primitiveCount = 0;
     std::int32_t scale = 0;
-    std::vector<std::array<std::int16_t, 3>> vertices, normals;  // x, y, z (normals 4096 = 1.0)
-    std::vector<TmdPacket> packets;
+    // Objects that name the same table or packet area share one decoded copy of it.
+    std::shared_ptr<const TmdTable> vertexTable, normalTable;
+    std::shared_ptr<const TmdPacketArea> packetArea;
+
+    const TmdTable& vertices() const;
+    const TmdTable& normals() const;
+    const std::vector<TmdPacket>& packets() const;
+    // A packet's ilen data words; the packet must be one of this object's.
+    std::span<const std::uint32_t> words(const TmdPacket& packet) const;
 };
 
 struct TmdFile {

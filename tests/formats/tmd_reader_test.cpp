@@ -26,6 +26,11 @@ std::uint32_t halves(unsigned low, unsigned high) {
     return low | high << 16;
 }
 
+Words wordsOf(const TmdObject& object, const TmdPacket& packet) {
+    const auto words = object.words(packet);
+    return {words.begin(), words.end()};
+}
+
 // A one-object file: header, object table, the packets, then the vertex table (vertex i is
 // (100 + i, -200 - i, 300 + i)) and the normal table (normal i is (i, 0, 4096 - i)).
 std::string oneObject(const std::vector<Words>& packets, unsigned vertices, unsigned normals) {
@@ -71,18 +76,18 @@ TEST(TmdReader, TheSmallestLitTriangleReadsBackFieldByField) {
     EXPECT_EQ(o.primitiveOffset, 28u);
     EXPECT_EQ(o.primitiveCount, 1u);
     EXPECT_EQ(o.scale, 0);
-    ASSERT_EQ(o.vertices.size(), 3u);
-    EXPECT_EQ(o.vertices[2], (std::array<std::int16_t, 3>{102, -202, 302}));
-    ASSERT_EQ(o.normals.size(), 4u);
-    EXPECT_EQ(o.normals[3], (std::array<std::int16_t, 3>{3, 0, 4093}));
-    ASSERT_EQ(o.packets.size(), 1u);
-    const TmdPacket& p = o.packets[0];
+    ASSERT_EQ(o.vertices().size(), 3u);
+    EXPECT_EQ(o.vertices()[2], (std::array<std::int16_t, 3>{102, -202, 302}));
+    ASSERT_EQ(o.normals().size(), 4u);
+    EXPECT_EQ(o.normals()[3], (std::array<std::int16_t, 3>{3, 0, 4093}));
+    ASSERT_EQ(o.packets().size(), 1u);
+    const TmdPacket& p = o.packets()[0];
     EXPECT_EQ(p.offset, 40u);
     EXPECT_EQ(p.olen, 4);
     EXPECT_EQ(p.ilen, 3);
     EXPECT_EQ(p.flag, 0);
     EXPECT_EQ(p.mode, 0x20);
-    EXPECT_EQ(p.words, (Words{kTriangle.begin() + 1, kTriangle.end()}));
+    EXPECT_EQ(wordsOf(o, p), (Words{kTriangle.begin() + 1, kTriangle.end()}));
     EXPECT_TRUE(p.polygon);
     EXPECT_EQ(p.corners, 3);
     EXPECT_FALSE(p.gouraud || p.quad || p.textured || p.semiTransparent || p.unlit || p.twoSided ||
@@ -165,7 +170,7 @@ TEST(TmdPolygons, EveryKnownKindHasItsLengthAndDecodes) {
             ASSERT_EQ(words.size(), kind.ilen + 1);  // the case itself matches the known length
             const auto tmd = readTmd(oneObject({words}, 4, 4), "k.tmd");
             ASSERT_TRUE(tmd) << tmd.error().describe();
-            const TmdPacket& p = tmd->objects[0].packets[0];
+            const TmdPacket& p = tmd->objects[0].packets()[0];
             const int corners = mode & 0x08 ? 4 : 3;
             ASSERT_EQ(p.corners, corners);
             EXPECT_EQ(p.semiTransparent, (mode & 0x02) != 0);
@@ -207,11 +212,11 @@ TEST(TmdPackets, OtherKindsKeepTheirRawWordsAndIndicesGoUnchecked) {
     const Words odd{header(0x80, 0, 0, 1), 0xDEADBEEF};
     const auto tmd = readTmd(oneObject({line, sprite, odd, kTriangle}, 3, 4), "o.tmd");
     ASSERT_TRUE(tmd) << tmd.error().describe();
-    const auto& packets = tmd->objects[0].packets;
+    const auto& packets = tmd->objects[0].packets();
     ASSERT_EQ(packets.size(), 4u);
-    EXPECT_EQ(packets[0].words, (Words{0x00FF00FF, halves(0xFFFF, 7)}));
+    EXPECT_EQ(wordsOf(tmd->objects[0], packets[0]), (Words{0x00FF00FF, halves(0xFFFF, 7)}));
     EXPECT_EQ(packets[1].offset, 40u + 12);
-    EXPECT_EQ(packets[2].words, Words{0xDEADBEEF});
+    EXPECT_EQ(wordsOf(tmd->objects[0], packets[2]), Words{0xDEADBEEF});
     const char* kinds[] = {"line", "sprite", "unknown packet", "lit flat triangle"};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(packets[i].polygon, i == 3);
@@ -245,19 +250,31 @@ std::string sharingObjects(std::uint32_t n) {
     return s + std::string(8000, '\0');
 }
 
+// n objects whose packet areas all begin at a different word of one run of `packets` bare
+// one-word packets, each area running to its end: every area is new, and together they
+// decode to many times the file.
+std::string overlappingObjects(std::uint32_t n, std::uint32_t packets) {
+    std::string s;
+    for (const std::uint32_t word : {0x41u, 0u, n}) put(s, word);
+    for (std::uint32_t i = 0; i < n; ++i)
+        for (const std::uint32_t word : {0u, 0u, 0u, 0u, 28 * n + 4 * i, packets - i, 0u}) put(s, word);
+    for (std::uint32_t i = 0; i < packets; ++i) put(s, header(0x00, 0, 0, 0));
+    return s;
+}
+
 }  // namespace
 
 TEST(TmdReader, UnusualButWellFormedFilesRead) {
     const auto tmd = readTmd(twoObjects(), "u.tmd");
     ASSERT_TRUE(tmd) << tmd.error().describe();
     ASSERT_EQ(tmd->objects.size(), 2u);
-    EXPECT_EQ(tmd->objects[0].packets[0].vertex[2], 2);
+    EXPECT_EQ(tmd->objects[0].packets()[0].vertex[2], 2);
     const TmdObject& o = tmd->objects[1];
     EXPECT_EQ(o.scale, -3);
-    EXPECT_EQ(o.vertices, tmd->objects[0].vertices);
-    ASSERT_EQ(o.normals.size(), 1u);
-    EXPECT_EQ(o.normals[0][2], 4096);
-    EXPECT_EQ(o.packets[0].offset, 148u);
+    EXPECT_EQ(o.vertices(), tmd->objects[0].vertices());
+    ASSERT_EQ(o.normals().size(), 1u);
+    EXPECT_EQ(o.normals()[0][2], 4096);
+    EXPECT_EQ(o.packets()[0].offset, 148u);
     EXPECT_EQ(readTmd(sharingObjects(10), "s.tmd")->objects.size(), 10u);
     std::string empty;
     for (const std::uint32_t word : {0x41u, 0u, 0u}) put(empty, word);
@@ -303,10 +320,29 @@ TEST(TmdReader, MalformedFilesAreRefusedWithTheirPlace) {
     };
     for (const auto& [bytes, expected] : cases) EXPECT_EQ(errorOf(bytes), "t.tmd: " + expected);
 
-    // Objects may share tables, but not so often that a small file decodes to a huge model.
-    EXPECT_EQ(errorOf(sharingObjects(200)),
-              "t.tmd: object 27: the objects share their tables so often that reading them takes "
-              "more than 16 times the file's size");
+    // Objects may overlap their areas, but not so much that a small file decodes to a huge
+    // model.
+    EXPECT_EQ(errorOf(overlappingObjects(200, 1000)),
+              "t.tmd: object 4 packet 529 at byte 7744: the objects' tables and packets overlap so much "
+              "that decoding them takes more than 32 times the file's size in memory");
+}
+
+// Objects that name one table or packet area share one copy of it, however many they are.
+TEST(TmdReader, SharedAreasAreDecodedOnce) {
+    const auto tmd = readTmd(sharingObjects(2000), "s.tmd");
+    ASSERT_TRUE(tmd) << tmd.error().describe();
+    ASSERT_EQ(tmd->objects.size(), 2000u);
+    EXPECT_EQ(tmd->objects[0].vertexTable, tmd->objects[1999].vertexTable);
+    EXPECT_EQ(tmd->objects[0].vertices().size(), 1000u);
+
+    // One area, two objects with different tables: each is checked against its own.
+    std::string two;
+    for (const std::uint32_t word : {0x41u, 0u, 2u, 56u, 3u, 56u, 0u, 80u, 1u, 0u,  //
+                                     56u, 2u, 56u, 0u, 80u, 1u, 0u})
+        put(two, word);
+    for (int i = 0; i < 3; ++i) put(two, halves(0, 0)), put(two, 0);
+    for (const auto word : Words{header(0x20, 1, 3, 3), 0x00FFFFFF, halves(0, 1), halves(2, 0)}) put(two, word);
+    EXPECT_EQ(errorOf(two), "t.tmd: object 1 packet 0 at byte 92: corner 2 uses vertex 2 but the object has 2 vertices");
 }
 
 TEST(TmdReader, EveryTruncationIsRefusedWithinTheBytes) {

@@ -210,7 +210,7 @@ TEST(TmdWriter, EveryPolygonReadsBackThroughTheTmdReader) {
     const auto tmd = readTmd(b, "x.tmd");
     ASSERT_TRUE(tmd) << tmd.error().describe();
     ASSERT_EQ(tmd->objects.size(), 1u);
-    const auto& packets = tmd->objects[0].packets;
+    const auto& packets = tmd->objects[0].packets();
     ASSERT_EQ(packets.size(), m.polygons.size());
     std::size_t faceNormal = m.vertices.size();
     std::map<std::pair<int, int>, int> seen;
