@@ -255,6 +255,18 @@ private:
         throw ScriptFatal{kModule, 0};
     }
 
+    // The name after "new" is no class: a name the pre-parser took for a variable, a function
+    // or a member of a with-object, or no name at all.
+    [[noreturn]] void unknownClass(const Token* name, int line) {
+        const char* text = nullptr;
+        if (name && (name->kind == T_VARREF || name->kind == T_FUNCREF)) text = name->symbol ? name->symbol->name : nullptr;
+        else if (name && (name->kind == T_NAMEDFIELD || name->kind == T_NAMEDMETHOD || name->kind == T_CLASSNAME))
+            text = name->text;
+        if (text) engine.trace("ERROR: unknown class '%s' at line %d\n", text, line);
+        else engine.trace("ERROR: 'new' without a class name at line %d\n", line);
+        fatal(engine, kModule, kUnknownClass);
+    }
+
     void callMethod(ScriptObject& object, const MethodEntry& method, int argumentsOpen, ScriptValue& result) {
         openFrame(engine);
         pushArguments(argumentsOpen);
@@ -527,7 +539,7 @@ void Evaluator::evaluateOther(int n, ScriptValue& out) {
         case T_NEW: {
             const int classNode = node(n).right;
             const Token* name = classNode >= 0 ? &tok(node(classNode).token) : nullptr;
-            if (!name || name->kind != T_CLASSNAME || !name->objectClass) fatal(engine, kModule, kUnknownClass);
+            if (!name || name->kind != T_CLASSNAME || !name->objectClass) unknownClass(name, token.line);
             openFrame(engine);
             pushArguments(node(classNode).token + 1);
             ScriptObject* object = createObject(engine, name->objectClass);

@@ -1,5 +1,7 @@
 #include "script/execute.h"
 
+#include <vector>
+
 #include "script/Express.h"
 #include "script/array.h"
 #include "script/engine.h"
@@ -21,6 +23,13 @@ bool startsExpression(std::uint32_t kind) {
 class Executor {
 public:
     Executor(Engine& engine, ScriptValue& result) : engine(engine), result(result), startDepth(engine.frames.depth) {}
+    // However the block ends (return, the end of a function, a fatal error), the collections
+    // of the for-in loops it was walking go with it.
+    ~Executor() {
+        for (ForInLoop& loop : forIns) valueRelease(engine, loop.collection);
+    }
+    Executor(const Executor&) = delete;
+    Executor& operator=(const Executor&) = delete;
 
     void run(int i) {
         while (true) {
@@ -80,7 +89,7 @@ public:
                     // Reached after the true branch of "?": the false branch is skipped.
                     i = endOfStatement(engine, i + 1);
                     break;
-                case T_FORIN: t.number = 0; ++i; break;
+                case T_FORIN: leaveForIn(i); ++i; break;
                 case T_IN: i = forInStep(i); break;
                 case T_WITH: i = runWith(i); break;
                 case T_PRINTVAL: i = printValue(i); break;
@@ -119,6 +128,9 @@ private:
         int open = 0;
         for (int j = from + 1; j < target && kindAt(j) != T_END; ++j) {
             const std::uint32_t k = kindAt(j);
+            // Passing the end of a for-in body leaves that loop.
+            if ((k == T_LOOPEND_CURLY || k == T_LOOPEND_SEMICOLON) && kindAt(tok(j).link) == T_IN)
+                leaveForIn(tok(tok(j).link).link);
             if (k == T_OPENCURLY) ++open;
             else if (closesBrace(k)) {
                 if (open > 0) --open;
@@ -192,22 +204,60 @@ private:
         valueRelease(engine, with.objects[static_cast<std::size_t>(--with.depth)]);
     }
 
+    // A for-in loop being walked by this block: its collection, resolved on the first pass and
+    // held until the loop is left, and its pass count. Both live here rather than in the
+    // tokens so that the same loop running in a recursive call keeps its own.
+    struct ForInLoop {
+        int forToken = -1;
+        std::int32_t counter = 0;
+        ScriptValue collection;
+    };
+
+    ForInLoop* findForIn(int forToken) {
+        for (ForInLoop& loop : forIns)
+            if (loop.forToken == forToken) return &loop;
+        return nullptr;
+    }
+
+    // Lets go of the loop's collection; a loop that is not running is left alone.
+    void leaveForIn(int forToken) {
+        for (std::size_t k = 0; k < forIns.size(); ++k) {
+            if (forIns[k].forToken != forToken) continue;
+            valueRelease(engine, forIns[k].collection);
+            forIns.erase(forIns.begin() + static_cast<std::ptrdiff_t>(k));
+            return;
+        }
+    }
+
     // One pass of a for-in loop at its "in": the loop variable takes the next element index
-    // or field name, or the loop ends.
+    // or field name, or the loop ends. The collection expression is evaluated on the first
+    // pass only; later passes walk the value held then.
     int forInStep(int in) {
         Token& t = tok(in);
         const int forToken = t.link;
         if (forToken < 0) return in + 1;
-        Token& loop = tok(forToken);
-        const int exit = loop.dataLink >= 0 ? loop.dataLink : kTokenStoreSize - 1;
+        const int exit = tok(forToken).dataLink >= 0 ? tok(forToken).dataLink : kTokenStoreSize - 1;
         // The loop variable: the name before "in" (after an optional "var").
         Symbol* variable = kindAt(in - 1) == T_VARREF ? tok(in - 1).symbol : nullptr;
+        ForInLoop* loop = findForIn(forToken);
+        if (!loop) {
+            Temp collection(engine);
+            evaluateExpression(engine, in + 1, collection.value);
+            if (ScriptValue* start = variableValue(engine, variable)) {
+                valueRelease(engine, *start);
+                start->type = kInteger;
+                start->payload.integer = 0;
+            }
+            // Only this block adds to forIns, so the record stays put for the whole pass.
+            loop = &forIns.emplace_back();
+            loop->forToken = forToken;
+            valueSwap(loop->collection, collection.value);  // taken over as it is: a String is not cloned
+        }
         ScriptValue* target = variableValue(engine, variable);
-        Temp collection(engine);
-        evaluateExpression(engine, in + 1, collection.value);
-        const std::int32_t counter = loop.number;
-        ScriptObject* object = collection.value.type == kObject ? collection.value.payload.object : nullptr;
-        if (!object || !object->objectClass || !target) return jump(exit);
+        const std::int32_t counter = loop->counter;
+        const ScriptValue& held = loop->collection;
+        ScriptObject* object = held.type == kObject ? held.payload.object : nullptr;
+        if (!object || !object->objectClass || !target) return endForIn(forToken, exit);
         const ObjectClass& c = *object->objectClass;
         if (c.flags & kClassCountElements) {
             std::int32_t count = 0;
@@ -219,12 +269,12 @@ private:
                 const ScriptValue* store = array >= 0 ? &object->fields[array] : nullptr;
                 count = store && store->type == kArray && store->payload.array ? store->payload.array->count : 0;
             }
-            if (counter >= count) return jump(exit);
+            if (counter >= count) return endForIn(forToken, exit);
             valueRelease(engine, *target);
             target->type = kInteger;
             target->payload.integer = counter;
         } else {
-            if (counter >= static_cast<std::int32_t>(c.fields.size())) return jump(exit);
+            if (counter >= static_cast<std::int32_t>(c.fields.size())) return endForIn(forToken, exit);
             ScriptObject* name = makeString(engine, c.fields[static_cast<std::size_t>(counter)].name);
             valueRelease(engine, *target);
             if (name) {
@@ -232,8 +282,13 @@ private:
                 target->payload.object = name;
             }
         }
-        loop.number = counter + 1;
+        loop->counter = counter + 1;
         return t.dataLink >= 0 ? t.dataLink : in + 1;
+    }
+
+    int endForIn(int forToken, int exit) {
+        leaveForIn(forToken);
+        return jump(exit);
     }
 
     int printValue(int i) {
@@ -264,6 +319,7 @@ private:
     ScriptValue& result;
     const int startDepth;
     bool lastValue = false;
+    std::vector<ForInLoop> forIns;  // the for-in loops running in this block, innermost last
 };
 
 }  // namespace

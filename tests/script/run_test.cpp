@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "script/engine.h"
 #include "script/host.h"
@@ -18,9 +19,14 @@ struct ScriptRunner {
     std::unique_ptr<Engine> engine = std::make_unique<Engine>();
     RunOutcome outcome;
 
-    explicit ScriptRunner(std::string_view program, std::function<bool()> cancel = {}) {
+    // onOutput, when given, runs at every line writeln sends, while the script is running.
+    explicit ScriptRunner(std::string_view program, std::function<bool()> cancel = {},
+                          std::function<void(const ScriptRunner&)> onOutput = {}) {
         engine->trace.setSink(&trace);
-        engine->objects.standardOutput = [this](std::string_view text) { out += text; };
+        engine->objects.standardOutput = [this, onOutput = std::move(onOutput)](std::string_view text) {
+            out += text;
+            if (onOutput) onOutput(*this);
+        };
         engine->cancelRequested = std::move(cancel);
         outcome = runScript(*engine, program);
     }
@@ -151,6 +157,68 @@ TEST(ScriptRun, ArraysGrowAndForInWalksElementsCharactersAndFields) {
     EXPECT_TRUE(r.unloadsClean());
 }
 
+// The collection of a for-in loop is evaluated once, when the loop starts, and held until the
+// loop is left, however it is left.
+TEST(ScriptRun, ForInEvaluatesItsCollectionOnceAndWalksIt) {
+    ScriptRunner r("calls = 0; function make() { calls++; return [10, 20, 30]; }\n"
+          "seen = 0; last = -1; for (i in make()) { seen++; last = i; }\n"
+          "early = 0; for (i in make()) { if (i == 1) break; early++; }\n"
+          "none = 0; e = new Array(); v = 5; for (v in e) none++;");
+    ASSERT_TRUE(r.outcome.completed) << r.outcome.reason;
+    EXPECT_EQ(r.integer("calls"), 2);  // once per loop, not once per pass
+    EXPECT_EQ(r.integer("seen"), 3);
+    EXPECT_EQ(r.integer("last"), 2);
+    EXPECT_EQ(r.integer("early"), 1);
+    EXPECT_EQ(r.integer("none"), 0);
+    EXPECT_EQ(r.integer("v"), 0);  // the loop variable starts at 0 even when nothing is walked
+    EXPECT_TRUE(r.unloadsClean());
+}
+
+// A held collection counts as one more holder of its object: once the loop is left, however
+// it is left, the variable is the object's only holder again. writeln marks the moments to look.
+TEST(ScriptRun, LeavingAForInLetsGoOfItsCollection) {
+    std::vector<std::int32_t> holders;
+    ScriptRunner r("a = [1, 2, 3];\n"
+          "for (i in a) { if (i == 1) break; } base_io.writeln(1);\n"
+          "for (i in a) { } base_io.writeln(2);\n"
+          "function first(c) { var j; for (j in c) { return j + 7; } return -1; }\n"
+          "f = first(a); base_io.writeln(f);\n"
+          "k = 0; while (k < 30) { for (i in a) { if (i == 1) break; } k++; }",
+          {}, [&holders](const ScriptRunner& run) {
+              const ScriptValue& a = run.global("a");
+              holders.push_back(a.type == kObject ? a.payload.object->refcount : -1);
+          });
+    ASSERT_TRUE(r.outcome.completed) << r.outcome.reason;
+    EXPECT_EQ(r.out, "1\n2\n7\n");
+    EXPECT_EQ(holders, (std::vector<std::int32_t>{1, 1, 1}));  // after break, the end, return
+    EXPECT_EQ(r.integer("k"), 30);  // thirty loops left by break
+    EXPECT_EQ(r.global("a").payload.object->refcount, 1);
+    EXPECT_EQ(r.engine->stack.top, r.engine->symbols.globals);
+    EXPECT_TRUE(r.unloadsClean());
+
+    ScriptRunner failed("a = [1, 2, 3]; s = \"t\"; x = 1; j = 0; for (i in a) { for (j in s) { x = x / 0; } }");
+    EXPECT_FALSE(failed.outcome.completed);
+    EXPECT_TRUE(failed.trace.contains("division by zero"));
+    EXPECT_TRUE(failed.unloadsClean());
+}
+
+// Each running loop has its own collection and its own count of passes: inner loops, and the
+// same loop in a function that calls itself, leave the outer walk where it was.
+TEST(ScriptRun, NestedAndRecursiveForInLoopsKeepTheirOwnCollections) {
+    ScriptRunner r("calls = 0; function make() { calls++; return [10, 20, 30]; }\n"
+          "pairs = 0; code = 0; j = 0; for (i in [5, 6]) { for (j in make()) { pairs++; code = code * 10 + i * 3 + j; } }\n"
+          "made = calls; calls = 0; visits = 0;\n"
+          "function walk(d) { for (var w in make()) { if (d > 0) walk(d - 1); visits++; } }\n"
+          "walk(2);");
+    ASSERT_TRUE(r.outcome.completed) << r.outcome.reason;
+    EXPECT_EQ(r.integer("made"), 2);  // the inner collection once per outer pass
+    EXPECT_EQ(r.integer("pairs"), 6);
+    EXPECT_EQ(r.integer("code"), 12345);  // i*3 + j runs 0, 1, 2, 3, 4, 5
+    EXPECT_EQ(r.integer("calls"), 1 + 3 + 9);
+    EXPECT_EQ(r.integer("visits"), 3 + 9 + 27);
+    EXPECT_TRUE(r.unloadsClean());
+}
+
 TEST(ScriptRun, CoreClassesWorkFromScripts) {
     ScriptRunner r("x = new Array(1, 2, 3); p = x.pop(); len = x.length;\n"
           "a = new Array(); a.push(5); u = a.unshift(4); j = a.join();\n"
@@ -188,6 +256,19 @@ TEST(ScriptRun, FatalErrorsEndTheRunAndReleaseEverything) {
     EXPECT_TRUE(deep.outcome.stoppedBy.starts_with("limit")) << deep.outcome.stoppedBy;
     EXPECT_TRUE(deep.trace.contains("too many"));
     EXPECT_TRUE(deep.unloadsClean());
+
+    ScriptRunner unknownClass("b = new Boolean(1);\nx = new Nothing();");
+    EXPECT_FALSE(unknownClass.outcome.completed);
+    EXPECT_EQ(unknownClass.outcome.stoppedBy, "Express 983");
+    EXPECT_NE(unknownClass.outcome.reason.find("unknown class 'Nothing' at line 2"), std::string::npos)
+        << unknownClass.outcome.reason;
+    EXPECT_TRUE(unknownClass.unloadsClean());
+
+    ScriptRunner inFunction("function f() { y = new Missing(1); } f();");
+    EXPECT_FALSE(inFunction.outcome.completed);
+    EXPECT_NE(inFunction.outcome.reason.find("unknown class 'Missing' at line 1"), std::string::npos)
+        << inFunction.outcome.reason;
+    EXPECT_TRUE(inFunction.unloadsClean());
 
     ScriptRunner preparse("x = 1; y in z;");
     EXPECT_FALSE(preparse.outcome.completed);
