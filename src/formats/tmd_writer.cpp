@@ -106,8 +106,10 @@ void shortVector(WordOut& out, const ModelVertex& v) {
     out.halves(static_cast<std::uint16_t>(wrap16(v.z)), 0);
 }
 
-// A normal in the console's fixed point (4096 = 1.0), truncated toward zero.
+// A normal in the console's fixed point (4096 = 1.0), truncated toward zero, pointing the way
+// the PLY file's does (the computed normal negated): the console lights faces from that side.
 ModelVertex consoleNormal(ModelVertex n) {
+    model::Scale(n, -1.0);
     model::UnifyPSX(n);
     if (!std::isfinite(n.x) || !std::isfinite(n.y) || !std::isfinite(n.z)) return {};
     return n;
@@ -210,7 +212,7 @@ std::expected<TmdBytes, Error> tmdBytes(const Model& model, std::span<const Text
                 " normals; nothing was written"));
     if (leftOut)
         result.warnings.push_back(makeWarning(
-            file, 0, std::to_string(leftOut) + " polygon(s) of no known material kind were left out"));
+            file, 0, countOf(leftOut, "polygon") + " of no known material kind " + (leftOut == 1 ? "was" : "were") + " left out"));
 
     std::size_t wrapped = 0;
     for (const auto& vertex : model.vertices) {

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cmath>
 #include <map>
+#include <sstream>
 #include <utility>
 
 #include "formats/tmd_reader.h"
 #include "formats/tmd_writer.h"
+#include "rsd_fixture.h"
 
 using namespace kestrel::formats;
 using kestrel::model::Model;
@@ -68,7 +71,7 @@ TEST(TmdWriter, OneFlatLitTriangleIsTheSmallestFile) {
     EXPECT_EQ(word(b, 52), 0x00020001u);  // vertices 1 and 2
     EXPECT_EQ(half(b, 56 + 8), 100);      // vertex 1's x
     EXPECT_EQ(half(b, 56 + 16 + 2), 100); // vertex 2's y
-    const int z = m.polygons[0].faceNormal.z > 0 ? 4096 : -4096;
+    const int z = m.polygons[0].faceNormal.z > 0 ? -4096 : 4096;  // the PLY file's way: negated
     for (int n = 0; n < 4; ++n) {
         EXPECT_EQ(half(b, 80 + 8 * n), 0);
         EXPECT_EQ(half(b, 80 + 8 * n + 4), z) << "normal " << n;
@@ -247,4 +250,32 @@ TEST(TmdWriter, EveryPolygonReadsBackThroughTheTmdReader) {
     }
     EXPECT_EQ(seen.size(), kinds.size());  // every kind was written
     EXPECT_EQ(tmd->objects[0].normalCount, faceNormal);
+}
+
+// The console lights a face from the side its normal points to, which is the PLY file's
+// direction: the TMD's normals are the PLY file's, in units of 1/4096.
+TEST(TmdWriter, NormalsPointTheWayThePlyFilesDo) {
+    kestrel::formats::MemoryFileSystem files = kestrel::test::cubeFiles();
+    auto loaded = loadRsdSet(files, "m/cube.rsd");
+    ASSERT_TRUE(loaded);
+    Model& m = loaded->model;
+    for (ModelPolygon& p : m.polygons) p.type = 'C', p.shading = 'F', p.mat_flag = 0, p.tId = -1;
+    m.recomputeNormals();
+    const auto texts = formatRsdSet(m).value();
+    std::istringstream ply(texts.ply.substr(texts.ply.find("# Normals\n") + 10));
+    std::vector<std::array<double, 3>> plyNormals(8 + 6);
+    for (auto& n : plyNormals) ply >> n[0] >> n[1] >> n[2];
+    ASSERT_TRUE(ply);
+
+    const auto tmd = readTmd(tmdBytes(m, {}, "x.tmd").value().bytes, "x.tmd");
+    ASSERT_TRUE(tmd) << tmd.error().describe();
+    const auto normals = tmd->objects[0].normals();
+    ASSERT_EQ(normals.size(), plyNormals.size());
+    for (std::size_t i = 0; i < normals.size(); ++i)
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(normals[i][k], std::trunc(4096 * plyNormals[i][k])) << "normal " << i << " axis " << k;
+    // Face 0 lies in z = 0 and its PLY normal is (0, 0, 1): the TMD says (0, 0, 4096), and the
+    // packet of that face names it.
+    EXPECT_EQ(normals[8][2], 4096);
+    EXPECT_EQ(tmd->objects[0].packets()[0].normal[0], 8);
 }
