@@ -147,7 +147,7 @@ std::optional<Error> AscParser::readFaces(Model& model, std::int32_t count) {
             if (corners[k] < 0 || corners[k] >= vertexCount)
                 return error(lines.number, "face " + std::to_string(j) + " uses vertex " +
                                                std::to_string(corners[k]) + " but the mesh has " +
-                                               std::to_string(vertexCount) + " vertices");
+                                               countOf(vertexCount, "vertex"));
             p.vId[k] = corners[k];
         }
         p.vId[3] = 0;
@@ -201,7 +201,8 @@ std::expected<LoadedModel, Error> AscParser::parse() {
 }  // namespace
 
 std::expected<LoadedModel, Error> importAsc(std::string_view text, const std::string& file) {
-    return AscParser(text, file).parse();
+    std::string decoded;
+    return AscParser(plainText(text, decoded), file).parse();
 }
 
 std::expected<LoadedModel, Error> loadAsc(const FileSystem& files, const std::string& path) {

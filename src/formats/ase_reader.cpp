@@ -619,7 +619,7 @@ std::optional<Error> AseParser::mapTextures(Model& model, const AseObject& objec
         if (t.face < 0 || t.face >= faceCount)
             return error(t.line, "texture face " + std::to_string(t.face) +
                                      " names a face outside object " + name + "'s " +
-                                     std::to_string(faceCount) + " faces");
+                                     countOf(faceCount, "face"));
         for (std::int32_t corner : t.corners)
             if (corner < 0 || corner >= vertexCount)
                 return error(t.line, "texture face " + std::to_string(t.face) +
@@ -802,7 +802,7 @@ std::expected<LoadedModel, Error> AseParser::build() {
                         face.line, "face " + std::to_string(j) + " of object " +
                                        quotedName(object.name) + " uses vertex " +
                                        std::to_string(face.corners[k]) + " but the object has " +
-                                       std::to_string(count) + " vertices"));
+                                       countOf(count, "vertex")));
                 p.vId[k] = base + face.corners[k];
             }
             p.vId[3] = 0;
@@ -828,7 +828,8 @@ std::expected<LoadedModel, Error> AseParser::build() {
 
 std::expected<LoadedModel, Error> importAse(std::string_view text, const std::string& file,
                                             bool textures) {
-    AseParser parser(text, file, textures);
+    std::string decoded;  // 3ds Max writes UTF-16 when a scene has names outside Latin-1
+    AseParser parser(plainText(text, decoded), file, textures);
     if (auto failure = parser.parse()) return std::unexpected(*failure);
     return parser.build();
 }

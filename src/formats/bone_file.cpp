@@ -147,7 +147,7 @@ std::expected<BoneFile, Error> readBoneText(std::string_view text, const std::st
             used.push_back(number);
         }
     s.bones = std::move(byNumber);
-    out.blocksOffset = text.size() - in.lines.remainingBytes();
+    out.blocksOffset = in.lines.consumedBytes();
     out.blocksLine = in.lines.lineNumber();
     return out;
 }
@@ -197,9 +197,9 @@ KeyframeJointReader::KeyframeJointReader(std::string_view text, const std::strin
                                          const BoneFile& bones)
     : lines(text, file) {
     if (bones.version < 1 || bones.skeleton.empty()) return;
-    lines.skipTo(text.substr(bones.blocksOffset), bones.blocksLine);
+    lines.restartAt(bones.blocksOffset, bones.blocksLine);
     // Blocks are there when any data line follows the base skeleton.
-    LineReader probe = lines;
+    LineReader probe(lines.remainder(), lines.file());
     std::string_view line;
     present = probe.nextData(line);
 }

@@ -19,6 +19,12 @@ Error makeError(std::string file, int line, std::string message) {
     return Error{std::move(file), line, std::move(message)};
 }
 
+std::string countOf(long long count, const std::string& singular) {
+    std::string noun = singular;
+    if (count != 1) noun = singular == "vertex" ? "vertices" : singular + "s";
+    return std::to_string(count) + " " + noun;
+}
+
 Warning makeWarning(std::string file, int line, std::string message) {
     return Warning{makeError(std::move(file), line, std::move(message))};
 }

@@ -16,6 +16,8 @@ struct Error {
 struct Warning : Error {};
 
 Error makeError(std::string file, int line, std::string message);
+// "1 polygon", "40 vertices": a count and its noun for a message.
+std::string countOf(long long count, const std::string& singular);
 Warning makeWarning(std::string file, int line, std::string message);
 
 }  // namespace kestrel::formats

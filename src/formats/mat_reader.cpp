@@ -47,9 +47,18 @@ std::optional<Error> parsePolygonList(std::string_view list, int polygonCount, c
                                                            " runs backwards and names no polygon"));
             continue;
         }
-        if (last >= polygonCount)
-            return bad("polygon " + std::to_string(last) + " is named but the PLY file has " + std::to_string(polygonCount) +
-                       " polygons");
+        if (last >= polygonCount) {
+            // Converters have written "0-1" for a model of one polygon: the polygons the model
+            // has still take the line.
+            const int from = std::max(first, polygonCount);
+            warnings.push_back(makeWarning(file, line, (from == last ? "polygon " + std::to_string(last)
+                                                                     : "polygons " + std::to_string(from) + "-" + std::to_string(last)) +
+                                                           " named here " + (from == last ? "is" : "are") +
+                                                           " beyond the PLY file's " + countOf(polygonCount, "polygon") +
+                                                           " and ignored"));
+            if (first >= polygonCount) continue;
+            last = polygonCount - 1;
+        }
         ranges.emplace_back(first, last);
     }
     return std::nullopt;
@@ -181,10 +190,16 @@ std::optional<Error> readMatText(std::string_view text, const std::string& file,
                                               std::to_string(counts->four) + " numbers, the line has " +
                                               std::to_string(given));
             applyNumbers(m, numbers, given == counts->four ? 4 : 3, file, n, warnings);
-            if (m.textured && (m.tId < 0 || m.tId >= model.textureCount()))
+            if (m.textured && m.tId < 0)
                 return makeError(file, n, "the material uses texture " + std::to_string(m.tId) +
-                                              " but the RSD file names " +
-                                              std::to_string(model.textureCount()) + " textures");
+                                              ", which is not a texture number");
+            // The polygons keep the number, so saving loses nothing; they show the stand-by
+            // picture until the texture exists.
+            if (m.textured && m.tId >= model.textureCount())
+                warnings.push_back(makeWarning(file, n, "the material uses texture " + std::to_string(m.tId) +
+                                                            " but the RSD file names " +
+                                                            countOf(model.textureCount(), "texture") +
+                                                            "; the polygons keep the number and show no picture until it exists"));
         } else {
             warnings.push_back(makeWarning(file, n, std::string("unknown material letter '") +
                                                         m.type + "': the polygons keep it without "
@@ -200,18 +215,21 @@ std::optional<Error> readMatText(std::string_view text, const std::string& file,
     if (counted && !numbered)
         warnings.push_back(makeWarning(file, countLine, "the number of lines is not a number"));
     else if (numbered && declared != materialLines)
-        warnings.push_back(makeWarning(file, countLine, "the file says it has " + std::to_string(declared) +
-                                                            " material lines but it has " + std::to_string(materialLines)));
+        warnings.push_back(makeWarning(file, countLine, "the file says it has " + countOf(declared, "material line") +
+                                                            " but it has " + std::to_string(materialLines)));
     // A line may name a range of polygons, so fewer lines than polygons is usual; more is not.
     if (numbered && declared > model.polygonCount())
         warnings.push_back(makeWarning(file, countLine, "the file counts " + std::to_string(declared) +
                                                             " material lines but the PLY file has only " +
-                                                            std::to_string(model.polygonCount()) + " polygons"));
+                                                            countOf(model.polygonCount(), "polygon")));
     const auto bare = std::count(covered.begin(), covered.end(), false);
     if (bare > 0) {
         const auto first = std::find(covered.begin(), covered.end(), false) - covered.begin();
-        warnings.push_back(makeWarning(file, 0, std::to_string(bare) + " polygon(s) have no material line (the first is "
-                                                    "polygon " + std::to_string(first) + "); they keep the default material (flat, colour 0)"));
+        const std::string which = bare == 1 ? "polygon " + std::to_string(first) + " has"
+                                            : countOf(bare, "polygon") + " have";
+        warnings.push_back(makeWarning(file, 0, which + " no material line" +
+                                                    (bare == 1 ? "; it keeps" : " (the first is polygon " + std::to_string(first) + "); they keep") +
+                                                    " the default material (flat, colour 0)"));
     }
     return std::nullopt;
 }

@@ -38,7 +38,15 @@ std::optional<Error> readVectors(LineReader& lines, int count, model::CowArray<m
     return std::nullopt;
 }
 
-std::optional<Error> readPolygons(LineReader& lines, Model& model, int count, int normalsInFile) {
+// A normal index the file does not have loses nothing, since the normals are computed
+// again from the geometry: the first such polygon is named, the others counted.
+struct StrayNormals {
+    int count = 0;
+    std::optional<Warning> first;
+};
+
+std::optional<Error> readPolygons(LineReader& lines, Model& model, int count, int normalsInFile,
+                                  StrayNormals& stray) {
     const int vertexCount = model.vertexCount();
     model.polygons.reserve(static_cast<std::size_t>(count));
     std::string_view line;
@@ -61,11 +69,11 @@ std::optional<Error> readPolygons(LineReader& lines, Model& model, int count, in
             if (p.vId[k] < 0 || p.vId[k] >= vertexCount)
                 return makeError(lines.file(), lines.lineNumber(),
                                  "polygon " + std::to_string(i) + " uses vertex " + std::to_string(p.vId[k]) +
-                                     " but the file has " + std::to_string(vertexCount) + " vertices");
-            if (p.nId[k] < 0 || p.nId[k] >= normalsInFile)
-                return makeError(lines.file(), lines.lineNumber(),
-                                 "polygon " + std::to_string(i) + " uses normal " + std::to_string(p.nId[k]) +
-                                     " but the file has " + std::to_string(normalsInFile) + " normals");
+                                     " but the file has " + countOf(vertexCount, "vertex"));
+            if ((p.nId[k] < 0 || p.nId[k] >= normalsInFile) && stray.count++ == 0)
+                stray.first = makeWarning(lines.file(), lines.lineNumber(),
+                                          "polygon " + std::to_string(i) + " uses normal " + std::to_string(p.nId[k]) +
+                                              " but the file has " + countOf(normalsInFile, "normal"));
         }
         p.rgb.fill(model::kMidGrey);
     }
@@ -74,7 +82,8 @@ std::optional<Error> readPolygons(LineReader& lines, Model& model, int count, in
 
 }  // namespace
 
-std::optional<Error> readPlyText(std::string_view text, const std::string& file, Model& model) {
+std::optional<Error> readPlyText(std::string_view text, const std::string& file, Model& model,
+                                 std::vector<Warning>& warnings) {
     LineReader lines(text, file);
     std::string_view line;
     bool versioned = false;
@@ -105,7 +114,14 @@ std::optional<Error> readPlyText(std::string_view text, const std::string& file,
     // Normal i belongs to vertex i: missing ones are zero, surplus ones are dropped.
     normals.resize(counts[0]);
     model.normals = std::move(normals);
-    return readPolygons(lines, model, counts[2], counts[1]);
+    StrayNormals stray;
+    if (auto error = readPolygons(lines, model, counts[2], counts[1], stray)) return error;
+    if (stray.first) {
+        if (stray.count > 1) stray.first->message += " (and " + std::to_string(stray.count - 1) + " more such corners)";
+        stray.first->message += "; normals are computed again from the geometry, so nothing is lost";
+        warnings.push_back(*stray.first);
+    }
+    return std::nullopt;
 }
 
 }  // namespace kestrel::formats

@@ -16,7 +16,8 @@ namespace kestrel::formats {
 std::expected<int, Error> readRsdText(std::string_view text, const std::string& file,
                                       model::Model& model, std::vector<Warning>& warnings);
 // The PLY file: vertices, normals and polygons; every polygon gets the default material.
-std::optional<Error> readPlyText(std::string_view text, const std::string& file, model::Model& model);
+std::optional<Error> readPlyText(std::string_view text, const std::string& file, model::Model& model,
+                                 std::vector<Warning>& warnings);
 // The MAT file: materials of the polygons the model already has.
 std::optional<Error> readMatText(std::string_view text, const std::string& file, model::Model& model,
                                  std::vector<Warning>& warnings);

@@ -114,7 +114,7 @@ std::expected<LoadedModel, Error> loadRsdSet(const FileSystem& files, const std:
     if (!plyText)
         return std::unexpected(
             makeError(rsdPath, *plyLine, "cannot open the PLY file " + model.plyFileName));
-    if (auto error = readPlyText(*plyText, *plyPath, model)) return std::unexpected(*error);
+    if (auto error = readPlyText(*plyText, *plyPath, model, loaded.warnings)) return std::unexpected(*error);
 
     // A set without materials or groups is normal: those files are optional. Without a MAT=
     // line the name is still the RSD file's own, which is no material file.

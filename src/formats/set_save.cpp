@@ -124,8 +124,8 @@ std::vector<Warning> finishInterruptedSave(FileSystem& files, const std::string&
             ++removed;
         }
     if (removed)
-        said.push_back(makeWarning(rsdPath, 0, "removed " + std::to_string(removed) +
-                                                   " file(s) left by a save of this set that did not finish"));
+        said.push_back(makeWarning(rsdPath, 0, "removed " + countOf(removed, "file") +
+                                                   " left by a save of this set that did not finish"));
     return said;
 }
 

@@ -82,11 +82,20 @@ inline bool scanDouble(std::string_view& text, double& value) {
     return true;
 }
 
-// Splits text into lines. A line loses its "\n" and the "\r"s before it; a line longer than
-// kMaxLineLength stops the reader with an error.
+// Text as the readers take it: a UTF-8 byte-order mark is dropped, and text that starts with a
+// UTF-16 mark (little- or big-endian, as some exporters write) is turned into UTF-8 in storage.
+std::string_view plainText(std::string_view text, std::string& storage);
+
+// Splits text into lines. A line loses its "\n" and the "\r"s before it. A data line longer
+// than kMaxLineLength, or any line holding a zero byte (a binary file), stops the reader with
+// an error; a comment line ("#...") may be as long as it likes.
 class LineReader {
 public:
-    LineReader(std::string_view text, std::string file) : rest(text), fileName(std::move(file)) {}
+    LineReader(std::string_view text, std::string file)
+        : whole(plainText(text, decoded)), rest(whole), fileName(std::move(file)) {}
+    // rest may point into decoded.
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
 
     // The next line; false at the end of the text or when a line is too long.
     bool next(std::string_view& line);
@@ -101,8 +110,17 @@ public:
     std::string_view remainder() const { return rest; }
     // Continues after text that a free-format read consumed from remainder().
     void skipTo(std::string_view restOfText, int linesConsumed);
+    // Where the reader is in its text, and going back to such a place.
+    std::size_t consumedBytes() const { return whole.size() - rest.size(); }
+    void restartAt(std::size_t consumed, int line) {
+        rest = whole.substr(std::min(consumed, whole.size()));
+        number = line;
+        tooLong.reset();
+    }
 
 private:
+    std::string decoded;  // the text turned into UTF-8, when it was UTF-16
+    std::string_view whole;
     std::string_view rest;
     std::string fileName;
     int number = 0;

@@ -60,7 +60,7 @@ std::optional<Error> readXgrpText(std::string_view text, const std::string& file
             if (member < 0 || member >= model.polygonCount())
                 return makeError(file, nameLine + 1 + countLines(start.substr(0, rest.data() - start.data())),
                                  "group '" + group.name + "' names polygon " + std::to_string(member) +
-                                     " but the model has " + std::to_string(model.polygonCount()) + " polygons");
+                                     " but the model has " + countOf(model.polygonCount(), "polygon"));
         }
         // The rest of the line after the last member is discarded.
         const auto newline = rest.find('\n');

@@ -198,6 +198,6 @@ TEST(RsdReader, MaterialCountsAndCoverageAreCheckedWithLocatedWarnings) {
     EXPECT_EQ(warningsFor("@MAT940801\n2\n" + all + "2147483647-0 0 F C 1 2 3\n"),
               (std::vector<std::string>{"m/cube.mat:4: the range 2147483647-0 runs backwards and names no polygon"}));
     EXPECT_EQ(warningsFor("@MAT940801\n1\n0-3 0 F C 1 2 3\n"),
-              (std::vector<std::string>{"m/cube.mat: 2 polygon(s) have no material line (the first is polygon 4); "
+              (std::vector<std::string>{"m/cube.mat: 2 polygons have no material line (the first is polygon 4); "
                                         "they keep the default material (flat, colour 0)"}));
 }

@@ -132,7 +132,7 @@ bool MainWindow::reportSave(const std::expected<formats::SavedFiles, formats::Er
     }
     if (!saved->warnings.empty())
         prompts_.showProblems(this, what, "The model was saved, with these remarks:", described(saved->warnings), false);
-    showMessage(QString("Saved %1 file(s)").arg(saved->written.size()));
+    showMessage(QString::fromStdString("Saved " + formats::countOf(static_cast<long long>(saved->written.size()), "file")));
     return true;
 }
 
