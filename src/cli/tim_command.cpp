@@ -14,6 +14,13 @@ int runTim(app::Document& document, const TimOptions& options, std::ostream& out
     if (!bytes) return reportError(err, formats::makeError(options.file, 0, "cannot open the file"));
     const auto depth = formats::timDepth(*bytes, options.file);
     if (!depth) return reportError(err, depth.error());
+    if (const auto table = formats::timColourTableOnly(*bytes)) {
+        if (!options.bmp.empty() || !options.png.empty())
+            return reportError(err, formats::makeError(options.file, 0, "the file holds only a colour table, no image"));
+        out << "Depth     " << *depth << " bits\nSize      no image: the file holds only a colour table\nCLUT      "
+            << table->x << ", " << table->y << " (" << table->width << " x " << table->height << " colours)\n";
+        return kExitSuccess;
+    }
     const auto rgba = formats::decodeTim(*bytes, options.file);
     if (!rgba) return reportError(err, rgba.error());
     const auto indexed = *depth <= 8 ? formats::readTim(*bytes, options.file)

@@ -37,7 +37,28 @@ void putU32(std::string& out, std::uint32_t v) {
 // The console's VRAM is 1024 x 512 words: no image is larger.
 constexpr int kMaxDimension = 4096;
 
+// A pixel block holds its 12-byte header and at least the pixels its size needs; tools pad
+// some blocks, and the slack means nothing.
+bool pixelBlockFits(std::uint32_t length, std::size_t pixelBytes) { return length >= 12 && length - 12 >= pixelBytes; }
+
 }  // namespace
+
+std::optional<TimColourTable> timColourTableOnly(std::string_view bytes) {
+    Bytes in{bytes, 4};
+    if (!in.has(4) || !(in.u32() & 8) || !in.has(12)) return std::nullopt;
+    const std::uint32_t length = in.u32();
+    TimColourTable table;
+    table.x = static_cast<std::uint16_t>(in.u16());
+    table.y = static_cast<std::uint16_t>(in.u16());
+    table.width = in.u16();
+    table.height = in.u16();
+    if (length < 12 || (length - 12) / 2 != static_cast<std::uint32_t>(table.width * table.height) || !in.has(length - 12))
+        return std::nullopt;
+    in.at += length - 12;
+    for (std::size_t i = in.at; i < bytes.size(); ++i)
+        if (bytes[i] != 0) return std::nullopt;  // more than padding follows
+    return table;
+}
 
 std::expected<int, Error> timDepth(std::string_view bytes, const std::string& file) {
     Bytes in{bytes};
@@ -92,9 +113,9 @@ std::expected<TimImage, Error> readTim(std::string_view bytes, const std::string
         return bad("the image is " + std::to_string(image.width) + " x " + std::to_string(image.height) +
                    " pixels");
     const std::size_t rowBytes = static_cast<std::size_t>(words) * 2;
-    if (length < 12 || length - 12 != rowBytes * rows)
+    if (!pixelBlockFits(length, rowBytes * rows))
         return bad("the image's block length " + std::to_string(length) + " disagrees with its size");
-    if (!in.has(length - 12)) return bad("the file ends inside the pixels");
+    if (!in.has(rowBytes * rows)) return bad("the file ends inside the pixels");
     const std::size_t stride = static_cast<std::size_t>(image.stride());
     image.pixels.assign(stride * rows, 0);
     for (std::uint32_t y = 0; y < rows; ++y) {
@@ -165,8 +186,8 @@ std::expected<RgbaImage, Error> decodeTim(std::string_view bytes, const std::str
     out.height = static_cast<int>(rows);
     if (out.width == 0 || out.height == 0 || out.width > kMaxDimension || out.height > kMaxDimension)
         return bad("the image is " + std::to_string(out.width) + " x " + std::to_string(out.height) + " pixels");
-    if (length < 12 || length - 12 != rowBytes * rows) return bad("the image's block length " + std::to_string(length) + " disagrees with its size");
-    if (!in.has(length - 12)) return bad("the file ends inside the pixels");
+    if (!pixelBlockFits(length, rowBytes * rows)) return bad("the image's block length " + std::to_string(length) + " disagrees with its size");
+    if (!in.has(rowBytes * rows)) return bad("the file ends inside the pixels");
     out.pixels.resize(static_cast<std::size_t>(out.width) * out.height);
     for (std::uint32_t y = 0; y < rows; ++y) {
         Bytes row{bytes, in.at + y * rowBytes};

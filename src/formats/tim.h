@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <expected>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,7 +33,16 @@ struct TimImage {
 // stand-by picture on the depths the console packets cannot use.
 std::expected<int, Error> timDepth(std::string_view bytes, const std::string& file);
 
-// Reads a 4-bit or 8-bit TIM. Other depths, block lengths that disagree with the header,
+// A TIM may hold only a colour table, for images sent on their own: where it lies in VRAM
+// and its size in colours.
+struct TimColourTable {
+    std::uint16_t x = 0, y = 0;
+    int width = 0, height = 0;
+};
+// The colour table when that is all the file holds (zero padding after it aside).
+std::optional<TimColourTable> timColourTableOnly(std::string_view bytes);
+
+// Reads a 4-bit or 8-bit TIM. Other depths, block lengths too short for the header's size,
 // sizes beyond the file and zero or huge dimensions are errors.
 std::expected<TimImage, Error> readTim(std::string_view bytes, const std::string& file);
 

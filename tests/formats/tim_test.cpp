@@ -89,13 +89,13 @@ TEST(Tim, TheSampleTexturesRead) {
 
 TEST(Tim, MalformedFilesAreRefusedWithoutReadingPastTheEnd) {
     std::string wrongLength = tim(1, 256, 3, 3);
-    wrongLength[8 + 12 + 512] = 99;  // the image block length, after header and colour table
+    wrongLength[8 + 12 + 512] = 20;  // the image block length, after header and colour table: too short
     std::string cut = tim(0, 16, 16, 2);
     cut.resize(cut.size() - 1);
     std::string sixteen = tim(2, 0, 2, 2);
     const std::pair<std::string, std::string> cases[] = {
         {"", "t.tim: the file is too short for a TIM header"},
-        {wrongLength, "t.tim: the image's block length 99 disagrees with its size"},
+        {wrongLength, "t.tim: the image's block length 20 disagrees with its size"},
         {cut, "t.tim: the file ends inside the pixels"},
         {tim(0, 16, 0, 2), "t.tim: the image is 0 x 2 pixels"},
         {sixteen, "t.tim: 16-bit TIM images cannot be used as console textures"},
@@ -139,4 +139,33 @@ TEST(Tim, EveryDepthDecodesToStraightColours) {
     EXPECT_EQ(four->pixels[1], 0xFFF800F8u);  // index 1: the 0x7C1F colour
     deep.resize(deep.size() - 1);
     EXPECT_FALSE(decodeTim(deep, "e.tim"));
+}
+
+// Tools pad some pixel blocks beyond what the size needs, and some files hold only a colour
+// table for an image sent on its own.
+TEST(Tim, PaddedBlocksReadAndColourTablesOnTheirOwnAreDescribed) {
+    std::string direct;
+    u32(direct, 0x10), u32(direct, 2), u32(direct, 12 + 4 + 2);  // two bytes of slack
+    u16(direct, 0), u16(direct, 0), u16(direct, 2), u16(direct, 1);
+    u16(direct, 0x001F), u16(direct, 0), u16(direct, 0);
+    const auto sixteen = decodeTim(direct, "d.tim");
+    ASSERT_TRUE(sixteen) << sixteen.error().describe();
+    EXPECT_EQ(sixteen->pixels, (std::vector<std::uint32_t>{0xFFF80000u, 0}));
+    direct.resize(direct.size() - 2);  // the slack may even lie past the end: the pixels are there
+    EXPECT_TRUE(decodeTim(direct, "d.tim"));
+
+    const std::string exact = tim(1, 256, 3, 3);
+    std::string padded = exact;
+    padded[8 + 12 + 512] += 4;
+    padded += std::string(4, '\0');
+    EXPECT_EQ(readTim(padded, "p.tim").value(), readTim(exact, "p.tim").value());
+    EXPECT_FALSE(timColourTableOnly(exact));
+
+    std::string table = tim(0, 128, 1, 1).substr(0, 8 + 12 + 256);
+    const auto only = timColourTableOnly(table + std::string(8, '\0'));
+    ASSERT_TRUE(only);
+    EXPECT_EQ(only->x, 320);
+    EXPECT_EQ(only->y, 480);
+    EXPECT_EQ(only->width * only->height, 128);
+    EXPECT_EQ(readTim(table, "c.tim").error().describe(), "c.tim: the file ends inside the image header");
 }
