@@ -72,8 +72,11 @@ void positionText(std::ostream& out, const char* title, std::uint32_t count, std
 }
 
 void tmdText(std::ostream& out, const TmdFile& tmd) {
-    out << "ID        " << hex(tmd.id, 2) << "\nFlags     " << hex(tmd.flags, 2) << "\nObjects   "
-        << tmd.objects.size() << '\n';
+    out << "ID        " << hex(tmd.id, 2) << "\nFlags     " << hex(tmd.flags, 2);
+    if (tmd.addressBase)
+        out << " (FIXP: the offsets are memory addresses, read from the object table's address "
+            << hex(*tmd.addressBase, 8) << ", taken from the first object's packets)";
+    out << "\nObjects   " << tmd.objects.size() << '\n';
     for (std::size_t i = 0; i < tmd.objects.size(); ++i) {
         const TmdObject& o = tmd.objects[i];
         out << "\nObject " << i << '\n';
@@ -146,6 +149,7 @@ void tmdJson(std::ostream& stream, const TmdFile& tmd) {
     json.beginObject();
     json.key("id"), json.integer(tmd.id);
     json.key("flags"), json.integer(tmd.flags);
+    if (tmd.addressBase) json.key("addressBase"), json.integer(*tmd.addressBase);
     json.key("objects");
     json.beginArray();
     for (const TmdObject& o : tmd.objects) {

@@ -322,26 +322,33 @@ std::expected<TmdFile, Error> readTmd(std::string_view bytes, const std::string&
     const std::uint32_t objects = wordAt(bytes, 8);
     if (tmd.id != 0x41)
         return in.fail("the file's ID is " + hex(tmd.id) + ", not 0x41: it is not a TMD file");
-    if (tmd.flags & 1)
-        return in.fail(
-            "the FIXP flag says the table positions are memory addresses, which a file cannot "
-            "resolve");
     const std::uint64_t tableEnd = kHeaderBytes + kObjectBytes * objects;
     if (tableEnd > bytes.size())
         return in.fail("the header's " + count(objects, "object needs ", "objects need ") +
                        std::to_string(tableEnd) + " bytes but the file has " +
                        std::to_string(bytes.size()));
+    // A TMD saved from console memory holds addresses. The first object's packets follow the
+    // object table, as every converter lays them out, which gives the address of the table.
+    std::uint32_t base = 0;
+    if (tmd.flags & 1) {
+        const std::uint32_t firstPackets = objects ? wordAt(bytes, kHeaderBytes + 16) : 0;
+        if (objects == 0 || firstPackets < kObjectBytes * objects)
+            return in.fail("the FIXP flag says the table positions are memory addresses, and the first object's "
+                           "packet address " + hex(firstPackets) + " gives no base to read them from");
+        base = firstPackets - static_cast<std::uint32_t>(kObjectBytes * objects);
+        tmd.addressBase = base;
+    }
     in.manyObjects = objects > 1;
     in.budget = kMaxDecodedPerByte * bytes.size();
     tmd.objects.resize(objects);
     for (std::size_t i = 0; i < objects; ++i) {
         TmdObject& object = tmd.objects[i];
         const std::uint64_t at = kHeaderBytes + kObjectBytes * i;
-        object.vertexOffset = wordAt(bytes, at);
+        object.vertexOffset = wordAt(bytes, at) - base;
         object.vertexCount = wordAt(bytes, at + 4);
-        object.normalOffset = wordAt(bytes, at + 8);
+        object.normalOffset = wordAt(bytes, at + 8) - base;
         object.normalCount = wordAt(bytes, at + 12);
-        object.primitiveOffset = wordAt(bytes, at + 16);
+        object.primitiveOffset = wordAt(bytes, at + 16) - base;
         object.primitiveCount = wordAt(bytes, at + 20);
         object.scale = static_cast<std::int32_t>(wordAt(bytes, at + 24));
         auto vertices = in.readTable(i, "vertex", object.vertexOffset, object.vertexCount);

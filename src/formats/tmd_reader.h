@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <expected>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -74,6 +75,9 @@ struct TmdObject {
 struct TmdFile {
     std::uint32_t id = 0x41;
     std::uint32_t flags = 0;
+    // With the FIXP flag, the memory address of the object table: the objects' offsets have
+    // had it taken off.
+    std::optional<std::uint32_t> addressBase;
     std::vector<TmdObject> objects;
 };
 

@@ -286,9 +286,9 @@ TEST(TmdReader, MalformedFilesAreRefusedWithTheirPlace) {
     const std::pair<std::string, std::string> cases[] = {
         {good.substr(0, 11), "the file is too short for a TMD header"},
         {patched(good, 0, 0x42), "the file's ID is 0x42, not 0x41: it is not a TMD file"},
-        {patched(good, 4, 1),
-         "the FIXP flag says the table positions are memory addresses, which a file cannot "
-         "resolve"},
+        {patched(patched(good, 4, 1), 28, 20),
+         "the FIXP flag says the table positions are memory addresses, and the first object's packet "
+         "address 0x14 gives no base to read them from"},
         {patched(good, 8, 0xFFFFFFFF),
          "the header's 4294967295 objects need 120259084272 bytes but the file has 112"},
         {patched(good, 12, 0xFFFFFFFA),
@@ -325,6 +325,28 @@ TEST(TmdReader, MalformedFilesAreRefusedWithTheirPlace) {
     EXPECT_EQ(errorOf(overlappingObjects(200, 1000)),
               "t.tmd: object 4 packet 529 at byte 7744: the objects' tables and packets overlap so much "
               "that decoding them takes more than 32 times the file's size in memory");
+}
+
+// A TMD saved from console memory holds addresses: read from the address of the object
+// table, which the first object's packets follow, it is the file it was.
+TEST(TmdReader, MemoryAddressesReadFromTheObjectTablesAddress) {
+    const std::string good = oneObject({kTriangle}, 3, 4);
+    std::string saved = patched(good, 4, 1);
+    const auto wordAt = [&](std::size_t at) {
+        std::uint32_t w = 0;
+        for (int k = 3; k >= 0; --k) w = w << 8 | static_cast<unsigned char>(good[at + k]);
+        return w;
+    };
+    for (const std::size_t at : {12u, 20u, 28u}) saved = patched(saved, at, 0x80012340u + wordAt(at));
+    const auto plain = readTmd(good, "t.tmd"), fixed = readTmd(saved, "t.tmd");
+    ASSERT_TRUE(fixed) << fixed.error().describe();
+    EXPECT_EQ(fixed->addressBase, 0x80012340u);
+    EXPECT_FALSE(plain->addressBase);
+    EXPECT_EQ(fixed->objects[0].primitiveOffset, plain->objects[0].primitiveOffset);
+    EXPECT_EQ(fixed->objects[0].vertices(), plain->objects[0].vertices());
+    EXPECT_EQ(fixed->objects[0].normals(), plain->objects[0].normals());
+    ASSERT_EQ(fixed->objects[0].packets().size(), 1u);
+    EXPECT_EQ(fixed->objects[0].packets()[0].vertex, plain->objects[0].packets()[0].vertex);
 }
 
 // Objects that name one table or packet area share one copy of it, however many they are.
