@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "formats/error.h"
@@ -21,6 +22,15 @@ std::optional<Error> readPlyText(std::string_view text, const std::string& file,
 // The MAT file: materials of the polygons the model already has.
 std::optional<Error> readMatText(std::string_view text, const std::string& file, model::Model& model,
                                  std::vector<Warning>& warnings);
+// A MAT-style polygon list ("12", "0-3", "0,4,9-12") as ranges of polygons the model has; the
+// numbers beyond its count are left out with a warning, a malformed list is an error.
+std::optional<Error> parsePolygonList(std::string_view list, int polygonCount, const std::string& file,
+                                      int line, std::vector<std::pair<int, int>>& ranges,
+                                      std::vector<Warning>& warnings);
+// The GRP file the RSD file names, read when the set has no XGRP file: the groups by name,
+// each with its polygon list lines.
+std::optional<Error> readGrpText(std::string_view text, const std::string& file,
+                                 model::Model& model, std::vector<Warning>& warnings);
 // The XGRP file: the polygon groups.
 std::optional<Error> readXgrpText(std::string_view text, const std::string& file,
                                   model::Model& model, std::vector<Warning>& warnings);

@@ -124,12 +124,20 @@ std::expected<LoadedModel, Error> loadRsdSet(const FileSystem& files, const std:
         {model.matFileName != rsdPath ? model.matFileName : std::string(), readMatText},
         {replaceLastThree(model.plyFileName, "xgrp"), readXgrpText},
     };
+    bool grouped = false;
     for (const auto& [stored, reader] : optionalFiles) {
         const auto path = resolveForRead(files, stored, rsdPath);
         const auto text = path ? files.readFile(*path) : std::nullopt;
         if (!text) continue;
         if (auto error = reader(*text, *path, model, loaded.warnings)) return std::unexpected(*error);
+        grouped = reader == readXgrpText;
     }
+    // Sets made by the console tools keep their named groups in the GRP file; the XGRP file,
+    // when there is one, holds the groups as this program saved them.
+    if (!grouped && model.grpFileName != rsdPath)
+        if (const auto path = resolveForRead(files, model.grpFileName, rsdPath))
+            if (const auto text = files.readFile(*path))
+                if (auto error = readGrpText(*text, *path, model, loaded.warnings)) return std::unexpected(*error);
 
     // The skeleton, when the set has one, in the BONE file beside the PLY file.
     std::optional<std::string> boneText, bonePath;

@@ -126,6 +126,34 @@ TEST(RsdReader, GroupsReadFreeFormatMembersAndSkipCommentNames) {
     EXPECT_EQ(m.groups[1].name, "all");
 }
 
+// Sets from the console tools name their groups in the GRP file: read when there is no XGRP
+// file, which otherwise holds the groups.
+TEST(RsdReader, TheGrpFileGivesTheGroupsOfASetWithoutAnXgrpFile) {
+    formats::MemoryFileSystem files = test::cubeFiles();
+    files.files["m/cube.grp"] =
+        "# made by the converter\r\n@GRP940102\r\n# Number of Groups\r\n2\r\n# Groups\r\n"
+        "Side Faces\t1  1\r\n0-2\r\n3\r\nlid\t1  1\r\n5\r\n4-x\r\n";
+    files.files.erase("m/cube.xgrp");
+    auto loaded = loadRsdSet(files, "m/cube.rsd");
+    ASSERT_TRUE(loaded) << loaded.error().describe();
+    const model::Model& m = loaded->model;
+    ASSERT_EQ(m.groupCount(), 2);
+    EXPECT_EQ(m.groups[0].name, "Side Faces");
+    EXPECT_EQ(m.groups[0].polygons, (std::vector<int>{0, 1, 2, 3}));  // list lines run to the next name
+    EXPECT_EQ(m.groups[1].name, "lid");
+    EXPECT_EQ(m.groups[1].polygons, std::vector<int>{5});
+    std::vector<std::string> said;
+    for (const auto& w : loaded->warnings)
+        if (w.file == "m/cube.grp") said.push_back(w.describe());
+    EXPECT_EQ(said, std::vector<std::string>{
+                        "m/cube.grp:11: the polygon list needs numbers such as 12, 0-3 or 0,4,9-12; the line is ignored"});
+
+    files.files["m/cube.xgrp"] = test::kCubeXgrp;
+    const model::Model withXgrp = loadCube(files);
+    ASSERT_EQ(withXgrp.groupCount(), 2);
+    EXPECT_EQ(withXgrp.groups[0].name, "sides");
+}
+
 TEST(RsdReader, WindowsLineEndsReadLikeUnixOnes) {
     formats::MemoryFileSystem files = test::cubeFiles();
     for (auto& [name, text] : files.files) {
