@@ -1,8 +1,9 @@
 // Fuzz target for the 3D Studio ASC importer.
 //
 // An import that succeeds must give grey untextured triangles whose corners lie inside the
-// vertices, one normal a vertex, no groups, textures or movements, and a base frame equal to
-// the model; a failure must say where and why. Any breach aborts with a message.
+// vertices, one normal a vertex, no textures or movements, no groups for one mesh and for a
+// scene of several one group a mesh, each the run of polygons after the last, and a base frame
+// equal to the model; a failure must say where and why. Any breach aborts with a message.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -33,7 +34,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (m.rsdFileName != "/in/object.rsd" || m.grpFileName != "/in/object.grp")
         fail("the model is not named after the file");
     if (m.normals.size() != m.vertices.size()) fail("normal count differs from vertex count");
-    if (m.groupCount() != 0 || m.textureCount() != 0) fail("groups or textures from an ASC file");
+    if (m.textureCount() != 0) fail("textures from an ASC file");
+    if (m.groupCount() == 1 || m.groupCount() > kestrel::model::kMaxGroups) fail("one group, or too many");
+    int next = 0;
+    for (const auto& group : m.groups)
+        for (const int polygon : group.polygons)
+            if (polygon != next++) fail("a group is not the run of polygons after the last", polygon);
+    if (m.groupCount() > 0 && m.groupCount() < kestrel::model::kMaxGroups && next != m.polygonCount())
+        fail("polygons outside the groups", next);
     for (std::size_t i = 0; i < m.polygons.size(); ++i) {
         const auto& p = m.polygons[i];
         if (p.flags != 0 || p.type != 'C' || p.tId != -1 || p.rgb[0] != kestrel::model::kMidGrey)

@@ -22,6 +22,12 @@ using model::ModelPolygon;
 // model's limits where it is used.
 using Lines = AnyLengthLines;
 
+std::string_view trimmedName(std::string_view text) {
+    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
+    return text;
+}
+
 void skipSpace(std::string_view& text) {
     while (!text.empty() && isSpace(text[0])) text.remove_prefix(1);
 }
@@ -62,8 +68,11 @@ class AscParser {
     // at a line starting with one of the stops, which end the part of the file searched.
     std::optional<std::string_view> find(std::string_view wanted,
                                          std::initializer_list<std::string_view> stops);
-    std::optional<Error> readVertices(Model& model, std::int32_t count);
-    std::optional<Error> readFaces(Model& model, std::int32_t count);
+    // One mesh's lists, into the model's records from its vertex and polygon bases on.
+    std::optional<Error> readVertices(Model& model, std::int32_t count, int base);
+    std::optional<Error> readFaces(Model& model, std::int32_t count, int vertexBase, int polygonBase);
+    // The mesh whose "Tri-mesh" line was just read, appended to the model.
+    std::optional<Error> readMesh(Model& model, std::string_view header);
     // Why a list ended early: the line that stopped it, or the end of the file.
     Error shortList(std::int32_t read, std::int32_t count, std::string_view what) const;
 
@@ -94,7 +103,7 @@ Error AscParser::shortList(std::int32_t read, std::int32_t count, std::string_vi
     return error(lines.number, "the \"" + std::string(stoppedAt) + "\" line comes after " + listed);
 }
 
-std::optional<Error> AscParser::readVertices(Model& model, std::int32_t count) {
+std::optional<Error> AscParser::readVertices(Model& model, std::int32_t count, int base) {
     if (!find("Vertex list:", {"Face list:", "Named object", "Tri-mesh"}))
         return error(lines.number, "the mesh has no \"Vertex list:\" line before its faces");
     std::vector<bool> listed(static_cast<std::size_t>(count));
@@ -113,7 +122,7 @@ std::optional<Error> AscParser::readVertices(Model& model, std::int32_t count) {
         if (listed[static_cast<std::size_t>(i)])
             return error(lines.number, "vertex " + std::to_string(i) + " is listed twice");
         listed[static_cast<std::size_t>(i)] = true;
-        model::ModelVertex& v = model.vertices[static_cast<std::size_t>(i)];
+        model::ModelVertex& v = model.vertices[static_cast<std::size_t>(base + i)];
         v = model::makeVector(x + 0.0, -z + 0.0, -y + 0.0);  // Z up becomes Y down; no -0
         if (beyondCoordinateLimit(v))
             return error(lines.number,
@@ -122,10 +131,10 @@ std::optional<Error> AscParser::readVertices(Model& model, std::int32_t count) {
     return std::nullopt;
 }
 
-std::optional<Error> AscParser::readFaces(Model& model, std::int32_t count) {
+std::optional<Error> AscParser::readFaces(Model& model, std::int32_t count, int vertexBase, int polygonBase) {
     if (!find("Face list:", {"Named object", "Tri-mesh"}))
         return error(lines.number, "the mesh has no \"Face list:\" line");
-    const std::int32_t vertexCount = model.vertexCount();
+    const std::int32_t vertexCount = model.vertexCount() - vertexBase;
     std::vector<bool> listed(static_cast<std::size_t>(count));
     for (std::int32_t n = 0; n < count; ++n) {
         const auto line = find("Face ", {"Named object", "Tri-mesh", "Vertex list:"});
@@ -142,13 +151,13 @@ std::optional<Error> AscParser::readFaces(Model& model, std::int32_t count) {
         if (listed[static_cast<std::size_t>(j)])
             return error(lines.number, "face " + std::to_string(j) + " is listed twice");
         listed[static_cast<std::size_t>(j)] = true;
-        ModelPolygon& p = model.polygons[static_cast<std::size_t>(j)];
+        ModelPolygon& p = model.polygons[static_cast<std::size_t>(polygonBase + j)];
         for (int k = 0; k < 3; ++k) {
             if (corners[k] < 0 || corners[k] >= vertexCount)
                 return error(lines.number, "face " + std::to_string(j) + " uses vertex " +
                                                std::to_string(corners[k]) + " but the mesh has " +
                                                countOf(vertexCount, "vertex"));
-            p.vId[k] = corners[k];
+            p.vId[k] = vertexBase + corners[k];
         }
         p.vId[3] = 0;
         p.rgb.fill(model::kMidGrey);
@@ -156,16 +165,9 @@ std::optional<Error> AscParser::readFaces(Model& model, std::int32_t count) {
     return std::nullopt;
 }
 
-std::expected<LoadedModel, Error> AscParser::parse() {
-    LoadedModel loaded;
-    Model& model = loaded.model;
-    nameSetAfter(model, file);
-
-    const auto header = find("Tri-mesh", {});
-    if (!header)
-        return std::unexpected(error(0, "the file holds no triangle mesh (no \"Tri-mesh\" line)"));
+std::optional<Error> AscParser::readMesh(Model& model, std::string_view header) {
     // "Tri-mesh, Vertices: 8     Faces: 12": a word and a count, twice.
-    std::string_view rest = header->substr(8);
+    std::string_view rest = header.substr(8);
     auto word = [&rest] {
         if (!rest.empty() && rest[0] == ',') rest.remove_prefix(1);
         skipSpace(rest);
@@ -177,23 +179,73 @@ std::expected<LoadedModel, Error> AscParser::parse() {
     std::int32_t vertexCount = 0, faceCount = 0;
     if (!word() || !scanInt(rest, vertexCount) || !word() || !scanInt(rest, faceCount) ||
         vertexCount < 0 || faceCount < 0)
-        return std::unexpected(
-            error(lines.number, "the mesh line reads \"Tri-mesh, Vertices: 8  Faces: 12\""));
+        return error(lines.number, "the mesh line reads \"Tri-mesh, Vertices: 8  Faces: 12\"");
     // Every vertex and face takes a line of its own: counts the rest of the file cannot hold
     // are refused before anything is allocated for them.
     const double needed = 7.0 * vertexCount + 5.0 * faceCount;
     if (needed > static_cast<double>(lines.remainingBytes()))
-        return std::unexpected(
-            error(lines.number, "the mesh announces " + std::to_string(vertexCount) +
-                                    " vertices and " + std::to_string(faceCount) +
-                                    " faces, more than the rest of the file can hold"));
-    model.vertices.resize(static_cast<std::size_t>(vertexCount));
-    model.normals.resize(static_cast<std::size_t>(vertexCount));
-    model.polygons.resize(static_cast<std::size_t>(faceCount));
+        return error(lines.number, "the mesh announces " + std::to_string(vertexCount) + " vertices and " +
+                                       std::to_string(faceCount) + " faces, more than the rest of the file can hold");
+    const int vertexBase = model.vertexCount(), polygonBase = model.polygonCount();
+    model.vertices.resize(static_cast<std::size_t>(vertexBase + vertexCount));
+    model.normals.resize(static_cast<std::size_t>(vertexBase + vertexCount));
+    model.polygons.resize(static_cast<std::size_t>(polygonBase + faceCount));
     if (vertexCount > 0)
-        if (auto failure = readVertices(model, vertexCount)) return std::unexpected(*failure);
+        if (auto failure = readVertices(model, vertexCount, vertexBase)) return failure;
     if (faceCount > 0)
-        if (auto failure = readFaces(model, faceCount)) return std::unexpected(*failure);
+        if (auto failure = readFaces(model, faceCount, vertexBase, polygonBase)) return failure;
+    return std::nullopt;
+}
+
+// The name in 'Named object: "Box01"'.
+std::string objectName(std::string_view line) {
+    const auto open = line.find('"');
+    if (open == std::string_view::npos) return std::string(trimmedName(line.substr(13)));
+    const auto close = line.find('"', open + 1);
+    return std::string(line.substr(open + 1, close == std::string_view::npos ? std::string_view::npos : close - open - 1));
+}
+
+std::expected<LoadedModel, Error> AscParser::parse() {
+    LoadedModel loaded;
+    Model& model = loaded.model;
+    nameSetAfter(model, file);
+
+    // Every named tri-mesh object is read; a scene of several keeps each as a group named
+    // after its object. Other objects (lights, cameras) are passed over.
+    struct Mesh {
+        std::string name;
+        int line = 0, firstPolygon = 0;
+    };
+    std::vector<Mesh> meshes;
+    std::string name;
+    std::string_view line;
+    while (lines.next(line)) {
+        if (line.starts_with("Named object")) {
+            name = objectName(line);
+        } else if (line.starts_with("Tri-mesh")) {
+            meshes.push_back({name.empty() ? "Object " + std::to_string(meshes.size()) : name, lines.number,
+                              model.polygonCount()});
+            name.clear();
+            if (auto failure = readMesh(model, line)) return std::unexpected(*failure);
+        }
+    }
+    if (meshes.empty())
+        return std::unexpected(error(0, "the file holds no triangle mesh (no \"Tri-mesh\" line)"));
+    if (meshes.size() > 1) {
+        if (meshes.size() > static_cast<std::size_t>(model::kMaxGroups))
+            loaded.warnings.push_back(makeWarning(file, meshes[model::kMaxGroups].line,
+                                                  "the scene has " + countOf(static_cast<long long>(meshes.size()), "object") +
+                                                      "; a model holds " + std::to_string(model::kMaxGroups) +
+                                                      " groups, so the objects from here on are in no group"));
+        for (std::size_t i = 0; i < meshes.size() && i < static_cast<std::size_t>(model::kMaxGroups); ++i) {
+            model::PolygonGroup group{meshes[i].name, {}};
+            // The group file reads a line beginning with '#' as a comment, not as a name.
+            if (group.name.starts_with('#')) group.name[0] = '_';
+            const int end = i + 1 < meshes.size() ? meshes[i + 1].firstPolygon : model.polygonCount();
+            for (int j = meshes[i].firstPolygon; j < end; ++j) group.append(j);
+            model.addGroup(group);
+        }
+    }
     loaded.animation.baseFrame = animation::Keyframe{model, "BaseFrame"};
     return loaded;
 }

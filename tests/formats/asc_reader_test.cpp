@@ -39,9 +39,8 @@ std::string failure(const std::string& text) {
 
 }  // namespace
 
-TEST(AscImport, TheFirstMeshBecomesGreyTriangles) {
-    const auto loaded =
-        importAsc(kHead + mesh("Box01", 5, 3) + "\n" + mesh("Second", 7, 4), "/art/box.ASC");
+TEST(AscImport, AMeshBecomesGreyTriangles) {
+    const auto loaded = importAsc(kHead + mesh("Box01", 5, 3) + "\n", "/art/box.ASC");
     ASSERT_TRUE(loaded) << loaded.error().describe();
     const model::Model& m = loaded->model;
     EXPECT_EQ(m.rsdFileName, "/art/box.rsd");
@@ -67,6 +66,32 @@ TEST(AscImport, TheFirstMeshBecomesGreyTriangles) {
         importAsc("Tri-mesh, Vertices: 1 Faces: 0\nVertex list:\nVertex 0: X:1 Y:2 Z:3\n", "t.asc");
     ASSERT_TRUE(tight);
     EXPECT_EQ(tight->model.vertices[0], model::makeVector(1, -3, -2));
+}
+
+// A scene of several objects keeps them all, each as a group named after it, with its corners
+// counted from its own first vertex; lights and other objects between them are passed over.
+TEST(AscImport, EveryMeshOfASceneIsImportedAsAGroup) {
+    const std::string light = "Named object: \"Omni01\"\nDirect light\nPosition:  X:1 Y:2 Z:3\n\n";
+    const auto loaded = importAsc(kHead + mesh("Box01", 5, 3) + "\n" + light + mesh("#Second", 7, 4), "box.asc");
+    ASSERT_TRUE(loaded) << loaded.error().describe();
+    const model::Model& m = loaded->model;
+    ASSERT_EQ(m.vertexCount(), 12);
+    EXPECT_EQ(m.normalCount(), 12);
+    EXPECT_EQ(m.vertices[5 + 4], model::makeVector(4, -12, -8));
+    ASSERT_EQ(m.polygonCount(), 7);
+    EXPECT_EQ(m.polygons[2].vId, (std::array<std::int32_t, 4>{2, 3, 4, 0}));
+    EXPECT_EQ(m.polygons[3].vId, (std::array<std::int32_t, 4>{5, 6, 7, 0}));
+    EXPECT_EQ(m.polygons[6].vId, (std::array<std::int32_t, 4>{8, 9, 10, 0}));
+    ASSERT_EQ(m.groupCount(), 2);
+    EXPECT_EQ(m.groups[0].name, "Box01");
+    EXPECT_EQ(m.groups[0].polygons, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(m.groups[1].name, "_Second");  // a name line cannot start a comment
+    EXPECT_EQ(m.groups[1].polygons, (std::vector<int>{3, 4, 5, 6}));
+    EXPECT_EQ(loaded->animation.baseFrame->model, m);
+
+    std::string outside = mesh("Second", 4, 2);
+    outside.replace(outside.find("B:2"), 3, "B:4");  // vertex 4 of the model, but not of this mesh
+    EXPECT_EQ(failure(mesh("Box", 5, 1) + outside), "a.asc:22: face 1 uses vertex 4 but the mesh has 4 vertices");
 }
 
 TEST(AscImport, ShortOrMalformedFilesGiveLocatedErrors) {
