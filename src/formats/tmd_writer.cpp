@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <optional>
 
 #include "formats/host_path.h"
@@ -210,6 +211,22 @@ std::expected<TmdBytes, Error> tmdBytes(const Model& model, std::span<const Text
             "cannot save: a TMD indexes at most 65536 vertices and normals, and the model needs " +
                 std::to_string(vertices) + " vertices and " + std::to_string(vertices + flat) +
                 " normals; nothing was written"));
+    // A texture without VRAM places leaves its packets pointing at the top of VRAM: say which.
+    std::map<int, int> unplaced;  // texture number, textured polygons that use it
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        const int t = model.polygons[written[i]].tId;
+        if (shapes[i].textured && (t < 0 || t >= static_cast<int>(slots.size()) || slots[static_cast<std::size_t>(t)].bitsPerPixel == 0))
+            ++unplaced[t];
+    }
+    for (const auto& [t, polygons] : unplaced) {
+        const bool named = t >= 0 && t < model.textureCount();
+        result.warnings.push_back(makeWarning(
+            file, 0, "texture " + std::to_string(t) +
+                         (named ? " (" + model.textureFiles[static_cast<std::size_t>(t)] + ") could not be read"
+                                : ", which the model does not name") +
+                         ", so " + (polygons == 1 ? "the polygon that uses it gets" : "the " + countOf(polygons, "polygon") + " that use it get") +
+                         " CBA 0 and TSB 0"));
+    }
     if (leftOut)
         result.warnings.push_back(makeWarning(
             file, 0, countOf(leftOut, "polygon") + " of no known material kind " + (leftOut == 1 ? "was" : "were") + " left out"));
@@ -224,8 +241,8 @@ std::expected<TmdBytes, Error> tmdBytes(const Model& model, std::span<const Text
     if (wrapped)
         result.warnings.push_back(makeWarning(
             file, 0,
-            std::to_string(wrapped) +
-                " vertex(es) lie outside -32768..32767 and wrap around in the console's 16 bits"));
+            countOf(static_cast<long long>(wrapped), "vertex") + (wrapped == 1 ? " lies" : " lie") +
+                " outside -32768..32767 and wrap" + (wrapped == 1 ? "s" : "") + " around in the console's 16 bits"));
 
     const std::size_t vertexTable = kObjectTableBytes + packetBytes;  // from the object table
     const std::size_t normalTable = vertexTable + 8 * vertices;

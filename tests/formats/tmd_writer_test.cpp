@@ -279,3 +279,26 @@ TEST(TmdWriter, NormalsPointTheWayThePlyFilesDo) {
     EXPECT_EQ(normals[8][2], 4096);
     EXPECT_EQ(tmd->objects[0].packets()[0].normal[0], 8);
 }
+
+// A texture the writer has no VRAM place for is named, with how many polygons it leaves
+// pointing at the top of VRAM.
+TEST(TmdWriter, TexturesWithoutAPlaceAreNamed) {
+    Model m = square();
+    m.textureFiles = {"a.tim", "missing.tim"};
+    for (const int t : {1, 0, 1, 5}) {
+        ModelPolygon p = polygon('T', 'F', {0, 1, 2, -1});
+        p.tId = t;
+        m.polygons.push_back(p);
+    }
+    TextureSlot placed;
+    placed.bitsPerPixel = 4;
+    m.recomputeNormals();
+    const TextureSlots slots{placed, TextureSlot{}};
+    const auto tmd = tmdBytes(m, slots, "x.tmd");
+    ASSERT_TRUE(tmd) << tmd.error().describe();
+    std::vector<std::string> said;
+    for (const auto& w : tmd->warnings) said.push_back(w.describe());
+    EXPECT_EQ(said, (std::vector<std::string>{
+                        "x.tmd: texture 1 (missing.tim) could not be read, so the 2 polygons that use it get CBA 0 and TSB 0",
+                        "x.tmd: texture 5, which the model does not name, so the polygon that uses it gets CBA 0 and TSB 0"}));
+}
