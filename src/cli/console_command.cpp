@@ -3,7 +3,6 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <numbers>
 #include <ostream>
 
 #include "cli/commands.h"
@@ -12,6 +11,7 @@
 #include "link/linux_port_io.h"
 #include "link/previewer.h"
 #include "link/transcript_port.h"
+#include "model/vector.h"
 
 namespace kestrel::cli {
 
@@ -136,9 +136,8 @@ std::expected<void, std::string> dispatch(app::Document& document, const Console
             previewer.setGpuProfiler(state == "on");
     } else if (c == "camera") {
         if (!o.rotate.empty() && o.rotate.size() != 2) return std::unexpected("--rotate takes X,Y in degrees");
-        constexpr double kRadiansPerDegree = std::numbers::pi / 180;
-        const double x = o.rotate.empty() ? 0 : o.rotate[0] * kRadiansPerDegree;
-        const double y = o.rotate.empty() ? 0 : o.rotate[1] * kRadiansPerDegree;
+        const double x = o.rotate.empty() ? 0 : model::degreesToRadians(o.rotate[0]);
+        const double y = o.rotate.empty() ? 0 : model::degreesToRadians(o.rotate[1]);
         previewer.trackView(x, y, o.scale.value_or(0.7));
     } else {
         return std::unexpected("unknown console command '" + c + "'");

@@ -24,6 +24,9 @@ inline constexpr double PI = 3.1415927410125732;
 inline constexpr double HALF_PI = 1.5707963705062866;
 inline constexpr double THREE_HALF_PI = 4.71238911151886;
 inline constexpr double TWO_PI = 6.2831854820251465;
+// Degrees as radians of the PI above, so that quarter and eighth turns are exact multiples of
+// it (90 degrees is HALF_PI) and become whole console angle units.
+inline constexpr double degreesToRadians(double degrees) { return degrees / 180.0 * PI; }
 
 // Results built from existing vectors carry the left operand's flags; results built from
 // numbers carry flags 0. The small operations are inline: normals and poses run them for

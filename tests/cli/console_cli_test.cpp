@@ -27,6 +27,13 @@ TEST(CliConsole, AllSendsTheSamplesTexturesAndModelAndReportsWhatArrived) {
     EXPECT_EQ(runCli({"console", "--emulate", "--fault", "sometimes", "reset"}).status, 2);
 }
 
+// Quarter and eighth turns reach the console as whole angle units: 4096 to a full turn.
+TEST(CliConsole, CameraDegreesBecomeExactConsoleAngles) {
+    const CliRun run = runCli({"console", "--emulate", "camera", "--rotate", "90", "-45"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("camera: angles 1024, -512,"), std::string::npos) << run.out;
+}
+
 TEST(CliConsole, TheTranscriptHoldsEveryDataByteBothWays) {
     const TempDir dir;
     const std::string transcript = (dir / "video.txt").string();
