@@ -103,6 +103,37 @@ TEST(AseImport, ObjectsBecomeGroupsOfConvertedTriangles) {
     EXPECT_TRUE(loaded.animation.movements.empty());
 }
 
+// 3ds Max writes UTF-16 when a scene holds names outside Latin-1: either byte order, with its
+// mark, reads as the same scene, names turned into UTF-8.
+TEST(AseImport, UnicodeScenesReadWhateverTheirByteOrderMark) {
+    const std::string scene = kHead + kMaterials + geomObject("Kasten\xC3\xA4\xE2\x82\xAC", 4, 4);
+    const auto plain = importAse(scene, "/art/scene.ase", false);
+    ASSERT_TRUE(plain) << plain.error().describe();
+    // UTF-16 of the UTF-8 text (every character here is below U+10000).
+    const auto utf16 = [&](bool big) {
+        std::string out = big ? "\xFE\xFF" : "\xFF\xFE";
+        for (std::size_t i = 0; i < scene.size();) {
+            const auto c = static_cast<unsigned char>(scene[i]);
+            std::uint32_t code = c;
+            int more = c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+            if (more) code = c & (more == 2 ? 0x0F : 0x1F);
+            for (++i; more-- > 0; ++i) code = code << 6 | (static_cast<unsigned char>(scene[i]) & 0x3F);
+            const char high = static_cast<char>(code >> 8), low = static_cast<char>(code & 0xFF);
+            out += big ? std::string{high, low} : std::string{low, high};
+        }
+        return out;
+    };
+    for (const bool big : {false, true}) {
+        const auto loaded = importAse(utf16(big), "/art/scene.ase", false);
+        ASSERT_TRUE(loaded) << loaded.error().describe();
+        EXPECT_EQ(loaded->model, plain->model) << (big ? "big-endian" : "little-endian");
+        EXPECT_EQ(loaded->model.groups[0].name, "Kasten\xC3\xA4\xE2\x82\xAC");
+    }
+    const auto marked = importAse("\xEF\xBB\xBF" + scene, "/art/scene.ase", false);
+    ASSERT_TRUE(marked);
+    EXPECT_EQ(marked->model, plain->model);
+}
+
 TEST(AseImport, TexturesComeFromMaterialsAndTextureVertices) {
     const std::string mapping =
         "\t\t*MESH_NUMTVERTEX 3\n\t\t*MESH_TVERTLIST {\n\t\t\t*MESH_TVERT "
