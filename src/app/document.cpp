@@ -151,6 +151,14 @@ void Document::endStep() {
     else history[at].state = state;
 }
 
+void Document::cancelStep() {
+    if (stepDepth == 0) return;
+    stepDepth = 0;
+    const std::string name = stepName;
+    restore(history[at].state);
+    notify(kEverything, "Cancel " + name);
+}
+
 void Document::replaceDocument(DocumentState fresh, bool fromFiles) {
     state = std::move(fresh);
     history.clear();

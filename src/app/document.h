@@ -197,6 +197,9 @@ public:
     // drag, a script run); nested pairs join the outer one.
     void beginStep(std::string name);
     void endStep();
+    // Ends the open step and puts back everything as it was when it began, recording
+    // nothing: Escape in the middle of a drag.
+    void cancelStep();
 
     // Whether the document differs from the files it was last opened from or saved to.
     bool modified() const { return !savedAt || *savedAt != at; }
@@ -260,6 +263,9 @@ public:
     // Adds the vertices to the selection (after clearing it, unless `add`); an index the model
     // does not have is refused and nothing changes.
     CommandResult selectVertices(const std::vector<int>& vertices, bool add = false);
+    // A change of what is selected and nothing else (vertices, texture corners, bones), as
+    // the views' picking makes it: no undo step.
+    void changeSelection(const std::function<void(model::Model&)>& change);
     // "Auto Deselect": picking a group in the project window clears the selection first.
     bool autoDeselect() const { return autoDeselecting; }
     void toggleAutoDeselect();

@@ -76,6 +76,11 @@ CommandResult Document::selectVertices(const std::vector<int>& vertices, bool ad
     return {};
 }
 
+void Document::changeSelection(const std::function<void(model::Model&)>& change) {
+    change(current);
+    changed(kModelChanged | kOnlySelection);
+}
+
 CommandResult Document::deleteVertices() {
     return editIfEnabled(EditCommand::DeleteVertices, "select the vertices to delete", "Delete Vertices",
                          [](model::Model& m) { model::deleteSelectedVertices(m); });

@@ -1,0 +1,235 @@
+// The tools driven through synthetic pointer events on a document, seen from the front at
+// scale 0.5 in a 200 x 200 client area: a pixel is ten model units, and model x and y run
+// with the screen's.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "model/vector.h"
+#include "tools/view_tools.h"
+
+namespace kestrel::tools {
+namespace {
+
+struct Bench {
+    app::Document document{std::make_unique<formats::MemoryFileSystem>()};
+    ToolWord word;
+    ViewTools tools{document, word};
+    render::EditView view;
+    Bench() {
+        view.scale = 0.5;
+        view.mode = render::DisplayMode::Wireframe;
+        document.edit("build", [](model::Model& m) {
+            // Vertices at screen (100, 100), (110, 100), (100, 110) and (110, 110): a quad facing
+            // the viewer; vertex 4 alone at (150, 100).
+            for (const auto& v : {model::makeVector(0, 0, 0), model::makeVector(100, 0, 0), model::makeVector(0, 100, 0),
+                                  model::makeVector(100, 100, 0), model::makeVector(500, 0, 0)})
+                m.addVertex(v);
+            m.polygons[static_cast<std::size_t>(m.addPolygon(0, 1, 2, 3))].flags = 1;
+        });
+    }
+    ViewTarget target() { return {view, 200, 200}; }
+    void drag(double x0, double y0, double x1, double y1, bool shift = false) {
+        tools.leftPress(target(), {x0, y0, shift});
+        tools.move(target(), {(x0 + x1) / 2, (y0 + y1) / 2, shift});
+        tools.move(target(), {x1, y1, shift});
+        tools.leftRelease(target(), {x1, y1, shift});
+    }
+    const model::ModelVertex& vertex(int i) const { return document.model().vertices[static_cast<std::size_t>(i)]; }
+    bool selected(int i) const { return (vertex(i).flags & model::kVertexSelected) != 0; }
+    void select(std::initializer_list<int> vertices) { document.selectVertices(std::vector<int>(vertices)); }
+};
+
+void expectNear(const model::ModelVertex& v, double x, double y, double z) {
+    EXPECT_NEAR(v.x, x, 1e-9);
+    EXPECT_NEAR(v.y, y, 1e-9);
+    EXPECT_NEAR(v.z, z, 1e-9);
+}
+
+}  // namespace
+
+TEST(ViewTools, PickingTogglesAndAMissFallsThroughToTheRubberBand) {
+    Bench b;
+    b.drag(101, 101, 101, 101);
+    EXPECT_TRUE(b.selected(0));
+    b.drag(101, 101, 101, 101);
+    EXPECT_FALSE(b.selected(0));
+    // From empty space a band round vertices 1 and 3 adds them; no undo step for a selection.
+    const std::string before = b.document.undoName();
+    b.drag(105, 95, 115, 115);
+    EXPECT_TRUE(b.selected(1) && b.selected(3));
+    EXPECT_FALSE(b.selected(0) || b.selected(2) || b.selected(4));
+    EXPECT_EQ(b.document.undoName(), before);
+    EXPECT_TRUE(b.tools.overlay().lines.empty());
+}
+
+TEST(ViewTools, TheRubberBandUsesTheViewItIsDrawnIn) {
+    Bench b;
+    b.view.side();  // looking along x: vertices 0 and 1 fall on one point, vertex 4 too
+    b.drag(95, 95, 105, 105);
+    EXPECT_TRUE(b.selected(0) && b.selected(1) && b.selected(4));
+    EXPECT_FALSE(b.selected(2) || b.selected(3));
+}
+
+TEST(ViewTools, MoveWithTheXLockGoesAlongXOnlyAndIsOneUndoStep) {
+    Bench b;
+    b.select({0, 3});
+    b.word.choose(bit::kMove);
+    b.word.setLocks(bit::kLockY | bit::kLockZ);  // "Move X"
+    const std::string before = b.document.undoName();
+    b.drag(50, 50, 53, 57);
+    expectNear(b.vertex(0), 30, 0, 0);
+    expectNear(b.vertex(3), 130, 100, 0);
+    expectNear(b.vertex(1), 100, 0, 0);
+    EXPECT_EQ(b.document.undoName(), "Move");
+    b.document.undo();
+    expectNear(b.vertex(0), 0, 0, 0);
+    EXPECT_EQ(b.document.undoName(), before);
+}
+
+TEST(ViewTools, RotateTurnsAboutTheMarkerSetByThePress) {
+    Bench b;
+    b.select({1});
+    b.word.choose(bit::kRotate);
+    b.word.setLocks(bit::kLockX | bit::kLockY);  // about z only: 2pi dx / height
+    // Pressed on vertex 0 (the origin); 50 pixels across a 200-pixel height is a quarter turn.
+    b.drag(100, 100, 150, 100);
+    EXPECT_NEAR(std::hypot(b.vertex(1).x, b.vertex(1).y), 100, 1e-6);
+    EXPECT_NEAR(b.vertex(1).x, 0, 1e-4);
+    EXPECT_NEAR(std::fabs(b.vertex(1).y), 100, 1e-4);
+    EXPECT_EQ(b.vertex(1).z, 0);
+    expectNear(b.view.marker, 0, 0, 0);
+}
+
+TEST(ViewTools, ResizeAndStretchScaleAboutTheSelectionsBox) {
+    Bench b;
+    b.select({0, 1});  // box centre (50, 0, 0)
+    b.word.choose(bit::kResize);
+    // From 100 to 200 pixels from the client's corner: twice the size.
+    b.tools.leftPress(b.target(), {100, 0});
+    b.tools.move(b.target(), {200, 0});
+    b.tools.leftRelease(b.target(), {200, 0});
+    expectNear(b.vertex(0), -50, 0, 0);
+    expectNear(b.vertex(1), 150, 0, 0);
+
+    Bench s;
+    s.select({0, 3});  // box (0, 0) to (100, 100), centre (50, 50)
+    s.word.choose(bit::kStretch);
+    s.word.setLocks(bit::kLockY);
+    s.tools.leftPress(s.target(), {100, 0});
+    s.tools.move(s.target(), {200, 0});
+    s.tools.leftRelease(s.target(), {200, 0});
+    expectNear(s.vertex(0), -50, 25, 0);  // x doubled, the locked y halved
+    expectNear(s.vertex(3), 150, 75, 0);
+}
+
+TEST(ViewTools, TheMagnetPullsNearVerticesFurthest) {
+    Bench b;
+    b.select({1, 4});  // 100 and 500 units from the marker at the origin
+    b.word.choose(bit::kMagnet);
+    b.tools.leftPress(b.target(), {100, 100});
+    b.tools.move(b.target(), {101, 100});  // a drag of 10 units along x
+    b.tools.leftRelease(b.target(), {101, 100});
+    expectNear(b.vertex(1), 101, 0, 0);  // 10 x 10 / 100
+    expectNear(b.vertex(4), 500.2, 0, 0);  // 10 x 10 / 500
+}
+
+TEST(ViewTools, EscapeEndsADragAndLeavesEverythingAsBefore) {
+    Bench b;
+    b.select({0});
+    b.word.choose(bit::kMove);
+    const std::string before = b.document.undoName();
+    b.tools.leftPress(b.target(), {10, 10});
+    b.tools.move(b.target(), {30, 10});
+    expectNear(b.vertex(0), 200, 0, 0);
+    EXPECT_TRUE(b.tools.cancel(b.target()));
+    expectNear(b.vertex(0), 0, 0, 0);
+    EXPECT_TRUE(b.selected(0));
+    EXPECT_EQ(b.document.undoName(), before);
+    EXPECT_FALSE(b.document.canRedo());
+    b.tools.leftRelease(b.target(), {30, 10});  // the release after Escape does nothing
+    expectNear(b.vertex(0), 0, 0, 0);
+
+    b.word.choose(bit::kPan);
+    b.tools.leftPress(b.target(), {10, 10});
+    b.tools.move(b.target(), {40, 30});
+    EXPECT_EQ(b.view.panX, 30);
+    b.tools.cancel(b.target());
+    EXPECT_EQ(b.view.panX, 0);
+    EXPECT_FALSE(b.tools.cancel(b.target()));
+}
+
+TEST(ViewTools, CameraToolsZoomPanAndTurn) {
+    Bench b;
+    b.word.choose(bit::kZoom);
+    b.drag(100, 0, 0, 0);  // -100 pixels: -1.0 on a scale of 0.5
+    EXPECT_EQ(b.view.scale, 0);
+    b.view.scale = 0.5;
+    b.word.choose(bit::kZoomArea);
+    b.drag(100, 100, 150, 120);  // a quarter of the width: four times the scale
+    EXPECT_DOUBLE_EQ(b.view.scale, 2.0);
+    // The band's centre (125, 110) comes to the window centre.
+    const model::ScreenPoint centre = b.view.projection(200, 200).project(model::makeVector(250, 100, 0));
+    EXPECT_NEAR(centre.x, 100, 1);
+    EXPECT_NEAR(centre.y, 100, 1);
+    // The wheel zooms about the pointer; the right button turns, wrapping into [0, 2pi).
+    render::EditView before = b.view;
+    const auto under = before.projection(200, 200).unproject({40, 60, 0.5});
+    b.tools.wheel(b.target(), {40, 60}, 2);
+    EXPECT_DOUBLE_EQ(b.view.scale, 2.0 * 1.21);
+    const model::ScreenPoint still = b.view.projection(200, 200).project(under);
+    EXPECT_NEAR(still.x, 40, 1);
+    EXPECT_NEAR(still.y, 60, 1);
+    b.tools.rightPress(b.target(), {0, 0});
+    b.tools.move(b.target(), {700, 0});
+    b.tools.rightRelease(b.target(), {700, 0});
+    EXPECT_NEAR(b.view.rotationY, 2 * model::TWO_PI - 7, 1e-6);  // -7 radians, brought into [0, 2pi)
+}
+
+TEST(ViewTools, MeasureAngleShowsTheLinesAngle) {
+    Bench b;
+    b.word.choose(bit::kMeasureAngle);
+    b.tools.leftPress(b.target(), {10, 10});
+    b.tools.move(b.target(), {20, 0});
+    EXPECT_EQ(b.tools.overlay().info, "Angle=45.000000deg, 0.785398rad");
+    EXPECT_EQ(b.tools.overlay().lines.size(), 1u);
+    b.tools.leftRelease(b.target(), {20, 0});
+    EXPECT_TRUE(b.tools.overlay().lines.empty());
+}
+
+TEST(ViewTools, MakeBoneMakesJointsAndJoinsExistingOnes) {
+    Bench b;
+    b.word.choose(bit::kMakeBone);
+    b.drag(100, 100, 100, 150);  // origin to (0, 500, 0)
+    const model::Skeleton& s = b.document.model().skeleton;
+    ASSERT_EQ(s.bones.size(), 1u);
+    ASSERT_EQ(s.joints.size(), 2u);
+    expectNear(s.joints[static_cast<std::size_t>(s.bones[0].endJoint)].position, 0, 500, 0);
+    EXPECT_EQ(b.document.undoName(), "Make Bone");
+    b.drag(101, 151, 150, 150);  // from the end joint (within 5 pixels) to empty space
+    const model::Skeleton& t = b.document.model().skeleton;
+    ASSERT_EQ(t.bones.size(), 2u);
+    EXPECT_EQ(t.joints.size(), 3u);
+    EXPECT_EQ(t.bones[0].startJoint, s.bones[1].endJoint);  // the newest bone heads the list
+}
+
+TEST(ViewTools, RotateJointEndsAsTheJointRotationOfTheDraggedAngle) {
+    Bench b, expected;
+    for (Bench* d : {&b, &expected}) {
+        d->word.choose(bit::kMakeBone);
+        d->drag(100, 100, 100, 150);
+        d->document.selectVertices({2, 3});
+        d->document.attachToBone();
+    }
+    b.word.choose(bit::kRotateJoint);
+    b.tools.leftPress(b.target(), {100, 150});
+    b.tools.move(b.target(), {150, 150});  // a quarter of the width: a quarter turn
+    EXPECT_EQ(b.tools.overlay().info, "Angle=90.000000deg, 1.570796rad");
+    b.tools.leftRelease(b.target(), {150, 150});
+    const int joint = expected.document.model().skeleton.bones[0].endJoint;
+    expected.document.rotateJoint(joint, false, model::TWO_PI / 4, expected.view.projection(200, 200));
+    EXPECT_EQ(b.document.model().vertices, expected.document.model().vertices);
+    EXPECT_EQ(b.document.model().skeleton, expected.document.model().skeleton);
+}
+
+}  // namespace kestrel::tools
