@@ -222,7 +222,9 @@ void drawAxes(RenderDevice& device, const Scene& s) {
     batch.drawLines();
 }
 
-void drawVertices(RenderDevice& device, const Scene& s) {
+// The vertices of polygons facing the viewer, red when selected and blue otherwise; only the
+// selected ones over a textured model, which would hide the selection.
+void drawVertices(RenderDevice& device, const Scene& s, bool selectedOnly) {
     Batch batch(device);
     std::vector<bool> marked(s.model.vertices.size(), false);
     for (std::size_t i = 0; i < s.model.polygons.size(); ++i) {
@@ -233,12 +235,26 @@ void drawVertices(RenderDevice& device, const Scene& s) {
             if (marked[v]) continue;
             marked[v] = true;
             const bool selected = s.model.vertices[v].flags & model::kVertexSelected;
-            batch.square(s.points[v], 3, selected ? kRed : kBlue);
+            if (selected || !selectedOnly) batch.square(s.points[v], 3, selected ? kRed : kBlue);
         }
     }
     device.setStates({});
     device.selectTexture(0);
     batch.drawLines();
+}
+
+void drawOverlay(RenderDevice& device, std::span<const OverlayLine> lines) {
+    std::vector<ScreenVertex> vertices;
+    vertices.reserve(2 * lines.size());
+    for (const OverlayLine& l : lines) {
+        vertices.push_back({static_cast<float>(l.x0), static_cast<float>(l.y0), 0, 1, l.colour});
+        vertices.push_back({static_cast<float>(l.x1), static_cast<float>(l.y1), 0, 1, l.colour});
+    }
+    RenderStates states;
+    states.depthTest = states.depthWrite = false;
+    device.setStates(states);
+    device.selectTexture(0);
+    device.drawLines(vertices);
 }
 
 void drawBones(RenderDevice& device, const Scene& s) {
@@ -436,9 +452,11 @@ void drawEditView(RenderDevice& device, const Model& model, const EditView& view
     }
     if (view.showGrid) drawGrid(device, s);
     if (view.showAxes) drawAxes(device, s);
-    if (view.showVertices) drawVertices(device, s);
+    if (view.showVertices || (view.showModel && view.mode == DisplayMode::Textured))
+        drawVertices(device, s, !view.showVertices);
     if (view.showBones && model.hasSkeleton()) drawBones(device, s);
     if (context.active) drawActiveRectangle(device);
+    if (!context.overlay.empty()) drawOverlay(device, context.overlay);
 }
 
 }  // namespace

@@ -70,10 +70,18 @@ struct ViewTexture {
     int surfaceSize = 0;
 };
 
+// A line drawn over the view, in its pixels: what a tool shows while it drags.
+struct OverlayLine {
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    std::uint32_t colour = 0xFFFFFFFF;
+    bool operator==(const OverlayLine&) const = default;
+};
+
 struct PaintContext {
     bool active = false;                   // the frame's active view gets its rectangle
     std::span<const ViewTexture> textures;  // texture slot i of the model
     int selectedTexture = -1;              // the project window's texture item, for UV mode
+    std::span<const OverlayLine> overlay;  // drawn last, over everything
 };
 
 // Draws the view into the device (modes 0, 1 and 2; mode 3 is the timeline's), lit by normals

@@ -21,10 +21,7 @@ struct Pointer {
 
 // Lines in the view's pixels, drawn over the model while a drag lasts, and the text the Info
 // bar shows for it (a measured or turned angle).
-struct OverlayLine {
-    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    std::uint32_t colour = 0xFFFFFFFF;
-};
+using render::OverlayLine;
 struct Overlay {
     std::vector<OverlayLine> lines;
     std::string info;

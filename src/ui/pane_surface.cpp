@@ -25,7 +25,7 @@ std::span<const render::ViewTexture> DeviceTextures::refresh(render::RenderDevic
 void drawScene(render::RenderDevice& device, const PaneScene& scene, std::span<const render::ViewTexture> textures) {
     device.setBackground(scene.background);
     render::paintEditView(device, scene.document->model(), scene.view,
-                          {scene.active, textures, scene.selectedTexture});
+                          {scene.active, textures, scene.selectedTexture, scene.overlay});
 }
 
 }  // namespace kestrel::ui

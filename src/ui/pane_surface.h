@@ -24,6 +24,7 @@ struct PaneScene {
     std::uint32_t background = 0;   // 0x00RRGGBB
     QSize maxViewport{1280, 1024};  // the largest picture drawn; a larger pane shows background
     int selectedTexture = -1;       // the project window's texture item, for the UV edit mode
+    std::vector<render::OverlayLine> overlay;  // what the tool dragging in the pane shows
 };
 
 // The size a pane of this size draws at: its own, within the largest viewport.

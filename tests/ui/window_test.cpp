@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "app/settings.h"
+#include "model/model_editing.h"
 #include "model/vector.h"
 #include "render/software_device.h"
 #include "render/view_textures.h"
@@ -61,7 +62,24 @@ private Q_SLOTS:
         // The View bar's buttons in their order, separators as 0.
         QList<int> order;
         for (QAction* a : w.toolBar(59396)->actions()) order << (a->isSeparator() ? 0 : a->data().toInt());
-        QCOMPARE(order, (QList<int>{32774, 32775, 32778, 32779, 0, 32772, 32771, 32817}));
+        QCOMPARE(order, (QList<int>{32774, 32775, 32778, 32779, 0, 32772, 32771, 32817, 32852, 32854, 32921}));
+        const auto buttons = [&w](int bar) {
+            QList<int> ids;
+            for (QAction* a : w.toolBar(bar)->actions()) ids << (a->isSeparator() ? 0 : a->data().toInt());
+            return ids;
+        };
+        QCOMPARE(buttons(59398), (QList<int>{32795, 32806, 0, 32790, 32837, 32907, 32909, 32815, 32923, 0, 32814, 0,
+                                             32869, 32870, 32901, 0, 32902}));
+        QCOMPARE(buttons(59397).mid(4), (QList<int>{0, 32801, 32796, 32799, 32800, 32802, 32803, 32804}));
+        // Pick starts checked; a tool keeps the locks, Pick clears them.
+        QVERIFY(w.action(32795)->isChecked());
+        w.action(32802)->trigger();  // "Move X"
+        w.action(32790)->trigger();
+        QVERIFY(w.action(32790)->isChecked() && w.action(32802)->isChecked() && !w.action(32795)->isChecked());
+        w.action(32795)->trigger();
+        QVERIFY(w.action(32801)->isChecked() && !w.action(32790)->isChecked());
+        QCOMPARE(w.action(32800)->toolTip(), QString("Move in ZX"));
+        QVERIFY(!w.action(32869)->isEnabled());  // the joint tools wait for a skeleton
         QCOMPARE(w.action(command::kRotateYDown)->toolTip(), QString("Y-axis rotate"));
         QCOMPARE(w.action(command::kRotateYDown)->statusTip(), QString("Rotate view about the Y axis"));
         QCOMPARE(w.infoBar()->windowTitle(), QString("Info"));
@@ -135,6 +153,50 @@ private Q_SLOTS:
         QApplication::sendEvent(surface, &after);
         QCOMPARE(w.pane(3)->view().rotationX, 0.2);
         QCOMPARE(w.pane(0)->view().rotationX, 0.0);
+    }
+
+    // The panes pass the pointer to the tools: a band selects, a Move drag is one undo step,
+    // Escape in the middle of a drag puts the model back.
+    void dragsInAPaneReachTheToolsAndRepaint() {
+        Harness h;
+        MainWindow& w = *h.window;
+        QVERIFY(w.openPath(sampleDir() + "/robot.rsd"));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        ViewPane* pane = w.pane(3);
+        QWidget* surface = pane->surface().widget();
+        const auto drag = [surface](QPoint from, QPoint to) {
+            QTest::mousePress(surface, Qt::LeftButton, Qt::NoModifier, from);
+            QMouseEvent move(QEvent::MouseMove, QPointF(to), surface->mapToGlobal(QPointF(to)), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(surface, &move);
+            QTest::mouseRelease(surface, Qt::LeftButton, Qt::NoModifier, to);
+        };
+        const QImage before = paintedPicture(pane);
+        drag(QPoint(1, 1), QPoint(surface->width() - 2, surface->height() - 2));
+        const model::Model& m = w.document().model();
+        QCOMPARE(model::countSelectedVertices(m), m.vertexCount());
+        QVERIFY(paintedPicture(pane) != before);
+        QCOMPARE(paintedPicture(pane), rendered(pane->scene(), pane->clientSize()));
+
+        const model::ModelVertex first = m.vertices[0];
+        w.action(32790)->trigger();
+        drag(QPoint(50, 50), QPoint(60, 50));
+        QVERIFY(w.document().model().vertices[0].x > first.x);
+        QCOMPARE(w.document().undoName(), std::string("Move"));
+        w.action(command::kUndo)->trigger();
+        QCOMPARE(w.document().model().vertices[0], first);
+
+        QTest::mousePress(surface, Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
+        QMouseEvent move(QEvent::MouseMove, QPointF(80, 50), surface->mapToGlobal(QPointF(80, 50)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(surface, &move);
+        QVERIFY(w.document().model().vertices[0].x > first.x);
+        QTest::keyClick(surface, Qt::Key_Escape);
+        QCOMPARE(w.document().model().vertices[0], first);
+        QCOMPARE(w.document().redoName(), std::string("Move"));  // the cancelled drag left no step
+        QTest::mouseRelease(surface, Qt::LeftButton, Qt::NoModifier, QPoint(80, 50));
+        QCOMPARE(w.document().model().vertices[0], first);
     }
 
     void documentChangesRepaintAndUpdateCounts() {

@@ -27,6 +27,7 @@ MainWindow::MainWindow(app::Document& document, UiStore& store, Prompts& prompts
     : document_(document), store_(store), prompts_(prompts), options_(std::move(options)) {
     restorePlacement();
     createActions();
+    createToolCommands();
     createMenus();
     createToolBars();
     createInfoBar();
@@ -69,12 +70,18 @@ void MainWindow::createPanes() {
             render::EditView view = maker.make();
             const auto& masks = document_.settings().lightMasks[i];
             view.lightMasks = {masks[0], masks[1], masks[2]};
-            auto* pane = new ViewPane(document_, view, options_.openGl, columns);
+            // The textured pane looks from the front; the wireframe ones from the side, the top
+            // and the front, as a modeller works with three elevations.
+            if (i == 1) view.side();
+            if (i == 2) view.top();
+            auto* pane = new ViewPane(document_, toolWord_, view, options_.openGl, columns);
             pane->setObjectName(QString("pane%1").arg(i));
             pane->resize(640, 480);
             pane->scene().maxViewport = {document_.settings().maxViewportWidth, document_.settings().maxViewportHeight};
             connect(pane, &ViewPane::activated, this, &MainWindow::setActivePane);
             connect(pane, &ViewPane::deviceChanged, this, &MainWindow::deviceChanged);
+            connect(pane, &ViewPane::toolInfo, this, [this](const QString& text) { infoText_->setText(text); });
+            connect(pane, &ViewPane::deletePressed, this, &MainWindow::deleteInPane);
             panes_[i] = pane;
         }
         columns->setChildrenCollapsible(false);

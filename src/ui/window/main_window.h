@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/document.h"
+#include "tools/tool_word.h"
 #include "ui/dialogs/texture_wrapper_dialog.h"
 #include "ui/window/prompts.h"
 #include "ui/window/ui_store.h"
@@ -100,6 +101,10 @@ private:
     void createToolBars();
     void createInfoBar();
     void createStatusBar();
+    // The edit view tools' commands: one per tool, and the seven axis locks.
+    void createToolCommands();
+    // Delete in a pane: the project item as Edit "Delete" deletes it, else the selected vertices.
+    void deleteInPane();
     void createBarsMenu();
     // The "View Toolbars" entries and the bars they show and hide.
     std::vector<std::pair<int, QWidget*>> barEntries() const;
@@ -153,6 +158,7 @@ private:
     UiStore& store_;
     Prompts& prompts_;
     WindowOptions options_;
+    tools::ToolWord toolWord_;  // shared by the four panes
     std::array<ViewPane*, 4> panes_{};
     ViewPane* active_ = nullptr;
     QHash<int, QAction*> actions_;

@@ -233,6 +233,39 @@ void MainWindow::createMenus() {
     menuBar()->addMenu("&Help")->addAction(action(kAbout));
 }
 
+void MainWindow::createToolCommands() {
+    for (const tools::ToolCommand& tool : tools::toolCommands()) {
+        const QString text = QString::fromUtf8(tool.text);
+        QAction* action = addCommand(tool.id, text, [this, bit = tool.tool] {
+            if (bit == 0)
+                toolWord_.pick();
+            else
+                toolWord_.choose(bit);
+            updateActions();
+        });
+        action->setCheckable(true);
+        action->setToolTip(text);
+    }
+    for (const tools::LockCommand& lock : tools::lockCommands()) {
+        const QStringList parts = QString::fromUtf8(lock.text).split('\n');
+        QAction* action = addCommand(lock.id, parts.value(1), [this, locks = lock.locks] {
+            toolWord_.setLocks(locks);
+            updateActions();
+        });
+        action->setCheckable(true);
+        action->setStatusTip(parts.value(0));
+        action->setToolTip(parts.value(1));
+    }
+}
+
+void MainWindow::deleteInPane() {
+    const app::ProjectItem item = document_.selection().kind;
+    if (item == app::ProjectItem::Group || item == app::ProjectItem::Movement || item == app::ProjectItem::Keyframe)
+        runCommand(document_.deleteSelected());
+    else
+        runCommand(document_.deleteVertices());
+}
+
 void MainWindow::createToolBars() {
     struct Bar {
         int id;
@@ -242,11 +275,15 @@ void MainWindow::createToolBars() {
     };
     const Bar bars[] = {
         {59392, "Standard", {kNew, kOpen, kSave, 0, kAbout}, {16, 15}},
-        {59396, "View", {kRotateYDown, kRotateYUp, kRotateXDown, kRotateXUp, 0, kScaleUp, kScaleDown, kScaleToFit},
+        {59396, "View",
+         {kRotateYDown, kRotateYUp, kRotateXDown, kRotateXUp, 0, kScaleUp, kScaleDown, kScaleToFit, 32852, 32854, 32921},
          {16, 15}},
-        {59397, "Vertex Edit", {kDeleteVertices, kDeletePolygons, 0, kCreatePolygon}, {16, 15}},
-        // The editing tools of the views come to this bar with them.
-        {59398, "Model Edit", {}, {32, 32}},
+        {59397, "Vertex Edit",
+         {kDeleteVertices, kDeletePolygons, 0, kCreatePolygon, 0, 32801, 32796, 32799, 32800, 32802, 32803, 32804},
+         {16, 15}},
+        {59398, "Model Edit",
+         {32795, 32806, 0, 32790, 32837, 32907, 32909, 32815, 32923, 0, 32814, 0, 32869, 32870, 32901, 0, 32902},
+         {32, 32}},
         {59402, "Polygon", {kGroupPolygons, 0, kInvertNormals, kSetFaceColour, kTransparent, kSolid}, {16, 15}},
     };
     for (const Bar& bar : bars) {
@@ -297,6 +334,13 @@ void MainWindow::updateActions() {
     enable(kInvertNormals, doc.isEnabled(app::EditCommand::InvertNormals));
     enable(kGroupPolygons, doc.isEnabled(app::EditCommand::GroupPolygons));
     action("Restore Marker")->setEnabled(doc.hasMarker());
+    // The joint tools need a skeleton; every other tool works on any model.
+    for (const tools::ToolCommand& tool : tools::toolCommands()) {
+        const bool joints = tool.tool & (tools::bit::kMoveJoint | tools::bit::kRotateJoint | tools::bit::kLockedMoveJoint);
+        enable(tool.id, !joints || doc.model().hasSkeleton());
+        action(tool.id)->setChecked(tool.tool == 0 ? toolWord_.picking() : toolWord_.has(tool.tool));
+    }
+    for (const tools::LockCommand& lock : tools::lockCommands()) action(lock.id)->setChecked(toolWord_.locks() == lock.locks);
     const auto named = [](const char* verb, const std::string& step) {
         return step.empty() ? QString(verb) : QString("%1 %2").arg(verb, QString::fromStdString(step));
     };

@@ -1,7 +1,9 @@
 #include "ui/window/view_pane.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QVBoxLayout>
 
 #include "ui/gl_surface.h"
@@ -9,8 +11,9 @@
 
 namespace kestrel::ui {
 
-ViewPane::ViewPane(app::Document& document, const render::EditView& view, bool openGl, QWidget* parent)
-    : QWidget(parent) {
+ViewPane::ViewPane(app::Document& document, tools::ToolWord& toolWord, const render::EditView& view, bool openGl,
+                   QWidget* parent)
+    : QWidget(parent), tools_(document, toolWord) {
     scene_.document = &document;
     scene_.view = view;
     (new QVBoxLayout(this))->setContentsMargins(0, 0, 0, 0);
@@ -82,26 +85,65 @@ void ViewPane::resizeEvent(QResizeEvent* event) {
     }
 }
 
+tools::ViewTarget ViewPane::target() {
+    const QSize client = clientSize();
+    return {scene_.view, client.width(), client.height(), scene_.selectedTexture};
+}
+
+void ViewPane::afterTool(bool repaint) {
+    const tools::Overlay& overlay = tools_.overlay();
+    if (overlay.lines != scene_.overlay) {
+        scene_.overlay = overlay.lines;
+        repaint = true;
+    }
+    if (!overlay.info.empty()) Q_EMIT toolInfo(QString::fromStdString(overlay.info));
+    if (repaint) redraw();
+}
+
 bool ViewPane::eventFilter(QObject* watched, QEvent* event) {
     if (watched != surfaceWidget_) return QWidget::eventFilter(watched, event);
-    // Any press makes the pane active; a drag with the right button held turns its camera.
-    const auto* mouse = dynamic_cast<QMouseEvent*>(event);
+    // Positions in the pixels the pane draws in, which may be finer than the widget's.
+    const double ratio = devicePixelRatioF();
+    const auto pointer = [ratio](const QSinglePointEvent* e) {
+        return tools::Pointer{e->position().x() * ratio, e->position().y() * ratio,
+                              (e->modifiers() & Qt::ShiftModifier) != 0};
+    };
     switch (event->type()) {
-        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonPress: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
             Q_EMIT activated(this);
-            if (mouse->button() == Qt::RightButton) turning_ = mouse->position().toPoint();
-            break;
+            if (mouse->button() == Qt::LeftButton) afterTool(tools_.leftPress(target(), pointer(mouse)));
+            if (mouse->button() == Qt::RightButton) afterTool(tools_.rightPress(target(), pointer(mouse)));
+            if (mouse->button() == Qt::MiddleButton) afterTool(tools_.middlePress(target(), pointer(mouse)));
+            return true;
+        }
         case QEvent::MouseMove:
-            if (turning_ && (mouse->buttons() & Qt::RightButton)) {
-                const QPoint at = mouse->position().toPoint(), moved = at - *turning_;
-                turning_ = at;
-                scene_.view.dragTurn(moved.x(), moved.y());
-                redraw();
+            afterTool(tools_.move(target(), pointer(static_cast<QMouseEvent*>(event))));
+            return true;
+        case QEvent::MouseButtonRelease: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton) afterTool(tools_.leftRelease(target(), pointer(mouse)));
+            if (mouse->button() == Qt::RightButton) afterTool(tools_.rightRelease(target(), pointer(mouse)));
+            if (mouse->button() == Qt::MiddleButton) afterTool(tools_.middleRelease(target(), pointer(mouse)));
+            return true;
+        }
+        case QEvent::Wheel: {
+            const auto* wheel = static_cast<QWheelEvent*>(event);
+            afterTool(tools_.wheel(target(), pointer(wheel), wheel->angleDelta().y() / 120.0));
+            return true;
+        }
+        case QEvent::KeyPress: {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Escape) {
+                afterTool(tools_.cancel(target()));
+                return true;
+            }
+            if (key->key() == Qt::Key_Delete && !tools_.dragging()) {
+                Q_EMIT deletePressed();
+                return true;
             }
             break;
-        case QEvent::MouseButtonRelease:
-            if (mouse->button() == Qt::RightButton) turning_.reset();
-            break;
+        }
         default:
             break;
     }

@@ -1,11 +1,12 @@
 #pragma once
-// One of the window's four edit panes: its camera and switches (the scene) and the surface
-// that draws them. A click in the pane makes it the window's active pane, which the view
-// commands act on.
+// One of the window's four edit panes: its camera and switches (the scene), the surface that
+// draws them and the mouse tools that work in it. A click in the pane makes it the window's
+// active pane, which the view commands act on; the pointer's events go to the tools.
 #include <QPoint>
 #include <QWidget>
 #include <optional>
 
+#include "tools/view_tools.h"
 #include "ui/pane_surface.h"
 
 namespace kestrel::ui {
@@ -13,7 +14,8 @@ namespace kestrel::ui {
 class ViewPane final : public QWidget {
     Q_OBJECT
 public:
-    ViewPane(app::Document& document, const render::EditView& view, bool openGl, QWidget* parent = nullptr);
+    ViewPane(app::Document& document, tools::ToolWord& toolWord, const render::EditView& view, bool openGl,
+             QWidget* parent = nullptr);
     ~ViewPane() override;
 
     PaneScene& scene() { return scene_; }
@@ -30,9 +32,15 @@ public:
     // soon as it gets its size. With a margin the model fills nine tenths of the pane.
     void scaleToFit(bool margin = false);
 
+    tools::ViewTools& tools() { return tools_; }
+
 Q_SIGNALS:
     void activated(ViewPane* pane);
     void deviceChanged(ViewPane* pane, const QString& why);
+    // What the tool dragging in the pane has to say (an angle), for the Info bar.
+    void toolInfo(const QString& text);
+    // Delete was pressed in the pane.
+    void deletePressed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -40,10 +48,13 @@ protected:
 
 private:
     void setSurface(PaneSurface* surface);
+    tools::ViewTarget target();
+    // After a tool event: the overlay to draw, the Info bar's text, a repaint when asked.
+    void afterTool(bool repaint);
 
     PaneScene scene_;
+    tools::ViewTools tools_;
     bool fitPending_ = false, fitMargin_ = false;
-    std::optional<QPoint> turning_;  // where the right-button drag last was
     PaneSurface* surface_ = nullptr;  // a child widget, deleted before the scene it draws
     QWidget* surfaceWidget_ = nullptr;  // the same, as the widget whose clicks activate the pane
 };
