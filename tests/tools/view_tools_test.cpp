@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "model/vector.h"
+#include "tools/double_click_menu.h"
 #include "tools/view_tools.h"
 
 namespace kestrel::tools {
@@ -230,6 +231,40 @@ TEST(ViewTools, RotateJointEndsAsTheJointRotationOfTheDraggedAngle) {
     expected.document.rotateJoint(joint, false, model::TWO_PI / 4, expected.view.projection(200, 200));
     EXPECT_EQ(b.document.model().vertices, expected.document.model().vertices);
     EXPECT_EQ(b.document.model().skeleton, expected.document.model().skeleton);
+}
+
+}  // namespace kestrel::tools
+
+namespace kestrel::tools {
+
+// The material items appear for wholly selected polygons only and are judged over them.
+TEST(DoubleClickMenu, MaterialItemsFollowTheWhollySelectedPolygons) {
+    model::Model m;
+    for (int v = 0; v < 4; ++v) m.addVertex(model::makeVector(v, 0, 0));
+    m.addPolygon(0, 1, 2, -1);
+    m.addPolygon(1, 2, 3, -1);
+    m.polygons[0].shading = 'G';
+    m.polygons[0].mat_flag = 4;  // transparent, lit
+    m.polygons[1].tId = 0;
+    const auto texts = [](const std::vector<MenuItem>& items) {
+        std::vector<std::string> checked;
+        for (const MenuItem& i : items)
+            if (i.checked) checked.push_back(i.text);
+        return checked;
+    };
+    const auto viewOnly = doubleClickMenu(m, render::DisplayMode::Wireframe);
+    ASSERT_EQ(viewOnly.size(), 9u);
+    EXPECT_EQ(texts(viewOnly), std::vector<std::string>{"View Wireframe"});
+
+    for (int v : {0, 1, 2}) m.vertices[static_cast<std::size_t>(v)].flags |= model::kVertexSelected;
+    const auto one = doubleClickMenu(m, render::DisplayMode::Textured);
+    ASSERT_EQ(one.size(), 18u);
+    EXPECT_EQ(texts(one), (std::vector<std::string>{"Use Vertex Normal Lighting (Gourard Shading)", "Light source at runtime",
+                                                   "Coloured Face", "Transparent", "View Textured"}));
+    m.vertices[3].flags |= model::kVertexSelected;  // both polygons: mixed, so fewer checks
+    EXPECT_EQ(texts(doubleClickMenu(m, render::DisplayMode::TextureUvEdit)),
+              (std::vector<std::string>{"Light source at runtime", "Textured Face", "View UV Edit"}));
+    EXPECT_TRUE(one[1].separatorAfter && one[3].separatorAfter && one[8].separatorAfter && one[15].separatorAfter);
 }
 
 }  // namespace kestrel::tools

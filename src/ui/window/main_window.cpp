@@ -82,6 +82,7 @@ void MainWindow::createPanes() {
             connect(pane, &ViewPane::deviceChanged, this, &MainWindow::deviceChanged);
             connect(pane, &ViewPane::toolInfo, this, [this](const QString& text) { infoText_->setText(text); });
             connect(pane, &ViewPane::deletePressed, this, &MainWindow::deleteInPane);
+            connect(pane, &ViewPane::doubleClicked, this, &MainWindow::doubleClickMenu);
             panes_[i] = pane;
         }
         columns->setChildrenCollapsible(false);
@@ -214,6 +215,14 @@ void MainWindow::refresh(const app::ChangeNotice& notice) {
     counts_[0]->setText(QString::number(model.polygonCount()));
     counts_[1]->setText(QString::number(model.vertexCount()));
     counts_[2]->setText(QString::number(model.normalCount()));
+    // The UV edit mode shows the texture the project window has selected.
+    const app::ProjectSelection& item = document_.selection();
+    const int texture = item.kind == app::ProjectItem::Texture ? item.index : -1;
+    for (ViewPane* pane : panes_)
+        if (pane && pane->scene().selectedTexture != texture) {
+            pane->scene().selectedTexture = texture;
+            pane->redraw();
+        }
     if (changes & (app::kModelChanged | app::kTexturesChanged | app::kAnimationChanged))
         for (ViewPane* pane : panes_)
             if (pane) pane->redraw();

@@ -38,6 +38,7 @@ struct WindowOptions {
 namespace command {
 inline constexpr int kNew = 57600, kOpen = 57601, kSave = 32792, kSaveAs = 57604, kExit = 57665,
                      kAbout = 57664, kRecentFirst = 57616, kUndo = 57643, kRedo = 57644;
+inline constexpr int kTextureUvEdit = 32864, kShowFaceNormals = 32812;
 inline constexpr int kTextured = 32831, kWireframe = 32832, kBackfaceRemoval = 32866, kSide = 32839,
                      kTop = 32840, kFront = 32841, kShowVertices = 32816, kShowAxes = 32835, kShowGrid = 32838,
                      kShowBones = 32871, kShowModel = 32872, kScaleToFit = 32817, kRotateYDown = 32774,
@@ -105,6 +106,8 @@ private:
     void createToolCommands();
     // Delete in a pane: the project item as Edit "Delete" deletes it, else the selected vertices.
     void deleteInPane();
+    // The double-click menu of a pane, at a place on the screen.
+    void doubleClickMenu(ViewPane* pane, const QPoint& global);
     void createBarsMenu();
     // The "View Toolbars" entries and the bars they show and hide.
     std::vector<std::pair<int, QWidget*>> barEntries() const;

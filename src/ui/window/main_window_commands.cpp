@@ -2,6 +2,7 @@
 #include <QAction>
 #include <algorithm>
 #include <QApplication>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
@@ -13,6 +14,7 @@
 #include "ui/dialogs/grid_align_dialog.h"
 #include "ui/dialogs/optimiser_dialog.h"
 #include "ui/window/main_window.h"
+#include "tools/double_click_menu.h"
 #include "ui/window/tool_icons.h"
 
 namespace kestrel::ui {
@@ -95,6 +97,8 @@ void MainWindow::createActions() {
         ->setCheckable(true);
     addViewCommand(kWireframe, "Wireframe", [](render::EditView& v) { v.mode = render::DisplayMode::Wireframe; })
         ->setCheckable(true);
+    addViewCommand(kTextureUvEdit, "Texture UV Edit", [](render::EditView& v) { v.mode = render::DisplayMode::TextureUvEdit; })
+        ->setCheckable(true);
     addViewCommand(kBackfaceRemoval, "Backface Removal", [](render::EditView& v) { v.toggleBackfaceRemoval(); })
         ->setCheckable(true);
     addViewCommand(kSide, "Side", [](render::EditView& v) { v.side(); });
@@ -105,6 +109,7 @@ void MainWindow::createActions() {
     addToggle(kShowGrid, "Show Grid", &render::EditView::showGrid);
     addToggle(kShowBones, "Show Bones", &render::EditView::showBones);
     addToggle(kShowModel, "Show Model", &render::EditView::showModel);
+    addToggle(kShowFaceNormals, "Show Face Normals", &render::EditView::showFaceNormals);
     addCommand(kScaleToFit, "Scale view to fit", [this] {
         if (active_) active_->scaleToFit();
     });
@@ -199,11 +204,12 @@ void MainWindow::createMenus() {
     edit->addAction(action("Show Info On Selected"));
 
     QMenu* view = menuBar()->addMenu("&View");
-    for (int id : {kTextured, kWireframe, kBackfaceRemoval}) view->addAction(action(id));
+    for (int id : {kTextured, kWireframe, kTextureUvEdit, kBackfaceRemoval}) view->addAction(action(id));
     view->addSeparator();
     for (int id : {kSide, kTop, kFront}) view->addAction(action(id));
     view->addSeparator();
-    for (int id : {kShowVertices, kShowAxes, kShowGrid, kShowBones, kShowModel}) view->addAction(action(id));
+    for (int id : {kShowVertices, kShowAxes, kShowGrid, kShowBones, kShowModel, kShowFaceNormals})
+        view->addAction(action(id));
     view->addSeparator();
     for (int id : {kScaleToFit, kRotateYDown, kRotateYUp, kRotateXDown, kRotateXUp, kScaleUp, kScaleDown})
         view->addAction(action(id));
@@ -264,6 +270,21 @@ void MainWindow::deleteInPane() {
         runCommand(document_.deleteSelected());
     else
         runCommand(document_.deleteVertices());
+}
+
+void MainWindow::doubleClickMenu(ViewPane* pane, const QPoint& global) {
+    setActivePane(pane);
+    QMenu menu(this);
+    for (const tools::MenuItem& item : tools::doubleClickMenu(document_.model(), pane->view().mode)) {
+        QAction* entry = menu.addAction(QString::fromStdString(item.text));
+        QAction* command = item.command ? action(item.command) : nullptr;
+        entry->setEnabled(command && command->isEnabled());
+        entry->setCheckable(item.checked);
+        entry->setChecked(item.checked);
+        if (command) connect(entry, &QAction::triggered, command, &QAction::trigger);
+        if (item.separatorAfter) menu.addSeparator();
+    }
+    menu.exec(global);
 }
 
 void MainWindow::createToolBars() {
@@ -355,6 +376,8 @@ void MainWindow::updateActions() {
         const render::EditView& v = active_->view();
         action(kTextured)->setChecked(v.mode == render::DisplayMode::Textured);
         action(kWireframe)->setChecked(v.mode == render::DisplayMode::Wireframe);
+        action(kTextureUvEdit)->setChecked(v.mode == render::DisplayMode::TextureUvEdit);
+        action(kShowFaceNormals)->setChecked(v.showFaceNormals);
         enable(kBackfaceRemoval, v.backfaceRemovalEnabled());
         action(kBackfaceRemoval)->setChecked(v.backfaceRemoval != 0);
         action(kShowVertices)->setChecked(v.showVertices);
@@ -364,8 +387,9 @@ void MainWindow::updateActions() {
         action(kShowModel)->setChecked(v.showModel);
         const int index = static_cast<int>(std::find(panes_.begin(), panes_.end(), active_) - panes_.begin());
         if (paneLabel_ && index < 4)
-            paneLabel_->setText(QString("%1: %2").arg(kPaneNames[index], v.mode == render::DisplayMode::Textured
-                                                                             ? "Textured"
+            paneLabel_->setText(QString("%1: %2").arg(kPaneNames[index], v.mode == render::DisplayMode::Textured ? "Textured"
+                                                                         : v.mode == render::DisplayMode::TextureUvEdit
+                                                                             ? "Texture UV Edit"
                                                                              : "Wireframe"));
     }
     for (const auto& [id, bar] : barEntries())

@@ -127,6 +127,12 @@ bool ViewPane::eventFilter(QObject* watched, QEvent* event) {
             if (mouse->button() == Qt::MiddleButton) afterTool(tools_.middleRelease(target(), pointer(mouse)));
             return true;
         }
+        case QEvent::MouseButtonDblClick: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton && !tools_.dragging())
+                Q_EMIT doubleClicked(this, mouse->globalPosition().toPoint());
+            return true;
+        }
         case QEvent::Wheel: {
             const auto* wheel = static_cast<QWheelEvent*>(event);
             afterTool(tools_.wheel(target(), pointer(wheel), wheel->angleDelta().y() / 120.0));

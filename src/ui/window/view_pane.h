@@ -41,6 +41,8 @@ Q_SIGNALS:
     void toolInfo(const QString& text);
     // Delete was pressed in the pane.
     void deletePressed();
+    // A double click with the left button, at this place on the screen.
+    void doubleClicked(ViewPane* pane, const QPoint& global);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
