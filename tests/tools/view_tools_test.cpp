@@ -268,3 +268,44 @@ TEST(DoubleClickMenu, MaterialItemsFollowTheWhollySelectedPolygons) {
 }
 
 }  // namespace kestrel::tools
+
+namespace kestrel::tools {
+
+// In UV edit mode the pointer works on the selected texture's corners: a click toggles those
+// under it, a Move drag shifts them by whole texels and never past the texture's edge.
+TEST(ViewTools, UvEditModePicksAndMovesCornersWithinTheTexture) {
+    app::Document document;
+    ASSERT_TRUE(document.openFile(std::string(KESTREL_SOURCE_DIR) + "/data/samples/robot.rsd"));
+    const auto& picture = document.textureSlots().at(0).picture;
+    ASSERT_EQ(picture.width, 16);
+    document.select({app::ProjectItem::Texture, "", 0});
+    ToolWord word;
+    ViewTools tools(document, word);
+    render::EditView view;
+    view.mode = render::DisplayMode::TextureUvEdit;
+    const ViewTarget target{view, 160, 160 * picture.height / 16, 0};  // ten pixels a texel
+    const auto corner = [&](int polygon, int k) {
+        const model::ModelPolygon& p = document.model().polygons[static_cast<std::size_t>(polygon)];
+        return std::array<int, 3>{p.tu[static_cast<std::size_t>(k)], p.tv[static_cast<std::size_t>(k)], p.uvSelected[static_cast<std::size_t>(k)]};
+    };
+    ASSERT_EQ(corner(0, 3), (std::array<int, 3>{15, 15, 0}));
+    const double y = 15.0 * target.height / picture.height;
+    tools.leftPress(target, {151, y + 1});
+    tools.leftRelease(target, {151, y + 1});
+    EXPECT_EQ(corner(0, 3)[2], 1);
+    EXPECT_EQ(corner(1, 3)[2], 1);  // the same texel in another polygon of the texture
+    EXPECT_EQ(corner(0, 0)[2], 0);
+
+    word.choose(bit::kMove);
+    tools.leftPress(target, {100, 100});
+    tools.move(target, {115, 100});   // a texel and a half: one whole texel now
+    tools.move(target, {130, 100 - 2.0 * target.height / picture.height});
+    tools.leftRelease(target, {130, 100});
+    EXPECT_EQ(corner(0, 3), (std::array<int, 3>{16, 13, 1}));  // 15 + 3 stops at the edge, 16
+    EXPECT_EQ(corner(0, 0), (std::array<int, 3>{0, 0, 0}));
+    EXPECT_EQ(document.undoName(), "Move");
+    document.undo();
+    EXPECT_EQ(corner(0, 3), (std::array<int, 3>{15, 15, 1}));
+}
+
+}  // namespace kestrel::tools

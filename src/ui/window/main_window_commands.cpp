@@ -251,6 +251,7 @@ void MainWindow::createToolCommands() {
         });
         action->setCheckable(true);
         action->setToolTip(text);
+        action->setIcon(toolIcon(tool.id));
     }
     for (const tools::LockCommand& lock : tools::lockCommands()) {
         const QStringList parts = QString::fromUtf8(lock.text).split('\n');
@@ -261,6 +262,7 @@ void MainWindow::createToolCommands() {
         action->setCheckable(true);
         action->setStatusTip(parts.value(0));
         action->setToolTip(parts.value(1));
+        action->setIcon(toolIcon(lock.id));
     }
 }
 

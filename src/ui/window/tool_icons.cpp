@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
+#include <cmath>
 #include <functional>
 
 #include "ui/window/main_window.h"
@@ -76,6 +77,142 @@ const QPolygonF kTriangle{{{2, 13}, {8, 3}, {14, 13}}};
 void cross(QPainter& p, QPointF at, double r) {
     p.drawLine(at + QPointF(-r, -r), at + QPointF(r, r));
     p.drawLine(at + QPointF(-r, r), at + QPointF(r, -r));
+}
+
+// A few letters filling the grid, for the axis locks.
+void letters(QPainter& p, const QString& text) {
+    QFont font = p.font();
+    font.setPixelSize(text.size() > 2 ? 6 : 8);
+    font.setBold(true);
+    p.setFont(font);
+    p.drawText(QRectF(0, 0, 16, 16), Qt::AlignCenter, text);
+}
+
+void arrowHead(QPainter& p, QPointF tip, QPointF from) {
+    const QPointF d = tip - from;
+    const double length = std::hypot(d.x(), d.y());
+    if (length == 0) return;
+    const QPointF u = d / length * 2.5, n(-u.y(), u.x());
+    p.drawLine(tip, tip - u + n);
+    p.drawLine(tip, tip - u - n);
+}
+
+void arrow(QPainter& p, QPointF from, QPointF to) {
+    p.drawLine(from, to);
+    arrowHead(p, to, from);
+}
+
+// A joint: a small ring, with what the tool does to it.
+void joint(QPainter& p, QPointF at) { p.drawEllipse(at, 2.2, 2.2); }
+
+// The edit view tools' pictures.
+QIcon viewToolIcon(int id) {
+    switch (id) {
+        case 32795:  // Pick: the pointer
+            return icon([](QPainter& p) {
+                p.drawPolygon(QPolygonF{{{4, 2}, {4, 13}, {7, 10}, {9.5, 14.5}, {11, 13.5}, {8.5, 9.5}, {12, 9}}});
+            });
+        case 32806:  // Magic Wand
+            return icon([](QPainter& p) {
+                p.drawLine(QPointF(2, 14), QPointF(10, 6));
+                for (const QPointF d : {QPointF(0, -3), QPointF(3, 0), QPointF(2, -2), QPointF(-2, -2), QPointF(2, 2)})
+                    p.drawLine(QPointF(11.5, 4.5), QPointF(11.5, 4.5) + d);
+            });
+        case 32790:  // Move: four ways
+            return icon([](QPainter& p) {
+                const QPointF c(8, 8);
+                for (const QPointF d : {QPointF(0, -6), QPointF(0, 6), QPointF(-6, 0), QPointF(6, 0)}) arrow(p, c, c + d);
+            });
+        case 32837:  // Resize: out along the diagonal
+            return icon([](QPainter& p) {
+                arrow(p, QPointF(8, 8), QPointF(2.5, 2.5));
+                arrow(p, QPointF(8, 8), QPointF(13.5, 13.5));
+                p.drawRect(QRectF(5.5, 5.5, 5, 5));
+            });
+        case 32907:  // Stretch: out one way, in the other
+            return icon([](QPainter& p) {
+                arrow(p, QPointF(6, 8), QPointF(1.5, 8));
+                arrow(p, QPointF(10, 8), QPointF(14.5, 8));
+                arrow(p, QPointF(8, 1.5), QPointF(8, 5.5));
+                arrow(p, QPointF(8, 14.5), QPointF(8, 10.5));
+            });
+        case 32909:  // Magnet Tool
+            return icon([](QPainter& p) {
+                QPainterPath u;
+                u.moveTo(3, 3);
+                u.lineTo(3, 9);
+                u.arcTo(3, 4, 10, 10, 180, 180);
+                u.lineTo(13, 3);
+                p.drawPath(u);
+                p.drawLine(QPointF(1.5, 5), QPointF(4.5, 5));
+                p.drawLine(QPointF(11.5, 5), QPointF(14.5, 5));
+            });
+        case 32815:  // Rotate
+            return icon([](QPainter& p) { turnArrow(p, true, ""); });
+        case 32923:  // weighted rotate
+            return icon([](QPainter& p) { turnArrow(p, true, "w"); });
+        case 32814:  // Make Bone
+            return icon([](QPainter& p) {
+                joint(p, QPointF(4, 12));
+                joint(p, QPointF(12, 4));
+                p.drawLine(QPointF(5.5, 10.5), QPointF(10.5, 5.5));
+            });
+        case 32869:  // Move Joint
+            return icon([](QPainter& p) {
+                joint(p, QPointF(6, 10));
+                arrow(p, QPointF(8, 8), QPointF(14, 2));
+            });
+        case 32870:  // Rotate Joint
+        case 32901:  // Locked Move Joint
+            return icon([id](QPainter& p) {
+                joint(p, QPointF(3.5, 12.5));
+                p.drawLine(QPointF(5, 11), QPointF(11, 5));
+                QPainterPath arc;
+                arc.arcMoveTo(-4, 5, 15, 15, 0);
+                arc.arcTo(-4, 5, 15, 15, 0, 50);
+                p.drawPath(arc);
+                if (id == 32901) p.drawRect(QRectF(10.5, 10.5, 4, 4));
+            });
+        case 32902:  // Measure Angle
+            return icon([](QPainter& p) {
+                p.drawLine(QPointF(2, 14), QPointF(14, 14));
+                p.drawLine(QPointF(2, 14), QPointF(12, 3));
+                QPainterPath arc;
+                arc.arcMoveTo(-4, 8, 12, 12, 0);
+                arc.arcTo(-4, 8, 12, 12, 0, 48);
+                p.drawPath(arc);
+            });
+        case 32852:  // Zoom
+            return icon([](QPainter& p) {
+                magnifier(p, true);
+                p.drawLine(QPointF(11, 3), QPointF(15, 3));
+            });
+        case 32854:  // Zoom Area
+            return icon([](QPainter& p) {
+                QPen pen = p.pen();
+                pen.setStyle(Qt::DashLine);
+                p.setPen(pen);
+                p.drawRect(QRectF(1.5, 1.5, 9, 7));
+                pen.setStyle(Qt::SolidLine);
+                p.setPen(pen);
+                p.drawEllipse(QPointF(10, 10), 3, 3);
+                p.drawLine(QPointF(12, 12), QPointF(15, 15));
+            });
+        case 32921:  // Pan
+            return icon([](QPainter& p) {
+                const QPointF c(8, 8);
+                for (const QPointF d : {QPointF(0, -6), QPointF(0, 6), QPointF(-6, 0), QPointF(6, 0)}) arrow(p, c + d / 3, c + d);
+                p.drawEllipse(c, 1.2, 1.2);
+            });
+        case 32801: return icon([](QPainter& p) { letters(p, "XYZ"); });
+        case 32796: return icon([](QPainter& p) { letters(p, "XY"); });
+        case 32799: return icon([](QPainter& p) { letters(p, "YZ"); });
+        case 32800: return icon([](QPainter& p) { letters(p, "ZX"); });
+        case 32802: return icon([](QPainter& p) { letters(p, "X"); });
+        case 32803: return icon([](QPainter& p) { letters(p, "Y"); });
+        case 32804: return icon([](QPainter& p) { letters(p, "Z"); });
+        default: return {};
+    }
 }
 
 }  // namespace
@@ -155,7 +292,7 @@ QIcon toolIcon(int id) {
                 p.setBrush(p.pen().color());
                 p.drawRect(QRectF(2, 2, 12, 12));
             });
-        default: return {};
+        default: return viewToolIcon(id);
     }
 }
 
