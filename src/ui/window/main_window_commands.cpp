@@ -111,7 +111,7 @@ void MainWindow::createActions() {
     addToggle(kShowModel, "Show Model", &render::EditView::showModel);
     addToggle(kShowFaceNormals, "Show Face Normals", &render::EditView::showFaceNormals);
     addCommand(kScaleToFit, "Scale view to fit", [this] {
-        if (active_) active_->scaleToFit();
+        if (active_) active_->scaleToFit(true);  // with a margin, so the outline is not on the edge
     });
     // A status bar line and a tool tip, as "line\ntip".
     const auto tip = [](QAction* a, const QString& both) {
