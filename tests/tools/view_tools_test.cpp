@@ -309,3 +309,39 @@ TEST(ViewTools, UvEditModePicksAndMovesCornersWithinTheTexture) {
 }
 
 }  // namespace kestrel::tools
+
+namespace kestrel::tools {
+
+// Move Joint carries the joint with the pointer in the view's plane, keeping locked axes;
+// Locked Move Joint ends as the document's locked move of the dragged angle.
+TEST(ViewTools, JointDragsMoveAndTurnTheSkeleton) {
+    Bench b, expected;
+    for (Bench* d : {&b, &expected}) {
+        d->word.choose(bit::kMakeBone);
+        d->drag(100, 100, 100, 150);
+        d->drag(100, 150, 150, 150);  // a second bone hangs from the first one's end
+        d->document.selectVertices({4});
+        d->document.attachToBone();
+    }
+    b.word.choose(bit::kMoveJoint);
+    b.word.setLocks(bit::kLockY);
+    b.drag(150, 150, 160, 170);
+    const model::Skeleton& s = b.document.model().skeleton;
+    const int moved = s.bones[0].endJoint;
+    expectNear(s.joints[static_cast<std::size_t>(moved)].position, 600, 500, 0);  // x followed, y kept
+    EXPECT_EQ(b.document.undoName(), "Move Joint");
+    b.document.undo();
+    expectNear(b.document.model().skeleton.joints[static_cast<std::size_t>(moved)].position, 500, 500, 0);
+
+    b.word.setLocks(0);
+    b.word.choose(bit::kLockedMoveJoint);
+    b.tools.leftPress(b.target(), {100, 150});
+    b.tools.move(b.target(), {125, 150});  // an eighth of a turn
+    b.tools.leftRelease(b.target(), {125, 150});
+    const int joint = expected.document.model().skeleton.bones[1].endJoint;
+    expected.document.lockedMoveJoint(joint, false, model::TWO_PI / 8, expected.view.projection(200, 200));
+    EXPECT_EQ(b.document.model().skeleton, expected.document.model().skeleton);
+    EXPECT_EQ(b.document.model().vertices, expected.document.model().vertices);
+}
+
+}  // namespace kestrel::tools
