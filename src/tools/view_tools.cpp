@@ -143,14 +143,20 @@ bool ViewTools::pressPick(ViewTarget& target, const Pointer& at) {
             return true;
         }
     if (target.view.showBones && !model.skeleton.empty()) {
-        const int joint = jointAt(model, at.x, at.y, animation::kPickStartJoints | animation::kPickEndJoints, view);
+        // With Shift the bone starting at the joint, else the one ending there: the first in the
+        // joint's list. It becomes the one selected bone.
+        const int joint = jointAt(model, at.x, at.y, at.shift ? animation::kPickStartJoints : animation::kPickEndJoints, view);
         int bone = -1;
-        for (std::size_t b = 0; joint >= 0 && b < model.skeleton.bones.size() && bone < 0; ++b) {
-            const model::Bone& candidate = model.skeleton.bones[b];
-            if ((at.shift ? candidate.startJoint : candidate.endJoint) == joint) bone = static_cast<int>(b);
-        }
+        if (joint >= 0)
+            for (const int b : model.skeleton.joints[static_cast<std::size_t>(joint)].bones) {
+                const model::Bone& candidate = model.skeleton.bones[static_cast<std::size_t>(b)];
+                if ((at.shift ? candidate.startJoint : candidate.endJoint) == joint) {
+                    bone = b;
+                    break;
+                }
+            }
         if (bone >= 0) {
-            document_.changeSelection([bone](Model& m) { m.skeleton.bones[static_cast<std::size_t>(bone)].flags ^= model::kBoneSelected; });
+            document_.selectBone(bone);
             return true;
         }
     }

@@ -345,3 +345,30 @@ TEST(ViewTools, JointDragsMoveAndTurnTheSkeleton) {
 }
 
 }  // namespace kestrel::tools
+
+namespace kestrel::tools {
+
+// A click on a joint (nothing else under it) selects the bone ending there, or with Shift the
+// one starting there; one bone at a time, and no undo step.
+TEST(ViewTools, AClickOnAJointSelectsOneBone) {
+    Bench b;
+    b.word.choose(bit::kMakeBone);
+    b.drag(150, 150, 150, 170);  // joints away from the model's vertices
+    b.drag(150, 170, 170, 170);
+    b.word.pick();
+    const std::string before = b.document.undoName();
+    const auto selectedBones = [&] {
+        std::vector<int> bones;
+        const auto& list = b.document.model().skeleton.bones;
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (list[i].flags & model::kBoneSelected) bones.push_back(static_cast<int>(i));
+        return bones;
+    };
+    b.drag(150, 170, 150, 170);  // the first bone's end
+    EXPECT_EQ(selectedBones(), std::vector<int>{1});
+    b.drag(150, 170, 150, 170, true);  // the second bone's start, the same joint
+    EXPECT_EQ(selectedBones(), std::vector<int>{0});
+    EXPECT_EQ(b.document.undoName(), before);
+}
+
+}  // namespace kestrel::tools
