@@ -223,6 +223,9 @@ public:
     CommandResult deleteMovement();
     CommandResult renameMovement(const std::string& name);
     CommandResult renameKeyframe(const std::string& name);
+    // The project window's keyframe drag: the keyframe moves to just before the target, in the
+    // target's movement. Dropping on itself or on the base frame changes nothing.
+    CommandResult moveKeyframe(const std::string& dragged, const std::string& target);
 
     // Bones: each acts on the first selected bone.
     CommandResult attachToBone();

@@ -182,6 +182,22 @@ CommandResult Document::renameMovement(const std::string& name) {
     return {};
 }
 
+CommandResult Document::moveKeyframe(const std::string& dragged, const std::string& target) {
+    if (dragged == target) return refused("a keyframe dropped on itself stays where it is");
+    animation::Movement* from = animation::findMovementOfKeyframe(anim.movements, dragged);
+    animation::Movement* to = animation::findMovementOfKeyframe(anim.movements, target);
+    if (!from || !to) return refused("the base frame has no place in a movement to move from or to");
+    const auto indexIn = [](const animation::Movement& m, const std::string& name) {
+        for (std::size_t i = 0; i < m.keyframes.size(); ++i)
+            if (m.keyframes[i].name == name) return static_cast<int>(i);
+        return -1;
+    };
+    animation::Keyframe moved = animation::unlinkKeyframe(*from, indexIn(*from, dragged));
+    animation::insertKeyframeBefore(*to, indexIn(*to, target), std::move(moved));
+    changed(kAnimationChanged, "Move Keyframe");
+    return {};
+}
+
 CommandResult Document::renameKeyframe(const std::string& name) {
     animation::Keyframe* keyframe = selectedKeyframe();
     if (!keyframe) return refused("select a keyframe");

@@ -137,6 +137,40 @@ TEST(DocumentKeyframes, SelectingReplacingAndDeletingKeyframes) {
     EXPECT_TRUE(s.document.animation().movements.empty());
 }
 
+// The project window's keyframe drag: before the target, into the target's movement, as one
+// undo step; on itself or the base frame nothing moves.
+TEST(DocumentKeyframes, ADraggedKeyframeGoesJustBeforeItsTarget) {
+    Scene s;
+    s.selectRoot();
+    ASSERT_TRUE(s.document.addKeyframe(s.dialog()));  // the base frame
+    ASSERT_TRUE(s.document.newMovement("walk"));
+    ASSERT_TRUE(s.document.newMovement("run"));
+    for (const char* movement : {"walk", "walk", "walk", "run"}) {
+        s.selectMovement(movement);
+        ASSERT_TRUE(s.document.addKeyframe(s.dialog()));
+    }
+    const auto names = [&](const std::string& movement) {
+        std::vector<std::string> list;
+        for (const auto& m : s.document.animation().movements)
+            if (m.name == movement)
+                for (const auto& k : m.keyframes) list.push_back(k.name);
+        return list;
+    };
+    ASSERT_EQ(names("walk"), (std::vector<std::string>{"Keyframe_1", "Keyframe_2", "Keyframe_3"}));
+    ASSERT_TRUE(s.document.moveKeyframe("Keyframe_3", "Keyframe_1"));
+    EXPECT_EQ(names("walk"), (std::vector<std::string>{"Keyframe_3", "Keyframe_1", "Keyframe_2"}));
+    EXPECT_EQ(s.document.undoName(), "Move Keyframe");
+    ASSERT_TRUE(s.document.moveKeyframe("Keyframe_1", "Keyframe_4"));  // into the other movement
+    EXPECT_EQ(names("run"), (std::vector<std::string>{"Keyframe_1", "Keyframe_4"}));
+    EXPECT_EQ(names("walk"), (std::vector<std::string>{"Keyframe_3", "Keyframe_2"}));
+    EXPECT_FALSE(s.document.moveKeyframe("Keyframe_2", "Keyframe_2"));
+    EXPECT_FALSE(s.document.moveKeyframe("Keyframe_2", "BaseFrame"));
+    EXPECT_FALSE(s.document.moveKeyframe("BaseFrame", "Keyframe_2"));
+    s.document.undo();
+    s.document.undo();
+    EXPECT_EQ(names("walk"), (std::vector<std::string>{"Keyframe_1", "Keyframe_2", "Keyframe_3"}));
+}
+
 TEST(DocumentBones, MakeAttachAndDeleteBones) {
     Scene s;
     const auto& skeleton = s.document.model().skeleton;
