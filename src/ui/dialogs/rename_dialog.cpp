@@ -1,13 +1,14 @@
 #include "ui/dialogs/rename_dialog.h"
 
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace kestrel::ui {
 
-RenameDialog::RenameDialog(const QString& title, const QString& name, QWidget* parent)
+RenameDialog::RenameDialog(const QString& title, const QString& name, QWidget* parent, const QString& label)
     : QDialog(parent) {
     setWindowTitle(title.isEmpty() ? QStringLiteral("Rename") : title);
 
@@ -24,6 +25,7 @@ RenameDialog::RenameDialog(const QString& title, const QString& name, QWidget* p
     updateOk();
 
     auto* layout = new QVBoxLayout(this);
+    if (!label.isEmpty()) layout->addWidget(new QLabel(label, this));
     layout->addWidget(name_);
     layout->addWidget(buttons);
     setMinimumWidth(320);

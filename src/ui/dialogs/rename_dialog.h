@@ -16,8 +16,8 @@ class RenameDialog : public QDialog {
     Q_OBJECT
 
   public:
-    // The title is "Rename" when given empty.
-    RenameDialog(const QString& title, const QString& name, QWidget* parent = nullptr);
+    // The title is "Rename" when given empty; a label, when given, stands before the edit.
+    RenameDialog(const QString& title, const QString& name, QWidget* parent = nullptr, const QString& label = {});
 
     // The name without leading or trailing white space, in UTF-8.
     std::string name() const;

@@ -1,4 +1,5 @@
 #include "ui/window/main_window.h"
+#include "ui/window/project_tree.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -28,9 +29,12 @@ MainWindow::MainWindow(app::Document& document, UiStore& store, Prompts& prompts
     restorePlacement();
     createActions();
     createToolCommands();
+    createProjectCommands();
     createMenus();
+    createProjectMenus();
     createToolBars();
     createInfoBar();
+    createProjectBars();
     createStatusBar();
     createBarsMenu();
     readConfiguration();
@@ -48,7 +52,8 @@ MainWindow::~MainWindow() {
     document_.unsubscribe(subscription_);
     // The bars hide as the window goes; nothing of this window is left to update.
     for (QToolBar* bar : toolBars_) bar->disconnect(this);
-    infoBar_->disconnect(this);
+    for (QDockWidget* bar : {infoBar_, projectBar_, projectToolsBar_}) bar->disconnect(this);
+    if (projectTree_) projectTree_->disconnect(this);
     if (options_.configPath.empty()) return;
     app::Settings settings = document_.settings();
     for (std::size_t i = 0; i < panes_.size(); ++i) {
@@ -226,6 +231,7 @@ void MainWindow::refresh(const app::ChangeNotice& notice) {
     if (changes & (app::kModelChanged | app::kTexturesChanged | app::kAnimationChanged))
         for (ViewPane* pane : panes_)
             if (pane) pane->redraw();
+    if (projectTree_) projectTree_->refresh();
     if (changes & (app::kTitleChanged | app::kHistoryChanged | app::kSaved)) updateTitle();
     if (changes & app::kSettingsChanged) startAutosave();
     if (!document_.modified()) dropRecoveryCopy();

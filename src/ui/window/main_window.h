@@ -52,6 +52,12 @@ inline constexpr int kDeleteVertices = 32786, kDeletePolygons = 32787, kCreatePo
 inline constexpr int kViewStandardBar = 59392, kViewModelEditBar = 32857, kViewViewBar = 32858,
                      kViewPolygonBar = 32859, kViewVertexBar = 32860, kViewInfoBar = 32861,
                      kViewStatusBar = 59393;
+inline constexpr int kRenameItem = 32898, kDeleteItem = 32899, kPaintTexture = 32863, kRemoveTexture = 32894,
+                     kAttachToBone = 32868, kRemoveFromBone = 32873, kAddGroupToBone = 1049, kNewMovement = 1018,
+                     kAddKeyframe = 1020, kReplaceKeyframe = 1091, kDeleteKeyframe = 1075, kKeyframeInfo = 1036,
+                     kGenerateMime = 1031,
+                     kSaveBinaryMime = 32892, kPlayAnimation = 1048, kViewProjectBar = 32862,
+                     kViewProjectToolsBar = 32910;
 // Commands without a number of their own get one from here on.
 inline constexpr int kUnnumbered = 40000;
 }  // namespace command
@@ -74,6 +80,9 @@ public:
     QAction* action(const QString& text) const;
     QToolBar* toolBar(int id) const;
     QDockWidget* infoBar() const { return infoBar_; }
+    QDockWidget* projectBar() const { return projectBar_; }
+    QDockWidget* projectToolsBar() const { return projectToolsBar_; }
+    class ProjectTree* projectTree() const { return projectTree_; }
     // The counts the Info bar shows: polygons, vertices, normals.
     std::array<int, 3> shownCounts() const;
 
@@ -106,6 +115,14 @@ private:
     void createToolCommands();
     // Delete in a pane: the project item as Edit "Delete" deletes it, else the selected vertices.
     void deleteInPane();
+    // The project side: its commands, menus, the two bars, the tree's context menu and which
+    // commands its selection enables.
+    void createProjectCommands();
+    void createProjectMenus();
+    void createProjectBars();
+    void projectMenu(const QPoint& global);
+    void updateProjectActions();
+    void reportMime(const std::expected<app::MimeExport, std::string>& exported);
     // The double-click menu of a pane, at a place on the screen.
     void doubleClickMenu(ViewPane* pane, const QPoint& global);
     void createBarsMenu();
@@ -168,6 +185,9 @@ private:
     int nextUnnumbered_ = command::kUnnumbered;
     QHash<int, QToolBar*> toolBars_;
     QDockWidget* infoBar_ = nullptr;
+    QDockWidget* projectBar_ = nullptr;
+    QDockWidget* projectToolsBar_ = nullptr;
+    class ProjectTree* projectTree_ = nullptr;
     QLineEdit* infoText_ = nullptr;
     std::array<QLineEdit*, 3> counts_{};
     QLabel* deviceLabel_ = nullptr;

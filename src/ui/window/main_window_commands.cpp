@@ -302,12 +302,14 @@ void MainWindow::createToolBars() {
          {kRotateYDown, kRotateYUp, kRotateXDown, kRotateXUp, 0, kScaleUp, kScaleDown, kScaleToFit, 32852, 32854, 32921},
          {16, 15}},
         {59397, "Vertex Edit",
-         {kDeleteVertices, kDeletePolygons, 0, kCreatePolygon, 0, 32801, 32796, 32799, 32800, 32802, 32803, 32804},
+         {kDeleteVertices, kDeletePolygons, 0, kCreatePolygon, 0, kAttachToBone, kRemoveFromBone, 0, 32801, 32796, 32799,
+          32800, 32802, 32803, 32804},
          {16, 15}},
         {59398, "Model Edit",
          {32795, 32806, 0, 32790, 32837, 32907, 32909, 32815, 32923, 0, 32814, 0, 32869, 32870, 32901, 0, 32902},
          {32, 32}},
-        {59402, "Polygon", {kGroupPolygons, 0, kInvertNormals, kSetFaceColour, kTransparent, kSolid}, {16, 15}},
+        {59402, "Polygon", {kGroupPolygons, 0, kInvertNormals, kSetFaceColour, kTransparent, kSolid, 0, kPaintTexture},
+         {16, 15}},
     };
     for (const Bar& bar : bars) {
         QToolBar* toolBar = addToolBar(bar.caption);
@@ -327,12 +329,13 @@ std::vector<std::pair<int, QWidget*>> MainWindow::barEntries() const {
     return {{kViewStandardBar, toolBar(59392)}, {kViewModelEditBar, toolBar(59398)},
             {kViewViewBar, toolBar(59396)},     {kViewPolygonBar, toolBar(59402)},
             {kViewVertexBar, toolBar(59397)},   {kViewInfoBar, infoBar_},
+            {kViewProjectBar, projectBar_},     {kViewProjectToolsBar, projectToolsBar_},
             {kViewStatusBar, statusBar()}};
 }
 
 void MainWindow::createBarsMenu() {
     const char* const texts[] = {"Standard &Toolbar", "Model &Edit", "&View", "&Polygon", "Verte&x", "Model &Info",
-                                 "&Status Bar"};
+                                 "Project View", "Project Tools", "&Status Bar"};
     const auto entries = barEntries();
     for (std::size_t i = 0; i < entries.size(); ++i) {
         QWidget* bar = entries[i].second;
@@ -345,7 +348,8 @@ void MainWindow::createBarsMenu() {
         barsMenu_->addAction(entry);
     }
     for (QToolBar* bar : toolBars_) connect(bar, &QToolBar::visibilityChanged, this, [this] { updateActions(); });
-    connect(infoBar_, &QDockWidget::visibilityChanged, this, [this] { updateActions(); });
+    for (QDockWidget* bar : {infoBar_, projectBar_, projectToolsBar_})
+        connect(bar, &QDockWidget::visibilityChanged, this, [this] { updateActions(); });
 }
 
 void MainWindow::updateActions() {
@@ -357,6 +361,7 @@ void MainWindow::updateActions() {
     enable(kInvertNormals, doc.isEnabled(app::EditCommand::InvertNormals));
     enable(kGroupPolygons, doc.isEnabled(app::EditCommand::GroupPolygons));
     action("Restore Marker")->setEnabled(doc.hasMarker());
+    updateProjectActions();
     // The joint tools need a skeleton; every other tool works on any model.
     for (const tools::ToolCommand& tool : tools::toolCommands()) {
         const bool joints = tool.tool & (tools::bit::kMoveJoint | tools::bit::kRotateJoint | tools::bit::kLockedMoveJoint);
