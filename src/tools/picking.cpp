@@ -119,11 +119,16 @@ std::vector<int> magicWandFrom(const Model& model, int vertex) {
     return found;
 }
 
+bool showsUvCorners(const Model& model, const ModelPolygon& p, int texture) {
+    return p.tId == texture && p.type != model::PTYPE_SINGLE_COLOUR && p.type != model::PTYPE_GRADATION_COLOUR &&
+           model.isPolygonSelected(p);
+}
+
 std::vector<UvCorner> uvCornersInside(const Model& model, int texture, const UvView& view, const ScreenRect& rect) {
     std::vector<UvCorner> inside;
     for (std::size_t i = 0; i < model.polygons.size(); ++i) {
         const ModelPolygon& p = model.polygons[i];
-        if (p.tId != texture || p.type == model::PTYPE_SINGLE_COLOUR || p.type == model::PTYPE_GRADATION_COLOUR) continue;
+        if (!showsUvCorners(model, p, texture)) continue;
         for (int k = 0; k < model::polygonCornerCount(p); ++k)
             if (rect.contains(view.x(p.tu[k]), view.y(p.tv[k]))) inside.push_back({static_cast<int>(i), k});
     }

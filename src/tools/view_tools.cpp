@@ -238,8 +238,7 @@ bool ViewTools::move(ViewTarget target, Pointer at) {
             if (du || dv)
                 document_.edit("Move", [&](Model& m) {
                     for (model::ModelPolygon& p : m.polygons) {
-                        if (p.tId != texture || p.type == model::PTYPE_SINGLE_COLOUR || p.type == model::PTYPE_GRADATION_COLOUR)
-                            continue;
+                        if (!showsUvCorners(m, p, texture)) continue;
                         for (int k = 0; k < model::polygonCornerCount(p); ++k) {
                             if (!p.uvSelected[static_cast<std::size_t>(k)]) continue;
                             p.tu[static_cast<std::size_t>(k)] = std::clamp(p.tu[static_cast<std::size_t>(k)] + du, 0, bw);

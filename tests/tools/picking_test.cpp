@@ -81,7 +81,7 @@ TEST(Picking, TheMagicWandFloodsThroughSharedCornersOnly) {
     EXPECT_EQ(magicWandFrom(m, 99), std::vector<int>{});
 }
 
-TEST(Picking, UvCornersAreFoundOnTheirTextureOnly) {
+TEST(Picking, UvCornersAreFoundWhereUvEditDrawsThemOnly) {
     model::Model m;
     addSquare(m, 0, 0, 0, 1, true);
     m.polygons[0].type = 'T';
@@ -89,6 +89,8 @@ TEST(Picking, UvCornersAreFoundOnTheirTextureOnly) {
     m.polygons[0].tu = {0, 64, 0, 64};
     m.polygons[0].tv = {0, 0, 32, 32};
     const UvView uv{200, 100, 64, 32};  // a texel is 3.125 pixels across and down
+    EXPECT_TRUE(uvCornersInside(m, 1, uv, ScreenRect::between(190, 90, 201, 101)).empty());  // not drawn: not selected
+    for (auto& v : m.vertices) v.flags |= model::kVertexSelected;
     EXPECT_EQ(uvCornersInside(m, 1, uv, ScreenRect::between(190, 90, 201, 101)), (std::vector<UvCorner>{{0, 3}}));
     EXPECT_TRUE(uvCornersInside(m, 0, uv, ScreenRect::between(0, 0, 201, 101)).empty());
     m.polygons[0].type = 'C';  // a plain colour polygon has no corners to edit

@@ -279,6 +279,10 @@ TEST(ViewTools, UvEditModePicksAndMovesCornersWithinTheTexture) {
     const auto& picture = document.textureSlots().at(0).picture;
     ASSERT_EQ(picture.width, 16);
     document.select({app::ProjectItem::Texture, "", 0});
+    // Polygons 0 and 1 use the texture; 0 is selected, so only its corners are drawn.
+    std::vector<int> corners;
+    for (const int v : document.model().polygons[0].vId) corners.push_back(v);
+    document.selectVertices(corners);
     ToolWord word;
     ViewTools tools(document, word);
     render::EditView view;
@@ -293,8 +297,8 @@ TEST(ViewTools, UvEditModePicksAndMovesCornersWithinTheTexture) {
     tools.leftPress(target, {151, y + 1});
     tools.leftRelease(target, {151, y + 1});
     EXPECT_EQ(corner(0, 3)[2], 1);
-    EXPECT_EQ(corner(1, 3)[2], 1);  // the same texel in another polygon of the texture
     EXPECT_EQ(corner(0, 0)[2], 0);
+    EXPECT_EQ(corner(1, 3)[2], 0);  // the same texel on a polygon not selected, so not drawn
 
     word.choose(bit::kMove);
     tools.leftPress(target, {100, 100});
@@ -303,6 +307,7 @@ TEST(ViewTools, UvEditModePicksAndMovesCornersWithinTheTexture) {
     tools.leftRelease(target, {130, 100});
     EXPECT_EQ(corner(0, 3), (std::array<int, 3>{16, 13, 1}));  // 15 + 3 stops at the edge, 16
     EXPECT_EQ(corner(0, 0), (std::array<int, 3>{0, 0, 0}));
+    EXPECT_EQ(corner(1, 3), (std::array<int, 3>{15, 15, 0}));
     EXPECT_EQ(document.undoName(), "Move");
     document.undo();
     EXPECT_EQ(corner(0, 3), (std::array<int, 3>{15, 15, 1}));
