@@ -1,0 +1,154 @@
+// The project window over the sample: the tree as a view of the document, the selection it
+// makes, the commands its menus and bars reach with their undo steps, the keyframe drag, and
+// MIMe output from the window.
+#include <QAction>
+#include <QDockWidget>
+#include <QFile>
+#include <QLineEdit>
+#include <QTimer>
+#include <QtTest>
+
+#include "ui/dialogs/keyframe_dialogs.h"
+#include "ui/window/main_window.h"
+#include "ui/window/project_tree.h"
+#include "window_harness.h"
+
+using namespace kestrel;
+using namespace kestrel::ui;
+using namespace kestrel::ui::test;
+
+namespace {
+
+// The tree's items in order, children indented by two spaces.
+QStringList treeText(QTreeWidget* tree) {
+    QStringList lines;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        int depth = 0;
+        for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent()) ++depth;
+        lines << QString(2 * depth, ' ') + (*it)->text(0);
+    }
+    return lines;
+}
+
+QTreeWidgetItem* itemNamed(QTreeWidget* tree, const QString& text) {
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        if ((*it)->text(0) == text) return *it;
+    return nullptr;
+}
+
+// Answers the next modal dialog: sets a line edit and presses OK.
+void answerNextDialog(const char* edit, const QString& text) {
+    QTimer::singleShot(0, [edit = QString(edit), text] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        if (auto* line = dialog->findChild<QLineEdit*>(edit)) line->setText(text);
+        dialog->accept();
+    });
+}
+
+}  // namespace
+
+class ProjectWindowTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void theTreeShowsTheSetAndFollowsEveryCommand() {
+        Harness h;
+        MainWindow& w = *h.window;
+        QCOMPARE(treeText(w.projectTree()), QStringList{"none"});
+        QVERIFY(w.openPath(sampleDir() + "/robot.rsd"));
+        const QStringList opened{"robot.rsd",  "  body",       "  head",       "  hat",
+                                 "  Skeleton", "  BaseFrame",  "  nod",        "    Keyframe_1",
+                                 "    Keyframe_2", "    Keyframe_3", "  robot_body.tim", "  robot_face.tim"};
+        QCOMPARE(treeText(w.projectTree()), opened);
+        QCOMPARE(w.dockWidgetArea(w.projectBar()), Qt::LeftDockWidgetArea);
+        QCOMPARE(w.dockWidgetArea(w.projectToolsBar()), Qt::BottomDockWidgetArea);
+        QVERIFY(!itemNamed(w.projectTree(), "robot_body.tim")->icon(0).isNull());
+
+        // Choosing a keyframe shows its pose; a movement enables its commands.
+        w.projectTree()->setCurrentItem(itemNamed(w.projectTree(), "Keyframe_2"));
+        QCOMPARE(w.document().selection().name, std::string("Keyframe_2"));
+        const auto& nod = w.document().animation().movements[0];
+        QCOMPARE(w.document().model().vertices, nod.keyframes[1].model.vertices);
+        QVERIFY(w.action(command::kReplaceKeyframe)->isEnabled());
+        QVERIFY(!w.action(command::kGenerateMime)->isEnabled());
+        w.projectTree()->setCurrentItem(itemNamed(w.projectTree(), "nod"));
+        QVERIFY(w.action(command::kGenerateMime)->isEnabled() && w.action(command::kAddKeyframe)->isEnabled());
+
+        // New Movement through its dialog, then undo and redo: the tree follows.
+        answerNextDialog("nameEdit", "wave");
+        w.action(command::kNewMovement)->trigger();
+        QVERIFY(itemNamed(w.projectTree(), "wave"));
+        w.action(command::kUndo)->trigger();
+        QVERIFY(!itemNamed(w.projectTree(), "wave"));
+        w.action(command::kRedo)->trigger();
+        QVERIFY(itemNamed(w.projectTree(), "wave"));
+
+        // Rename a group through the Edit menu's Rename; a name the MOVE file cannot hold is
+        // refused and said.
+        w.projectTree()->setCurrentItem(itemNamed(w.projectTree(), "hat"));
+        answerNextDialog("nameEdit", "cap");
+        w.action(command::kRenameItem)->trigger();
+        QVERIFY(itemNamed(w.projectTree(), "cap"));
+        answerNextDialog("nameEdit", "#cap");
+        w.action(command::kRenameItem)->trigger();
+        QVERIFY(itemNamed(w.projectTree(), "cap"));
+        QVERIFY(w.document().selection().kind == app::ProjectItem::Group);
+
+        // Delete removes the selected movement; New empties the tree.
+        w.projectTree()->setCurrentItem(itemNamed(w.projectTree(), "wave"));
+        w.action(command::kDeleteItem)->trigger();
+        QVERIFY(!itemNamed(w.projectTree(), "wave"));
+        w.document().newModel();
+        QCOMPARE(treeText(w.projectTree()), QStringList{"none"});
+    }
+
+    void theKeyframeDragReordersAndIsOneStep() {
+        Harness h;
+        MainWindow& w = *h.window;
+        QVERIFY(w.openPath(sampleDir() + "/robot.rsd"));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        ProjectTree* tree = w.projectTree();
+        const QRect from = tree->visualItemRect(itemNamed(tree, "Keyframe_3"));
+        const QRect onto = tree->visualItemRect(itemNamed(tree, "Keyframe_1"));
+        QWidget* viewport = tree->viewport();
+        QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, from.center());
+        for (const QPoint at : {from.center() - QPoint(0, 8), onto.center()}) {
+            QMouseEvent move(QEvent::MouseMove, QPointF(at), viewport->mapToGlobal(QPointF(at)), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(viewport, &move);
+        }
+        QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, onto.center());
+        QStringList order;
+        for (const auto& k : w.document().animation().movements[0].keyframes) order << QString::fromStdString(k.name);
+        QCOMPARE(order, (QStringList{"Keyframe_3", "Keyframe_1", "Keyframe_2"}));
+        QCOMPARE(itemNamed(tree, "nod")->child(0)->text(0), QString("Keyframe_3"));
+        QCOMPARE(w.document().undoName(), std::string("Move Keyframe"));
+    }
+
+    void binaryMimeFromTheWindowIsTheCommandsBytes() {
+        Harness h;
+        MainWindow& w = *h.window;
+        QVERIFY(w.openPath(sampleDir() + "/robot.rsd"));
+        w.projectTree()->setCurrentItem(itemNamed(w.projectTree(), "nod"));
+        const QString path = h.dir.filePath("nod.MIM");
+        h.prompts.nextPath = path;
+        w.action(command::kSaveBinaryMime)->trigger();
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray bytes = written.readAll();
+        QVERIFY(!bytes.isEmpty());
+
+        app::Document again{std::make_unique<formats::HostFileSystem>()};
+        QVERIFY(again.openFile((sampleDir() + "/robot.rsd").toStdString()));
+        again.select({app::ProjectItem::Movement, "nod", -1});
+        const QString other = h.dir.filePath("other.MIM");
+        QVERIFY(again.saveBinaryMime(other.toStdString()));
+        QFile expected(other);
+        QVERIFY(expected.open(QIODevice::ReadOnly));
+        QCOMPARE(bytes, expected.readAll());
+    }
+};
+
+QTEST_MAIN(ProjectWindowTest)
+#include "project_window_test.moc"
