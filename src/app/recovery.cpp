@@ -194,8 +194,8 @@ std::expected<DocumentState, Error> readRecovery(const formats::FileSystem& file
     DocumentState state;
     state.current = std::move(edit->model);
     giveNames(state.current, fields);
-    // The movement file lists the movements the other way round from the document.
-    state.anim.movements.assign(base->animation.movements.rbegin(), base->animation.movements.rend());
+    // The movement file reads back in the document's order.
+    state.anim.movements = std::move(base->animation.movements);
     const std::string baseName = fields.contains("baseFrame") ? fields.at("baseFrame") : "";
     if (!baseName.empty()) {
         state.anim.baseFrame = std::move(base->animation.baseFrame);

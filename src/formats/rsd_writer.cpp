@@ -187,15 +187,20 @@ std::expected<Formatted, Error> format(const Model& model, const SaveOptions& op
     const model::Normals normals = model::computeNormals(model);
     const animation::AnimationState* animation = options.withMovements ? options.animation : nullptr;
     std::optional<TextOut> move, bone;
+    // The reader puts each movement it reads at the head of the list; written last one first,
+    // the list reads back in the order it had, however often the set is saved and opened.
+    // (The copies share their models' storage.)
+    std::vector<animation::Movement> fileOrder;
+    if (animation) fileOrder.assign(animation->movements.rbegin(), animation->movements.rend());
     if (animation) {
-        auto text = moveText(animation->movements, model, replaceLastThree(model.plyFileName, "move"));
+        auto text = moveText(fileOrder, model, replaceLastThree(model.plyFileName, "move"));
         if (!text) return std::unexpected(text.error());
         move = std::move(*text);
     }
     if (model.hasSkeleton())
         bone = boneText(model.skeleton, replaceLastThree(model.plyFileName, "bone"),
                         options.animation ? static_cast<int>(options.animation->movements.size()) : 0,
-                        animation ? &animation->movements : nullptr);
+                        animation ? &fileOrder : nullptr);
     return Formatted{rsdText(model, animation != nullptr), plyText(model, normals), matText(model),
                      xgrpText(model), std::move(move), std::move(bone)};
 }

@@ -66,12 +66,14 @@ TEST(MoveFile, DifferencesAreChainedFromTheBaseFrame) {
               std::string::npos);
 }
 
-TEST(MoveFile, AProjectSavedAndLoadedBackIsEqualWithTheMovementsReversed) {
+// The reader puts each movement at the head of its list, so the files hold the movements last
+// one first: the list comes back in its own order, however often it is saved and opened.
+TEST(MoveFile, AProjectSavedAndLoadedBackIsEqualInItsOwnOrder) {
     Project p;
     model::Model saved = p.base;
     ASSERT_TRUE(formats::saveRsdSet(p.files, saved, {"/m/cube.rsd", true, &p.animation}));
     EXPECT_NE(p.files.files.at("/m/cube.rsd").find("\nMOVE=/m/cube.move\n"), std::string::npos);
-    EXPECT_NE(p.files.files.at("/m/cube.bone").find("#Keyframe Skeleton Coords\n#Movement name=wave\n"),
+    EXPECT_NE(p.files.files.at("/m/cube.bone").find("#Keyframe Skeleton Coords\n#Movement name=walk\n"),
               std::string::npos);
 
     auto loaded = formats::loadRsdSet(p.files, "/m/cube.rsd");
@@ -79,18 +81,18 @@ TEST(MoveFile, AProjectSavedAndLoadedBackIsEqualWithTheMovementsReversed) {
     EXPECT_TRUE(loaded->warnings.empty());
     const auto& movements = loaded->animation.movements;
     ASSERT_EQ(movements.size(), 2u);
-    EXPECT_EQ(movements[0].name, "walk");
-    EXPECT_EQ(movements[1].name, "wave");
+    EXPECT_EQ(movements[0].name, "wave");
+    EXPECT_EQ(movements[1].name, "walk");
     ASSERT_EQ(loaded->animation.baseFrame->name, "BaseFrame");
     // Poses come back as they were saved, skeletons included, apart from the normals the
     // save recomputed.
-    const auto& step = movements[0].keyframes[0];
+    const auto& step = movements[1].keyframes[0];
     EXPECT_EQ(step.name, "step");
     EXPECT_EQ(step.framesFromLast, 20);
-    EXPECT_EQ(movements[0].keyframes[1].framesFromLast, 7);
+    EXPECT_EQ(movements[1].keyframes[1].framesFromLast, 7);
     EXPECT_EQ(step.model.vertices, p.animation.movements[1].keyframes[0].model.vertices);
     EXPECT_EQ(step.model.skeleton, animation::copySkeleton(p.animation.movements[1].keyframes[0].model.skeleton));
-    EXPECT_EQ(movements[1].keyframes[0].model.vertices[5].y, -3);
+    EXPECT_EQ(movements[0].keyframes[0].model.vertices[5].y, -3);
     EXPECT_EQ(loaded->model.skeleton, animation::copySkeleton(p.base.skeleton));
 }
 
@@ -108,12 +110,12 @@ TEST(MoveFile, BadCountsFailTheLoadWithTheirLine) {
     };
     std::string more = good;
     more.replace(more.find("\n20 8\n"), 6, "\n20 9\n");
-    EXPECT_EQ(failure(more, ""), "/m/cube.move:13: keyframe 'up' has 9 vertices but the model has 8");
+    EXPECT_EQ(failure(more, ""), "/m/cube.move:13: keyframe 'step' has 9 vertices but the model has 8");
     EXPECT_EQ(failure(good.substr(0, good.find("hold")), ""),
-              "/m/cube.move:37: the file ends before keyframe 1 of movement 'walk'");
+              "/m/cube.move:22: the file ends before keyframe 1 of movement 'walk'");
     std::string bone = p.files.files.at("/m/cube.bone");
     bone.erase(bone.rfind("\n2 "), bone.find('\n', bone.rfind("\n2 ") + 1) - bone.rfind("\n2 "));
-    EXPECT_EQ(failure(good, bone), "/m/cube.bone:41: the file ends before the joints of keyframe 'hold'");
+    EXPECT_EQ(failure(good, bone), "/m/cube.bone:41: the file ends before the joints of keyframe 'up'");
 }
 
 TEST(MoveFile, KeyframesLongerThanTheBaseFrameAreNotSaved) {

@@ -4,12 +4,14 @@
 #include <QAction>
 #include <QDockWidget>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTimer>
 #include <QtTest>
 
 #include "ui/dialogs/keyframe_dialogs.h"
 #include "ui/window/main_window.h"
+#include "model/view_projection.h"
 #include "ui/window/project_tree.h"
 #include "window_harness.h"
 
@@ -124,6 +126,62 @@ private Q_SLOTS:
         QCOMPARE(order, (QStringList{"Keyframe_3", "Keyframe_1", "Keyframe_2"}));
         QCOMPARE(itemNamed(tree, "nod")->child(0)->text(0), QString("Keyframe_3"));
         QCOMPARE(w.document().undoName(), std::string("Move Keyframe"));
+    }
+
+    // What a user does in the window alone: a movement of three keyframes posed with the joint
+    // tools, saved, opened again with the same tree, and its MIMe written.
+    void aMovementMadeInTheWindowSurvivesASaveAndExports() {
+        Harness h;
+        MainWindow& w = *h.window;
+        for (const char* name : {"robot.rsd", "robot.ply", "robot.mat", "robot.xgrp", "robot.bone", "robot.move",
+                                 "robot_body.tim", "robot_face.tim"})
+            QVERIFY(QFile::copy(sampleDir() + "/" + name, h.dir.filePath(name)));
+        QVERIFY(w.openPath(h.dir.filePath("robot.rsd")));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        ProjectTree* tree = w.projectTree();
+        answerNextDialog("nameEdit", "wave");
+        w.action(command::kNewMovement)->trigger();
+
+        ViewPane* pane = w.pane(3);  // wireframe, from the front
+        QWidget* surface = pane->surface().widget();
+        const auto turnHead = [&] {
+            // The joint at the top of the head, where the first bone ends, dragged through a
+            // tenth of the pane's width.
+            const auto& skeleton = w.document().model().skeleton;
+            const model::ScreenPoint at =
+                pane->view().projection(pane->clientSize().width(), pane->clientSize().height())
+                    .project(skeleton.joints[static_cast<std::size_t>(skeleton.bones[0].endJoint)].position);
+            const QPoint from(static_cast<int>(at.x), static_cast<int>(at.y)), to = from + QPoint(surface->width() / 10, 0);
+            QTest::mousePress(surface, Qt::LeftButton, Qt::NoModifier, from);
+            QMouseEvent move(QEvent::MouseMove, QPointF(to), surface->mapToGlobal(QPointF(to)), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(surface, &move);
+            QTest::mouseRelease(surface, Qt::LeftButton, Qt::NoModifier, to);
+        };
+        w.action(32870)->trigger();  // Rotate Joint
+        for (int k = 0; k < 3; ++k) {
+            tree->setCurrentItem(itemNamed(tree, "wave"));
+            answerNextDialog("nameEdit", QString("wave_%1").arg(k));
+            w.action(command::kAddKeyframe)->trigger();
+            if (k < 2) turnHead();
+        }
+        const auto& wave = w.document().animation().movements[0];
+        QCOMPARE(wave.name, std::string("wave"));
+        QCOMPARE(wave.keyframes.size(), std::size_t{3});
+        QVERIFY(wave.keyframes[0].model.vertices != wave.keyframes[1].model.vertices);
+        QVERIFY(wave.keyframes[1].model.vertices != wave.keyframes[2].model.vertices);
+
+        const QStringList before = treeText(tree);
+        h.prompts.unstoredChoice = UnstoredChoice::SaveWithout;
+        w.action(command::kSave)->trigger();
+        QVERIFY(w.openPath(h.dir.filePath("robot.rsd")));
+        QCOMPARE(treeText(tree), before);
+
+        tree->setCurrentItem(itemNamed(tree, "wave"));
+        h.prompts.nextPath = h.dir.filePath("wave.MIM");
+        w.action(command::kSaveBinaryMime)->trigger();
+        QVERIFY(QFileInfo(h.dir.filePath("wave.MIM")).size() > 0);
     }
 
     void binaryMimeFromTheWindowIsTheCommandsBytes() {

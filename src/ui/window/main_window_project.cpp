@@ -15,6 +15,7 @@
 #include "ui/dialogs/rename_dialog.h"
 #include "ui/window/main_window.h"
 #include "ui/window/project_tree.h"
+#include "ui/window/tool_icons.h"
 
 namespace kestrel::ui {
 
@@ -46,10 +47,12 @@ void MainWindow::createProjectCommands() {
     del->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     addCommand(kUnnumbered, "Ungroup", edit([&doc] { return doc.ungroup(); }), QKeySequence("Ctrl+U"));
     addCommand(kUnnumbered, "Reorder Vertices", edit([&doc] { return doc.reorderVertices(); }));
-    addCommand(kPaintTexture, "Paint Current Texture To Selected", edit([&doc] { return doc.paintTexture(); }));
+    addCommand(kPaintTexture, "Paint Current Texture To Selected", edit([&doc] { return doc.paintTexture(); }))
+        ->setIcon(toolIcon(kPaintTexture));
     addCommand(kRemoveTexture, "Remove Texture From Model", edit([&doc] { return doc.removeTexture(); }));
-    addCommand(kAttachToBone, "Attatch to Bone", edit([&doc] { return doc.attachToBone(); }));
-    addCommand(kRemoveFromBone, "Remove Selected", edit([&doc] { return doc.removeSelectedFromBone(); }));
+    addCommand(kAttachToBone, "Attatch to Bone", edit([&doc] { return doc.attachToBone(); }))->setIcon(toolIcon(kAttachToBone));
+    addCommand(kRemoveFromBone, "Remove Selected", edit([&doc] { return doc.removeSelectedFromBone(); }))
+        ->setIcon(toolIcon(kRemoveFromBone));
     addCommand(kUnnumbered, "Delete Bone", edit([&doc] { return doc.deleteBone(); }));
     addCommand(kAddGroupToBone, "Add Group To Bone", edit([&doc] { return doc.addGroupToBone(); }));
     addCommand(kNewMovement, "New Movement", [this] {

@@ -204,6 +204,27 @@ QIcon viewToolIcon(int id) {
                 for (const QPointF d : {QPointF(0, -6), QPointF(0, 6), QPointF(-6, 0), QPointF(6, 0)}) arrow(p, c + d / 3, c + d);
                 p.drawEllipse(c, 1.2, 1.2);
             });
+        case 32868:  // Attatch to Bone: a vertex joining the bone
+        case 32873:  // Remove Selected: a vertex leaving it
+            return icon([id](QPainter& p) {
+                joint(p, QPointF(3, 13));
+                joint(p, QPointF(13, 3));
+                p.drawLine(QPointF(4.5, 11.5), QPointF(11.5, 4.5));
+                p.drawRect(QRectF(9.5, 10, 3, 3));
+                if (id == 32868)
+                    arrow(p, QPointF(11, 10), QPointF(8.5, 7.5));
+                else
+                    arrow(p, QPointF(9, 8), QPointF(12, 11.5) + QPointF(2.5, 2.5));
+            });
+        case 32863:  // Paint Current Texture To Selected: a brush over a chequer
+            return icon([](QPainter& p) {
+                for (int y = 0; y < 3; ++y)
+                    for (int x = 0; x < 3; ++x)
+                        if ((x + y) % 2) p.fillRect(QRectF(1.5 + x * 3, 6.5 + y * 3, 3, 3), QColor(150, 150, 150));
+                p.drawRect(QRectF(1.5, 6.5, 9, 9));
+                p.drawLine(QPointF(7, 9), QPointF(14, 2));
+                p.drawEllipse(QPointF(7, 9), 1.5, 1.5);
+            });
         case 32801: return icon([](QPainter& p) { letters(p, "XYZ"); });
         case 32796: return icon([](QPainter& p) { letters(p, "XY"); });
         case 32799: return icon([](QPainter& p) { letters(p, "YZ"); });
