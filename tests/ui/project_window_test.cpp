@@ -62,6 +62,8 @@ private Q_SLOTS:
                                  "  Skeleton", "  BaseFrame",  "  nod",        "    Keyframe_1",
                                  "    Keyframe_2", "    Keyframe_3", "  robot_body.tim", "  robot_face.tim"};
         QCOMPARE(treeText(w.projectTree()), opened);
+        QVERIFY(!w.openPath(sampleDir() + "/no_such_set.rsd"));  // a failed open keeps the tree
+        QCOMPARE(treeText(w.projectTree()), opened);
         QCOMPARE(w.dockWidgetArea(w.projectBar()), Qt::LeftDockWidgetArea);
         QCOMPARE(w.dockWidgetArea(w.projectToolsBar()), Qt::BottomDockWidgetArea);
         QVERIFY(!itemNamed(w.projectTree(), "robot_body.tim")->icon(0).isNull());
