@@ -16,6 +16,7 @@
 #include "formats/rsd_set.h"
 #include "formats/texture_slots.h"
 #include "model/model.h"
+#include "model/primitives.h"
 #include "model/model_editing.h"
 #include "model/optimise.h"
 #include "model/polygon_materials.h"
@@ -285,6 +286,9 @@ public:
     CommandResult renameSelected(const std::string& name);
     CommandResult deleteSelected();
     void centreObject();
+    // The object creator's "Add": the primitive and its group appended to the current model,
+    // one step named after the kind; refused, with nothing made, when it cannot be.
+    CommandResult addPrimitive(const model::PrimitiveParams& params);
     std::optional<model::VertexInfo> vertexInfo() const { return model::vertexInfo(state.current); }
     model::SelectionInfo modelInformation() const { return model::selectionInfo(state.current); }
     CommandResult reScale(const RescaleParams& params);

@@ -161,6 +161,14 @@ CommandResult Document::deleteSelected() {
     }
 }
 
+CommandResult Document::addPrimitive(const model::PrimitiveParams& params) {
+    if (auto why = model::primitiveRefusal(current, params)) return refused(*why);
+    model::addPrimitive(current, params);
+    static constexpr const char* kNames[] = {"Add Pyramid", "Add Cube", "Add Cylinder", "Add Sphere", "Add Mesh"};
+    changed(kModelChanged, kNames[static_cast<int>(params.kind)]);
+    return {};
+}
+
 void Document::centreObject() {
     model::centreObject(current);
     changed(kModelChanged, "Centre Object");

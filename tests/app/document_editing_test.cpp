@@ -157,3 +157,29 @@ TEST(DocumentEditing, OptimiserCommandsActOnTheCurrentModelOnly) {
 
 }  // namespace
 }  // namespace kestrel::app
+
+namespace kestrel::app {
+
+// A primitive is one step that undo takes away whole; a refused one changes nothing.
+TEST(DocumentEditing, APrimitiveIsOneStepAndARefusedOneLeavesAllAsItWas) {
+    Document document{std::make_unique<formats::MemoryFileSystem>()};
+    document.edit("Quad", [](model::Model& m) { test::addUnitQuad(m); });
+    const model::Model before = document.model();
+    model::PrimitiveParams cube{model::PrimitiveKind::Cube, "Cube0"};
+    ASSERT_TRUE(document.addPrimitive(cube));
+    EXPECT_EQ(document.undoName(), "Add Cube");
+    EXPECT_EQ(document.model().vertexCount(), before.vertexCount() + 8);
+    EXPECT_EQ(document.model().groups.back().name, "Cube0");
+    document.undo();
+    EXPECT_EQ(document.model(), before);
+
+    model::PrimitiveParams sphere{model::PrimitiveKind::Sphere, "Sphere1"};
+    sphere.subdivisions = 15;
+    const auto refused = document.addPrimitive(sphere);
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().find("at most 9 subdivisions fit"), std::string::npos);
+    EXPECT_EQ(document.model(), before);
+    EXPECT_FALSE(document.canRedo() && document.redoName() != "Add Cube");
+}
+
+}  // namespace kestrel::app
