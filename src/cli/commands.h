@@ -38,6 +38,20 @@ struct ConvertOptions {
     bool aseTextures = false;  // an ASE scene's texture vertices and textures are taken
 };
 
+struct CreateOptions {
+    std::string kind;  // pyramid, cube, cylinder, sphere or mesh
+    std::string name;  // the new group's; the kind's first proposal when empty
+    int sides = 6;
+    int subdivisions = 2;
+    std::vector<double> spacing;      // X, Y
+    std::vector<long long> squares;   // X, Y
+    std::string into;    // the model to add to; a new one when empty
+    std::string output;  // the RSD file to write
+};
+
+// Makes the primitive alone or in the model given, and saves the set.
+int runCreate(app::Document& document, const CreateOptions& options, std::ostream& out, std::ostream& err);
+
 // Opens the input and saves it under the output's name ("Save As" naming rule).
 int runConvert(app::Document& document, const ConvertOptions& options, std::ostream& out,
                std::ostream& err);

@@ -83,6 +83,24 @@ int run(int argc, char** argv) {
     convertCommand->add_flag("--current", convert.current,
                              "Save the current model only (\"Save Current As\"): no movements");
 
+    CreateOptions create;
+    CLI::App* createCommand =
+        cli.add_subcommand("create", "Make a pyramid, cube, cylinder, sphere or mesh, alone or added to a model");
+    createCommand->add_option("KIND", create.kind, "pyramid, cube, cylinder, sphere or mesh")
+        ->required()
+        ->check(CLI::IsMember({"pyramid", "cube", "cylinder", "sphere", "mesh"}));
+    createCommand->add_option("--name", create.name, "The new group's name (Pyramid0, Cube0, ... when not given)");
+    createCommand->add_option("--sides", create.sides, "cylinder: the number of sides (3 to 100, 6 at first)");
+    createCommand->add_option("--subdivisions", create.subdivisions, "sphere: the subdivisions (0 to 20, 2 at first)");
+    createCommand->add_option("--spacing", create.spacing, "mesh: the grid spacing X,Y (10,10 at first)")
+        ->expected(2)
+        ->delimiter(',');
+    createCommand->add_option("--squares", create.squares, "mesh: the grid size in squares X,Y (5,5 at first)")
+        ->expected(2)
+        ->delimiter(',');
+    createCommand->add_option("--into", create.into, "Add the primitive to this model instead of a new one");
+    createCommand->add_option("-o,--output", create.output, "The RSD file to write")->required();
+
     KeyframesOptions keyframes;
     CLI::App* keyframesCommand =
         cli.add_subcommand("keyframes", "Show every keyframe of one movement of a model");
@@ -250,6 +268,8 @@ int run(int argc, char** argv) {
     int status = kExitFailure;
     if (infoCommand->parsed())
         status = runInfo(document, info, std::cout, std::cerr);
+    else if (createCommand->parsed())
+        status = runCreate(document, create, std::cout, std::cerr);
     else if (convertCommand->parsed())
         status = runConvert(document, convert, std::cout, std::cerr);
     else if (keyframesCommand->parsed())

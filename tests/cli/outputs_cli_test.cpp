@@ -109,3 +109,35 @@ TEST(CliScript, RunsTheSampleScriptAndReportsAStoppedRun) {
 }
 
 }  // namespace kestrel::cli::test
+
+namespace kestrel::cli::test {
+
+// create makes a primitive alone or added to a model, as a set that opens again; a request past
+// the limits writes nothing.
+TEST(CliCreate, PrimitivesAreWrittenAloneOrIntoAModel) {
+    const TempDir dir;
+    const std::string sphere = (dir / "s.rsd").string();
+    const CliRun made = runCli({"create", "sphere", "--subdivisions", "3", "-o", sphere});
+    ASSERT_EQ(made.status, 0) << made.err;
+    const CliRun info = runCli({"info", "--json", sphere});
+    ASSERT_EQ(info.status, 0) << info.err;
+    const auto json = parseJson(info.out);
+    ASSERT_TRUE(json) << info.out;
+    EXPECT_EQ((*json)["counts"]["vertices"].number, 6 * 64 - 1);
+    EXPECT_EQ((*json)["counts"]["polygons"].number, 6 * 64);
+    EXPECT_EQ((*json)["groups"][0]["name"].string, "Sphere0");
+
+    const std::string both = (dir / "both.rsd").string();
+    ASSERT_EQ(runCli({"create", "mesh", "--squares", "3,2", "--name", "floor", "--into", sphere, "-o", both}).status, 0);
+    const auto joined = parseJson(runCli({"info", "--json", both}).out);
+    ASSERT_TRUE(joined);
+    EXPECT_EQ((*joined)["counts"]["polygons"].number, 6 * 64 + 12);
+    EXPECT_EQ((*joined)["groups"][1]["name"].string, "floor");
+
+    const CliRun refused = runCli({"create", "sphere", "--subdivisions", "12", "-o", (dir / "big.rsd").string()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("at most 9 subdivisions fit"), std::string::npos) << refused.err;
+    EXPECT_FALSE(fs::exists(dir / "big.rsd"));
+}
+
+}  // namespace kestrel::cli::test
