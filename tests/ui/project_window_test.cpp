@@ -6,10 +6,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
 
 #include "ui/dialogs/keyframe_dialogs.h"
+#include "ui/dialogs/object_creator.h"
 #include "ui/window/main_window.h"
 #include "model/view_projection.h"
 #include "ui/window/project_tree.h"
@@ -184,6 +188,44 @@ private Q_SLOTS:
         h.prompts.nextPath = h.dir.filePath("wave.MIM");
         w.action(command::kSaveBinaryMime)->trigger();
         QVERIFY(QFileInfo(h.dir.filePath("wave.MIM")).size() > 0);
+    }
+
+    // The object creator adds its primitive as one step the project tree shows; one counter
+    // names them across the tabs; a refused one changes nothing.
+    void theObjectCreatorAddsNamedPrimitives() {
+        Harness h;
+        MainWindow& w = *h.window;
+        QVERIFY(w.openPath(sampleDir() + "/robot.rsd"));
+        QAction* show = w.action(command::kObjectCreator);
+        QVERIFY(!show->isChecked());
+        show->trigger();
+        ObjectCreator* creator = w.objectCreator();
+        QVERIFY(creator->isVisible() && show->isChecked());
+        auto* kinds = creator->findChild<QTabWidget*>("kinds");
+        auto* name = creator->findChild<QLineEdit*>("nameEdit");
+        auto* add = creator->findChild<QPushButton*>("add");
+        QCOMPARE(name->text(), QString("Pyramid0"));
+        kinds->setCurrentIndex(1);
+        QCOMPARE(name->text(), QString("Cube0"));
+        const int vertices = w.document().model().vertexCount();
+        add->click();
+        QCOMPARE(w.document().model().vertexCount(), vertices + 8);
+        QVERIFY(itemNamed(w.projectTree(), "Cube0"));
+        QCOMPARE(name->text(), QString("Cube1"));
+        kinds->setCurrentIndex(0);
+        QCOMPARE(name->text(), QString("Pyramid1"));
+
+        kinds->setCurrentIndex(3);
+        creator->findChild<QSpinBox*>("subdivisions")->setValue(15);
+        add->click();
+        QCOMPARE(name->text(), QString("Sphere1"));  // refused: the counter stays
+        QCOMPARE(w.document().model().vertexCount(), vertices + 8);
+        QCOMPARE(w.document().undoName(), std::string("Add Cube"));
+        w.action(command::kUndo)->trigger();
+        QCOMPARE(w.document().model().vertexCount(), vertices);
+        QVERIFY(!itemNamed(w.projectTree(), "Cube0"));
+        show->trigger();
+        QVERIFY(!creator->isVisible() && !show->isChecked());
     }
 
     void binaryMimeFromTheWindowIsTheCommandsBytes() {

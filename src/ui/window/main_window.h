@@ -57,7 +57,7 @@ inline constexpr int kRenameItem = 32898, kDeleteItem = 32899, kPaintTexture = 3
                      kAddKeyframe = 1020, kReplaceKeyframe = 1091, kDeleteKeyframe = 1075, kKeyframeInfo = 1036,
                      kGenerateMime = 1031,
                      kSaveBinaryMime = 32892, kPlayAnimation = 1048, kViewProjectBar = 32862,
-                     kViewProjectToolsBar = 32910;
+                     kViewProjectToolsBar = 32910, kObjectCreator = 32917;
 // Commands without a number of their own get one from here on.
 inline constexpr int kUnnumbered = 40000;
 }  // namespace command
@@ -83,6 +83,7 @@ public:
     QDockWidget* projectBar() const { return projectBar_; }
     QDockWidget* projectToolsBar() const { return projectToolsBar_; }
     class ProjectTree* projectTree() const { return projectTree_; }
+    class ObjectCreator* objectCreator() const { return objectCreator_; }
     // The counts the Info bar shows: polygons, vertices, normals.
     std::array<int, 3> shownCounts() const;
 
@@ -188,6 +189,7 @@ private:
     QDockWidget* projectBar_ = nullptr;
     QDockWidget* projectToolsBar_ = nullptr;
     class ProjectTree* projectTree_ = nullptr;
+    class ObjectCreator* objectCreator_ = nullptr;
     QLineEdit* infoText_ = nullptr;
     std::array<QLineEdit*, 3> counts_{};
     QLabel* deviceLabel_ = nullptr;

@@ -347,6 +347,7 @@ void MainWindow::createBarsMenu() {
         entry->setCheckable(true);
         barsMenu_->addAction(entry);
     }
+    barsMenu_->addAction(action(kObjectCreator));
     for (QToolBar* bar : toolBars_) connect(bar, &QToolBar::visibilityChanged, this, [this] { updateActions(); });
     for (QDockWidget* bar : {infoBar_, projectBar_, projectToolsBar_})
         connect(bar, &QDockWidget::visibilityChanged, this, [this] { updateActions(); });

@@ -12,6 +12,7 @@
 #include "animation/skeleton_ops.h"
 #include "model/model_editing.h"
 #include "ui/dialogs/keyframe_dialogs.h"
+#include "ui/dialogs/object_creator.h"
 #include "ui/dialogs/rename_dialog.h"
 #include "ui/window/main_window.h"
 #include "ui/window/project_tree.h"
@@ -76,6 +77,20 @@ void MainWindow::createProjectCommands() {
         if (dialog.exec() == QDialog::Accepted)
             runCommand(document_.setKeyframeInfo(dialog.name(), info->baseFrame ? 0 : dialog.framesFromLast()));
     });
+    // The object creator is made once and kept, hidden or shown, with its settings.
+    objectCreator_ = new ObjectCreator(
+        [this](const model::PrimitiveParams& params) {
+            const app::CommandResult made = document_.addPrimitive(params);
+            runCommand(made);
+            return made;
+        },
+        this);
+    connect(objectCreator_, &QDialog::finished, this, [this] { updateActions(); });
+    QAction* creator = addCommand(kObjectCreator, "Object Creator", [this] {
+        objectCreator_->setVisible(objectCreator_->isHidden());
+        updateActions();
+    });
+    creator->setCheckable(true);
     addCommand(kGenerateMime, "Generate MIMe Info", [this] { reportMime(document_.generateMime()); });
     addCommand(kSaveBinaryMime, "Save Binary MIMe File", [this] {
         const auto path = prompts_.savePath(this, "Save Binary MIMe File",
@@ -259,6 +274,7 @@ void MainWindow::updateProjectActions() {
     enable(kGenerateMime, kind == ProjectItem::Movement);
     enable(kSaveBinaryMime, kind == ProjectItem::Movement);
     enable(kPlayAnimation, false);  // the movement preview comes with the timeline
+    action(kObjectCreator)->setChecked(objectCreator_ && objectCreator_->isVisible());
 }
 
 }  // namespace kestrel::ui
