@@ -96,7 +96,10 @@ void ViewPane::afterTool(bool repaint) {
         scene_.overlay = overlay.lines;
         repaint = true;
     }
-    if (!overlay.info.empty()) Q_EMIT toolInfo(QString::fromStdString(overlay.info));
+    if (overlay.info != shownInfo_) {
+        shownInfo_ = overlay.info;
+        if (!shownInfo_.empty()) Q_EMIT toolInfo(QString::fromStdString(shownInfo_));
+    }
     if (repaint) redraw();
 }
 

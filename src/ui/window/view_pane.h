@@ -5,6 +5,7 @@
 #include <QPoint>
 #include <QWidget>
 #include <optional>
+#include <string>
 
 #include "tools/view_tools.h"
 #include "ui/pane_surface.h"
@@ -56,6 +57,7 @@ private:
 
     PaneScene scene_;
     tools::ViewTools tools_;
+    std::string shownInfo_;  // the tool's text last given to the Info bar
     bool fitPending_ = false, fitMargin_ = false;
     PaneSurface* surface_ = nullptr;  // a child widget, deleted before the scene it draws
     QWidget* surfaceWidget_ = nullptr;  // the same, as the widget whose clicks activate the pane
