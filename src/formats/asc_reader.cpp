@@ -197,10 +197,13 @@ std::optional<Error> AscParser::readMesh(Model& model, std::string_view header) 
     return std::nullopt;
 }
 
-// The name in 'Named object: "Box01"'.
+// The name in 'Named object: "Box01"', or what follows the colon when it is not quoted.
 std::string objectName(std::string_view line) {
     const auto open = line.find('"');
-    if (open == std::string_view::npos) return std::string(trimmedName(line.substr(13)));
+    if (open == std::string_view::npos) {
+        const auto colon = line.find(':');
+        return colon == std::string_view::npos ? std::string() : std::string(trimmedName(line.substr(colon + 1)));
+    }
     const auto close = line.find('"', open + 1);
     return std::string(line.substr(open + 1, close == std::string_view::npos ? std::string_view::npos : close - open - 1));
 }

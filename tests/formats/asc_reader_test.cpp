@@ -89,6 +89,14 @@ TEST(AscImport, EveryMeshOfASceneIsImportedAsAGroup) {
     EXPECT_EQ(m.groups[1].polygons, (std::vector<int>{3, 4, 5, 6}));
     EXPECT_EQ(loaded->animation.baseFrame->model, m);
 
+    // Names without quotes, or with no colon at all, still name their mesh (or none).
+    const auto bare = importAsc("Named object\nTri-mesh, Vertices: 0 Faces: 0\nNamed object: Plain\n"
+                                "Tri-mesh, Vertices: 0 Faces: 0\n", "b.asc");
+    ASSERT_TRUE(bare) << bare.error().describe();
+    ASSERT_EQ(bare->model.groupCount(), 2);
+    EXPECT_EQ(bare->model.groups[0].name, "Object 0");
+    EXPECT_EQ(bare->model.groups[1].name, "Plain");
+
     std::string outside = mesh("Second", 4, 2);
     outside.replace(outside.find("B:2"), 3, "B:4");  // vertex 4 of the model, but not of this mesh
     EXPECT_EQ(failure(mesh("Box", 5, 1) + outside), "a.asc:22: face 1 uses vertex 4 but the mesh has 4 vertices");
