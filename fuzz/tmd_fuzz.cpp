@@ -1,4 +1,5 @@
-// Fuzz target for the TMD reader: whatever it accepts must keep every packet inside the file,
+// Fuzz target for the TMD reader: whatever it accepts (memory addresses included, read from the
+// object table's address) must keep every packet inside the file,
 // every table as long as its count, every index inside its table, and what it decodes to
 // bounded by the file's size.
 #include <cstdint>
@@ -19,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const auto tmd = readTmd(bytes, "f.tmd");
     if (!tmd) return 0;
-    check(tmd->id == 0x41 && !(tmd->flags & 1));
+    // A file saved from console memory (FIXP) is read from its object table's address.
+    check(tmd->id == 0x41 && tmd->addressBase.has_value() == ((tmd->flags & 1) != 0));
     for (const TmdObject& object : tmd->objects) {
         check(object.vertices().size() == object.vertexCount);
         check(object.normals().size() == object.normalCount);
