@@ -24,7 +24,7 @@ std::span<const render::ViewTexture> DeviceTextures::refresh(render::RenderDevic
 
 void drawScene(render::RenderDevice& device, const PaneScene& scene, std::span<const render::ViewTexture> textures) {
     device.setBackground(scene.background);
-    render::paintEditView(device, scene.document->model(), scene.view,
+    render::paintEditView(device, scene.shownModel ? *scene.shownModel : scene.document->model(), scene.view,
                           {scene.active, textures, scene.selectedTexture, scene.overlay});
 }
 

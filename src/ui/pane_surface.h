@@ -25,6 +25,7 @@ struct PaneScene {
     QSize maxViewport{1280, 1024};  // the largest picture drawn; a larger pane shows background
     int selectedTexture = -1;       // the project window's texture item, for the UV edit mode
     std::vector<render::OverlayLine> overlay;  // what the tool dragging in the pane shows
+    const model::Model* shownModel = nullptr;  // drawn instead of the document's, while a preview plays
 };
 
 // The size a pane of this size draws at: its own, within the largest viewport.

@@ -228,6 +228,39 @@ private Q_SLOTS:
         QVERIFY(!creator->isVisible() && !show->isChecked());
     }
 
+    // Play Preview draws the movement's frames in the panes on a timer and leaves the edit
+    // frame alone; Escape or any command stops it, and so does its end.
+    void playPreviewShowsTheFramesAndLeavesTheEditFrame() {
+        Harness h;
+        MainWindow& w = *h.window;
+        QVERIFY(w.openPath(sampleDir() + "/robot.rsd"));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(!w.action(command::kPlayAnimation)->isEnabled());
+        w.projectTree()->setCurrentItem(itemNamed(w.projectTree(), "nod"));
+        const model::Model edit = w.document().model();
+        w.action(command::kPlayAnimation)->trigger();
+        QVERIFY(w.preview());
+        QTRY_VERIFY(w.preview() && w.preview()->frame() >= 3);
+        QVERIFY(w.pane(1)->scene().shownModel == &w.preview()->pose());
+        QCOMPARE(w.document().model(), edit);
+        QTest::keyClick(w.pane(1)->surface().widget(), Qt::Key_Escape);
+        QVERIFY(!w.preview());
+        QVERIFY(!w.pane(1)->scene().shownModel);
+
+        w.action(command::kPlayAnimation)->trigger();
+        const int frames = w.preview()->frameCount();
+        QVERIFY(frames > 3);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.preview(), 16 * frames + 5000);
+        QCOMPARE(w.document().model(), edit);
+        QVERIFY(!w.pane(0)->scene().shownModel);
+
+        w.action(command::kPlayAnimation)->trigger();
+        QVERIFY(w.preview());
+        w.action(command::kShowGrid)->trigger();  // any command stops it
+        QVERIFY(!w.preview());
+    }
+
     void binaryMimeFromTheWindowIsTheCommandsBytes() {
         Harness h;
         MainWindow& w = *h.window;

@@ -88,6 +88,7 @@ void MainWindow::createPanes() {
             connect(pane, &ViewPane::toolInfo, this, [this](const QString& text) { infoText_->setText(text); });
             connect(pane, &ViewPane::deletePressed, this, &MainWindow::deleteInPane);
             connect(pane, &ViewPane::doubleClicked, this, &MainWindow::doubleClickMenu);
+            connect(pane, &ViewPane::escapePressed, this, &MainWindow::stopPreview);
             panes_[i] = pane;
         }
         columns->setChildrenCollapsible(false);
@@ -211,6 +212,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::refresh(const app::ChangeNotice& notice) {
     const unsigned changes = notice.what;
+    stopPreview();  // whatever changed the document, the preview shows it no longer
     // A new document keeps nothing of the one before, not even the last message.
     if (changes & app::kDocumentReplaced) infoText_->clear();
     if (changes & app::kTexturesChanged)

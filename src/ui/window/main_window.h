@@ -6,10 +6,12 @@
 #include <QMainWindow>
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "animation/preview.h"
 #include "app/document.h"
 #include "tools/tool_word.h"
 #include "ui/dialogs/texture_wrapper_dialog.h"
@@ -84,6 +86,8 @@ public:
     QDockWidget* projectToolsBar() const { return projectToolsBar_; }
     class ProjectTree* projectTree() const { return projectTree_; }
     class ObjectCreator* objectCreator() const { return objectCreator_; }
+    // The preview playing, if one is.
+    const animation::PreviewPlayer* preview() const { return preview_.get(); }
     // The counts the Info bar shows: polygons, vertices, normals.
     std::array<int, 3> shownCounts() const;
 
@@ -124,6 +128,10 @@ private:
     void projectMenu(const QPoint& global);
     void updateProjectActions();
     void reportMime(const std::expected<app::MimeExport, std::string>& exported);
+    // Play Preview: the selected movement's frames drawn in every pane, one a timer tick; the
+    // document's model is not touched, so stopping shows the edit frame again.
+    void playPreview();
+    void stopPreview();
     // The double-click menu of a pane, at a place on the screen.
     void doubleClickMenu(ViewPane* pane, const QPoint& global);
     void createBarsMenu();
@@ -190,6 +198,8 @@ private:
     QDockWidget* projectToolsBar_ = nullptr;
     class ProjectTree* projectTree_ = nullptr;
     class ObjectCreator* objectCreator_ = nullptr;
+    std::unique_ptr<animation::PreviewPlayer> preview_;
+    QTimer* previewTimer_ = nullptr;
     QLineEdit* infoText_ = nullptr;
     std::array<QLineEdit*, 3> counts_{};
     QLabel* deviceLabel_ = nullptr;

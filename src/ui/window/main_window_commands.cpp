@@ -33,7 +33,11 @@ QAction* MainWindow::addCommand(int id, const QString& text, std::function<void(
     action->setData(id);
     action->setObjectName(QString("command%1").arg(id));
     if (!keys.isEmpty()) action->setShortcut(keys);
-    connect(action, &QAction::triggered, this, [run = std::move(run)] { run(); });
+    // Any command ends a preview that is playing first.
+    connect(action, &QAction::triggered, this, [this, run = std::move(run)] {
+        stopPreview();
+        run();
+    });
     actions_.insert(id, action);
     return action;
 }

@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "animation/skeleton_ops.h"
@@ -77,6 +78,16 @@ void MainWindow::createProjectCommands() {
         if (dialog.exec() == QDialog::Accepted)
             runCommand(document_.setKeyframeInfo(dialog.name(), info->baseFrame ? 0 : dialog.framesFromLast()));
     });
+    previewTimer_ = new QTimer(this);
+    connect(previewTimer_, &QTimer::timeout, this, [this] {
+        if (!preview_ || !preview_->next()) return stopPreview();
+        for (ViewPane* pane : panes_)
+            if (pane) {
+                pane->scene().shownModel = &preview_->pose();
+                pane->redraw();
+            }
+    });
+    addCommand(kPlayAnimation, "Play Preview", [this] { playPreview(); });
     // The object creator is made once and kept, hidden or shown, with its settings.
     objectCreator_ = new ObjectCreator(
         [this](const model::PrimitiveParams& params) {
@@ -98,6 +109,33 @@ void MainWindow::createProjectCommands() {
                                             QString::fromStdString(document_.path()));
         if (path) reportMime(document_.saveBinaryMime(path->toStdString()));
     });
+}
+
+void MainWindow::playPreview() {
+    stopPreview();
+    const app::ProjectSelection& s = document_.selection();
+    if (s.kind != ProjectItem::Movement) return;
+    const auto& anim = document_.animation();
+    for (const auto& movement : anim.movements)
+        if (movement.name == s.name) {
+            preview_ = std::make_unique<animation::PreviewPlayer>(anim.baseFrame ? anim.baseFrame->model : document_.model(),
+                                                                  movement);
+            // One frame about every 16 ms: as smooth as a screen shows, with time between frames
+            // for the window to answer.
+            previewTimer_->start(16);
+            return;
+        }
+}
+
+void MainWindow::stopPreview() {
+    if (!preview_) return;
+    previewTimer_->stop();
+    preview_.reset();
+    for (ViewPane* pane : panes_)
+        if (pane) {
+            pane->scene().shownModel = nullptr;
+            pane->redraw();
+        }
 }
 
 void MainWindow::reportMime(const std::expected<app::MimeExport, std::string>& exported) {
@@ -128,6 +166,8 @@ void MainWindow::createProjectMenus() {
     animation->addAction(action("Reorder Vertices"));
     animation->addSeparator();
     for (int id : {kGenerateMime, kSaveBinaryMime}) animation->addAction(action(id));
+    animation->addSeparator();
+    animation->addAction(action(kPlayAnimation));
     QMenu* bone = menuBar()->addMenu("&Bone");
     bone->addAction(action(kAttachToBone));
     bone->addAction(action(kRemoveFromBone));
@@ -273,7 +313,7 @@ void MainWindow::updateProjectActions() {
     action("Delete Movement")->setEnabled(kind == ProjectItem::Movement);
     enable(kGenerateMime, kind == ProjectItem::Movement);
     enable(kSaveBinaryMime, kind == ProjectItem::Movement);
-    enable(kPlayAnimation, false);  // the movement preview comes with the timeline
+    enable(kPlayAnimation, kind == ProjectItem::Movement);
     action(kObjectCreator)->setChecked(objectCreator_ && objectCreator_->isVisible());
 }
 

@@ -145,6 +145,7 @@ bool ViewPane::eventFilter(QObject* watched, QEvent* event) {
             const auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_Escape) {
                 afterTool(tools_.cancel(target()));
+                Q_EMIT escapePressed();
                 return true;
             }
             if (key->key() == Qt::Key_Delete && !tools_.dragging()) {

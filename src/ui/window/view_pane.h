@@ -42,6 +42,8 @@ Q_SIGNALS:
     void toolInfo(const QString& text);
     // Delete was pressed in the pane.
     void deletePressed();
+    // Escape was pressed in the pane (a drag in progress has been cancelled first).
+    void escapePressed();
     // A double click with the left button, at this place on the screen.
     void doubleClicked(ViewPane* pane, const QPoint& global);
 
