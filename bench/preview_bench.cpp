@@ -33,7 +33,7 @@ void BM_PreviewFrame10k(benchmark::State& state) {
     view.scaleToFit(base, device.width(), device.height());
     for (auto _ : state) {
         player.next();
-        render::paintEditView(device, player.pose(), view, {false, textures, -1});
+        render::paintEditView(device, player.pose(), view, {false, textures, -1, {}});
         benchmark::DoNotOptimize(device.pixels().data());
     }
 }

@@ -37,7 +37,7 @@ void BM_TexturedFrame10k(benchmark::State& state) {
     view.mode = kestrel::render::DisplayMode::Textured;
     view.scaleToFit(m, device.width(), device.height());
     for (auto _ : state) {
-        kestrel::render::paintEditView(device, m, view, {false, textures, -1});
+        kestrel::render::paintEditView(device, m, view, {false, textures, -1, {}});
         benchmark::DoNotOptimize(device.pixels().data());
     }
     state.counters["covered"] = coverage(device);

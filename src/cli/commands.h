@@ -103,10 +103,13 @@ struct RenderOptions {
     bool grid = false, vertices = false;
     bool noAxes = false, noBones = false, noModel = false;
     std::string keyframe;             // draw this pose instead of the model as opened
+    std::string movement;             // write this movement's preview frames instead
+    std::string frames;               // "A-B", 1-based; every frame when empty
     std::uint32_t background = 0;     // 0xRRGGBB
 };
 
-// Opens the model and writes one edit view of it as a PNG.
+// Opens the model and writes one edit view of it as a PNG, or with a movement every frame
+// Play Preview shows of it (or frames A-B), one PNG each.
 int runRender(app::Document& document, const RenderOptions& options, std::ostream& out,
               std::ostream& err);
 

@@ -179,6 +179,10 @@ int run(int argc, char** argv) {
     renderCommand->add_flag("--no-bones", render.noBones, "Hide the bones");
     renderCommand->add_flag("--no-model", render.noModel, "Hide the model");
     renderCommand->add_option("--keyframe", render.keyframe, "Draw this keyframe's pose");
+    renderCommand->add_option("--movement", render.movement,
+                              "Write the frames Play Preview shows of this movement; the output name holds "
+                              "one %d (frame_%03d.png)");
+    renderCommand->add_option("--frames", render.frames, "With --movement: the frames A-B to write (from 1)");
     renderCommand->add_option("--background", renderBackground, "Background colour, RRGGBB")->capture_default_str();
 
     OptimiseOptions optimise;

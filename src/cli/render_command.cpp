@@ -1,11 +1,16 @@
 // kestrel-cli render: one edit view of a model, drawn as the program draws it, as a PNG.
+#include <cctype>
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <numbers>
 #include <ostream>
 
 #include "cli/commands.h"
 #include "cli/report.h"
+#include "animation/preview.h"
 #include "formats/png_writer.h"
+#include "formats/text_scan.h"
 #include "render/edit_view.h"
 #include "render/software_device.h"
 #include "render/view_textures.h"
@@ -40,7 +45,51 @@ render::EditView viewFor(const RenderOptions& options) {
     return view;
 }
 
+// The output name for a frame: the name's one %d (with an optional width, %03d) filled in.
+std::optional<std::string> frameName(const std::string& pattern, int frame) {
+    const auto percent = pattern.find('%');
+    if (percent == std::string::npos || pattern.find('%', percent + 1) != std::string::npos) return std::nullopt;
+    std::size_t end = percent + 1;
+    while (end < pattern.size() && isdigit(static_cast<unsigned char>(pattern[end]))) ++end;
+    if (end >= pattern.size() || pattern[end] != 'd' || end - percent > 4) return std::nullopt;
+    char number[32];
+    std::snprintf(number, sizeof number, ("%" + pattern.substr(percent + 1, end - percent)).c_str(), frame);
+    return pattern.substr(0, percent) + number + pattern.substr(end + 1);
+}
+
 }  // namespace
+
+static int writePreviewFrames(app::Document& document, const RenderOptions& options,
+                       const std::function<std::optional<int>(const model::Model&, const std::string&)>& write,
+                       std::ostream& err) {
+    const auto& anim = document.animation();
+    const animation::Movement* movement = nullptr;
+    for (const auto& m : anim.movements)
+        if (m.name == options.movement) movement = &m;
+    if (!movement)
+        return reportError(err, formats::makeError(options.file, 0, "there is no movement named '" + options.movement + "'"));
+    animation::PreviewPlayer player(anim.baseFrame ? anim.baseFrame->model : document.model(), *movement);
+    int first = 1, last = player.frameCount();
+    if (!options.frames.empty()) {
+        std::string_view range = options.frames;
+        std::int32_t a = 0, b = 0;
+        const auto dash = range.find('-');
+        std::string_view left = range.substr(0, dash), right = dash == std::string_view::npos ? left : range.substr(dash + 1);
+        if (!formats::scanInt(left, a) || !formats::scanInt(right, b) || !left.empty() || !right.empty() || a < 1 || b < a)
+            return reportError(err, formats::makeError("", 0, "--frames takes A-B, from 1, with A no more than B"));
+        first = a;
+        last = std::min<int>(b, player.frameCount());
+    }
+    if (last < first)
+        return reportError(err, formats::makeError(options.file, 0, "the movement '" + options.movement + "' has " +
+                                                                      formats::countOf(player.frameCount(), "frame")));
+    if (!frameName(options.output, 1))
+        return reportError(err, formats::makeError(options.output, 0, "the output name needs one %d for the frame number, as in frame_%03d.png"));
+    while (player.next())
+        if (player.frame() >= first && player.frame() <= last)
+            if (auto failed = write(player.pose(), *frameName(options.output, player.frame()))) return *failed;
+    return kExitSuccess;
+}
 
 int runRender(app::Document& document, const RenderOptions& options, std::ostream& out, std::ostream& err) {
     const auto opened = document.openFile(options.file);
@@ -62,13 +111,16 @@ int runRender(app::Document& document, const RenderOptions& options, std::ostrea
     if (options.fit) view.scaleToFit(document.model(), device.width(), device.height());
 
     const auto textures = render::viewTextures(device, document.textureSlots());
-    render::paintEditView(device, document.model(), view, {false, textures, options.texture});
-
-    const std::string png = formats::writePng(device.width(), device.height(), device.pixels());
-    if (png.empty()) return reportError(err, formats::makeError(options.output, 0, "the picture cannot be written as a PNG"));
-    if (auto error = formats::writeFileSafely(document.files(), options.output, png)) return reportError(err, *error);
-    out << "wrote " << printable(options.output) << '\n';
-    return kExitSuccess;
+    const auto write = [&](const model::Model& model, const std::string& path) -> std::optional<int> {
+        render::paintEditView(device, model, view, {false, textures, options.texture, {}});
+        const std::string png = formats::writePng(device.width(), device.height(), device.pixels());
+        if (png.empty()) return reportError(err, formats::makeError(path, 0, "the picture cannot be written as a PNG"));
+        if (auto error = formats::writeFileSafely(document.files(), path, png)) return reportError(err, *error);
+        out << "wrote " << printable(path) << '\n';
+        return std::nullopt;
+    };
+    if (options.movement.empty()) return write(document.model(), options.output).value_or(kExitSuccess);
+    return writePreviewFrames(document, options, write, err);
 }
 
 }  // namespace kestrel::cli

@@ -81,7 +81,7 @@ struct PaintContext {
     bool active = false;                   // the frame's active view gets its rectangle
     std::span<const ViewTexture> textures;  // texture slot i of the model
     int selectedTexture = -1;              // the project window's texture item, for UV mode
-    std::span<const OverlayLine> overlay;  // drawn last, over everything
+    std::span<const OverlayLine> overlay{};  // drawn last, over everything
 };
 
 // Draws the view into the device (modes 0, 1 and 2; mode 3 is the timeline's), lit by normals

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -82,6 +83,34 @@ TEST(CliRender, RefusesBadSizesAndUnknownKeyframes) {
     EXPECT_NE(missing.err.find("nothing"), std::string::npos);
     const CliRun pose = runCli({"render", sample, "-o", (dir / "b.png").string(), "--keyframe", "Keyframe_2"});
     EXPECT_EQ(pose.status, 0) << pose.err;
+}
+
+}  // namespace kestrel::cli::test
+
+namespace kestrel::cli::test {
+
+// A movement's preview frames: one PNG each, numbered through the output's %d; the last is
+// the last keyframe's pose, drawn as --keyframe draws it.
+TEST(CliRender, AMovementsPreviewFramesAreWrittenOneAPicture) {
+    const TempDir dir;
+    const std::string sample = (sourceDir() / "data/samples/robot.rsd").string();
+    const CliRun some = runCli({"render", sample, "--movement", "nod", "--frames", "2-4", "-o",
+                                (dir / "f_%03d.png").string()});
+    ASSERT_EQ(some.status, 0) << some.err;
+    EXPECT_EQ(some.out, "wrote " + (dir / "f_002.png").string() + "\nwrote " + (dir / "f_003.png").string() +
+                            "\nwrote " + (dir / "f_004.png").string() + "\n");
+    EXPECT_NE(readFile(dir / "f_002.png"), readFile(dir / "f_004.png"));  // the head moves
+
+    const CliRun all = runCli({"render", sample, "--movement", "nod", "-o", (dir / "all_%d.png").string()});
+    ASSERT_EQ(all.status, 0) << all.err;
+    const auto lines = static_cast<int>(std::count(all.out.begin(), all.out.end(), '\n'));
+    ASSERT_GT(lines, 3);
+    const CliRun last = runCli({"render", sample, "--keyframe", "Keyframe_3", "-o", (dir / "last.png").string()});
+    ASSERT_EQ(last.status, 0) << last.err;
+    EXPECT_EQ(readFile(dir / ("all_" + std::to_string(lines) + ".png")), readFile(dir / "last.png"));
+
+    EXPECT_EQ(runCli({"render", sample, "--movement", "nod", "-o", (dir / "one.png").string()}).status, 1);
+    EXPECT_EQ(runCli({"render", sample, "--movement", "nod", "--frames", "4-2", "-o", (dir / "x%d.png").string()}).status, 1);
 }
 
 }  // namespace kestrel::cli::test
