@@ -227,6 +227,7 @@ bool ViewTools::move(ViewTarget target, Pointer at) {
             break;
         }
         case Drag::UvMove: {
+            if (!uvMode(target)) break;  // the texture went while the drag lasted
             const auto& picture = document_.textureSlots()[static_cast<std::size_t>(target.selectedTexture)].picture;
             const int texture = target.selectedTexture, bw = picture.width, bh = picture.height;
             // Whole texels only; the part of a texel left over waits for the next move.
@@ -342,6 +343,7 @@ bool ViewTools::finish(ViewTarget& target, const Pointer& at) {
             break;
         }
         case Drag::UvRubberBand: {
+            if (!uvMode(target)) break;
             const auto& picture = document_.textureSlots()[static_cast<std::size_t>(target.selectedTexture)].picture;
             const auto inside =
                 uvCornersInside(model, target.selectedTexture, {target.width, target.height, picture.width, picture.height}, band);
