@@ -9,6 +9,8 @@
 #include "cli/commands.h"
 #include "cli/report.h"
 #include "animation/preview.h"
+#include "formats/gif_writer.h"
+#include "formats/host_path.h"
 #include "formats/png_writer.h"
 #include "formats/text_scan.h"
 #include "render/edit_view.h"
@@ -59,9 +61,11 @@ std::optional<std::string> frameName(const std::string& pattern, int frame) {
 
 }  // namespace
 
-static int writePreviewFrames(app::Document& document, const RenderOptions& options,
-                       const std::function<std::optional<int>(const model::Model&, const std::string&)>& write,
-                       std::ostream& err) {
+// The preview frames of the movement the options name, first to last, each handed to the sink
+// with its number; what the sink returns ends the walk.
+using FrameSink = std::function<std::optional<int>(const model::Model&, int frame)>;
+static int forPreviewFrames(app::Document& document, const RenderOptions& options, const FrameSink& sink,
+                            std::ostream& err) {
     const auto& anim = document.animation();
     const animation::Movement* movement = nullptr;
     for (const auto& m : anim.movements)
@@ -83,11 +87,9 @@ static int writePreviewFrames(app::Document& document, const RenderOptions& opti
     if (last < first)
         return reportError(err, formats::makeError(options.file, 0, "the movement '" + options.movement + "' has " +
                                                                       formats::countOf(player.frameCount(), "frame")));
-    if (!frameName(options.output, 1))
-        return reportError(err, formats::makeError(options.output, 0, "the output name needs one %d for the frame number, as in frame_%03d.png"));
     while (player.next())
         if (player.frame() >= first && player.frame() <= last)
-            if (auto failed = write(player.pose(), *frameName(options.output, player.frame()))) return *failed;
+            if (auto failed = sink(player.pose(), player.frame())) return *failed;
     return kExitSuccess;
 }
 
@@ -111,16 +113,46 @@ int runRender(app::Document& document, const RenderOptions& options, std::ostrea
     if (options.fit) view.scaleToFit(document.model(), device.width(), device.height());
 
     const auto textures = render::viewTextures(device, document.textureSlots());
-    const auto write = [&](const model::Model& model, const std::string& path) -> std::optional<int> {
+    const auto draw = [&](const model::Model& model) {
         render::paintEditView(device, model, view, {false, textures, options.texture, {}});
-        const std::string png = formats::writePng(device.width(), device.height(), device.pixels());
-        if (png.empty()) return reportError(err, formats::makeError(path, 0, "the picture cannot be written as a PNG"));
-        if (auto error = formats::writeFileSafely(document.files(), path, png)) return reportError(err, *error);
+    };
+    const auto save = [&](const std::string& path, const std::string& bytes, const char* kind) -> std::optional<int> {
+        if (bytes.empty()) return reportError(err, formats::makeError(path, 0, std::string("the picture cannot be written as ") + kind));
+        if (auto error = formats::writeFileSafely(document.files(), path, bytes)) return reportError(err, *error);
         out << "wrote " << printable(path) << '\n';
         return std::nullopt;
     };
-    if (options.movement.empty()) return write(document.model(), options.output).value_or(kExitSuccess);
-    return writePreviewFrames(document, options, write, err);
+    const auto png = [&] { return formats::writePng(device.width(), device.height(), device.pixels()); };
+    if (options.movement.empty()) {
+        draw(document.model());
+        return save(options.output, png(), "a PNG").value_or(kExitSuccess);
+    }
+    if (formats::hasExtension(options.output, "GIF")) {
+        // One animated picture: a frame each 20 ms, about as the window plays them.
+        formats::AnimatedGif gif(device.width(), device.height(), 2);
+        const int walked = forPreviewFrames(
+            document, options,
+            [&](const model::Model& pose, int) -> std::optional<int> {
+                draw(pose);
+                if (!gif.add(device.pixels()))
+                    return reportError(err, formats::makeError(options.output, 0, "the animation cannot be written as a GIF"));
+                return std::nullopt;
+            },
+            err);
+        if (walked != kExitSuccess) return walked;
+        return save(options.output, gif.finish(), "a GIF").value_or(kExitSuccess);
+    }
+    if (!frameName(options.output, 1))
+        return reportError(err, formats::makeError(options.output, 0,
+                                                   "the output name needs one %d for the frame number, as in frame_%03d.png, or "
+                                                   "to end in .gif"));
+    return forPreviewFrames(
+        document, options,
+        [&](const model::Model& pose, int frame) {
+            draw(pose);
+            return save(*frameName(options.output, frame), png(), "a PNG");
+        },
+        err);
 }
 
 }  // namespace kestrel::cli

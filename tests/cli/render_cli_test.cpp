@@ -109,6 +109,18 @@ TEST(CliRender, AMovementsPreviewFramesAreWrittenOneAPicture) {
     ASSERT_EQ(last.status, 0) << last.err;
     EXPECT_EQ(readFile(dir / ("all_" + std::to_string(lines) + ".png")), readFile(dir / "last.png"));
 
+    // As one animated GIF: a picture of the same size, a frame a preview frame.
+    const CliRun gif = runCli({"render", sample, "--movement", "nod", "--size", "160x120", "-o", (dir / "nod.gif").string()});
+    ASSERT_EQ(gif.status, 0) << gif.err;
+    EXPECT_EQ(gif.out, "wrote " + (dir / "nod.gif").string() + "\n");
+    const std::string animation = readFile(dir / "nod.gif");
+    ASSERT_EQ(animation.substr(0, 6), "GIF89a");
+    EXPECT_EQ(static_cast<unsigned char>(animation[6]) | static_cast<unsigned char>(animation[7]) << 8, 160);
+    std::size_t controls = 0;
+    for (std::size_t at = animation.find("\x21\xF9\x04"); at != std::string::npos; at = animation.find("\x21\xF9\x04", at + 1))
+        ++controls;
+    EXPECT_EQ(static_cast<int>(controls), lines);  // one graphic control block a frame
+
     EXPECT_EQ(runCli({"render", sample, "--movement", "nod", "-o", (dir / "one.png").string()}).status, 1);
     EXPECT_EQ(runCli({"render", sample, "--movement", "nod", "--frames", "4-2", "-o", (dir / "x%d.png").string()}).status, 1);
 }
