@@ -7,16 +7,15 @@
 #include <QMouseEvent>
 #include <QStyle>
 
+#include "formats/host_path.h"
+
 namespace kestrel::ui {
 
 namespace {
 
 constexpr int kKindRole = Qt::UserRole, kIndexRole = Qt::UserRole + 1;
 
-QString fileNameOf(const std::string& path) {
-    const auto slash = path.find_last_of("/\\");
-    return QString::fromStdString(slash == std::string::npos ? path : path.substr(slash + 1));
-}
+QString fileNameOf(const std::string& path) { return QString::fromStdString(std::string(formats::fileNameOf(path))); }
 
 // A small picture of a texture, so that a user knows it at a glance.
 QIcon textureIcon(const formats::TextureSlot& slot) {
