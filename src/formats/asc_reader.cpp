@@ -22,12 +22,6 @@ using model::ModelPolygon;
 // model's limits where it is used.
 using Lines = AnyLengthLines;
 
-std::string_view trimmedName(std::string_view text) {
-    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 void skipSpace(std::string_view& text) {
     while (!text.empty() && isSpace(text[0])) text.remove_prefix(1);
 }
@@ -202,7 +196,7 @@ std::string objectName(std::string_view line) {
     const auto open = line.find('"');
     if (open == std::string_view::npos) {
         const auto colon = line.find(':');
-        return colon == std::string_view::npos ? std::string() : std::string(trimmedName(line.substr(colon + 1)));
+        return colon == std::string_view::npos ? std::string() : std::string(trimmed(line.substr(colon + 1)));
     }
     const auto close = line.find('"', open + 1);
     return std::string(line.substr(open + 1, close == std::string_view::npos ? std::string_view::npos : close - open - 1));

@@ -7,12 +7,6 @@ namespace kestrel::formats {
 
 namespace {
 
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 // A list line is one field that starts with a digit ("0-269", "3,7,9-12"); a name line holds
 // the name, a tab and two numbers ("Quadrangles\t1  1"), which are not trusted: the lists run
 // to the next name line.

@@ -27,6 +27,12 @@ inline bool beyondCoordinateLimit(const model::ModelVertex& v) {
 inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 inline bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 inline bool isDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
+// The text without white space at either end.
+inline std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
+    return text;
+}
 
 // Reads a decimal integer as "%d" would: leading white space, an optional sign, digits.
 // Consumes it from text; false (text unchanged) when there is none or it overflows.
