@@ -306,7 +306,7 @@ void drawUvEdit(RenderDevice& device, const Model& m, std::span<const ViewTextur
 
     Batch batch(device);
     for (const ModelPolygon& p : m.polygons) {
-        if (p.tId != selected || textureOf(p) < 0 || !m.isPolygonSelected(p)) continue;
+        if (!showsUvCorners(m, p, selected)) continue;
         const int n = model::polygonCornerCount(p);
         model::ScreenPoint at[4];
         for (int k = 0; k < n; ++k)
@@ -460,6 +460,10 @@ void drawEditView(RenderDevice& device, const Model& model, const EditView& view
 }
 
 }  // namespace
+
+bool showsUvCorners(const Model& model, const ModelPolygon& polygon, int texture) {
+    return polygon.tId == texture && textureOf(polygon) >= 0 && model.isPolygonSelected(polygon);
+}
 
 void paintEditView(RenderDevice& device, const Model& model, const EditView& view, const PaintContext& context) {
     drawEditView(device, model, view, context);

@@ -84,6 +84,10 @@ struct PaintContext {
     std::span<const OverlayLine> overlay{};  // drawn last, over everything
 };
 
+// Whether the UV edit mode draws the polygon's texture corners for the texture: it uses it,
+// is not plain colour, and is selected. The tools pick and move only these.
+bool showsUvCorners(const model::Model& model, const model::ModelPolygon& polygon, int texture);
+
 // Draws the view into the device (modes 0, 1 and 2; mode 3 is the timeline's), lit by normals
 // computed for the paint; the model is not changed.
 void paintEditView(RenderDevice& device, const model::Model& model, const EditView& view, const PaintContext& context);

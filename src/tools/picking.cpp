@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "model/matrix.h"
+#include "render/edit_view.h"
 
 namespace kestrel::tools {
 
@@ -119,16 +120,11 @@ std::vector<int> magicWandFrom(const Model& model, int vertex) {
     return found;
 }
 
-bool showsUvCorners(const Model& model, const ModelPolygon& p, int texture) {
-    return p.tId == texture && p.type != model::PTYPE_SINGLE_COLOUR && p.type != model::PTYPE_GRADATION_COLOUR &&
-           model.isPolygonSelected(p);
-}
-
 std::vector<UvCorner> uvCornersInside(const Model& model, int texture, const UvView& view, const ScreenRect& rect) {
     std::vector<UvCorner> inside;
     for (std::size_t i = 0; i < model.polygons.size(); ++i) {
         const ModelPolygon& p = model.polygons[i];
-        if (!showsUvCorners(model, p, texture)) continue;
+        if (!render::showsUvCorners(model, p, texture)) continue;
         for (int k = 0; k < model::polygonCornerCount(p); ++k)
             if (rect.contains(view.x(p.tu[k]), view.y(p.tv[k]))) inside.push_back({static_cast<int>(i), k});
     }

@@ -41,10 +41,7 @@ struct UvView {
     double x(int tu) const { return bitmapWidth ? static_cast<double>(clientWidth) * tu / bitmapWidth : 0; }
     double y(int tv) const { return bitmapHeight ? static_cast<double>(clientHeight) * tv / bitmapHeight : 0; }
 };
-// Whether UV edit mode draws the polygon's corners: it uses the texture, is not plain colour,
-// and is selected. Only corners that are drawn can be picked and moved.
-bool showsUvCorners(const model::Model& model, const model::ModelPolygon& polygon, int texture);
-// The corners UV edit mode draws for the texture that lie inside the rectangle.
+// The corners UV edit mode draws for the texture (render::showsUvCorners) inside the rectangle.
 std::vector<UvCorner> uvCornersInside(const model::Model& model, int texture, const UvView& view, const ScreenRect& rect);
 
 }  // namespace kestrel::tools

@@ -239,7 +239,7 @@ bool ViewTools::move(ViewTarget target, Pointer at) {
             if (du || dv)
                 document_.edit("Move", [&](Model& m) {
                     for (model::ModelPolygon& p : m.polygons) {
-                        if (!showsUvCorners(m, p, texture)) continue;
+                        if (!render::showsUvCorners(m, p, texture)) continue;
                         for (int k = 0; k < model::polygonCornerCount(p); ++k) {
                             if (!p.uvSelected[static_cast<std::size_t>(k)]) continue;
                             p.tu[static_cast<std::size_t>(k)] = std::clamp(p.tu[static_cast<std::size_t>(k)] + du, 0, bw);
@@ -388,35 +388,24 @@ bool ViewTools::finish(ViewTarget& target, const Pointer& at) {
     return true;
 }
 
-bool ViewTools::rightPress(ViewTarget target, Pointer at) {
+bool ViewTools::startCameraDrag(ViewTarget& target, const Pointer& at, Drag kind) {
     if (drag_ != Drag::None) return false;
     viewBefore_ = target.view;
     lastX_ = at.x;
     lastY_ = at.y;
-    drag_ = Drag::Turn;
+    drag_ = kind;
     return false;
 }
 
-bool ViewTools::rightRelease(ViewTarget, Pointer) {
-    if (drag_ != Drag::Turn) return false;
-    drag_ = Drag::None;
+bool ViewTools::endCameraDrag(Drag kind) {
+    if (drag_ == kind) drag_ = Drag::None;
     return false;
 }
 
-bool ViewTools::middlePress(ViewTarget target, Pointer at) {
-    if (drag_ != Drag::None) return false;
-    viewBefore_ = target.view;
-    lastX_ = at.x;
-    lastY_ = at.y;
-    drag_ = Drag::MiddlePan;
-    return false;
-}
-
-bool ViewTools::middleRelease(ViewTarget, Pointer) {
-    if (drag_ != Drag::MiddlePan) return false;
-    drag_ = Drag::None;
-    return false;
-}
+bool ViewTools::rightPress(ViewTarget target, Pointer at) { return startCameraDrag(target, at, Drag::Turn); }
+bool ViewTools::rightRelease(ViewTarget, Pointer) { return endCameraDrag(Drag::Turn); }
+bool ViewTools::middlePress(ViewTarget target, Pointer at) { return startCameraDrag(target, at, Drag::MiddlePan); }
+bool ViewTools::middleRelease(ViewTarget, Pointer) { return endCameraDrag(Drag::MiddlePan); }
 
 bool ViewTools::wheel(ViewTarget target, Pointer at, double notches) {
     if (notches == 0 || drag_ != Drag::None) return false;

@@ -71,6 +71,9 @@ private:
         Turn, MiddlePan, MakeBone, MoveJoint, JointAngle,
     };
     bool pressPick(ViewTarget& target, const Pointer& at);
+    // The right and middle buttons' camera drags: no repaint until the pointer moves.
+    bool startCameraDrag(ViewTarget& target, const Pointer& at, Drag kind);
+    bool endCameraDrag(Drag kind);
     bool pressJointTool(ViewTarget& target, const Pointer& at);
     void startEdit(const char* name);
     void updateOverlay(const ViewTarget& target, const Pointer& at);
