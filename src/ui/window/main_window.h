@@ -132,6 +132,8 @@ private:
     // document's model is not touched, so stopping shows the edit frame again.
     void playPreview();
     void stopPreview();
+    // A popup entry of its own text that runs a command and is enabled as it is (none: disabled).
+    QAction* addMirror(QMenu& menu, int id, const QString& text);
     // The double-click menu of a pane, at a place on the screen.
     void doubleClickMenu(ViewPane* pane, const QPoint& global);
     void createBarsMenu();

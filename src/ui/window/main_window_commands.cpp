@@ -278,16 +278,21 @@ void MainWindow::deleteInPane() {
         runCommand(document_.deleteVertices());
 }
 
+QAction* MainWindow::addMirror(QMenu& menu, int id, const QString& text) {
+    QAction* entry = menu.addAction(text);
+    QAction* command = id ? action(id) : nullptr;
+    entry->setEnabled(command && command->isEnabled());
+    if (command) connect(entry, &QAction::triggered, command, &QAction::trigger);
+    return entry;
+}
+
 void MainWindow::doubleClickMenu(ViewPane* pane, const QPoint& global) {
     setActivePane(pane);
     QMenu menu(this);
     for (const tools::MenuItem& item : tools::doubleClickMenu(document_.model(), pane->view().mode)) {
-        QAction* entry = menu.addAction(QString::fromStdString(item.text));
-        QAction* command = item.command ? action(item.command) : nullptr;
-        entry->setEnabled(command && command->isEnabled());
+        QAction* entry = addMirror(menu, item.command, QString::fromStdString(item.text));
         entry->setCheckable(item.checked);
         entry->setChecked(item.checked);
-        if (command) connect(entry, &QAction::triggered, command, &QAction::trigger);
         if (item.separatorAfter) menu.addSeparator();
     }
     menu.exec(global);

@@ -245,12 +245,7 @@ void MainWindow::createProjectBars() {
 
 void MainWindow::projectMenu(const QPoint& global) {
     QMenu menu(this);
-    const auto add = [&](int id, const QString& text) {
-        QAction* entry = menu.addAction(text);
-        QAction* command = action(id);
-        entry->setEnabled(command && command->isEnabled());
-        if (command) connect(entry, &QAction::triggered, command, &QAction::trigger);
-    };
+    const auto add = [&](int id, const QString& text) { addMirror(menu, id, text); };
     const model::Model& m = document_.model();
     switch (document_.selection().kind) {
         case ProjectItem::Group:
