@@ -10,13 +10,10 @@ Matrix4 ViewProjection::inverseRotation() const {
 
 Matrix4 ViewProjection::matrix() const { return multiply(rotation(), scaleMatrix(0.2 * scale)); }
 
-ScreenPoint ViewProjection::project(const ModelVertex& p) const {
-    // The centre uses integer division, as the window's pixel grid does.
-    const int cx = (clientWidth + 2 * panX) / 2;
-    const int cy = (clientHeight + 2 * panY) / 2;
-    const ModelVertex v = transformVector(matrix(), p);
-    return {cx + v.x, cy + v.y, v.z / 32760 + 0.5};
-}
+Projector::Projector(const ViewProjection& view)
+    : m(view.matrix()), cx((view.clientWidth + 2 * view.panX) / 2), cy((view.clientHeight + 2 * view.panY) / 2) {}
+
+ScreenPoint ViewProjection::project(const ModelVertex& p) const { return Projector(*this)(p); }
 
 ModelVertex ViewProjection::unproject(const ScreenPoint& s) const {
     const double unit = 0.2 * scale;

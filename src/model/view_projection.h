@@ -10,6 +10,20 @@ struct ScreenPoint {
     double depth = 0.5;  // 0 near ... 1 far
 };
 
+struct ViewProjection;
+
+// ViewProjection::project with the camera matrix and the centre worked out once, for the
+// callers that project many points.
+struct Projector {
+    explicit Projector(const ViewProjection& view);
+    ScreenPoint operator()(const ModelVertex& p) const {
+        const ModelVertex v = transformVector(m, p);
+        return {cx + v.x, cy + v.y, v.z / 32760 + 0.5};
+    }
+    Matrix4 m;
+    int cx, cy;  // integer division, as the window's pixel grid does
+};
+
 struct ViewProjection {
     double angleY = 0, angleX = 0, scale = 0.7;  // the camera rotations (radians) and zoom
     int clientWidth = 0, clientHeight = 0, panX = 0, panY = 0;

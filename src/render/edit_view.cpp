@@ -434,15 +434,10 @@ void drawEditView(RenderDevice& device, const Model& model, const EditView& view
     model::computeNormals(model, normals);
     Scene s{model, view, view.projection(device.width(), device.height()), {}, {}, {}, normals};
     s.rotation = s.projection.rotation();
-    // The camera matrix once, then every vertex through it, as project() would.
-    const Matrix4 camera = s.projection.matrix();
-    const int cx = (s.projection.clientWidth + 2 * s.projection.panX) / 2;
-    const int cy = (s.projection.clientHeight + 2 * s.projection.panY) / 2;
+    // The camera matrix once, then every vertex through it.
+    const model::Projector project(s.projection);
     s.points.reserve(model.vertices.size());
-    for (const ModelVertex& v : model.vertices) {
-        const ModelVertex t = model::transformVector(camera, v);
-        s.points.push_back({cx + t.x, cy + t.y, t.z / 32760 + 0.5});
-    }
+    for (const ModelVertex& v : model.vertices) s.points.push_back(project(v));
     s.vertexLight.reserve(s.normals.vertex.size());
     for (const ModelVertex& n : s.normals.vertex) s.vertexLight.push_back(lightOf(model::transformVector(s.rotation, n), view.lightMasks));
 

@@ -11,22 +11,6 @@ namespace kestrel::tools {
 using model::Model;
 using model::ModelPolygon;
 
-namespace {
-
-// ViewProjection::project with its matrix and centre worked out once for many points.
-struct Projector {
-    explicit Projector(const model::ViewProjection& view)
-        : m(view.matrix()), cx((view.clientWidth + 2 * view.panX) / 2), cy((view.clientHeight + 2 * view.panY) / 2) {}
-    model::ScreenPoint operator()(const model::ModelVertex& p) const {
-        const model::ModelVertex v = model::transformVector(m, p);
-        return {cx + v.x, cy + v.y, v.z / 32760 + 0.5};
-    }
-    model::Matrix4 m;
-    int cx, cy;
-};
-
-}  // namespace
-
 ScreenRect ScreenRect::between(double x0, double y0, double x1, double y1) {
     return {std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)};
 }
@@ -38,7 +22,7 @@ std::optional<int> nearestVisibleVertex(const Model& model, const model::ViewPro
     const std::size_t count = model.vertices.size();
     std::vector<std::uint8_t> near(count, 0);
     std::vector<model::ScreenPoint> points(count);
-    const Projector project(view);
+    const model::Projector project(view);
     bool any = false;
     for (std::size_t v = 0; v < count; ++v) {
         const model::ScreenPoint s = project(model.vertices[v]);
@@ -78,7 +62,7 @@ std::optional<int> nearestVisibleVertex(const Model& model, const model::ViewPro
 
 std::vector<int> verticesInside(const Model& model, const model::ViewProjection& view, const ScreenRect& rect) {
     std::vector<int> inside;
-    const Projector project(view);
+    const model::Projector project(view);
     for (std::size_t v = 0; v < model.vertices.size(); ++v) {
         const model::ScreenPoint s = project(model.vertices[v]);
         if (rect.contains(s.x, s.y)) inside.push_back(static_cast<int>(v));
