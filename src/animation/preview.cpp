@@ -46,4 +46,9 @@ bool PreviewPlayer::next() {
     return true;
 }
 
+std::chrono::milliseconds previewDelay(std::chrono::steady_clock::duration drawing) {
+    const auto took = std::chrono::ceil<std::chrono::milliseconds>(drawing);
+    return std::clamp(kPreviewFrameInterval - took, std::chrono::milliseconds(0), kPreviewFrameInterval);
+}
+
 }  // namespace kestrel::animation

@@ -2,6 +2,8 @@
 // Play Preview's frames: a movement played from the base frame, each keyframe reached by
 // adding its per-vertex step (the difference from the pose before, over its frames) once a
 // frame, and the last keyframe's pose shown at the end.
+#include <chrono>
+
 #include "animation/movement.h"
 
 namespace kestrel::animation {
@@ -29,5 +31,12 @@ private:
     int frame_ = 0, frameCount_ = 0;
     bool closed_ = false;
 };
+
+// How long to wait before the next frame, once a frame has been moved to and drawn in
+// `drawing`: frames start an interval apart, so the drawing's time comes out of the wait, and a
+// drawing longer than the interval is followed at once. No frame is ever skipped: a view that
+// draws slowly plays the movement slower, as fast as it draws.
+inline constexpr std::chrono::milliseconds kPreviewFrameInterval{16};
+std::chrono::milliseconds previewDelay(std::chrono::steady_clock::duration drawing);
 
 }  // namespace kestrel::animation

@@ -149,6 +149,10 @@ public:
     // The movements (newest first), the base frame and the keyframe counter.
     const animation::AnimationState& animation() const { return state.anim; }
     const DocumentState& snapshot() const { return state; }
+    // The pose every movement starts from: the base frame's, or the model's own without one.
+    const model::Model& movementBase() const { return state.anim.baseFrame ? state.anim.baseFrame->model : state.current; }
+    // The movement selected in the project window; none when the selection is not a movement.
+    const animation::Movement* selectedMovement() const;
 
     // What each texture of the current model was loaded as, slot i for texture i.
     const formats::TextureSlots& textureSlots() const { return *state.textures; }

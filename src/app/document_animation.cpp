@@ -13,6 +13,13 @@ animation::Keyframe* Document::selectedKeyframe() {
     return anim.baseFrame ? &*anim.baseFrame : nullptr;
 }
 
+const animation::Movement* Document::selectedMovement() const {
+    if (state.selected.kind != ProjectItem::Movement) return nullptr;
+    for (const animation::Movement& movement : state.anim.movements)
+        if (movement.name == state.selected.name) return &movement;
+    return nullptr;
+}
+
 void Document::select(const ProjectSelection& item) {
     selected = item;
     // Picking an item, even a keyframe that becomes the edit frame, edits nothing.

@@ -92,7 +92,7 @@ int runScript(app::Document& document, const ScriptOptions& options, std::ostrea
 struct RenderOptions {
     std::string file;
     std::string output;
-    std::string mode = "wireframe";  // wireframe, textured or uv
+    std::string mode = "wireframe";  // wireframe, textured, uv or timeline
     int texture = -1;                // the texture shown in uv mode
     std::string view = "front";      // front, side or top
     std::vector<double> rotate;      // degrees about X and Y, added to the view's
@@ -109,7 +109,8 @@ struct RenderOptions {
 };
 
 // Opens the model and writes one edit view of it as a PNG, or with a movement every frame
-// Play Preview shows of it (or frames A-B), one PNG each.
+// Play Preview shows of it (or frames A-B), one PNG each or one animated GIF; in the timeline
+// mode, the movement's motion-speed graph as one PNG.
 int runRender(app::Document& document, const RenderOptions& options, std::ostream& out,
               std::ostream& err);
 

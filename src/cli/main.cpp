@@ -157,8 +157,8 @@ int run(int argc, char** argv) {
         cli.add_subcommand("render", "Draw one edit view of a model as a PNG, as Kestrel draws it");
     renderCommand->add_option("FILE", render.file, "The model file (an RSD file)")->required();
     renderCommand->add_option("-o,--output", render.output, "The PNG file to write")->required();
-    renderCommand->add_option("--mode", render.mode, "wireframe, textured or uv")
-        ->check(CLI::IsMember({"wireframe", "textured", "uv"}))
+    renderCommand->add_option("--mode", render.mode, "wireframe, textured, uv or timeline (the --movement's motion speeds)")
+        ->check(CLI::IsMember({"wireframe", "textured", "uv", "timeline"}))
         ->capture_default_str();
     renderCommand->add_option("--texture", render.texture, "The texture shown in uv mode (from 0)");
     renderCommand->add_option("--view", render.view, "front, side or top")

@@ -24,6 +24,7 @@ namespace {
 render::DisplayMode modeNamed(const std::string& name) {
     if (name == "textured") return render::DisplayMode::Textured;
     if (name == "uv") return render::DisplayMode::TextureUvEdit;
+    if (name == "timeline") return render::DisplayMode::MovementTimeline;
     return render::DisplayMode::Wireframe;
 }
 
@@ -59,6 +60,16 @@ std::optional<std::string> frameName(const std::string& pattern, int frame) {
     return pattern.substr(0, percent) + number + pattern.substr(end + 1);
 }
 
+const animation::Movement* movementNamed(const app::Document& document, const std::string& name) {
+    for (const auto& m : document.animation().movements)
+        if (m.name == name) return &m;
+    return nullptr;
+}
+
+int noMovement(std::ostream& err, const RenderOptions& options) {
+    return reportError(err, formats::makeError(options.file, 0, "there is no movement named '" + options.movement + "'"));
+}
+
 }  // namespace
 
 // The preview frames of the movement the options name, first to last, each handed to the sink
@@ -66,13 +77,9 @@ std::optional<std::string> frameName(const std::string& pattern, int frame) {
 using FrameSink = std::function<std::optional<int>(const model::Model&, int frame)>;
 static int forPreviewFrames(app::Document& document, const RenderOptions& options, const FrameSink& sink,
                             std::ostream& err) {
-    const auto& anim = document.animation();
-    const animation::Movement* movement = nullptr;
-    for (const auto& m : anim.movements)
-        if (m.name == options.movement) movement = &m;
-    if (!movement)
-        return reportError(err, formats::makeError(options.file, 0, "there is no movement named '" + options.movement + "'"));
-    animation::PreviewPlayer player(anim.baseFrame ? anim.baseFrame->model : document.model(), *movement);
+    const animation::Movement* movement = movementNamed(document, options.movement);
+    if (!movement) return noMovement(err, options);
+    animation::PreviewPlayer player(document.movementBase(), *movement);
     int first = 1, last = player.frameCount();
     if (!options.frames.empty()) {
         std::string_view range = options.frames;
@@ -123,6 +130,14 @@ int runRender(app::Document& document, const RenderOptions& options, std::ostrea
         return std::nullopt;
     };
     const auto png = [&] { return formats::writePng(device.width(), device.height(), device.pixels()); };
+    if (view.mode == render::DisplayMode::MovementTimeline) {
+        const animation::Movement* movement = options.movement.empty() ? nullptr : movementNamed(document, options.movement);
+        if (!options.movement.empty() && !movement) return noMovement(err, options);
+        render::MotionGraph graph = render::motionGraphOf(document.movementBase(), movement);
+        graph.background = options.background;
+        render::paintEditView(device, document.model(), view, {false, textures, -1, {}, &graph});
+        return save(options.output, png(), "a PNG").value_or(kExitSuccess);
+    }
     if (options.movement.empty()) {
         draw(document.model());
         return save(options.output, png(), "a PNG").value_or(kExitSuccess);

@@ -428,7 +428,11 @@ void drawEditView(RenderDevice& device, const Model& model, const EditView& view
         if (context.active) drawActiveRectangle(device);
         return;
     }
-    if (view.mode == DisplayMode::MovementTimeline) return;
+    if (view.mode == DisplayMode::MovementTimeline) {
+        drawMotionGraph(device, context.motionGraph ? *context.motionGraph : motionGraphOf(model, nullptr));
+        if (context.active) drawActiveRectangle(device);
+        return;
+    }
     // The buffers outlive the paint, so that every frame reuses their memory.
     static thread_local model::Normals normals;
     model::computeNormals(model, normals);

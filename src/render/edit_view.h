@@ -7,6 +7,7 @@
 
 #include "model/model.h"
 #include "model/view_projection.h"
+#include "render/motion_graph.h"
 #include "render/render_device.h"
 
 namespace kestrel::render {
@@ -82,14 +83,15 @@ struct PaintContext {
     std::span<const ViewTexture> textures;  // texture slot i of the model
     int selectedTexture = -1;              // the project window's texture item, for UV mode
     std::span<const OverlayLine> overlay{};  // drawn last, over everything
+    const MotionGraph* motionGraph = nullptr;  // what the motion-speed mode draws; none: no movement
 };
 
 // Whether the UV edit mode draws the polygon's texture corners for the texture: it uses it,
 // is not plain colour, and is selected. The tools pick and move only these.
 bool showsUvCorners(const model::Model& model, const model::ModelPolygon& polygon, int texture);
 
-// Draws the view into the device (modes 0, 1 and 2; mode 3 is the timeline's), lit by normals
-// computed for the paint; the model is not changed.
+// Draws the view into the device, lit by normals computed for the paint (in the motion-speed
+// mode, the context's graph instead of the model); the model is not changed.
 void paintEditView(RenderDevice& device, const model::Model& model, const EditView& view, const PaintContext& context);
 
 // The colour of a polygon's corner: lit by the view's masks from the face normal (flat) or the

@@ -25,6 +25,7 @@ public:
 
     QWidget* widget() override { return this; }
     void redraw() override { update(); }
+    void redrawNow() override { repaint(); }
     void reloadTextures() override { textures_.markStale(); }
     // The drawn size of the framebuffer's top-left corner, drawn again; null before the device
     // exists.

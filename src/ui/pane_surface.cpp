@@ -24,8 +24,13 @@ std::span<const render::ViewTexture> DeviceTextures::refresh(render::RenderDevic
 
 void drawScene(render::RenderDevice& device, const PaneScene& scene, std::span<const render::ViewTexture> textures) {
     device.setBackground(scene.background);
-    render::paintEditView(device, scene.shownModel ? *scene.shownModel : scene.document->model(), scene.view,
-                          {scene.active, textures, scene.selectedTexture, scene.overlay});
+    const app::Document& document = *scene.document;
+    render::MotionGraph graph;
+    if (scene.view.mode == render::DisplayMode::MovementTimeline)
+        graph = render::motionGraphOf(document.movementBase(), document.selectedMovement());
+    graph.background = scene.background;
+    render::paintEditView(device, scene.shownModel ? *scene.shownModel : document.model(), scene.view,
+                          {scene.active, textures, scene.selectedTexture, scene.overlay, &graph});
 }
 
 }  // namespace kestrel::ui

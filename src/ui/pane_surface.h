@@ -57,6 +57,8 @@ public:
     virtual QWidget* widget() = 0;
     // Draw the scene again soon (on the next paint of the widget).
     virtual void redraw() = 0;
+    // Draw the scene again now, before returning.
+    virtual void redrawNow() = 0;
     // The document's textures changed: make the device's textures again before the next paint.
     virtual void reloadTextures() = 0;
     // The picture last drawn, drawnSize() of the pane in the screen's pixels; null before the first paint.

@@ -18,6 +18,10 @@ public:
         stale_ = true;
         update();
     }
+    void redrawNow() override {
+        stale_ = true;
+        repaint();
+    }
     void reloadTextures() override {
         textures_.markStale();
         redraw();

@@ -51,3 +51,34 @@ TEST(PreviewPlayer, EmptyMovementsAndKeyframesOfNoFrames) {
 }
 
 }  // namespace kestrel::animation
+
+namespace kestrel::animation {
+
+// The preview's pacing on simulated time: each frame's start, when its drawing takes the
+// times given, is the last start plus the longer of the drawing and the interval.
+TEST(PreviewPacing, FramesStartAnIntervalApartUnlessDrawingTakesLonger) {
+    using std::chrono::milliseconds;
+    using std::chrono::microseconds;
+    EXPECT_EQ(previewDelay(milliseconds(0)), milliseconds(16));
+    EXPECT_EQ(previewDelay(milliseconds(5)), milliseconds(11));
+    EXPECT_EQ(previewDelay(microseconds(5200)), milliseconds(10));  // a started millisecond counts
+    EXPECT_EQ(previewDelay(milliseconds(16)), milliseconds(0));
+    EXPECT_EQ(previewDelay(milliseconds(90)), milliseconds(0));
+    EXPECT_EQ(previewDelay(milliseconds(-3)), milliseconds(16));  // a clock stepped back waits no longer
+
+    Movement m{"walk", {}};
+    appendKeyframe(m, {at(10, 0), "a"});
+    m.keyframes[0].framesFromLast = 6;
+    PreviewPlayer player(at(0, 0), m);
+    const int drawing[] = {4, 4, 30, 16, 2, 40, 1};
+    std::vector<int> starts;
+    int now = 0;
+    for (int frame = 0; player.next(); ++frame) {
+        starts.push_back(now);
+        now += drawing[frame];
+        now += static_cast<int>(previewDelay(milliseconds(drawing[frame])).count());
+    }
+    EXPECT_EQ(starts, (std::vector<int>{0, 16, 32, 62, 78, 94, 134}));  // all seven frames, none skipped
+}
+
+}  // namespace kestrel::animation

@@ -126,3 +126,30 @@ TEST(CliRender, AMovementsPreviewFramesAreWrittenOneAPicture) {
 }
 
 }  // namespace kestrel::cli::test
+
+namespace kestrel::cli::test {
+
+// The timeline mode draws the movement's motion-speed graph: its axes, and bars that stand on
+// the time axis; without a movement, only the message.
+TEST(CliRender, TheTimelineModeDrawsTheMovementsGraph) {
+    const TempDir dir;
+    const std::string sample = (sourceDir() / "data/samples/robot.rsd").string();
+    const CliRun run = runCli({"render", sample, "--mode", "timeline", "--movement", "nod", "--size", "340x240", "-o",
+                               (dir / "graph.png").string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Picture graph = readPng(readFile(dir / "graph.png"));
+    ASSERT_EQ(graph.width, 340u);
+    const auto pixel = [&](const Picture& p, unsigned x, unsigned y) { return p.pixels[y * p.width + x] & 0xFFFFFF; };
+    EXPECT_EQ(pixel(graph, 20, 100), 0xFFFFFFu);  // the velocity axis
+    EXPECT_EQ(pixel(graph, 200, 220), 0xFFFFFFu);  // the time axis
+    int bar = 0;
+    for (unsigned x = 21; x < 320; ++x) bar += pixel(graph, x, 219) == 0x3070C0u;
+    EXPECT_GT(bar, 150);  // the bars cover the time the movement moves
+
+    ASSERT_EQ(runCli({"render", sample, "--mode", "timeline", "--size", "340x240", "-o", (dir / "none.png").string()}).status, 0);
+    const Picture none = readPng(readFile(dir / "none.png"));
+    EXPECT_EQ(pixel(none, 20, 100), 0u);
+    EXPECT_EQ(runCli({"render", sample, "--mode", "timeline", "--movement", "shrug", "-o", (dir / "x.png").string()}).status, 1);
+}
+
+}  // namespace kestrel::cli::test

@@ -261,6 +261,36 @@ private Q_SLOTS:
         QVERIFY(!w.preview());
     }
 
+    // "Movement Timeline" turns the active pane to the motion-speed graph of the selected
+    // movement, redrawn as the selection changes; the tools leave the model alone there.
+    void theTimelineShowsTheSelectedMovementsGraph() {
+        Harness h;
+        MainWindow& w = *h.window;
+        QVERIFY(w.openPath(sampleDir() + "/robot.rsd"));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.setActivePane(w.pane(0));
+        QVERIFY(w.action(command::kMovementTimeline)->isEnabled());
+        w.action(command::kMovementTimeline)->trigger();
+        QVERIFY(w.pane(0)->view().mode == render::DisplayMode::MovementTimeline);
+        QVERIFY(w.action(command::kMovementTimeline)->isChecked());
+        const auto axisShown = [&] {
+            const QImage picture = w.pane(0)->surface().picture();
+            return !picture.isNull() && (picture.pixel(20, picture.height() / 2) & 0xFFFFFF) == 0xFFFFFF;
+        };
+        QTRY_VERIFY(!w.pane(0)->surface().picture().isNull());
+        QVERIFY(!axisShown());  // "No Movement Selected"
+        w.projectTree()->setCurrentItem(itemNamed(w.projectTree(), "nod"));
+        QTRY_VERIFY(axisShown());
+        const model::Model before = w.document().model();
+        QWidget* surface = w.pane(0)->surface().widget();
+        QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(surface->width() / 2, surface->height() / 2));
+        QCOMPARE(w.document().model(), before);
+        w.action(command::kWireframe)->trigger();
+        QVERIFY(!w.action(command::kMovementTimeline)->isChecked());
+        QTRY_VERIFY(!axisShown());
+    }
+
     void binaryMimeFromTheWindowIsTheCommandsBytes() {
         Harness h;
         MainWindow& w = *h.window;

@@ -230,9 +230,12 @@ void MainWindow::refresh(const app::ChangeNotice& notice) {
             pane->scene().selectedTexture = texture;
             pane->redraw();
         }
-    if (changes & (app::kModelChanged | app::kTexturesChanged | app::kAnimationChanged))
-        for (ViewPane* pane : panes_)
-            if (pane) pane->redraw();
+    // The motion-speed graph shows the selected movement.
+    const auto graphs = [](ViewPane* pane) { return pane->view().mode == render::DisplayMode::MovementTimeline; };
+    for (ViewPane* pane : panes_)
+        if (pane && ((changes & (app::kModelChanged | app::kTexturesChanged | app::kAnimationChanged)) ||
+                     ((changes & app::kSelectionChanged) && graphs(pane))))
+            pane->redraw();
     if (projectTree_) projectTree_->refresh();
     if (changes & (app::kTitleChanged | app::kHistoryChanged | app::kSaved)) updateTitle();
     if (changes & app::kSettingsChanged) startAutosave();

@@ -40,7 +40,7 @@ struct WindowOptions {
 namespace command {
 inline constexpr int kNew = 57600, kOpen = 57601, kSave = 32792, kSaveAs = 57604, kExit = 57665,
                      kAbout = 57664, kRecentFirst = 57616, kUndo = 57643, kRedo = 57644;
-inline constexpr int kTextureUvEdit = 32864, kShowFaceNormals = 32812;
+inline constexpr int kTextureUvEdit = 32864, kMovementTimeline = 32865, kShowFaceNormals = 32812;
 inline constexpr int kTextured = 32831, kWireframe = 32832, kBackfaceRemoval = 32866, kSide = 32839,
                      kTop = 32840, kFront = 32841, kShowVertices = 32816, kShowAxes = 32835, kShowGrid = 32838,
                      kShowBones = 32871, kShowModel = 32872, kScaleToFit = 32817, kRotateYDown = 32774,

@@ -103,6 +103,9 @@ void MainWindow::createActions() {
         ->setCheckable(true);
     addViewCommand(kTextureUvEdit, "Texture UV Edit", [](render::EditView& v) { v.mode = render::DisplayMode::TextureUvEdit; })
         ->setCheckable(true);
+    addViewCommand(kMovementTimeline, "Movement Timeline",
+                   [](render::EditView& v) { v.mode = render::DisplayMode::MovementTimeline; })
+        ->setCheckable(true);
     addViewCommand(kBackfaceRemoval, "Backface Removal", [](render::EditView& v) { v.toggleBackfaceRemoval(); })
         ->setCheckable(true);
     addViewCommand(kSide, "Side", [](render::EditView& v) { v.side(); });
@@ -208,7 +211,7 @@ void MainWindow::createMenus() {
     edit->addAction(action("Show Info On Selected"));
 
     QMenu* view = menuBar()->addMenu("&View");
-    for (int id : {kTextured, kWireframe, kTextureUvEdit, kBackfaceRemoval}) view->addAction(action(id));
+    for (int id : {kTextured, kWireframe, kTextureUvEdit, kMovementTimeline, kBackfaceRemoval}) view->addAction(action(id));
     view->addSeparator();
     for (int id : {kSide, kTop, kFront}) view->addAction(action(id));
     view->addSeparator();
@@ -394,6 +397,7 @@ void MainWindow::updateActions() {
         action(kTextured)->setChecked(v.mode == render::DisplayMode::Textured);
         action(kWireframe)->setChecked(v.mode == render::DisplayMode::Wireframe);
         action(kTextureUvEdit)->setChecked(v.mode == render::DisplayMode::TextureUvEdit);
+        action(kMovementTimeline)->setChecked(v.mode == render::DisplayMode::MovementTimeline);
         action(kShowFaceNormals)->setChecked(v.showFaceNormals);
         enable(kBackfaceRemoval, v.backfaceRemovalEnabled());
         action(kBackfaceRemoval)->setChecked(v.backfaceRemoval != 0);
@@ -403,11 +407,9 @@ void MainWindow::updateActions() {
         action(kShowBones)->setChecked(v.showBones);
         action(kShowModel)->setChecked(v.showModel);
         const int index = static_cast<int>(std::find(panes_.begin(), panes_.end(), active_) - panes_.begin());
+        static const char* const kModeNames[] = {"Wireframe", "Textured", "Texture UV Edit", "Movement Timeline"};
         if (paneLabel_ && index < 4)
-            paneLabel_->setText(QString("%1: %2").arg(kPaneNames[index], v.mode == render::DisplayMode::Textured ? "Textured"
-                                                                         : v.mode == render::DisplayMode::TextureUvEdit
-                                                                             ? "Texture UV Edit"
-                                                                             : "Wireframe"));
+            paneLabel_->setText(QString("%1: %2").arg(kPaneNames[index], kModeNames[static_cast<int>(v.mode)]));
     }
     for (const auto& [id, bar] : barEntries())
         if (QAction* entry = action(id); entry && bar) entry->setChecked(!bar->isHidden());

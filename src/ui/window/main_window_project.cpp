@@ -79,13 +79,18 @@ void MainWindow::createProjectCommands() {
             runCommand(document_.setKeyframeInfo(dialog.name(), info->baseFrame ? 0 : dialog.framesFromLast()));
     });
     previewTimer_ = new QTimer(this);
+    previewTimer_->setSingleShot(true);
     connect(previewTimer_, &QTimer::timeout, this, [this] {
         if (!preview_ || !preview_->next()) return stopPreview();
+        // Every frame is drawn before the next is moved to; the wait after it is what is left
+        // of the frame's interval.
+        const auto start = std::chrono::steady_clock::now();
         for (ViewPane* pane : panes_)
             if (pane) {
                 pane->scene().shownModel = &preview_->pose();
-                pane->redraw();
+                pane->surface().redrawNow();
             }
+        if (preview_) previewTimer_->start(animation::previewDelay(std::chrono::steady_clock::now() - start));
     });
     addCommand(kPlayAnimation, "Play Preview", [this] { playPreview(); });
     // The object creator is made once and kept, hidden or shown, with its settings.
@@ -113,18 +118,11 @@ void MainWindow::createProjectCommands() {
 
 void MainWindow::playPreview() {
     stopPreview();
-    const app::ProjectSelection& s = document_.selection();
-    if (s.kind != ProjectItem::Movement) return;
-    const auto& anim = document_.animation();
-    for (const auto& movement : anim.movements)
-        if (movement.name == s.name) {
-            preview_ = std::make_unique<animation::PreviewPlayer>(anim.baseFrame ? anim.baseFrame->model : document_.model(),
-                                                                  movement);
-            // One frame about every 16 ms: as smooth as a screen shows, with time between frames
-            // for the window to answer.
-            previewTimer_->start(16);
-            return;
-        }
+    const animation::Movement* movement = document_.selectedMovement();
+    if (!movement) return;
+    preview_ = std::make_unique<animation::PreviewPlayer>(document_.movementBase(), *movement);
+    // The first frame at once; the timer's wait between frames lets the window answer.
+    previewTimer_->start(0);
 }
 
 void MainWindow::stopPreview() {

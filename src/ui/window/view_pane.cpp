@@ -115,6 +115,8 @@ bool ViewPane::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonPress: {
             const auto* mouse = static_cast<QMouseEvent*>(event);
             Q_EMIT activated(this);
+            // The motion-speed graph shows no model for the tools to work on.
+            if (view().mode == render::DisplayMode::MovementTimeline) return true;
             if (mouse->button() == Qt::LeftButton) afterTool(tools_.leftPress(target(), pointer(mouse)));
             if (mouse->button() == Qt::RightButton) afterTool(tools_.rightPress(target(), pointer(mouse)));
             if (mouse->button() == Qt::MiddleButton) afterTool(tools_.middlePress(target(), pointer(mouse)));
