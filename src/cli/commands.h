@@ -81,11 +81,14 @@ struct ScriptOptions {
     std::string file;
     bool trace = false;       // the engine trace to standard error
     bool dumpTokens = false;  // the tokens before and after pre-parsing, to standard output
-    std::string call;         // a function to call after the top level
+    std::vector<std::string> calls;  // functions to call after the top level, in order
     std::uint64_t memoryLimit = 0;  // bytes a script may hold at once; 0: the settings' limit
+    std::string model;   // the model the script works on; an empty one when none is given
+    std::string output;  // where the changed model is saved (RSD set or TMD); not saved when empty
 };
 
-// Runs a K-Script file; exit status 1 when a fatal error ended it.
+// Runs a K-Script file over a model (an empty one without --model) and saves the result when
+// asked; exit status 1 when a fatal error ended it, and then nothing is saved.
 int runScript(app::Document& document, const ScriptOptions& options, std::ostream& out,
               std::ostream& err);
 

@@ -146,7 +146,11 @@ int run(int argc, char** argv) {
     scriptCommand->add_flag("--trace", script.trace, "Send the engine trace to standard error");
     scriptCommand->add_flag("--dump-tokens", script.dumpTokens,
                             "Print the tokens before and after pre-parsing");
-    scriptCommand->add_option("--call", script.call, "A function to call after the top level");
+    scriptCommand->add_option("--call", script.calls, "A function to call after the top level (again for more)")
+        ->take_all()
+        ->allow_extra_args(false);
+    scriptCommand->add_option("--model", script.model, "The model the script works on (RSD, ASE, ASC or TMD)");
+    scriptCommand->add_option("-o,--output", script.output, "Save the changed model here (an RSD set, or .tmd)");
     scriptCommand->add_option("--memory-limit", script.memoryLimit,
                               "The most bytes the script may hold at once (default: the setting, 256 MB)")
         ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1} << 40));

@@ -1,5 +1,5 @@
-// kestrel-cli script: runs a K-Script file. writeln of numbers reaches standard output; the
-// engine trace (writeln of texts included) goes to standard error with --trace.
+// kestrel-cli script: runs a K-Script file over a model and saves what it made of it. What
+// writeln writes reaches standard output; the engine trace goes to standard error with --trace.
 #include <ostream>
 #include <vector>
 
@@ -9,6 +9,7 @@
 #include "script/dump.h"
 #include "script/engine.h"
 #include "script/host.h"
+#include "app/script_session.h"
 
 namespace kestrel::cli {
 
@@ -44,31 +45,40 @@ int runScript(app::Document& document, const ScriptOptions& options, std::ostrea
     const auto text = document.files().readFile(options.file);
     if (!text) return reportError(err, formats::makeError(options.file, 0, "cannot open the file"));
     if (options.dumpTokens) dumpFrontEnd(*text, out);
+    if (!options.model.empty()) {
+        const auto opened = document.openFile(options.model);
+        if (!opened) return reportError(err, opened.error());
+        reportWarnings(err, *opened);
+    }
 
     CliTrace trace(err, options.trace);
-    script::Engine engine;
-    engine.trace.setSink(&trace);
-    engine.objects.standardOutput = [&out](std::string_view t) { out << t; };
+    app::ScriptSession session(document);
+    session.trace = [&trace](std::string_view line) { trace.write(line); };
+    session.output = [&out](std::string_view line) { out << line << '\n'; };
     const CtrlC ctrlC;
-    engine.stopFlag = &CtrlC::flag();
-    engine.memory.limit = options.memoryLimit ? options.memoryLimit
-                                              : std::uint64_t{static_cast<unsigned>(document.settings().scriptMemoryMegabytes)} << 20;
+    session.stopFlag = &CtrlC::flag();
+    session.memoryLimit = options.memoryLimit;
 
-    auto outcome = script::runScript(engine, *text);
+    const auto stopped = [&](const app::ScriptRun& run) {
+        return reportError(err, formats::makeError(options.file, 0, "the script stopped: " + run.stopped));
+    };
+    const app::ScriptRun ran = session.run(*text);
     std::vector<formats::Warning> warnings;
-    for (const script::ScriptWarning& w : engine.warnings) warnings.push_back(formats::makeWarning(options.file, w.line, w.message));
+    for (const script::ScriptWarning& w : session.engine().warnings)
+        warnings.push_back(formats::makeWarning(options.file, w.line, w.message));
     reportWarnings(err, warnings);
-    if (outcome.completed && !options.call.empty()) {
-        const auto called = script::callFunction(engine, options.call);
-        if (!called) {
-            script::unloadScript(engine);
-            return reportError(err, formats::makeError(options.file, 0, "the script has no function named '" + options.call + "'"));
-        }
-        outcome = *called;
+    if (!ran.completed) return stopped(ran);
+    for (const std::string& name : options.calls) {
+        const auto called = session.call(name);
+        if (!called) return reportError(err, formats::makeError(options.file, 0, "the script has no function named '" + name + "'"));
+        if (!called->completed) return stopped(*called);
     }
-    script::unloadScript(engine);
-    if (!outcome.completed)
-        return reportError(err, formats::makeError(options.file, 0, "the script stopped: " + outcome.reason));
+    session.unload();
+    if (options.output.empty()) return kExitSuccess;
+    const auto saved = document.saveAs(options.output);
+    if (!saved) return reportError(err, saved.error());
+    reportWarnings(err, saved->warnings);
+    for (const auto& path : saved->written) out << "wrote " << printable(path) << '\n';
     return kExitSuccess;
 }
 

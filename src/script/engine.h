@@ -16,6 +16,8 @@
 
 namespace kestrel::script {
 
+class Application;
+
 struct Engine {
     Trace trace;
     TrackingAllocator memory{trace};
@@ -37,6 +39,7 @@ struct Engine {
     std::function<bool()> cancelRequested;
     int pollCountdown = 0;  // loop jumps and calls until the next cancel check
     int callDepth = 0;      // script functions running, one inside the other
+    Application* application = nullptr;  // what the model binding classes work on
 
     Engine() = default;
     // Releases the stack and with values, the tokens and the symbols.

@@ -70,6 +70,17 @@ std::optional<RunOutcome> callFunction(Engine& engine, std::string_view name) {
     return outcome;
 }
 
+std::vector<std::string> scriptFunctions(const Engine& engine) {
+    std::vector<std::string> names;
+    for (int i = 0; i < engine.symbols.count; ++i) {
+        const Symbol& s = engine.symbols.records[static_cast<std::size_t>(i)];
+        if (s.name && s.declaration >= 0 && s.declaration < engine.program.count &&
+            engine.program.tokens[static_cast<std::size_t>(s.declaration)].kind == T_FUNCTION)
+            names.emplace_back(s.name);
+    }
+    return names;
+}
+
 void unloadScript(Engine& engine) {
     const bool loaded = engine.program.count > 0 || engine.symbols.count > 0;
     releaseRun(engine);

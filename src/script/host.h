@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrel::script {
 
@@ -23,6 +24,8 @@ RunOutcome runScript(Engine& engine, std::string_view program);
 // Calls a function of the loaded script by name; nothing when there is no such function.
 // A fatal error in the call unloads the script.
 std::optional<RunOutcome> callFunction(Engine& engine, std::string_view name);
+// The names of the loaded script's functions, in symbol-table order.
+std::vector<std::string> scriptFunctions(const Engine& engine);
 // Releases every value, frame, with-object, static object, token and symbol of the script,
 // then traces the leak report.
 void unloadScript(Engine& engine);

@@ -45,6 +45,15 @@ std::int32_t integerOf(const ScriptValue& v);
 std::string joinText(Engine& engine, const ScriptValue& v);
 // A new object of the class constructed without arguments, refcount 1.
 ScriptObject* newConstructed(Engine& engine, const ObjectClass& objectClass);
+// A new Array object of count 'I' 0 elements, refcount 1.
+ScriptObject* makeArray(Engine& engine, std::int32_t count);
+// The elements of an Array object; null for anything else, or an Array whose store a script
+// replaced.
+struct ArrayStore;
+ArrayStore* arrayElements(const ScriptValue& v);
+// Grows an Array object to at least count elements (the new ones 'I' 0), keeping its length.
+void setArrayCount(Engine& engine, ScriptObject& array, std::int32_t count);
+
 // Whether the object is of the class: methods do nothing to an object of another class.
 inline bool isOf(const ScriptObject& object, const ObjectClass& objectClass) {
     return object.objectClass == &objectClass && (object.fields || objectClass.fields.empty());

@@ -324,4 +324,25 @@ constexpr ObjectClass kArrayClass{"Array", kClassConstruct | kClassCountElements
 
 const ObjectClass& arrayClass() { return kArrayClass; }
 
+ScriptObject* makeArray(Engine& engine, std::int32_t count) {
+    ScriptObject* made = newConstructed(engine, arrayClass());
+    if (ArrayStore* store = freshStore(engine, count)) install(engine, *made, store);
+    return made;
+}
+
+ArrayStore* arrayElements(const ScriptValue& v) {
+    if (v.type != kObject || !v.payload.object || !isOf(*v.payload.object, arrayClass())) return nullptr;
+    return storeOf(*v.payload.object);
+}
+
+void setArrayCount(Engine& engine, ScriptObject& array, std::int32_t count) {
+    if (!isOf(array, arrayClass())) return;
+    if (ArrayStore* store = storeOf(array)) {
+        if (store->count < count) arrayGrow(engine, *store, count);
+    } else if (ArrayStore* fresh = freshStore(engine, count)) {
+        install(engine, array, fresh);
+    }
+    syncLength(engine, array);
+}
+
 }  // namespace kestrel::script

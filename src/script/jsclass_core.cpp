@@ -2,6 +2,7 @@
 #include <cmath>
 #include <limits>
 
+#include "script/application.h"
 #include "script/engine.h"
 #include "script/frames.h"
 #include "script/jsclass.h"
@@ -112,7 +113,8 @@ void baseIoConstruct(Engine& engine, ScriptObject& self, ScriptValue&) {
     }
 }
 
-// Numbers go to the process's standard output, everything else to the engine trace.
+// Numbers go to the process's standard output, everything else to the engine trace (and to
+// the application, which shows it).
 void baseIoWriteln(Engine& engine, ScriptObject&, ScriptValue&) {
     const int count = argumentCount(engine);
     for (int i = 0; i < count; ++i) {
@@ -122,13 +124,17 @@ void baseIoWriteln(Engine& engine, ScriptObject&, ScriptValue&) {
         case kFloat:
             if (engine.objects.standardOutput) engine.objects.standardOutput(valueText(engine, a) + "\n");
             break;
-        case kObject:
-            engine.trace("%s\n", joinText(engine, a).c_str());
+        case kObject: {
+            const std::string text = joinText(engine, a);
+            engine.trace("%s\n", text.c_str());
+            if (engine.application) engine.application->writeOutput(text);
             break;
+        }
         case kText:
-            if (a.payload.text)
+            if (a.payload.text) {
                 engine.trace("%s\n", a.payload.text);
-            else
+                if (engine.application) engine.application->writeOutput(a.payload.text);
+            } else
                 engine.trace("base_io.writeln:*UNASSIGNED STRING VARIABLE*\n");
             break;
         default:

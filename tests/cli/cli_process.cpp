@@ -70,6 +70,7 @@ CliRun runCli(const std::vector<std::string>& arguments, const CliSetup& setup) 
     const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) throw std::runtime_error("cannot start " + words[0]);
+    if (setup.whileRunning) setup.whileRunning(pid);
 
     int wait = 0;
     while (waitpid(pid, &wait, 0) < 0 && errno == EINTR) {

@@ -1,6 +1,7 @@
 #pragma once
 // Runs the built kestrel-cli as a separate process and captures what it prints.
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ struct CliRun {
 struct CliSetup {
     std::filesystem::path workingDirectory;  // empty: the test's own
     std::string standardOutput;              // a file to send stdout to instead of capturing it
+    std::function<void(int pid)> whileRunning;  // called once the process has started
 };
 
 CliRun runCli(const std::vector<std::string>& arguments, const CliSetup& setup = {});

@@ -265,7 +265,7 @@ TEST(CliConvert, WritesASetThatReadsBackEqual) {
 TEST(CliConvert, RelativeInputKeepsNamingTheSameTextures) {
     const TempDir dir;
     const CliRun run = runCli({"convert", "data/samples/robot.rsd", (dir / "out.rsd").string()},
-                              CliSetup{sourceDir(), ""});
+                              CliSetup{sourceDir(), "", {}});
     ASSERT_EQ(run.status, 0) << run.err;
     const Json converted = infoJson((dir / "out.rsd").string());
     ASSERT_EQ(converted["textures"].items.size(), 2u);
@@ -339,7 +339,7 @@ TEST(CliExit, BadUsageIsTwo) {
 
 TEST(CliExit, OutputThatCannotBeWrittenIsAFailure) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    const CliRun run = runCli({"info", "--json", kSample}, CliSetup{{}, "/dev/full"});
+    const CliRun run = runCli({"info", "--json", kSample}, CliSetup{{}, "/dev/full", {}});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err, "");
 }

@@ -2,7 +2,11 @@
 // through convert and read back with tmd-info, and MIMe files through mime.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <chrono>
 #include <filesystem>
+#include <thread>
 #include <string>
 
 #include "cli_process.h"
@@ -88,7 +92,7 @@ TEST(CliScript, RunsTheSampleScriptAndReportsAStoppedRun) {
     const CliRun run = runCli({"script", demo, "--call", "report"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(run.out.starts_with("42\n1.500000\n3.141590\n7\n")) << run.out;
-    EXPECT_TRUE(run.out.ends_with("720\n8\n7\n16\n")) << run.out;
+    EXPECT_TRUE(run.out.ends_with("720\n8\n7\njoined: 0-3-0-0-0-0-9\n16\n")) << run.out;
     EXPECT_EQ(run.err, "");
 
     const CliRun traced = runCli({"script", demo, "--trace"});
@@ -138,6 +142,49 @@ TEST(CliCreate, PrimitivesAreWrittenAloneOrIntoAModel) {
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("at most 9 subdivisions fit"), std::string::npos) << refused.err;
     EXPECT_FALSE(fs::exists(dir / "big.rsd"));
+}
+
+}  // namespace kestrel::cli::test
+
+namespace kestrel::cli::test {
+
+// A script over a model writes the model it made; one that stops, or that Ctrl-C interrupts,
+// writes nothing.
+TEST(CliScript, AScriptOverAModelSavesWhatItMade) {
+    const TempDir dir;
+    const std::string stand = (sourceDir() / "data/samples/stand.ks").string();
+    const std::string robot = (sourceDir() / "data/samples/robot.rsd").string();
+    const CliRun run = runCli({"script", stand, "--model", robot, "-o", (dir / "stood.rsd").string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("scaled by 1.765517\n"), std::string::npos) << run.out;  // 256 / 145
+    EXPECT_NE(run.out.find("wrote " + (dir / "stood.ply").string()), std::string::npos);
+    const CliRun info = runCli({"info", (dir / "stood.rsd").string(), "--json"});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("\"vertices\":17"), std::string::npos) << info.out;
+    const std::string ply = readFile(dir / "stood.ply");
+    EXPECT_NE(ply.find("0.000000 -256.000000 0.000000"), std::string::npos);  // the hat's tip, 256 up
+
+    // Without -o nothing is written; --call runs functions after the top level, in order.
+    writeFile(dir / "calls.ks", "var n = 0; function a() { n++; } function b() { KSkestrel.writeln(n * 10); }");
+    const CliRun calls = runCli({"script", (dir / "calls.ks").string(), "--call", "a", "--call", "a", "--call", "b"});
+    ASSERT_EQ(calls.status, 0) << calls.err;
+    EXPECT_EQ(calls.out, "20\n");
+
+    writeFile(dir / "stop.ks", "var m = new KSmodel(1); m.vert[0].x = 1.0; m.PutEditFrame(); x = 1 / 0;");
+    EXPECT_EQ(runCli({"script", (dir / "stop.ks").string(), "--model", robot, "-o", (dir / "no.rsd").string()}).status, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir / "no.rsd"));
+
+    writeFile(dir / "spin.ks", "var m = new KSmodel(1); m.PutEditFrame(); while (1) { }");
+    CliSetup interrupt;
+    interrupt.whileRunning = [](int pid) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        kill(pid, SIGINT);
+    };
+    const CliRun spun = runCli({"script", (dir / "spin.ks").string(), "--model", robot, "-o", (dir / "spun.rsd").string()},
+                               interrupt);
+    EXPECT_EQ(spun.status, 1);
+    EXPECT_NE(spun.err.find("interrupted"), std::string::npos) << spun.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "spun.rsd"));
 }
 
 }  // namespace kestrel::cli::test

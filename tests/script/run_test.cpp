@@ -1,4 +1,3 @@
-#include <atomic>
 // Whole small scripts run through the engine: expressions, statements, calls, the core
 // classes, fatal errors, limits and interruption, and a clean leak report after each.
 #include <gtest/gtest.h>
@@ -7,50 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "script/engine.h"
-#include "script/host.h"
+#include "script_runner.h"
 
 namespace kestrel::script {
-namespace {
-
-struct ScriptRunner {
-    CollectTrace trace;  // outlives the engine, which traces as it unloads
-    std::string out;     // what writeln sent to standard output
-    std::unique_ptr<Engine> engine = std::make_unique<Engine>();
-    RunOutcome outcome;
-
-    // onOutput, when given, runs at every line writeln sends, while the script is running.
-    explicit ScriptRunner(std::string_view program, std::function<bool()> cancel = {},
-                          std::function<void(const ScriptRunner&)> onOutput = {}) {
-        engine->trace.setSink(&trace);
-        engine->objects.standardOutput = [this, onOutput = std::move(onOutput)](std::string_view text) {
-            out += text;
-            if (onOutput) onOutput(*this);
-        };
-        engine->cancelRequested = std::move(cancel);
-        outcome = runScript(*engine, program);
-    }
-    const ScriptValue& global(std::string_view name) const {
-        const Symbol* s = findSymbol(*engine, name);
-        EXPECT_NE(s, nullptr) << name;
-        static const ScriptValue none{};
-        if (!s || s->slot < 0) return none;
-        return engine->stack.entries[static_cast<std::size_t>(s->slot)].value;
-    }
-    std::int32_t integer(std::string_view name) const {
-        const ScriptValue& v = global(name);
-        EXPECT_EQ(v.type, kInteger) << name;
-        return v.payload.integer;
-    }
-    std::string text(std::string_view name) const { return valueText(*engine, global(name)); }
-    // Unloads and says whether the leak report found nothing.
-    bool unloadsClean() {
-        unloadScript(*engine);
-        return trace.contains("No memory leaks detected :)") && !trace.contains("Memory leaks detected");
-    }
-};
-
-}  // namespace
 
 TEST(ScriptRun, ArithmeticFollowsTheLeftOperandsTypeAndTwoBindingLevels) {
     ScriptRunner r("x = 2 * 1.5; y = 1.5 * 2; z = 7 / 2; w = 1 < 2 + 3; u = -8 >>> 1; v = -8 >> 1;\n"
