@@ -208,7 +208,7 @@ std::expected<std::vector<Warning>, Error> Document::readFile(const std::string&
     std::vector<Warning> warnings;
     switch (formats::classifyOpenPath(path)) {
         case formats::OpenKind::Script:
-            return std::unexpected(formats::makeError(path, 0, "K-Script files cannot be opened yet"));
+            return std::unexpected(formats::makeError(path, 0, "this is a K-Script program, not a model: open it in the window, or run it with kestrel-cli script"));
         case formats::OpenKind::Asc:
         case formats::OpenKind::Ase: {
             // An import names the RSD set it would be saved as.

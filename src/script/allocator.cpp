@@ -42,7 +42,8 @@ TrackingAllocator::TrackingAllocator(Trace& trace)
 
 TrackingAllocator::~TrackingAllocator() {
     forEachTakenSlot([this](int slot) { std::free(table[static_cast<std::size_t>(slot)]); });
-    for (BlockHeader* header : untracked) std::free(header);
+    for (BlockHeader* header : overflow) std::free(header);
+    for (BlockHeader* header : forgotten) std::free(header);
 }
 
 // A word at a time: engines are made and ended often (every test, every fuzz input), and the
@@ -108,7 +109,7 @@ void* TrackingAllocator::allocate(const char* file, int line, std::size_t length
     const int slot = takeFirstFreeSlot();
     if (slot < 0) {
         trace("DBGMEM: Maximum blocks exceded\n");
-        untracked.insert(header);
+        overflow.insert(header);
     } else {
         // The table grows as far as the highest slot taken: most runs use a few hundred.
         if (static_cast<std::size_t>(slot) >= table.size())
@@ -119,14 +120,19 @@ void* TrackingAllocator::allocate(const char* file, int line, std::size_t length
     return blockOf(header);
 }
 
-// Only a block the table holds is freed and counted. Anything else (freed already, never
-// ours, or untracked) is reported without touching its memory: a stale pointer's header is
-// never read.
+// Only a block the allocator knows as live (in the table or beyond it) is freed and counted.
+// Anything else (freed already, never ours, or forgotten by reset) is reported without
+// touching its memory: a stale pointer's header is never read.
 void TrackingAllocator::free(void* block) {
     if (!block) return;
     BlockHeader* header = headerOf(block);
     const auto found = slotOf.find(header);
     if (found == slotOf.end()) {
+        if (overflow.erase(header)) {
+            freed += header->length;
+            std::free(header);
+            return;
+        }
         trace("ERROR: free invalid block\n");
         return;
     }
@@ -141,7 +147,7 @@ void TrackingAllocator::free(void* block) {
 void TrackingAllocator::reset() {
     forEachTakenSlot([this](int slot) {
         BlockHeader*& header = table[static_cast<std::size_t>(slot)];
-        untracked.insert(header);
+        forgotten.insert(header);
         header = nullptr;
     });
     slotOf.clear();

@@ -37,9 +37,11 @@ public:
     TrackingAllocator& operator=(const TrackingAllocator&) = delete;
 
     // A block of length bytes. Every live block takes the first free slot of the table; when
-    // all 15000 are taken the block still works but is not tracked.
+    // all 15000 are taken the block still works but is not tracked: the leak report does not
+    // list it, though freeing it returns it (a model of many vertices makes that many).
     void* allocate(const char* file, int line, std::size_t length);
-    // Frees a block; one the table does not hold is reported and left allocated.
+    // Frees a block; one the allocator did not hand out, or that reset forgot, is reported and
+    // left allocated.
     void free(void* block);
     // Forgets every tracked block (their memory stays with the allocator until it ends).
     void reset();
@@ -68,7 +70,8 @@ private:
     Trace& trace;
     std::vector<BlockHeader*> table;       // up to kBlockTableSlots entries, null when free
     std::unordered_map<BlockHeader*, int> slotOf;  // live tracked blocks
-    std::unordered_set<BlockHeader*> untracked;    // blocks beyond the table, or forgotten by reset
+    std::unordered_set<BlockHeader*> overflow;   // live blocks handed out beyond the table
+    std::unordered_set<BlockHeader*> forgotten;  // blocks reset forgot, freed when the allocator ends
     // Free slots as a two-level bitmap, so the first free slot is found in constant time.
     std::vector<std::uint64_t> freeWords;
     std::uint64_t freeSummary[4] = {};

@@ -49,6 +49,8 @@ int main(int argc, char** argv) {
     window.offerRecoveries();
     if (!parser.positionalArguments().isEmpty() && !document.modified())
         window.openPath(parser.positionalArguments().first());
+    // After the model named on the command line, so that default.ks works on it.
+    window.loadStartupScript();
 
     if (parser.isSet(grab)) {
         // The picture the screen shows, taken once the panes have drawn; each pane's place is

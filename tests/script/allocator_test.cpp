@@ -98,7 +98,10 @@ TEST(Allocator, ATableFullOfBlocksStillHandsOutUntrackedOnes) {
     std::memset(untracked, 0xff, 32);
     EXPECT_EQ(t.memory.liveBlocks(), kBlockTableSlots);
     EXPECT_EQ(t.memory.allocatedBytes(), static_cast<std::uint64_t>(kBlockTableSlots + 32));
-    t.memory.free(untracked);  // not in the table: refused, returned when the allocator ends
+    t.memory.free(untracked);  // not in the table, but the allocator's: returned and counted
+    EXPECT_EQ(t.count(kInvalid), 0);
+    EXPECT_EQ(t.memory.freedBytes(), 32u);
+    t.memory.free(untracked);  // a second time it is no block of ours
     EXPECT_EQ(t.count(kInvalid), 1);
 
     t.memory.free(blocks[7]);

@@ -1,3 +1,4 @@
 kestrel_qt_test(window_tests LIBS kestrel_ui SOURCES window_test.cpp)
 kestrel_qt_test(window_document_tests LIBS kestrel_ui SOURCES window_document_test.cpp)
 kestrel_qt_test(project_window_tests LIBS kestrel_ui SOURCES project_window_test.cpp)
+kestrel_qt_test(script_window_tests LIBS kestrel_ui SOURCES script_window_test.cpp)

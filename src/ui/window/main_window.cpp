@@ -35,6 +35,7 @@ MainWindow::MainWindow(app::Document& document, UiStore& store, Prompts& prompts
     createToolBars();
     createInfoBar();
     createProjectBars();
+    createScriptCommands();
     createStatusBar();
     createBarsMenu();
     readConfiguration();

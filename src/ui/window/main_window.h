@@ -60,6 +60,7 @@ inline constexpr int kRenameItem = 32898, kDeleteItem = 32899, kPaintTexture = 3
                      kGenerateMime = 1031,
                      kSaveBinaryMime = 32892, kPlayAnimation = 1048, kViewProjectBar = 32862,
                      kViewProjectToolsBar = 32910, kObjectCreator = 32917;
+inline constexpr int kRunScript = 32911, kFunctionFirst = 1146;  // Function1 to Function12: 1146 to 1157
 // Commands without a number of their own get one from here on.
 inline constexpr int kUnnumbered = 40000;
 }  // namespace command
@@ -86,6 +87,10 @@ public:
     QDockWidget* projectToolsBar() const { return projectToolsBar_; }
     class ProjectTree* projectTree() const { return projectTree_; }
     class ObjectCreator* objectCreator() const { return objectCreator_; }
+    class WindowScripts* scripts() const { return scripts_; }
+    // Opens the script file of that name (default.ks of the working folder at start-up) as
+    // "Open..." would; nothing when there is none.
+    void loadStartupScript(const QString& path = "default.ks");
     // The preview playing, if one is.
     const animation::PreviewPlayer* preview() const { return preview_.get(); }
     // The counts the Info bar shows: polygons, vertices, normals.
@@ -137,6 +142,10 @@ private:
     // The double-click menu of a pane, at a place on the screen.
     void doubleClickMenu(ViewPane* pane, const QPoint& global);
     void createBarsMenu();
+    void keepHelpLast();
+    // The Script menu and the script pane's host; after the project bars, which hold the pane.
+    void createScriptCommands();
+    void updateScriptActions();
     // The "View Toolbars" entries and the bars they show and hide.
     std::vector<std::pair<int, QWidget*>> barEntries() const;
     void readConfiguration();
@@ -200,6 +209,7 @@ private:
     QDockWidget* projectToolsBar_ = nullptr;
     class ProjectTree* projectTree_ = nullptr;
     class ObjectCreator* objectCreator_ = nullptr;
+    class WindowScripts* scripts_ = nullptr;
     std::unique_ptr<animation::PreviewPlayer> preview_;
     QTimer* previewTimer_ = nullptr;
     QLineEdit* infoText_ = nullptr;

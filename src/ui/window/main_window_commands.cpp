@@ -246,6 +246,14 @@ void MainWindow::createMenus() {
     menuBar()->addMenu("&Help")->addAction(action(kAbout));
 }
 
+void MainWindow::keepHelpLast() {
+    for (QAction* a : menuBar()->actions())
+        if (a->text() == "&Help") {
+            menuBar()->removeAction(a);
+            menuBar()->addAction(a);
+        }
+}
+
 void MainWindow::createToolCommands() {
     for (const tools::ToolCommand& tool : tools::toolCommands()) {
         const QString text = QString::fromUtf8(tool.text);

@@ -9,6 +9,7 @@
 #include "formats/host_path.h"
 #include "formats/open_dispatch.h"
 #include "ui/window/main_window.h"
+#include "ui/window/window_scripts.h"
 
 namespace kestrel::ui {
 
@@ -60,6 +61,16 @@ void MainWindow::openFile() {
 }
 
 bool MainWindow::openPath(const QString& path) {
+    // A script goes into the script pane and runs; the model stays.
+    if (formats::classifyOpenPath(path.toStdString()) == formats::OpenKind::Script) {
+        if (!scripts_->open(path)) {
+            showMessage(QString("Kestrel could not read the script %1").arg(path));
+            return false;
+        }
+        store_.setRecentFiles(withRecentFile(store_.recentFiles(), QFileInfo(path).absoluteFilePath()));
+        updateRecentFiles();
+        return true;
+    }
     if (formats::classifyOpenPath(path.toStdString()) == formats::OpenKind::Ase) {
         const auto textures = prompts_.askAseImport(this);
         if (!textures) return false;

@@ -2,6 +2,7 @@
 // and the commands on groups, bones, textures, movements, keyframes and MIMe output they and
 // the menus reach.
 #include <QDockWidget>
+#include <QFontDatabase>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -173,12 +174,7 @@ void MainWindow::createProjectMenus() {
     bone->addAction(action(kAddGroupToBone));
     QMenu* texture = menuBar()->addMenu("Te&xture");
     for (int id : {kPaintTexture, kRemoveTexture}) texture->addAction(action(id));
-    // Help stays last.
-    for (QAction* a : menuBar()->actions())
-        if (a->text() == "&Help") {
-            menuBar()->removeAction(a);
-            menuBar()->addAction(a);
-        }
+    keepHelpLast();
 }
 
 void MainWindow::createProjectBars() {
@@ -188,10 +184,13 @@ void MainWindow::createProjectBars() {
     tabs->setObjectName("projectTabs");
     tabs->setIconSize(QSize(32, 32));
     projectTree_ = new ProjectTree(document_, tabs);
-    // The script text and the twelve function buttons have their places; the script host
-    // fills them.
+    // The script text and the twelve function buttons; the script host runs the one and
+    // names the others.
     auto* script = new QPlainTextEdit(tabs);
     script->setObjectName("scriptText");
+    script->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    script->setLineWrapMode(QPlainTextEdit::NoWrap);
+    script->setPlaceholderText("A K-Script program: Script > Run (F5) runs it, Edit > Undo takes back what it did.");
     auto* functions = new QWidget(tabs);
     auto* column = new QVBoxLayout(functions);
     for (int i = 0; i < 12; ++i) {

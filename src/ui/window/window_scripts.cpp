@@ -1,0 +1,173 @@
+#include "ui/window/window_scripts.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "script/engine.h"
+
+namespace kestrel::ui {
+
+namespace {
+
+// The console keeps the latest lines; a script printing in an endless loop cannot fill memory.
+constexpr int kConsoleLines = 5000;
+// While a script runs the window gets its events this often: enough to repaint and to hear
+// Escape, little enough to cost the script nothing.
+constexpr std::chrono::milliseconds kEventInterval{100};
+
+bool isUserInput(QEvent::Type type) {
+    switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::ContextMenu:
+        case QEvent::Drop:
+        case QEvent::Close:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+WindowScripts::WindowScripts(app::Document& document, QWidget* window, QPlainTextEdit* pane,
+                             const std::array<QPushButton*, app::kFunctionSlots>& buttons)
+    : QObject(window),
+      document_(document),
+      window_(window),
+      pane_(pane),
+      buttons_(buttons),
+      session_(std::make_unique<app::ScriptSession>(document)) {
+    console_ = new QDialog(window);
+    console_->setObjectName("scriptConsole");
+    console_->setWindowTitle("Console");
+    auto* column = new QVBoxLayout(console_);
+    consoleList_ = new QListWidget(console_);
+    consoleList_->setObjectName("consoleList");
+    consoleList_->setUniformItemSizes(true);
+    column->addWidget(consoleList_);
+    auto* row = new QHBoxLayout;
+    auto* clear = new QPushButton("Clear", console_);
+    clear->setObjectName("consoleClear");
+    connect(clear, &QPushButton::clicked, consoleList_, &QListWidget::clear);
+    row->addStretch();
+    row->addWidget(clear);
+    column->addLayout(row);
+    console_->resize(520, 320);
+
+    session_->output = [this](std::string_view line) {
+        write(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+        if (!console_->isVisible()) showConsole();
+    };
+    session_->stopFlag = &stop_;
+    session_->cancelRequested = [this] {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastEvents_ >= kEventInterval) {
+            lastEvents_ = now;
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+        return stop_.load();
+    };
+    for (int i = 0; i < app::kFunctionSlots; ++i)
+        connect(buttons_[static_cast<std::size_t>(i)], &QPushButton::clicked, this, [this, i] { callSlot(i); });
+    updateButtons();
+}
+
+WindowScripts::~WindowScripts() = default;
+
+void WindowScripts::write(const QString& line) {
+    consoleList_->addItem(line);
+    while (consoleList_->count() > kConsoleLines) delete consoleList_->takeItem(0);
+    consoleList_->scrollToBottom();
+}
+
+void WindowScripts::showConsole() {
+    console_->show();
+    console_->raise();
+}
+
+void WindowScripts::hold(const QString& what, const std::function<std::optional<app::ScriptRun>()>& job) {
+    if (running_) return;
+    running_ = true;
+    stop_ = false;
+    lastEvents_ = std::chrono::steady_clock::now();
+    qApp->installEventFilter(this);
+    const std::optional<app::ScriptRun> ran = job();
+    qApp->removeEventFilter(this);
+    running_ = false;
+    updateButtons();
+    Q_EMIT slotsChanged();
+    if (!ran) return;
+    if (ran->completed) {
+        Q_EMIT finished(what + " ran");
+        return;
+    }
+    const QString why = QString::fromStdString(ran->stopped);
+    write(what + " stopped: " + why);
+    showConsole();
+    Q_EMIT finished(what + " stopped: " + why + "; the model is as it was before it");
+}
+
+void WindowScripts::run() {
+    const std::string text = pane_->toPlainText().toStdString();
+    hold("The script", [&] { return std::optional(session_->run(text)); });
+}
+
+void WindowScripts::callSlot(int slot) {
+    if (slot < 0 || slot >= app::kFunctionSlots) return;
+    const QString name = QString::fromStdString(session_->slots()[static_cast<std::size_t>(slot)]);
+    hold(name, [&] { return session_->callSlot(slot); });
+}
+
+void WindowScripts::unload() {
+    if (running_) return;
+    for (const std::string& line : session_->unload()) write(QString::fromStdString(line));
+    showConsole();
+    updateButtons();
+    Q_EMIT slotsChanged();
+}
+
+bool WindowScripts::open(const QString& path) {
+    const auto text = document_.files().readFile(path.toStdString());
+    if (!text) return false;
+    session_->unload();
+    pane_->setPlainText(QString::fromUtf8(text->data(), static_cast<qsizetype>(text->size())));
+    run();
+    return true;
+}
+
+void WindowScripts::updateButtons() {
+    for (int i = 0; i < app::kFunctionSlots; ++i) {
+        const std::string& name = session_->slots()[static_cast<std::size_t>(i)];
+        QPushButton* button = buttons_[static_cast<std::size_t>(i)];
+        button->setText(QString::fromStdString(name));
+        button->setEnabled(name != app::kEmptySlot);
+    }
+}
+
+bool WindowScripts::eventFilter(QObject* watched, QEvent* event) {
+    if (!running_ || !isUserInput(event->type())) return QObject::eventFilter(watched, event);
+    // A dialog the script opened (an About box) takes its input as usual.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (modal == widget || modal->isAncestorOf(widget)) return false;
+    }
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) stop_ = true;
+    if (event->type() == QEvent::Close) event->ignore();
+    return true;
+}
+
+}  // namespace kestrel::ui
