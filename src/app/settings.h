@@ -39,6 +39,9 @@ struct Settings {
     int autosaveMinutes = kDefaultAutosaveMinutes;
     // The memory a script may hold at once, in megabytes (kept with the window settings).
     int scriptMemoryMegabytes = 256;
+    // The console the window talks to: the emulated one instead of the card at portBase, for
+    // those without the hardware (kept with the window settings).
+    bool emulatedConsole = false;
 
     bool operator==(const Settings&) const = default;
 };

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ostream>
 
+#include "app/console_session.h"
 #include "cli/commands.h"
 #include "cli/report.h"
 #include "link/emulated_console.h"
@@ -50,8 +51,6 @@ std::optional<link::EmulatedConsole::Fault> faultNamed(const std::string& name) 
     return std::nullopt;
 }
 
-std::vector<std::uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
-
 void reportEmulated(std::ostream& out, const link::EmulatedConsole::Received& got) {
     out << "emulated console received:\n";
     out << "  resets " << got.resets << ", halts " << got.halts << ", resumes " << got.resumes << '\n';
@@ -71,10 +70,10 @@ void reportEmulated(std::ostream& out, const link::EmulatedConsole::Received& go
     if (got.checksumFailures > 0) out << "  chunks refused for their checksum: " << got.checksumFailures << '\n';
 }
 
-// The command itself; false with a one-line reason when it could not be done for a reason
+// The command itself; an error with a one-line reason when it could not be done for a reason
 // other than the console's silence.
-std::expected<void, std::string> dispatch(app::Document& document, const ConsoleOptions& o, link::ActionReplayLink& ar,
-                                          link::Previewer& previewer, std::ostream& out, std::ostream& err) {
+std::expected<void, std::string> dispatch(app::Document& document, const ConsoleOptions& o, app::ConsoleSession& session,
+                                          std::ostream& err) {
     const auto argument = [&](std::size_t i) { return i < o.arguments.size() ? o.arguments[i] : std::string(); };
     const auto openModel = [&]() -> std::expected<void, std::string> {
         if (argument(0).empty()) return std::unexpected("'" + o.command + "' needs the model file");
@@ -83,50 +82,38 @@ std::expected<void, std::string> dispatch(app::Document& document, const Console
         reportWarnings(err, *opened);
         return {};
     };
-    const auto texture = [&](int slot) { return document.consoleTexture(slot); };
-    const auto progress = [&](int position, int range) {
-        out << "textures " << position << '/' << range << '\n';
-    };
+    using app::ConsoleCommand;
+    link::Previewer& previewer = session.previewer();
     const std::string& c = o.command;
-    if (c == "reset") {
-        ar.reset();
-    } else if (c == "halt") {
-        ar.halt();
-    } else if (c == "resume") {
-        ar.resume();
-    } else if (c == "viewer") {
-        const std::string file = o.arguments.empty() ? app::previewerPath(document.settings()) : argument(0);
-        const auto image = document.files().readFile(file);
-        if (!image) return std::unexpected("cannot read the previewer program '" + file + "'");
-        if (!previewer.sendViewer(bytesOf(*image)) && !ar.aborted())
-            return std::unexpected("the upload failed: the console did not echo every byte");
-    } else if (c == "model" || c == "textures" || c == "all") {
-        if (auto opened = openModel(); !opened) return opened;
-        const int count = document.model().textureCount();
-        if (c == "textures") {
-            previewer.sendTextures(count, texture, progress);
-        } else {
-            const auto tmd = document.consoleModel();
-            if (!tmd) return std::unexpected(tmd.error());
-            if (c == "model")
-                previewer.sendModel(*tmd);
-            else
-                previewer.sendAll(count, texture, *tmd, progress);
+    if (c == "reset") return session.run(ConsoleCommand::Reset);
+    if (c == "halt") return session.run(ConsoleCommand::Halt);
+    if (c == "resume") return session.run(ConsoleCommand::Resume);
+    if (c == "viewer") {
+        if (!o.arguments.empty()) {
+            app::Settings settings = document.settings();
+            settings.previewerFile = argument(0);
+            document.setSettings(settings);
         }
-    } else if (c == "mime") {
+        return session.run(ConsoleCommand::SendViewer);
+    }
+    if (c == "model" || c == "textures" || c == "all" || c == "mime") {
         if (auto opened = openModel(); !opened) return opened;
+        if (c == "textures") return session.run(ConsoleCommand::SendTextures);
+        if (c == "model") return session.run(ConsoleCommand::SendModel);
+        if (c == "all") return session.run(ConsoleCommand::SendAll);
         if (o.movement.empty()) return std::unexpected("'mime' needs --movement NAME");
         document.select({app::ProjectItem::Movement, o.movement, -1});
-        const auto mime = document.consoleMime();
-        if (!mime) return std::unexpected(mime.error());
-        previewer.sendMime(*mime);
-    } else if (c == "video") {
+        return session.run(ConsoleCommand::SendMime);
+    }
+    if (c == "video") {
         unsigned w = 0, h = 0;
         char end = 0;
         if (std::sscanf(argument(0).c_str(), "%ux%u%c", &w, &h, &end) != 2 || w > 0xFFFF || h > 0xFFFF)
             return std::unexpected("'video' takes WxH, as 368x256");
         previewer.setVideoMode(static_cast<int>(w), static_cast<int>(h));
-    } else if (c == "profiler") {
+        return {};
+    }
+    if (c == "profiler") {
         const std::string which = argument(0), state = argument(1);
         if ((which != "cpu" && which != "gpu") || (state != "on" && state != "off"))
             return std::unexpected("'profiler' takes cpu or gpu, then on or off");
@@ -134,15 +121,16 @@ std::expected<void, std::string> dispatch(app::Document& document, const Console
             previewer.setCpuProfiler(state == "on");
         else
             previewer.setGpuProfiler(state == "on");
-    } else if (c == "camera") {
+        return {};
+    }
+    if (c == "camera") {
         if (!o.rotate.empty() && o.rotate.size() != 2) return std::unexpected("--rotate takes X,Y in degrees");
         const double x = o.rotate.empty() ? 0 : model::degreesToRadians(o.rotate[0]);
         const double y = o.rotate.empty() ? 0 : model::degreesToRadians(o.rotate[1]);
         previewer.trackView(x, y, o.scale.value_or(0.7));
-    } else {
-        return std::unexpected("unknown console command '" + c + "'");
+        return {};
     }
-    return {};
+    return std::unexpected("unknown console command '" + c + "'");
 }
 
 }  // namespace
@@ -176,18 +164,19 @@ int runConsole(app::Document& document, const ConsoleOptions& o, std::ostream& o
         port = card.get();
     }
     link::TranscriptPort transcript(*port, base);
-    link::KeyState keys;
-    const CtrlCPressesEscape ctrlC(keys);
     link::ThreadPriority priority;
-    link::ActionReplayLink ar(transcript, clock, keys, priority, base);
     bool failed = false;
-    link::Previewer previewer(ar, [&] {
+    app::ConsoleSession session(document, transcript, clock, priority, base, [&] {
         failed = true;
         return false;  // Cancel: the command line has no one to ask
     });
-    previewer.messages = &out;
+    const CtrlCPressesEscape ctrlC(session.keys());
+    session.setMessages(&out);
+    session.progress = [&](int position, int range) { out << "textures " << position << '/' << range << '\n'; };
+    link::ActionReplayLink& ar = session.link();
+    link::Previewer& previewer = session.previewer();
 
-    const auto done = dispatch(document, o, ar, previewer, out, err);
+    const auto done = dispatch(document, o, session, err);
     if (!o.transcript.empty())
         if (auto error = formats::writeFileSafely(document.files(), o.transcript, transcript.text()))
             reportError(err, *error);

@@ -31,6 +31,7 @@ void drawScene(render::RenderDevice& device, const PaneScene& scene, std::span<c
     graph.background = scene.background;
     render::paintEditView(device, scene.shownModel ? *scene.shownModel : document.model(), scene.view,
                           {scene.active, textures, scene.selectedTexture, scene.overlay, &graph});
+    if (scene.painted) scene.painted();
 }
 
 }  // namespace kestrel::ui

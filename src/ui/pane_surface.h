@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@ struct PaneScene {
     int selectedTexture = -1;       // the project window's texture item, for the UV edit mode
     std::vector<render::OverlayLine> overlay;  // what the tool dragging in the pane shows
     const model::Model* shownModel = nullptr;  // drawn instead of the document's, while a preview plays
+    std::function<void()> painted;  // told after every drawing of the scene
 };
 
 // The size a pane of this size draws at: its own, within the largest viewport.

@@ -89,7 +89,10 @@ void DialogTest::optionsShowAndReturnTheSettingsUnchanged() {
     child<QSpinBox>(dialog, "viewportHeight")->setValue(1536);
     child<QLineEdit>(dialog, "previewerEdit")->setText(QStringLiteral("  "));
     child<QCheckBox>(dialog, "hardwareCheck")->setChecked(false);
+    QVERIFY(!child<QCheckBox>(dialog, "emulatedConsole")->isChecked());
+    child<QCheckBox>(dialog, "emulatedConsole")->setChecked(true);
     const app::Settings changed = dialog.settings();
+    QVERIFY(changed.emulatedConsole);
     QCOMPARE(changed.maxViewportWidth, 2048);
     QCOMPARE(changed.maxViewportHeight, 1536);
     QVERIFY(changed.previewerFile.empty());

@@ -69,6 +69,12 @@ struct ScriptedPrompts final : Prompts {
         recoverAsked << set;
         return recoverAnswer;
     }
+    std::vector<bool> commsAnswers;  // the answers to the comms error, in order; Cancel after them
+    int commsQuestions = 0;
+    bool askCommsRetry(QWidget*) override {
+        const std::size_t i = static_cast<std::size_t>(commsQuestions++);
+        return i < commsAnswers.size() && commsAnswers[i];
+    }
 };
 
 // A window with its own settings files in a temporary folder.

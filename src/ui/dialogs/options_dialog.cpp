@@ -66,6 +66,10 @@ OptionsDialog::OptionsDialog(const app::Settings& settings, bool useHardware, QW
     auto* previewerForm = new QFormLayout(previewerGroup);
     previewerForm->addRow(QStringLiteral("AR IO PORT:"), port_);
     previewerForm->addRow(QStringLiteral("Previewer program:"), previewerRow);
+    emulated_ = new QCheckBox(QStringLiteral("Talk to an emulated console (no hardware needed)"), previewerGroup);
+    emulated_->setObjectName(QStringLiteral("emulatedConsole"));
+    emulated_->setChecked(settings.emulatedConsole);
+    previewerForm->addRow(emulated_);
 
     // How the panes draw.
     auto* viewGroup = new QGroupBox(QStringLiteral("OpenGL"), this);
@@ -170,6 +174,7 @@ app::Settings OptionsDialog::settings() const {
     result.mimeVersion = mimeType2_->isChecked() ? app::kMimeType2 : app::kMimeType1;
     result.autosaveMinutes = autosave_->value();
     result.scriptMemoryMegabytes = scriptMemory_->value();
+    result.emulatedConsole = emulated_->isChecked();
     // The field rounds to what it can show: left alone, the value stays exactly as it was.
     if (movement_->value() != shownMovement_ || !usableMovement(initial_.minimumMovement))
         result.minimumMovement = movement_->value();

@@ -58,6 +58,7 @@ class OptionsDialog : public QDialog {
     QLineEdit* previewer_ = nullptr;
     QSpinBox* autosave_ = nullptr;
     QSpinBox* scriptMemory_ = nullptr;
+    class QCheckBox* emulated_ = nullptr;
     QSpinBox* width_ = nullptr;
     QSpinBox* height_ = nullptr;
     QCheckBox* hardware_ = nullptr;

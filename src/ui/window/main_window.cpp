@@ -36,6 +36,7 @@ MainWindow::MainWindow(app::Document& document, UiStore& store, Prompts& prompts
     createInfoBar();
     createProjectBars();
     createScriptCommands();
+    createConsoleCommands();
     createStatusBar();
     createBarsMenu();
     readConfiguration();
@@ -53,7 +54,7 @@ MainWindow::~MainWindow() {
     document_.unsubscribe(subscription_);
     // The bars hide as the window goes; nothing of this window is left to update.
     for (QToolBar* bar : toolBars_) bar->disconnect(this);
-    for (QDockWidget* bar : {infoBar_, projectBar_, projectToolsBar_}) bar->disconnect(this);
+    for (QDockWidget* bar : {infoBar_, projectBar_, projectToolsBar_, consoleBar_}) bar->disconnect(this);
     if (projectTree_) projectTree_->disconnect(this);
     if (options_.configPath.empty()) return;
     app::Settings settings = document_.settings();
@@ -90,6 +91,7 @@ void MainWindow::createPanes() {
             connect(pane, &ViewPane::deletePressed, this, &MainWindow::deleteInPane);
             connect(pane, &ViewPane::doubleClicked, this, &MainWindow::doubleClickMenu);
             connect(pane, &ViewPane::escapePressed, this, &MainWindow::stopPreview);
+            pane->scene().painted = [this, pane] { trackAfterPaint(pane); };
             panes_[i] = pane;
         }
         columns->setChildrenCollapsible(false);
@@ -163,6 +165,7 @@ void MainWindow::readConfiguration() {
     loaded.previewerFile = store_.previewerFile();
     loaded.autosaveMinutes = store_.autosaveMinutes();
     loaded.scriptMemoryMegabytes = store_.scriptMemoryMegabytes();
+    loaded.emulatedConsole = store_.emulatedConsole();
     document_.setSettings(loaded);
 }
 

@@ -61,6 +61,9 @@ inline constexpr int kRenameItem = 32898, kDeleteItem = 32899, kPaintTexture = 3
                      kSaveBinaryMime = 32892, kPlayAnimation = 1048, kViewProjectBar = 32862,
                      kViewProjectToolsBar = 32910, kObjectCreator = 32917;
 inline constexpr int kRunScript = 32911, kFunctionFirst = 1146;  // Function1 to Function12: 1146 to 1157
+inline constexpr int kSendTextures = 1096, kSendModel = 1097, kSendAll = 1098, kSendViewer = 1099,
+                     kViewTrackControl = 1101, kConsoleProgress = 1102, kResetConsole = 1103, kSendMime = 1104,
+                     kCpuProfiler = 32890, kGpuProfiler = 32891, kViewConsoleBar = 32877, kConsoleBarId = 59400;
 // Commands without a number of their own get one from here on.
 inline constexpr int kUnnumbered = 40000;
 }  // namespace command
@@ -88,6 +91,8 @@ public:
     class ProjectTree* projectTree() const { return projectTree_; }
     class ObjectCreator* objectCreator() const { return objectCreator_; }
     class WindowScripts* scripts() const { return scripts_; }
+    class WindowConsole* console() const { return console_; }
+    QDockWidget* consoleBar() const { return consoleBar_; }
     // Opens the script file of that name (default.ks of the working folder at start-up) as
     // "Open..." would; nothing when there is none.
     void loadStartupScript(const QString& path = "default.ks");
@@ -146,6 +151,13 @@ private:
     // The Script menu and the script pane's host; after the project bars, which hold the pane.
     void createScriptCommands();
     void updateScriptActions();
+    // The console's bar and menu entries; after the script commands, whose ActionReplay it serves.
+    void createConsoleCommands();
+    void updateConsoleActions();
+    // Runs a console job and tells the user in the status bar what came of it.
+    void runConsole(const std::function<std::expected<void, std::string>()>& job, const QString& what);
+    // View Track's camera after a repaint of the active pane.
+    void trackAfterPaint(ViewPane* pane);
     // The "View Toolbars" entries and the bars they show and hide.
     std::vector<std::pair<int, QWidget*>> barEntries() const;
     void readConfiguration();
@@ -210,6 +222,9 @@ private:
     class ProjectTree* projectTree_ = nullptr;
     class ObjectCreator* objectCreator_ = nullptr;
     class WindowScripts* scripts_ = nullptr;
+    class WindowConsole* console_ = nullptr;
+    QDockWidget* consoleBar_ = nullptr;
+    bool trackQueued_ = false;
     std::unique_ptr<animation::PreviewPlayer> preview_;
     QTimer* previewTimer_ = nullptr;
     QLineEdit* infoText_ = nullptr;

@@ -350,12 +350,12 @@ std::vector<std::pair<int, QWidget*>> MainWindow::barEntries() const {
             {kViewViewBar, toolBar(59396)},     {kViewPolygonBar, toolBar(59402)},
             {kViewVertexBar, toolBar(59397)},   {kViewInfoBar, infoBar_},
             {kViewProjectBar, projectBar_},     {kViewProjectToolsBar, projectToolsBar_},
-            {kViewStatusBar, statusBar()}};
+            {kViewStatusBar, statusBar()},      {kViewConsoleBar, consoleBar_}};
 }
 
 void MainWindow::createBarsMenu() {
     const char* const texts[] = {"Standard &Toolbar", "Model &Edit", "&View", "&Polygon", "Verte&x", "Model &Info",
-                                 "Project View", "Project Tools", "&Status Bar"};
+                                 "Project View", "Project Tools", "&Status Bar", "Action Replay Control"};
     const auto entries = barEntries();
     for (std::size_t i = 0; i < entries.size(); ++i) {
         QWidget* bar = entries[i].second;
@@ -369,7 +369,7 @@ void MainWindow::createBarsMenu() {
     }
     barsMenu_->addAction(action(kObjectCreator));
     for (QToolBar* bar : toolBars_) connect(bar, &QToolBar::visibilityChanged, this, [this] { updateActions(); });
-    for (QDockWidget* bar : {infoBar_, projectBar_, projectToolsBar_})
+    for (QDockWidget* bar : {infoBar_, projectBar_, projectToolsBar_, consoleBar_})
         connect(bar, &QDockWidget::visibilityChanged, this, [this] { updateActions(); });
 }
 
@@ -383,6 +383,7 @@ void MainWindow::updateActions() {
     enable(kGroupPolygons, doc.isEnabled(app::EditCommand::GroupPolygons));
     action("Restore Marker")->setEnabled(doc.hasMarker());
     updateProjectActions();
+    updateConsoleActions();
     // The joint tools need a skeleton; every other tool works on any model.
     for (const tools::ToolCommand& tool : tools::toolCommands()) {
         const bool joints = tool.tool & (tools::bit::kMoveJoint | tools::bit::kRotateJoint | tools::bit::kLockedMoveJoint);
@@ -421,7 +422,10 @@ void MainWindow::updateActions() {
     }
     for (const auto& [id, bar] : barEntries())
         if (QAction* entry = action(id); entry && bar) entry->setChecked(!bar->isHidden());
-    if (portLabel_) portLabel_->setText(QString("Port 0x%1").arg(document_.settings().portBase, 0, 16));
+    if (portLabel_)
+        portLabel_->setText(document_.settings().emulatedConsole
+                                ? QString("Emulated console")
+                                : QString("Port 0x%1").arg(document_.settings().portBase, 0, 16));
 }
 
 }  // namespace kestrel::ui

@@ -39,6 +39,7 @@ void MainWindow::showOptions() {
     store_.setPreviewerFile(document_.settings().previewerFile);
     store_.setAutosaveMinutes(document_.settings().autosaveMinutes);
     store_.setScriptMemoryMegabytes(document_.settings().scriptMemoryMegabytes);
+    store_.setEmulatedConsole(document_.settings().emulatedConsole);
     if (dialog.useHardware() != useHardware) {
         store_.setUseHardware(dialog.useHardware());
         showMessage("The drawing device changes when Kestrel next starts.");

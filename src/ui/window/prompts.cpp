@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "link/previewer.h"
 #include "ui/dialogs/ase_import_dialog.h"
 
 namespace kestrel::ui {
@@ -60,6 +61,14 @@ UnstoredChoice DialogPrompts::askUnstoredKeyframe(QWidget* parent, const QString
     if (box.clickedButton() == replace) return UnstoredChoice::ReplaceKeyframe;
     if (box.clickedButton() == without) return UnstoredChoice::SaveWithout;
     return UnstoredChoice::Cancel;
+}
+
+bool DialogPrompts::askCommsRetry(QWidget* parent) {
+    QMessageBox box(QMessageBox::Warning, link::kCommsErrorTitle, link::kCommsErrorText,
+                    QMessageBox::Retry | QMessageBox::Cancel, parent);
+    box.setInformativeText(link::kCommsErrorAdvice);
+    box.setDefaultButton(QMessageBox::Retry);
+    return box.exec() == QMessageBox::Retry;
 }
 
 bool DialogPrompts::askRecover(QWidget* parent, const QString& set, const QDateTime& keptAt) {

@@ -40,6 +40,8 @@ public:
     // A session that ended without closing left unsaved work of this set, kept at that time:
     // bring it back (true), or throw it away (false).
     virtual bool askRecover(QWidget* parent, const QString& set, const QDateTime& keptAt) = 0;
+    // The console did not answer: "Retry" (true) or "Cancel".
+    virtual bool askCommsRetry(QWidget* parent) = 0;
 };
 
 // The dialogs of the desktop.
@@ -56,6 +58,7 @@ public:
     std::optional<QColor> chooseColour(QWidget* parent, const QString& title, QColor start) override;
     std::optional<bool> askAseImport(QWidget* parent) override;
     bool askRecover(QWidget* parent, const QString& set, const QDateTime& keptAt) override;
+    bool askCommsRetry(QWidget* parent) override;
 };
 
 // A filter list of the form "Name (*.EXT)|*.EXT|...||" in the file dialog's notation.

@@ -13,6 +13,7 @@ const char* const kUseHardwareKey = "Settings/UseHardware";
 const char* const kPreviewerKey = "Settings/PreviewerFile";
 const char* const kAutosaveKey = "Settings/AutosaveMinutes";
 const char* const kScriptMemoryKey = "Settings/ScriptMemoryMB";
+const char* const kEmulatedConsoleKey = "Settings/EmulatedConsole";
 const char* const kRecentKey = "Recent File List/File%1";
 }  // namespace
 
@@ -97,6 +98,9 @@ int UiStore::scriptMemoryMegabytes() const {
 }
 
 void UiStore::setScriptMemoryMegabytes(int megabytes) { settings_->setValue(kScriptMemoryKey, megabytes); }
+
+bool UiStore::emulatedConsole() const { return settings_->value(kEmulatedConsoleKey, false).toBool(); }
+void UiStore::setEmulatedConsole(bool on) { settings_->setValue(kEmulatedConsoleKey, on); }
 
 std::string UiStore::previewerFile() const { return settings_->value(kPreviewerKey).toString().toStdString(); }
 void UiStore::setPreviewerFile(const std::string& path) {

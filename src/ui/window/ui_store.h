@@ -46,6 +46,8 @@ public:
     // Whether the panes draw with OpenGL; nothing until the question has been answered.
     std::optional<bool> useHardware() const;
     void setUseHardware(bool use);
+    bool emulatedConsole() const;
+    void setEmulatedConsole(bool on);
     std::string previewerFile() const;
     void setPreviewerFile(const std::string& path);
     // Minutes between recovery copies (0: none); the default until one is chosen.

@@ -1,10 +1,8 @@
 #include "ui/window/window_scripts.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QFile>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -18,28 +16,6 @@ namespace {
 
 // The console keeps the latest lines; a script printing in an endless loop cannot fill memory.
 constexpr int kConsoleLines = 5000;
-// While a script runs the window gets its events this often: enough to repaint and to hear
-// Escape, little enough to cost the script nothing.
-constexpr std::chrono::milliseconds kEventInterval{100};
-
-bool isUserInput(QEvent::Type type) {
-    switch (type) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::Wheel:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::ContextMenu:
-        case QEvent::Drop:
-        case QEvent::Close:
-            return true;
-        default:
-            return false;
-    }
-}
 
 }  // namespace
 
@@ -74,11 +50,7 @@ WindowScripts::WindowScripts(app::Document& document, QWidget* window, QPlainTex
     };
     session_->stopFlag = &stop_;
     session_->cancelRequested = [this] {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastEvents_ >= kEventInterval) {
-            lastEvents_ = now;
-            QApplication::processEvents(QEventLoop::AllEvents, 50);
-        }
+        if (hold_) hold_->pump();
         return stop_.load();
     };
     for (int i = 0; i < app::kFunctionSlots; ++i)
@@ -103,10 +75,9 @@ void WindowScripts::hold(const QString& what, const std::function<std::optional<
     if (running_) return;
     running_ = true;
     stop_ = false;
-    lastEvents_ = std::chrono::steady_clock::now();
-    qApp->installEventFilter(this);
+    hold_ = std::make_unique<InputHold>([this] { stop_ = true; });
     const std::optional<app::ScriptRun> ran = job();
-    qApp->removeEventFilter(this);
+    hold_.reset();
     running_ = false;
     updateButtons();
     Q_EMIT slotsChanged();
@@ -156,18 +127,6 @@ void WindowScripts::updateButtons() {
         button->setText(QString::fromStdString(name));
         button->setEnabled(name != app::kEmptySlot);
     }
-}
-
-bool WindowScripts::eventFilter(QObject* watched, QEvent* event) {
-    if (!running_ || !isUserInput(event->type())) return QObject::eventFilter(watched, event);
-    // A dialog the script opened (an About box) takes its input as usual.
-    if (QWidget* modal = QApplication::activeModalWidget(); modal && watched->isWidgetType()) {
-        auto* widget = static_cast<QWidget*>(watched);
-        if (modal == widget || modal->isAncestorOf(widget)) return false;
-    }
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) stop_ = true;
-    if (event->type() == QEvent::Close) event->ignore();
-    return true;
 }
 
 }  // namespace kestrel::ui

@@ -6,11 +6,11 @@
 #include <QString>
 #include <array>
 #include <atomic>
-#include <chrono>
 #include <functional>
 #include <memory>
 
 #include "app/script_session.h"
+#include "ui/window/input_hold.h"
 
 class QDialog;
 class QListWidget;
@@ -50,9 +50,6 @@ Q_SIGNALS:
     // A run or call ended: what the status bar says.
     void finished(const QString& message);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     // Runs one job of the session with the window held: input goes nowhere but to dialogs the
     // script opens, Escape stops it, and the window repaints a few times a second.
@@ -68,7 +65,7 @@ private:
     QListWidget* consoleList_ = nullptr;
     std::atomic<bool> stop_{false};
     bool running_ = false;
-    std::chrono::steady_clock::time_point lastEvents_;
+    std::unique_ptr<InputHold> hold_;  // while a script runs
 };
 
 }  // namespace kestrel::ui
