@@ -154,6 +154,23 @@ private Q_SLOTS:
         QVERIFY2(took.elapsed() < 8000, qPrintable(QString::number(took.elapsed())));
         QCOMPARE(e.got().modelBlocks, 0);
         QVERIFY(!w.console()->busy());
+
+        // The bar's Cancel does the same, and is the one control that takes a click meanwhile.
+        auto* cancel = w.consoleBar()->findChild<QPushButton*>("consoleCancel");
+        QVERIFY(!cancel->isEnabled());
+        bool enabledDuring = false;
+        QTimer::singleShot(300, &w, [&] {
+            enabledDuring = cancel->isEnabled();
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        });
+        took.restart();
+        QVERIFY(!w.console()->session()->link().aborted());  // stopped by the user: nothing left to report
+        const int asked = e.h.prompts.commsQuestions;
+        w.action(command::kSendModel)->trigger();
+        QVERIFY(enabledDuring);
+        QVERIFY(took.elapsed() < 8000);
+        QVERIFY(e.h.prompts.commsQuestions <= asked + 1);
+        QVERIFY(!cancel->isEnabled());
     }
 };
 

@@ -48,10 +48,13 @@ void InputHold::pump() {
 
 bool InputHold::eventFilter(QObject* watched, QEvent* event) {
     if (!isUserInput(event->type())) return QObject::eventFilter(watched, event);
-    // A dialog the job opened (an About box, the comms error) takes its input as usual.
-    if (QWidget* modal = QApplication::activeModalWidget(); modal && watched->isWidgetType()) {
+    // A dialog the job opened (an About box, the comms error) takes its input as usual, and
+    // so does the job's own Cancel.
+    if (watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
-        if (modal == widget || modal->isAncestorOf(widget)) return false;
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && (modal == widget || modal->isAncestorOf(widget))) return false;
+        if (!modal && allowed_ && (allowed_ == widget || allowed_->isAncestorOf(widget))) return false;
     }
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && onEscape_)
         onEscape_();

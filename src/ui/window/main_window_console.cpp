@@ -80,11 +80,17 @@ void MainWindow::createConsoleCommands() {
     track->setObjectName(QString("control%1").arg(kViewTrackControl));
     connect(track, &QCheckBox::toggled, this, [this](bool on) { console_->setViewTrack(on); });
     grid->addWidget(track, 1, 0);
+    auto* cancel = new QPushButton("Cancel", controls);
+    cancel->setObjectName("consoleCancel");
+    cancel->setEnabled(false);
+    connect(cancel, &QPushButton::clicked, console_, &WindowConsole::cancel);
+    console_->setCancelButton(cancel);
+    grid->addWidget(cancel, 1, cell - 1);
     auto* progress = new QProgressBar(controls);
     progress->setObjectName(QString("control%1").arg(kConsoleProgress));
     progress->setRange(0, 1);
     progress->setValue(0);
-    grid->addWidget(progress, 1, 1, 1, cell - 1);
+    grid->addWidget(progress, 1, 1, 1, cell - 2);
     connect(console_, &WindowConsole::progress, progress, [progress](int position, int range) {
         progress->setRange(0, std::max(range, 1));
         progress->setValue(position);

@@ -110,9 +110,15 @@ std::expected<void, std::string> WindowConsole::hold(const QString& what,
     if (auto opened = open(); !opened) return opened;
     const link::EmulatedConsole::Received before =
         emulated_ ? emulated_->received() : link::EmulatedConsole::Received{};
-    hold_ = std::make_unique<InputHold>([this] { session_->keys().press(); });
+    cancelled_ = false;
+    hold_ = std::make_unique<InputHold>([this] { cancel(); });
+    hold_->allow(cancelButton_);
+    if (cancelButton_) cancelButton_->setEnabled(true);
     const auto done = job();
     hold_.reset();
+    if (cancelButton_) cancelButton_->setEnabled(false);
+    // A transfer the user stopped is no failure for the next command to report.
+    if (cancelled_) session_->link().clearAborted();
     // A Cancel in View Track, the video mode or a profiler turns View Track off.
     const bool tracking = session_->viewTrack();
     if (tracking != viewTrack_) viewTrack_ = tracking;
@@ -145,6 +151,12 @@ std::expected<void, std::string> WindowConsole::toggleProfiler(bool gpu) {
             session_->toggleCpuProfiler();
         return {};
     });
+}
+
+void WindowConsole::cancel() {
+    if (!session_ || !busy()) return;
+    cancelled_ = true;
+    session_->keys().press();
 }
 
 void WindowConsole::trackView(double rotationX, double rotationY, double scale) {

@@ -42,6 +42,10 @@ public:
     void trackView(double rotationX, double rotationY, double scale);
 
     bool busy() const { return hold_ != nullptr; }
+    // Stops the transfer under way at its next byte, as Escape does.
+    void cancel();
+    // The button that cancels, which takes clicks while the window's other input is held.
+    void setCancelButton(QWidget* button) { cancelButton_ = button; }
     bool viewTrack() const { return viewTrack_; }
     void setViewTrack(bool on);
     // What was last set on the console; the defaults until a link is open.
@@ -86,6 +90,8 @@ private:
     std::uint16_t openPort_ = 0;
     bool viewTrack_ = false;
     std::unique_ptr<InputHold> hold_;  // while a command runs
+    QWidget* cancelButton_ = nullptr;
+    bool cancelled_ = false;  // the user stopped the command under way
     QDialog* log_ = nullptr;
     QListWidget* logList_ = nullptr;
 };
