@@ -302,7 +302,16 @@ std::optional<Error> writeFileSafely(FileSystem& files, const std::string& path,
                                      const std::string& bytes, const std::string& backup) {
     const auto temporary = files.writeTemporary(path, bytes);
     if (!temporary) return makeError(path, 0, temporary.error());
-    const bool backedUp = !backup.empty() && files.isFile(path) && files.rename(path, backup, false);
+    // The backup keeps the oldest version: one that exists already stays. A file that should
+    // become the backup and cannot is not replaced either.
+    bool backedUp = false;
+    if (!backup.empty() && files.isFile(path) && !files.isFile(backup)) {
+        if (!files.rename(path, backup, false)) {
+            files.remove(*temporary);
+            return makeError(path, 0, "cannot keep the old file as " + backup + "; the file is unchanged");
+        }
+        backedUp = true;
+    }
     if (files.rename(*temporary, path, true)) return std::nullopt;
     files.remove(*temporary);
     if (backedUp) files.rename(backup, path, false);

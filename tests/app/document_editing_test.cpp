@@ -2,6 +2,8 @@
 // nothing, and the commands that reach every frame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <memory>
 
 #include "app/document.h"
@@ -68,6 +70,21 @@ TEST(DocumentEditing, EnablingRulesAndRefusalsLeaveTheModelAlone) {
     EXPECT_EQ(d.model(), before);
     d.selectBone(3);  // there are no bones: nothing is selected, nothing breaks
     EXPECT_EQ(d.model(), before);
+}
+
+TEST(DocumentEditing, CreateWithThreeVerticesSelectedAddsOneTriangle) {
+    Document d{std::make_unique<formats::MemoryFileSystem>()};
+    d.edit("Quad", [](model::Model& m) { test::addUnitQuad(m); });
+    select(d, {0, 1, 3});
+    ASSERT_TRUE(d.isEnabled(EditCommand::CreatePolygon));
+    ASSERT_TRUE(d.createPolygon());
+    ASSERT_EQ(d.model().polygonCount(), 2);
+    const model::ModelPolygon& made = d.model().polygons[1];
+    EXPECT_EQ(made.flags & 7, 0);  // a triangle
+    std::vector<int> corners{made.vId[0], made.vId[1], made.vId[2]};
+    std::sort(corners.begin(), corners.end());
+    EXPECT_EQ(corners, (std::vector<int>{0, 1, 3}));
+    EXPECT_EQ(d.undoName(), "Create Polygon");
 }
 
 TEST(DocumentEditing, GroupPolygonsAddsToTheCurrentModelUpToTheCapacity) {

@@ -160,3 +160,37 @@ TEST(SetSave, TwoSavesAtOnceOnDiskEachSaveAWholeSet) {
 }
 
 }  // namespace
+
+// One file written safely with a backup: whichever change fails (the temporary file, the move
+// to the backup, the move into place, the clean-up), the file is there under its own name,
+// old or new, and no temporary file is left.
+TEST(SafeWrite, AFailedMoveIntoPlaceBringsTheBackupBack) {
+    bool sawMoveFail = false;
+    for (int step = 0; step < 10; ++step) {
+        formats::MemoryFileSystem files;
+        files.files["/d/a.txt"] = "old";
+        files.changes = 0;
+        files.failAt = step;
+        const auto error = formats::writeFileSafely(files, "/d/a.txt", "new", "/d/a.txt_backup");
+        ASSERT_TRUE(files.files.contains("/d/a.txt")) << "change " << step;
+        EXPECT_EQ(files.files["/d/a.txt"], error ? "old" : "new") << "change " << step;
+        for (const auto& [name, bytes] : files.files)
+            EXPECT_FALSE(name.ends_with(formats::kNewFileSuffix)) << name << " left after change " << step;
+        if (error && error->describe().find("cannot move the new file into place") != std::string::npos) {
+            sawMoveFail = true;
+            EXPECT_FALSE(files.files.contains("/d/a.txt_backup"));  // moved back, not copied
+        }
+        if (!error) {
+            EXPECT_EQ(files.files["/d/a.txt_backup"], "old");
+            break;
+        }
+    }
+    EXPECT_TRUE(sawMoveFail);
+
+    // A backup that exists already is the oldest version and stays.
+    formats::MemoryFileSystem files;
+    files.files = {{"/d/a.txt", "second"}, {"/d/a.txt_backup", "first"}};
+    ASSERT_FALSE(formats::writeFileSafely(files, "/d/a.txt", "third", "/d/a.txt_backup"));
+    EXPECT_EQ(files.files["/d/a.txt"], "third");
+    EXPECT_EQ(files.files["/d/a.txt_backup"], "first");
+}

@@ -297,3 +297,36 @@ TEST(ScriptRun, MemoryPastTheLimitEndsTheRunLikeTheOtherLimits) {
 }
 
 }  // namespace
+
+namespace kestrel::script {
+
+// An integer on the left takes a float on the right truncated, then adds it as an integer.
+TEST(ScriptRun, AnIntegerPlusAFloatTruncatesTheFloatFirst) {
+    ScriptRunner r("a = 1 + -0.5; b = 16777217 + 0.25; c = -3 + 2.75; d = 1.5 + 1;");
+    ASSERT_TRUE(r.outcome.completed) << r.outcome.reason;
+    EXPECT_EQ(r.integer("a"), 1);
+    EXPECT_EQ(r.integer("b"), 16777217);  // exact: no trip through a float
+    EXPECT_EQ(r.integer("c"), -1);
+    EXPECT_EQ(r.real("d"), 2.5f);  // a float on the left stays a float
+    EXPECT_TRUE(r.unloadsClean());
+}
+
+// Twenty-one nested with statements without braces pass the with-stack's limit: the run stops
+// at once with the limit's message, however the statements end.
+TEST(ScriptRun, TwentyOneNestedWithsStopAtTheLimit) {
+    std::string program = "o = new Array(1, 2);\n";
+    std::string twenty = program;
+    for (int i = 0; i < 21; ++i) program += "with (o) ";
+    for (int i = 0; i < 20; ++i) twenty += "with (o) ";
+    program += "length;\n";
+    twenty += "length;\n";
+    ScriptRunner over(program);
+    EXPECT_FALSE(over.outcome.completed);
+    EXPECT_TRUE(over.trace.contains("too many with statements (limit is 20)\n")) << over.outcome.reason;
+    EXPECT_TRUE(over.unloadsClean());
+    ScriptRunner at(twenty);
+    EXPECT_TRUE(at.outcome.completed) << at.outcome.reason;
+    EXPECT_TRUE(at.unloadsClean());
+}
+
+}  // namespace kestrel::script
