@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 
+#include "base/console_int16.h"
 #include "formats/host_path.h"
 #include "formats/tmd_reader.h"
 
@@ -90,12 +91,7 @@ private:
     char* at;
 };
 
-// Truncation toward zero, then the low 16 bits, as the console's short vectors hold it.
-std::int16_t wrap16(double value) {
-    const double t = std::trunc(value);
-    const auto whole = static_cast<std::int64_t>(std::fabs(t) < 9.0e18 ? t : 0.0);
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(whole & 0xFFFF));
-}
+using base::wrap16;
 
 bool fitsIn16(double value) {
     const double t = std::trunc(value);

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cmath>
 
+#include "base/console_int16.h"
+
 namespace kestrel::link {
 
 namespace {
@@ -15,12 +17,7 @@ constexpr int kSilentRetries = 3;
 std::uint8_t high(std::int32_t value) { return static_cast<std::uint8_t>(value >> 8); }
 std::uint8_t low(std::int32_t value) { return static_cast<std::uint8_t>(value); }
 
-// A truncated value as the console's signed 16 bits hold it.
-std::int16_t wrap16(double value) {
-    if (!std::isfinite(value)) return 0;
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(
-        static_cast<std::int64_t>(std::fmod(std::trunc(value), 65536.0)) & 0xFFFF));
-}
+using base::wrap16;
 
 std::uint8_t lower(char letter) {
     return static_cast<std::uint8_t>(std::tolower(static_cast<unsigned char>(letter)));

@@ -40,13 +40,7 @@ bool isBinary(std::uint32_t kind) { return (kind & kBinaryOperator) && !(kind & 
 bool isTight(std::uint32_t kind) { return kind & kTightBinding; }
 bool isAssignment(std::uint32_t kind) { return kind == T_ASSIGN || (kind & kCompoundAssignment); }
 
-// Float to integer as truncation toward zero, without undefined behaviour at the edges.
-std::int32_t truncated(float f) {
-    if (std::isnan(f)) return 0;
-    if (f >= 2147483647.0f) return std::numeric_limits<std::int32_t>::max();
-    if (f <= -2147483648.0f) return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(f);
-}
+std::int32_t truncated(float f) { return truncatedToInteger(f); }
 
 std::int32_t wrap(std::int64_t v) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(v)); }
 

@@ -49,11 +49,7 @@ void setFloat(Engine& engine, ScriptValue& field, float f) {
 
 std::int32_t integerOf(const ScriptValue& v) {
     if (v.type == kInteger) return v.payload.integer;
-    if (v.type != kFloat || std::isnan(v.payload.real)) return 0;
-    constexpr float kLimit = 2147483648.0f;  // 2^31
-    if (v.payload.real >= kLimit) return std::numeric_limits<std::int32_t>::max();
-    if (v.payload.real < -kLimit) return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(v.payload.real);
+    return v.type == kFloat ? truncatedToInteger(v.payload.real) : 0;
 }
 
 std::string joinText(Engine& engine, const ScriptValue& v) {

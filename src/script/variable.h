@@ -21,6 +21,15 @@ inline constexpr char kArray = 'A';    // owned ArrayStore
 inline constexpr char kVoid = 'V';     // no value
 inline constexpr char kUnknown = '?';  // not yet known (signatures only)
 
+// A float as an integer: truncated toward zero, held to the integer range at its ends, NaN 0.
+// Every conversion of the engine (arithmetic, indices, the classes' arguments) goes through it.
+inline std::int32_t truncatedToInteger(float f) {
+    if (f != f) return 0;
+    if (f >= 2147483648.0f) return 2147483647;
+    if (f < -2147483648.0f) return -2147483647 - 1;
+    return static_cast<std::int32_t>(f);
+}
+
 struct ScriptValue {
     char type = kInteger;
     std::uint32_t aux = 0;  // copied along; never interpreted by value operations

@@ -362,3 +362,17 @@ TEST(Objects, AnObjectHoldingItselfIsFreedOnce) {
     EXPECT_EQ(engine.memory.liveBlocks(), 0);
     EXPECT_FALSE(collect.contains("ERROR"));
 }
+
+// The one float-to-integer rule of the engine, at its edges.
+TEST(Values, FloatsBecomeIntegersByTruncationHeldToTheRange) {
+    using kestrel::script::truncatedToInteger;
+    EXPECT_EQ(truncatedToInteger(2.9f), 2);
+    EXPECT_EQ(truncatedToInteger(-2.9f), -2);
+    EXPECT_EQ(truncatedToInteger(-0.5f), 0);
+    EXPECT_EQ(truncatedToInteger(2147483648.0f), 2147483647);
+    EXPECT_EQ(truncatedToInteger(-2147483648.0f), -2147483647 - 1);
+    EXPECT_EQ(truncatedToInteger(-1e20f), -2147483647 - 1);
+    EXPECT_EQ(truncatedToInteger(2147483520.0f), 2147483520);  // the largest float below 2^31
+    EXPECT_EQ(truncatedToInteger(std::numeric_limits<float>::quiet_NaN()), 0);
+    EXPECT_EQ(truncatedToInteger(std::numeric_limits<float>::infinity()), 2147483647);
+}
