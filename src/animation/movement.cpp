@@ -32,12 +32,6 @@ Movement* findMovementByName(std::vector<Movement>& movements, std::string_view 
     return it == movements.end() ? nullptr : &*it;
 }
 
-Keyframe* findKeyframeByImportTime(Movement& movement, int time) {
-    for (auto& keyframe : movement.keyframes)
-        if (keyframe.importTime == time) return &keyframe;
-    return nullptr;
-}
-
 void appendKeyframe(Movement& movement, Keyframe keyframe) {
     movement.keyframes.push_back(std::move(keyframe));
 }

@@ -45,7 +45,6 @@ std::optional<std::string> invalidName(std::string_view name);
 Keyframe* findKeyframeByName(std::vector<Movement>& movements, std::string_view name);
 Movement* findMovementOfKeyframe(std::vector<Movement>& movements, std::string_view name);
 Movement* findMovementByName(std::vector<Movement>& movements, std::string_view name);
-Keyframe* findKeyframeByImportTime(Movement& movement, int time);
 
 void appendKeyframe(Movement& movement, Keyframe keyframe);
 // Takes the keyframe at index out of the movement and returns it.

@@ -35,7 +35,6 @@ public:
     ActionReplayLink(PortIo& port, Clock& clock, KeyState& keys, Priority& priority,
                      std::uint16_t portBase = kDefaultPortBase);
 
-    void setPort(std::uint16_t base) { portBase = base; }
     std::uint16_t port() const { return portBase; }
     bool aborted() const { return abortFlag; }
     void clearAborted() { abortFlag = false; }

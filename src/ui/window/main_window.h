@@ -77,7 +77,6 @@ public:
 
     app::Document& document() { return document_; }
     ViewPane* pane(int index) { return panes_[static_cast<std::size_t>(index)]; }
-    ViewPane* activePane() { return active_; }
     void setActivePane(ViewPane* pane);
     // A pane now draws with another device: the title and status bar name it.
     void deviceChanged(ViewPane* pane, const QString& why);
