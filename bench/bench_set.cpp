@@ -11,7 +11,7 @@ namespace {
 
 // A small deterministic generator, so every run and every machine measures the same set.
 class SplitMix {
-  public:
+public:
     std::uint64_t next() {
         std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
@@ -25,7 +25,7 @@ class SplitMix {
         return static_cast<double>(micro - std::int64_t{range} * 1000000) / 1e6;
     }
 
-  private:
+private:
     std::uint64_t state = 0x4B657374;
 };
 
@@ -47,8 +47,7 @@ void appendColour(std::string& out, SplitMix& random) {
 
 void appendTexture(std::string& out, SplitMix& random) {
     appendf(out, " %d", random.below(2));
-    for (int corner = 0; corner < 4; ++corner)
-        appendf(out, " %d %d", random.below(256), random.below(256));
+    for (int corner = 0; corner < 4; ++corner) appendf(out, " %d %d", random.below(256), random.below(256));
 }
 
 }  // namespace
@@ -58,22 +57,19 @@ SetTexts generateSet(const std::string& stem, int vertexCount, int polygonCount)
     SetTexts set;
 
     appendHeader(set.rsd, stem + ".rsd", "RSD");
-    set.rsd += "@RSD940102\nPLY=" + stem + ".ply\nMAT=" + stem + ".mat\nGRP=" + stem +
-               ".grp\nXGRP=" + stem +
+    set.rsd += "@RSD940102\nPLY=" + stem + ".ply\nMAT=" + stem + ".mat\nGRP=" + stem + ".grp\nXGRP=" + stem +
                ".xgrp\n# Number of Texture Files\nNTEX=2\n"
                "TEX[0]=tex\\" +
                stem + "0.tim\nTEX[1]=tex\\" + stem + "1.tim\n";
 
     std::string& ply = set.ply;
-    ply.reserve(static_cast<std::size_t>(vertexCount) * 70 +
-                static_cast<std::size_t>(polygonCount) * 60);
+    ply.reserve(static_cast<std::size_t>(vertexCount) * 70 + static_cast<std::size_t>(polygonCount) * 60);
     appendHeader(ply, stem + ".ply", "PLY");
     ply += "@PLY940102\n# Numbers of Vertices, Normals, and Polygons\n";
     appendf(ply, "%d %d %d\n", vertexCount, vertexCount, polygonCount);
     ply += "# Vertices\n";
     for (int i = 0; i < vertexCount; ++i)
-        appendf(ply, "%f %f %f\n", random.coordinate(1000), random.coordinate(1000),
-                random.coordinate(1000));
+        appendf(ply, "%f %f %f\n", random.coordinate(1000), random.coordinate(1000), random.coordinate(1000));
     ply += "# Normals\n";
     for (int i = 0; i < vertexCount; ++i) {
         double x = random.coordinate(1), y = random.coordinate(1), z = random.coordinate(1);
@@ -129,8 +125,7 @@ SetTexts generateSet(const std::string& stem, int vertexCount, int polygonCount)
     xgrp += "# Number Of Groups\n3\n# Group Descriptions\n";
     for (int group = 0; group < 3; ++group) {
         appendf(xgrp, "part%d\n%d ", group, 100);
-        for (int member = 0; member < 100; ++member)
-            appendf(xgrp, "%d ", random.below(polygonCount));
+        for (int member = 0; member < 100; ++member) appendf(xgrp, "%d ", random.below(polygonCount));
         xgrp += '\n';
     }
     xgrp += "#END OF GENERATED FILE==================\n";
@@ -143,8 +138,7 @@ double fromCharsPass(std::string_view ply) {
 
     // Everything up to and including the '@' line is header.
     while (p < end) {
-        const char* lineEnd =
-            static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        const char* lineEnd = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
         const bool version = *p == '@';
         p = lineEnd ? lineEnd + 1 : end;
         if (version) break;
@@ -153,8 +147,7 @@ double fromCharsPass(std::string_view ply) {
     double sum = 0.0;
     long long vertexLines = -1, normalLines = 0, dataLine = 0;
     while (p < end) {
-        const char* lineEnd =
-            static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        const char* lineEnd = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
         if (!lineEnd) lineEnd = end;
         if (*p != '#' && p != lineEnd) {
             const bool doubles = vertexLines >= 0 && dataLine <= vertexLines + normalLines;
@@ -198,14 +191,12 @@ std::size_t snprintfPass(const model::Model& model, std::string& out) {
     };
     auto writeDouble = [&](double value) {
         room(400);  // "%f" of the largest double is 316 characters
-        used += static_cast<std::size_t>(
-            std::snprintf(out.data() + used, out.size() - used, "%f", value));
+        used += static_cast<std::size_t>(std::snprintf(out.data() + used, out.size() - used, "%f", value));
         out[used++] = ' ';
     };
     auto writeInt = [&](int value) {
         room(16);
-        used += static_cast<std::size_t>(
-            std::snprintf(out.data() + used, out.size() - used, "%d", value));
+        used += static_cast<std::size_t>(std::snprintf(out.data() + used, out.size() - used, "%d", value));
         out[used++] = ' ';
     };
     auto writeColour = [&](std::int32_t rgb) {
@@ -227,8 +218,7 @@ std::size_t snprintfPass(const model::Model& model, std::string& out) {
     for (const auto& n : model.normals) writeDouble(n.x), writeDouble(n.y), writeDouble(n.z);
     for (const auto& polygon : model.polygons)
         if (polygon.shading == 'F')
-            writeDouble(polygon.faceNormal.x), writeDouble(polygon.faceNormal.y),
-                writeDouble(polygon.faceNormal.z);
+            writeDouble(polygon.faceNormal.x), writeDouble(polygon.faceNormal.y), writeDouble(polygon.faceNormal.z);
     for (const auto& polygon : model.polygons) {
         writeInt(polygon.flags);
         for (int k = 0; k < 4; ++k) writeInt(polygon.vId[k]);

@@ -70,10 +70,14 @@ public:
 private:
     static double toMilliseconds(double value, benchmark::TimeUnit unit) {
         switch (unit) {
-            case benchmark::kNanosecond: return value / 1e6;
-            case benchmark::kMicrosecond: return value / 1e3;
-            case benchmark::kMillisecond: return value;
-            case benchmark::kSecond: return value * 1e3;
+            case benchmark::kNanosecond:
+                return value / 1e6;
+            case benchmark::kMicrosecond:
+                return value / 1e3;
+            case benchmark::kMillisecond:
+                return value;
+            case benchmark::kSecond:
+                return value * 1e3;
         }
         return value;
     }
@@ -93,9 +97,7 @@ void addRatio(const char* figure, const char* measured, const char* baseline) {
     rules().push_back({figure, measured, baseline});
 }
 
-void addMilliseconds(const char* figure, const char* measured) {
-    rules().push_back({figure, measured, nullptr});
-}
+void addMilliseconds(const char* figure, const char* measured) { rules().push_back({figure, measured, nullptr}); }
 
 void setValue(const char* figure, double value) { values()[figure] = value; }
 

@@ -29,8 +29,7 @@ Model seamedSheet(int columns, int rows, int seams) {
     m.vertices.reserve(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns + seams));
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x)
-            m.vertices.push_back(
-                {x * 10.0, y * 10.0, std::sin(x * 0.05) * std::cos(y * 0.07) * 40.0, 0});
+            m.vertices.push_back({x * 10.0, y * 10.0, std::sin(x * 0.05) * std::cos(y * 0.07) * 40.0, 0});
     std::vector<int> twin(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns), -1);
     for (int y = 0; y < rows; ++y)
         for (int x = every / 2; x < columns; x += every) {
@@ -105,8 +104,7 @@ void onFreshCopies(benchmark::State& state, const Model& original, int expected,
         const int done = pass(model);
         state.PauseTiming();
         if (done != expected) {
-            state.SkipWithError(
-                ("did " + std::to_string(done) + " of " + std::to_string(expected)).c_str());
+            state.SkipWithError(("did " + std::to_string(done) + " of " + std::to_string(expected)).c_str());
             break;
         }
         model = Model{};  // freed untimed too
@@ -115,47 +113,36 @@ void onFreshCopies(benchmark::State& state, const Model& original, int expected,
 }
 
 void BM_MergeVertices50k(benchmark::State& state) {
-    onFreshCopies(state, sheet50k(), kTwins50k,
-                  [](Model& m) { return kestrel::model::mergeVertices(m, kMerge); });
+    onFreshCopies(state, sheet50k(), kTwins50k, [](Model& m) { return kestrel::model::mergeVertices(m, kMerge); });
 }
 void BM_MergeVerticesReference50k(benchmark::State& state) {
     onFreshCopies(state, sheet50k(), kTwins50k,
                   [](Model& m) { return kestrel::model::referenceMergeVertices(m, kMerge); });
 }
 void BM_MergeVertices1M(benchmark::State& state) {
-    onFreshCopies(state, sheet1m(), kTwins1m,
-                  [](Model& m) { return kestrel::model::mergeVertices(m, kMerge); });
+    onFreshCopies(state, sheet1m(), kTwins1m, [](Model& m) { return kestrel::model::mergeVertices(m, kMerge); });
 }
 void BM_QuadConversion20k(benchmark::State& state) {
     onFreshCopies(state, grid20k(), kSquares20k,
                   [](Model& m) { return kestrel::model::convertTrianglesToQuads(m, kQuads); });
 }
 void BM_QuadConversionReference20k(benchmark::State& state) {
-    onFreshCopies(state, grid20k(), kSquares20k, [](Model& m) {
-        return kestrel::model::referenceConvertTrianglesToQuads(m, kQuads);
-    });
+    onFreshCopies(state, grid20k(), kSquares20k,
+                  [](Model& m) { return kestrel::model::referenceConvertTrianglesToQuads(m, kQuads); });
 }
 
 // The walks take seconds: one iteration of each.
 BENCHMARK(BM_MergeVertices50k)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_MergeVerticesReference50k)
-    ->Iterations(1)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_MergeVerticesReference50k)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MergeVertices1M)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_QuadConversion20k)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_QuadConversionReference20k)
-    ->Iterations(1)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_QuadConversionReference20k)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 const bool registered = [] {
-    kestrel::bench::addRatio("merge_50k_vs_reference", "BM_MergeVertices50k",
-                             "BM_MergeVerticesReference50k");
+    kestrel::bench::addRatio("merge_50k_vs_reference", "BM_MergeVertices50k", "BM_MergeVerticesReference50k");
     kestrel::bench::addMilliseconds("merge_50k_ms", "BM_MergeVertices50k");
     kestrel::bench::addMilliseconds("merge_1m_ms", "BM_MergeVertices1M");
-    kestrel::bench::addRatio("quads_20k_vs_reference", "BM_QuadConversion20k",
-                             "BM_QuadConversionReference20k");
+    kestrel::bench::addRatio("quads_20k_vs_reference", "BM_QuadConversion20k", "BM_QuadConversionReference20k");
     kestrel::bench::addMilliseconds("quads_20k_ms", "BM_QuadConversion20k");
     return true;
 }();

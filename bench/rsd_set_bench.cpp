@@ -66,8 +66,7 @@ struct BenchSet {
             return;
         }
         model = std::move(loaded->model);
-        if (model.vertexCount() != kVertexCount || model.polygonCount() != kPolygonCount ||
-            model.groupCount() != 3) {
+        if (model.vertexCount() != kVertexCount || model.polygonCount() != kPolygonCount || model.groupCount() != 3) {
             loadError = "the generated set loaded with the wrong counts";
             return;
         }

@@ -31,8 +31,8 @@ struct DiskSet {
         fs::create_directories(folder);
         const auto texts = kestrel::bench::generateSet("big", kQuads + 1000, kQuads);
         kestrel::formats::MemoryFileSystem memory;
-        memory.files = {{"m/big.rsd", texts.rsd}, {"m/big.ply", texts.ply}, {"m/big.mat", texts.mat},
-                        {"m/big.xgrp", texts.xgrp}};
+        memory.files = {
+            {"m/big.rsd", texts.rsd}, {"m/big.ply", texts.ply}, {"m/big.mat", texts.mat}, {"m/big.xgrp", texts.xgrp}};
         auto loaded = kestrel::formats::loadRsdSet(memory, "m/big.rsd");
         if (!loaded) {
             error = loaded.error().describe();

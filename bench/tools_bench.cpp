@@ -36,7 +36,8 @@ void BM_Pick100k(benchmark::State& state) {
     view.scaleToFit(m, kWidth, kHeight);
     const model::ViewProjection projection = view.projection(kWidth, kHeight);
     const model::ScreenPoint target = projection.project(m.vertices[m.vertices.size() / 2]);
-    for (auto _ : state) benchmark::DoNotOptimize(tools::nearestVisibleVertex(m, projection, target.x + 1, target.y, 4));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(tools::nearestVisibleVertex(m, projection, target.x + 1, target.y, 4));
 }
 
 void BM_RubberBand1m(benchmark::State& state) {

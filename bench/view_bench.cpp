@@ -8,9 +8,9 @@
 #include <cmath>
 
 #include "figures.h"
-#include "view_sheet.h"
 #include "render/edit_view.h"
 #include "render/software_device.h"
+#include "view_sheet.h"
 
 namespace {
 
@@ -30,7 +30,8 @@ void BM_TexturedFrame10k(benchmark::State& state) {
     kestrel::render::TextureImage picture;
     picture.size = picture.bitmapWidth = picture.bitmapHeight = 64;
     picture.bitCount = 8;
-    for (int i = 0; i < 64 * 64; ++i) picture.texels.push_back(0xFF000000u | static_cast<std::uint32_t>(i * 2654435761u >> 8));
+    for (int i = 0; i < 64 * 64; ++i)
+        picture.texels.push_back(0xFF000000u | static_cast<std::uint32_t>(i * 2654435761u >> 8));
     const kestrel::render::ViewTexture textures[2] = {{device.createTexture(picture), 64, 64, 64},
                                                       {device.createTexture(picture), 64, 64, 64}};
     kestrel::render::EditView view;

@@ -36,8 +36,7 @@ void checkModel(const Model& m, bool textures) {
     std::vector<int> groupsOf(m.polygons.size());
     for (const auto& group : m.groups)
         for (std::int32_t member : group.polygons) {
-            if (member < 0 || member >= m.polygonCount())
-                fail("group member outside the polygons", member);
+            if (member < 0 || member >= m.polygonCount()) fail("group member outside the polygons", member);
             ++groupsOf[static_cast<std::size_t>(member)];
         }
     for (std::size_t i = 0; i < m.polygons.size(); ++i) {
@@ -46,17 +45,13 @@ void checkModel(const Model& m, bool textures) {
         if (groupsOf[i] != 1) fail("polygon not in exactly one group", index);
         if (p.flags != 0) fail("polygon is not a triangle", index);
         for (int k = 0; k < 3; ++k) {
-            if (p.vId[k] < 0 || p.vId[k] >= m.vertexCount())
-                fail("corner outside the vertices", index);
-            if (!(p.uRel[k] >= 0) || !std::isfinite(p.uRel[k]) || !(p.vRel[k] >= 0) ||
-                !std::isfinite(p.vRel[k]))
+            if (p.vId[k] < 0 || p.vId[k] >= m.vertexCount()) fail("corner outside the vertices", index);
+            if (!(p.uRel[k] >= 0) || !std::isfinite(p.uRel[k]) || !(p.vRel[k] >= 0) || !std::isfinite(p.vRel[k]))
                 fail("texture fraction negative or not finite", index);
         }
         const bool textured = p.tId >= 0;
-        if (textured && (p.tId >= m.textureCount() || p.type != 'D'))
-            fail("bad texture reference", index);
-        if (!textured && (p.tId != -1 || p.type != 'C'))
-            fail("untextured polygon of the wrong kind", index);
+        if (textured && (p.tId >= m.textureCount() || p.type != 'D')) fail("bad texture reference", index);
+        if (!textured && (p.tId != -1 || p.type != 'C')) fail("untextured polygon of the wrong kind", index);
     }
     for (const auto& v : m.vertices)
         if (!(std::fabs(v.x) <= 1e9 && std::fabs(v.y) <= 1e9 && std::fabs(v.z) <= 1e9))
@@ -65,8 +60,7 @@ void checkModel(const Model& m, bool textures) {
 
 void checkAnimation(const LoadedModel& loaded) {
     const auto& base = loaded.animation.baseFrame;
-    if (!base || base->name != "BaseFrame" || base->model != loaded.model)
-        fail("base frame is not the model");
+    if (!base || base->name != "BaseFrame" || base->model != loaded.model) fail("base frame is not the model");
     if (loaded.animation.movements.size() > 1) fail("more than one movement");
     for (const auto& movement : loaded.animation.movements) {
         if (movement.keyframes.empty()) fail("a movement without keyframes");
@@ -76,13 +70,11 @@ void checkAnimation(const LoadedModel& loaded) {
             if (keyframe.importTime == 0 || (k > 0 && keyframe.importTime <= previous))
                 fail("keyframe times not distinct, non-zero and rising", static_cast<long long>(k));
             previous = keyframe.importTime;
-            if (keyframe.name != "Keyframe_" + std::to_string(k))
-                fail("keyframe name", static_cast<long long>(k));
+            if (keyframe.name != "Keyframe_" + std::to_string(k)) fail("keyframe name", static_cast<long long>(k));
             const Model& pose = keyframe.model;
             if (pose.polygons != base->model.polygons || pose.groups != base->model.groups ||
                 pose.vertexCount() != base->model.vertexCount())
-                fail("a keyframe differs from the base frame in more than its vertices",
-                     static_cast<long long>(k));
+                fail("a keyframe differs from the base frame in more than its vertices", static_cast<long long>(k));
         }
     }
 }
@@ -127,14 +119,12 @@ void checkSave(LoadedModel& loaded) {
         reloaded->model.polygonCount() != saved.polygonCount() ||
         reloaded->animation.movements.size() != loaded.animation.movements.size())
         fail("a saved import reads back with other counts");
-    if (reloaded->model.groupCount() != saved.groupCount())
-        fail("a saved import reads back with other groups");
+    if (reloaded->model.groupCount() != saved.groupCount()) fail("a saved import reads back with other groups");
     for (std::size_t i = 0; i < saved.groups.size(); ++i)
         if (reloaded->model.groups[i].name != saved.groups[i].name ||
             reloaded->model.groups[i].polygons != saved.groups[i].polygons)
             fail("a group reads back changed", static_cast<long long>(i));
-    if (reloaded->model.textureFiles != saved.textureFiles)
-        fail("the texture list reads back changed");
+    if (reloaded->model.textureFiles != saved.textureFiles) fail("the texture list reads back changed");
 }
 
 }  // namespace
@@ -149,8 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 fail("an error without file or reason");
             continue;
         }
-        if (loaded->model.rsdFileName != "/in/scene.rsd")
-            fail("the model is not named after the file");
+        if (loaded->model.rsdFileName != "/in/scene.rsd") fail("the model is not named after the file");
         checkModel(loaded->model, textures);
         checkAnimation(*loaded);
         checkTexels(loaded->model);

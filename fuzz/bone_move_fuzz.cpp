@@ -27,8 +27,7 @@ using namespace kestrel;
 void checkSkeleton(const model::Skeleton& s, int vertexCount) {
     const int joints = static_cast<int>(s.joints.size());
     for (const auto& bone : s.bones) {
-        if (bone.startJoint < 0 || bone.startJoint >= joints || bone.endJoint < 0 ||
-            bone.endJoint >= joints)
+        if (bone.startJoint < 0 || bone.startJoint >= joints || bone.endJoint < 0 || bone.endJoint >= joints)
             fail("a bone names a joint that does not exist");
         if (bone.vertices.size() > static_cast<std::size_t>(model::kMaxVerticesPerBone))
             fail("a bone carries too many vertices");
@@ -53,8 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::size_t marker = input.find("\n%%%%\n");
     const std::string_view boneText = input.substr(0, marker == std::string_view::npos ? input.size() : marker + 1);
-    const std::string_view moveText =
-        marker == std::string_view::npos ? std::string_view() : input.substr(marker + 6);
+    const std::string_view moveText = marker == std::string_view::npos ? std::string_view() : input.substr(marker + 6);
 
     model::Model base;
     for (int i = 0; i < 20; ++i) base.addVertex(model::makeVector(i, -i, 2 * i));
@@ -79,8 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!bonesBack) fail("a written BONE file could not be read");
     // The same bones and joints, the positions to the six decimals the file keeps.
     const model::Skeleton expected = animation::copySkeleton(base.skeleton);
-    if (bonesBack->skeleton.bones != expected.bones ||
-        bonesBack->skeleton.joints.size() != expected.joints.size())
+    if (bonesBack->skeleton.bones != expected.bones || bonesBack->skeleton.joints.size() != expected.joints.size())
         fail("the skeleton changed");
     for (std::size_t j = 0; j < expected.joints.size(); ++j)
         if (bonesBack->skeleton.joints[j].bones != expected.joints[j].bones ||

@@ -31,15 +31,13 @@ int main(int argc, char** argv) {
     }
     std::sort(inputs.begin(), inputs.end());
     if (inputs.empty()) {
-        std::fprintf(stderr, "usage: %s INPUT_OR_FOLDER... (found no inputs)\n",
-                     argc > 0 ? argv[0] : "replay");
+        std::fprintf(stderr, "usage: %s INPUT_OR_FOLDER... (found no inputs)\n", argc > 0 ? argv[0] : "replay");
         return 1;
     }
 
     for (const fs::path& path : inputs) {
         std::ifstream in(path, std::ios::binary);
-        const std::string bytes{std::istreambuf_iterator<char>(in),
-                                std::istreambuf_iterator<char>()};
+        const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         if (!in.good() && !in.eof()) {
             std::fprintf(stderr, "replay: cannot read %s\n", path.c_str());
             return 1;

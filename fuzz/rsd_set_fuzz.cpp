@@ -31,8 +31,7 @@ using kestrel::model::Model;
 using kestrel::model::ModelPolygon;
 
 constexpr std::string_view kMarker = "%%%%";
-constexpr const char* kSetFiles[] = {"/set/model.rsd", "/set/model.ply", "/set/model.mat",
-                                     "/set/model.xgrp"};
+constexpr const char* kSetFiles[] = {"/set/model.rsd", "/set/model.ply", "/set/model.mat", "/set/model.xgrp"};
 
 [[noreturn]] void fail(const char* what, long long index = -1) {
     if (index >= 0)
@@ -56,8 +55,7 @@ void splitIntoSet(std::string_view input, MemoryFileSystem& files) {
     std::size_t fileIndex = 0, fileStart = 0, lineStart = 0;
     while (fileIndex < 3 && lineStart <= input.size()) {
         if (const std::size_t marker = markerLineAt(input, lineStart)) {
-            files.files[kSetFiles[fileIndex++]] =
-                std::string(input.substr(fileStart, lineStart - fileStart));
+            files.files[kSetFiles[fileIndex++]] = std::string(input.substr(fileStart, lineStart - fileStart));
             fileStart = lineStart = lineStart + marker;
             continue;
         }
@@ -69,12 +67,11 @@ void splitIntoSet(std::string_view input, MemoryFileSystem& files) {
 }
 
 void printPolygon(const char* label, const ModelPolygon& p) {
-    std::fprintf(stderr, "  %s: flags %d vId %d %d %d %d nId %d %d %d %d %c %c mat_flag %d tId %d",
-                 label, p.flags, p.vId[0], p.vId[1], p.vId[2], p.vId[3], p.nId[0], p.nId[1],
-                 p.nId[2], p.nId[3], p.shading, p.type, p.mat_flag, p.tId);
+    std::fprintf(stderr, "  %s: flags %d vId %d %d %d %d nId %d %d %d %d %c %c mat_flag %d tId %d", label, p.flags,
+                 p.vId[0], p.vId[1], p.vId[2], p.vId[3], p.nId[0], p.nId[1], p.nId[2], p.nId[3], p.shading, p.type,
+                 p.mat_flag, p.tId);
     for (int k = 0; k < 4; ++k)
-        std::fprintf(stderr, " uv %d,%d rgb %06x", p.tu[k], p.tv[k],
-                     static_cast<unsigned>(p.rgb[k]));
+        std::fprintf(stderr, " uv %d,%d rgb %06x", p.tu[k], p.tv[k], static_cast<unsigned>(p.rgb[k]));
     std::fprintf(stderr, "\n");
 }
 
@@ -105,11 +102,9 @@ bool sameCoordinate(double a, double b, bool exact) {
 
 // What a loaded model must satisfy whatever the files held.
 void checkInvariants(const Model& model) {
-    if (model.normals.size() != model.vertices.size())
-        fail("normal count differs from vertex count");
+    if (model.normals.size() != model.vertices.size()) fail("normal count differs from vertex count");
     if (model.groupCount() > kestrel::model::kMaxGroups) fail("more groups than the capacity");
-    if (model.textureCount() > kestrel::model::kMaxTextures)
-        fail("more textures than the capacity");
+    if (model.textureCount() > kestrel::model::kMaxTextures) fail("more textures than the capacity");
     for (std::size_t i = 0; i < model.polygons.size(); ++i) {
         const ModelPolygon& polygon = model.polygons[i];
         for (int k = 0; k < kestrel::model::polygonCornerCount(polygon); ++k)
@@ -118,8 +113,7 @@ void checkInvariants(const Model& model) {
     }
     for (const auto& group : model.groups)
         for (std::int32_t member : group.polygons)
-            if (member < 0 || member >= model.polygonCount())
-                fail("group member outside the polygons", member);
+            if (member < 0 || member >= model.polygonCount()) fail("group member outside the polygons", member);
 }
 
 // The set was opened by its full path, so every stored path is full and written unchanged.
@@ -138,8 +132,7 @@ void compareGeometryAndGroups(const Model& before, const Model& after, bool exac
     if (before.polygonCount() != after.polygonCount()) fail("polygon count changed");
     for (std::size_t i = 0; i < before.vertices.size(); ++i) {
         const auto &a = before.vertices[i], &b = after.vertices[i];
-        if (!sameCoordinate(a.x, b.x, exact) || !sameCoordinate(a.y, b.y, exact) ||
-            !sameCoordinate(a.z, b.z, exact))
+        if (!sameCoordinate(a.x, b.x, exact) || !sameCoordinate(a.y, b.y, exact) || !sameCoordinate(a.z, b.z, exact))
             fail("vertex changed", static_cast<long long>(i));
     }
     if (before.groups.size() != after.groups.size()) fail("group count changed");
@@ -171,8 +164,7 @@ void compareCarried(const Model& before, const Model& after) {
         const bool fourColours = a.type == 'G' || a.type == 'H';
         for (int k = 0; k < 4; ++k) {
             const std::int32_t expected = (oneColour ? a.rgb[0] : a.rgb[k]) & 0xFFFFFF;
-            if ((oneColour || fourColours) && b.rgb[k] != expected)
-                failPolygon("polygon colour changed", i, a, b);
+            if ((oneColour || fourColours) && b.rgb[k] != expected) failPolygon("polygon colour changed", i, a, b);
         }
     }
 }
@@ -184,8 +176,7 @@ void compareExactly(const Model& before, const Model& after) {
     compareTextures(before, after);
     for (std::size_t i = 0; i < before.polygons.size(); ++i) {
         ModelPolygon a = before.polygons[i], b = after.polygons[i];
-        if (a.flags != b.flags || a.vId != b.vId)
-            failPolygon("polygon corners changed on the second save", i, a, b);
+        if (a.flags != b.flags || a.vId != b.vId) failPolygon("polygon corners changed on the second save", i, a, b);
         if (a.shading != b.shading || a.type != b.type || a.mat_flag != b.mat_flag)
             failPolygon("polygon material kind changed on the second save", i, a, b);
         if (a.tId != b.tId || a.tu != b.tu || a.tv != b.tv || a.rgb != b.rgb)
@@ -195,8 +186,7 @@ void compareExactly(const Model& before, const Model& after) {
         if (a != b) failPolygon("polygon changed on the second save", i, a, b);
     }
     for (std::size_t i = 0; i < before.groups.size(); ++i)
-        if (before.groups[i] != after.groups[i])
-            fail("group changed on the second save", static_cast<long long>(i));
+        if (before.groups[i] != after.groups[i]) fail("group changed on the second save", static_cast<long long>(i));
     if (before.skeleton != after.skeleton) fail("skeleton changed on the second save");
 }
 
@@ -232,8 +222,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto loaded = kestrel::formats::loadRsdSet(files, kSetFiles[0]);
     if (!loaded) {
         const auto& error = loaded.error();
-        if (error.message.empty() || error.file.empty() || error.line < 0)
-            fail("an error without file or reason");
+        if (error.message.empty() || error.file.empty() || error.line < 0) fail("an error without file or reason");
         (void)error.describe();
         return 0;
     }

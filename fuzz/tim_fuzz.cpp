@@ -18,8 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!image) return 0;
     if (image->pixels.size() != static_cast<std::size_t>(image->stride()) * image->height) std::abort();
     const auto back = readBitmap(writeBitmap(*image), "g.bmp");
-    if (!back || back->pixels != image->pixels || back->width != image->width ||
-        back->height != image->height) {
+    if (!back || back->pixels != image->pixels || back->width != image->width || back->height != image->height) {
         std::fprintf(stderr, "tim_fuzz: a bitmap written from a TIM does not read back\n");
         std::abort();
     }

@@ -17,8 +17,7 @@ using namespace kestrel;
 
 namespace {
 
-const char* const kFiles[] = {"robot.rsd", "robot.ply", "robot.mat", "robot.xgrp",
-                              "robot.bone", "robot.move"};
+const char* const kFiles[] = {"robot.rsd", "robot.ply", "robot.mat", "robot.xgrp", "robot.bone", "robot.move"};
 
 int fail(const std::string& why) {
     std::cerr << "make_sample_animation: " << why << '\n';
@@ -27,8 +26,7 @@ int fail(const std::string& why) {
 
 // The full names the writer stores become bare names beside the RSD file.
 std::string relativeNames(std::string rsd) {
-    for (std::size_t at = rsd.find("=/"); at != std::string::npos; at = rsd.find("=/", at))
-        rsd.erase(at + 1, 1);
+    for (std::size_t at = rsd.find("=/"); at != std::string::npos; at = rsd.find("=/", at)) rsd.erase(at + 1, 1);
     return rsd.replace(0, 3, "# ");
 }
 
@@ -76,8 +74,7 @@ int main(int argc, char** argv) {
     for (double angle : {0.35, -0.7, 0.35}) {
         document.select({app::ProjectItem::Movement, "nod", -1});
         if (!document.rotateJoint(2, false, angle, side)) return fail("the head would not turn");
-        if (!document.addKeyframe([](const app::KeyframeEntry& e) { return e; }))
-            return fail("no keyframe");
+        if (!document.addKeyframe([](const app::KeyframeEntry& e) { return e; })) return fail("no keyframe");
     }
     if (auto saved = document.save(); !saved) return fail(saved.error().describe());
 

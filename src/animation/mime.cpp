@@ -23,9 +23,7 @@ constexpr std::uint32_t kType2MoreBlocks = 0xDEADC001;
 
 // One frame's share of a difference, evaluated in this order so that the multiplier search and
 // the written values agree to the last bit: ((d * 4096) / m) / F.
-double perFrame(double d, double multiplier, double frames) {
-    return d * kFixedOne / multiplier / frames;
-}
+double perFrame(double d, double multiplier, double frames) { return d * kFixedOne / multiplier / frames; }
 
 bool fits(double move, double multiplier, double frames) {
     return !(std::fabs(perFrame(move, multiplier, frames)) > kMimeFieldMax);
@@ -60,17 +58,13 @@ std::string quoted(std::string_view name) {
 }
 
 std::string keyframeLabel(const Movement& movement, std::size_t j) {
-    return "keyframe " + quoted(movement.keyframes[j].name) + " of movement " +
-           quoted(movement.name);
+    return "keyframe " + quoted(movement.keyframes[j].name) + " of movement " + quoted(movement.name);
 }
 
-std::string frameCount(int frames) {
-    return std::to_string(frames) + (frames == 1 ? " frame" : " frames");
-}
+std::string frameCount(int frames) { return std::to_string(frames) + (frames == 1 ? " frame" : " frames"); }
 
 std::unexpected<std::string> noKeyframes(const Movement& movement) {
-    return std::unexpected("movement " + quoted(movement.name) +
-                           " has no keyframes; add one before making MIMe data");
+    return std::unexpected("movement " + quoted(movement.name) + " has no keyframes; add one before making MIMe data");
 }
 
 // Little-endian fields; the 16-bit ones take signed values in two's complement.
@@ -90,20 +84,15 @@ char* put32(char* p, std::uint32_t v) {
 }
 
 int get16(const char* p) {
-    return static_cast<std::int16_t>(static_cast<std::uint8_t>(p[0]) |
-                                     static_cast<std::uint8_t>(p[1]) << 8);
+    return static_cast<std::int16_t>(static_cast<std::uint8_t>(p[0]) | static_cast<std::uint8_t>(p[1]) << 8);
 }
 
 // An entry is a vertex's three values and a mark, 16 bits each.
 constexpr std::size_t kEntrySize = 8;
 
-void putEntry(char* p, int x, int y, int z, std::uint16_t mark) {
-    put16(put16(put16(put16(p, x), y), z), mark);
-}
+void putEntry(char* p, int x, int y, int z, std::uint16_t mark) { put16(put16(put16(put16(p, x), y), z), mark); }
 
-bool isStillEntry(const char* p) {
-    return (p[0] | p[1] | p[2] | p[3] | p[4] | p[5]) == 0;
-}
+bool isStillEntry(const char* p) { return (p[0] | p[1] | p[2] | p[3] | p[4] | p[5]) == 0; }
 
 void append32(std::string& out, std::uint32_t v) {
     char field[4];
@@ -124,17 +113,14 @@ Moves scanMoves(const Model& from, const Model& to, double minimum, Visit&& visi
     constexpr double kLargestFinite = std::numeric_limits<double>::max();
     Moves moves;
     const auto counted = [minimum](double d) { return std::fabs(d) < minimum ? 0.0 : d; };
-    const auto raise = [&moves](double size) {
-        moves.largest = size > moves.largest ? size : moves.largest;
-    };
+    const auto raise = [&moves](double size) { moves.largest = size > moves.largest ? size : moves.largest; };
     const std::size_t count = std::min(from.vertices.size(), to.vertices.size());
     for (std::size_t i = 0; i < count; ++i) {
         const auto& a = to.vertices[i];
         const auto& b = from.vertices[i];
         const double x = counted(a.x - b.x), y = counted(a.y - b.y), z = counted(a.z - b.z);
         const double sx = std::fabs(x), sy = std::fabs(y), sz = std::fabs(z);
-        if ((!(sx <= kLargestFinite) | !(sy <= kLargestFinite) | !(sz <= kLargestFinite)) &&
-            moves.nonFinite < 0)
+        if ((!(sx <= kLargestFinite) | !(sy <= kLargestFinite) | !(sz <= kLargestFinite)) && moves.nonFinite < 0)
             moves.nonFinite = static_cast<long long>(i);
         raise(sx);
         raise(sy);
@@ -148,9 +134,8 @@ Moves scanMoves(const Model& from, const Model& to, double minimum, Visit&& visi
 // `entries` with the given mark; returns the multiplier. Most keyframes need none, so their
 // values are written while the largest move is looked for, and only a keyframe that needs one is
 // read a second time.
-std::expected<int, std::string> keyframeEntries(const Model& base, const Movement& movement,
-                                                std::size_t j, double minimum, std::uint16_t mark,
-                                                char* entries) {
+std::expected<int, std::string> keyframeEntries(const Model& base, const Movement& movement, std::size_t j,
+                                                double minimum, std::uint16_t mark, char* entries) {
     const Keyframe& keyframe = movement.keyframes[j];
     const Model& from = reference(base, movement, j);
     const int frames = keyframe.framesFromLast;
@@ -163,12 +148,10 @@ std::expected<int, std::string> keyframeEntries(const Model& base, const Movemen
                                " frames from the last; MIMe data holds at most " + limit);
     if (keyframe.model.vertices.size() != from.vertices.size())
         return std::unexpected(
-            keyframeLabel(movement, j) + " has " + std::to_string(keyframe.model.vertices.size()) +
-            " vertices but " +
+            keyframeLabel(movement, j) + " has " + std::to_string(keyframe.model.vertices.size()) + " vertices but " +
             (j == 0 ? std::string("the base frame")
                     : "keyframe " + quoted(movement.keyframes[j - 1].name) + " before it") +
-            " has " + std::to_string(from.vertices.size()) +
-            "; every keyframe needs the same vertices");
+            " has " + std::to_string(from.vertices.size()) + "; every keyframe needs the same vertices");
 
     const double f = frames;
     // perFrame(d, 1, f): dividing by 1 changes no bit. Values out of range are written again
@@ -177,21 +160,18 @@ std::expected<int, std::string> keyframeEntries(const Model& base, const Movemen
         const double v = d * kFixedOne / f;
         return std::fabs(v) <= kMimeFieldMax ? static_cast<int>(v) : 0;
     };
-    const Moves moves =
-        scanMoves(from, keyframe.model, minimum, [&](std::size_t i, double x, double y, double z) {
-            putEntry(entries + kEntrySize * i, atOne(x), atOne(y), atOne(z), mark);
-        });
+    const Moves moves = scanMoves(from, keyframe.model, minimum, [&](std::size_t i, double x, double y, double z) {
+        putEntry(entries + kEntrySize * i, atOne(x), atOne(y), atOne(z), mark);
+    });
     if (moves.nonFinite >= 0)
-        return std::unexpected(keyframeLabel(movement, j) + " moves vertex " +
-                               std::to_string(moves.nonFinite) +
+        return std::unexpected(keyframeLabel(movement, j) + " moves vertex " + std::to_string(moves.nonFinite) +
                                " by an amount that is not a finite number");
     const int multiplier = smallestMultiplier(moves.largest, frames);
     if (multiplier > kMimeFieldMax)
-        return std::unexpected(
-            keyframeLabel(movement, j) + " moves too far in " + frameCount(frames) +
-            ": it needs a frame multiplier of " +
-            (multiplier == kNoFit ? "more than " + limit : std::to_string(multiplier)) +
-            " and MIMe data holds at most " + limit + "; give it more frames");
+        return std::unexpected(keyframeLabel(movement, j) + " moves too far in " + frameCount(frames) +
+                               ": it needs a frame multiplier of " +
+                               (multiplier == kNoFit ? "more than " + limit : std::to_string(multiplier)) +
+                               " and MIMe data holds at most " + limit + "; give it more frames");
     if (multiplier > 1) {
         const double m = multiplier;
         // The multiplier fits every value, so the conversion cannot overflow.
@@ -223,8 +203,7 @@ bool isCNameCharacter(char c) {
 
 // A name inside a C identifier: anything but letters, digits and '_' becomes '_', and a
 // name that begins the identifier cannot begin with a digit. Each change is reported once.
-std::string cName(std::string_view name, bool beginsIdentifier,
-                  std::vector<std::string>& warnings) {
+std::string cName(std::string_view name, bool beginsIdentifier, std::vector<std::string>& warnings) {
     std::string result(name);
     std::replace_if(
         result.begin(), result.end(), [](char c) { return !isCNameCharacter(c); }, '_');
@@ -233,8 +212,7 @@ std::string cName(std::string_view name, bool beginsIdentifier,
     if (result == name) return result;
     std::string warning = "the name " + quoted(name) + " is written as " + result +
                           " in the C source, where names hold only letters, digits and '_'";
-    if (std::find(warnings.begin(), warnings.end(), warning) == warnings.end())
-        warnings.push_back(std::move(warning));
+    if (std::find(warnings.begin(), warnings.end(), warning) == warnings.end()) warnings.push_back(std::move(warning));
     return result;
 }
 
@@ -246,8 +224,7 @@ std::string tableBaseName(std::string_view plyPath) {
     return slash == std::string::npos ? name : name.substr(slash + 1);
 }
 
-void appendCArray(std::string& out, const std::string& arrayName, const std::string& entries,
-                  std::size_t count) {
+void appendCArray(std::string& out, const std::string& arrayName, const std::string& entries, std::size_t count) {
     out += "SVECTOR ";
     out += arrayName;
     out += '[';
@@ -279,9 +256,7 @@ struct Type2Block {
 void type2Blocks(const std::string& entries, std::vector<Type2Block>& blocks) {
     blocks.clear();
     const std::size_t count = entries.size() / kEntrySize;
-    const auto still = [&entries](std::size_t i) {
-        return isStillEntry(entries.data() + kEntrySize * i);
-    };
+    const auto still = [&entries](std::size_t i) { return isStillEntry(entries.data() + kEntrySize * i); };
     std::size_t i = 0;
     while (i < count && still(i)) ++i;
     while (i < count) {
@@ -302,8 +277,7 @@ void type2Blocks(const std::string& entries, std::vector<Type2Block>& blocks) {
     }
 }
 
-void appendType2Head(std::string& out, std::uint32_t marker, std::size_t first, std::size_t count,
-                     int multiplier) {
+void appendType2Head(std::string& out, std::uint32_t marker, std::size_t first, std::size_t count, int multiplier) {
     char head[12];
     char* p = put32(head, marker);
     p = put16(p, static_cast<int>(first));
@@ -315,19 +289,18 @@ void appendType2Head(std::string& out, std::uint32_t marker, std::size_t first, 
 
 constexpr const char* kOtherFormats = "; Type 1 and C source have no such limit";
 
-std::optional<std::string> checkType2Blocks(const std::vector<Type2Block>& blocks,
-                                            const Movement& movement, std::size_t j) {
+std::optional<std::string> checkType2Blocks(const std::vector<Type2Block>& blocks, const Movement& movement,
+                                            std::size_t j) {
     const auto limit = static_cast<std::size_t>(kMimeFieldMax);
     for (const Type2Block& block : blocks) {
         if (block.first > limit)
             return keyframeLabel(movement, j) + " moves vertex " + std::to_string(block.first) +
-                   ", but Type 2 MIMe files number vertices only up to " +
-                   std::to_string(kMimeFieldMax) + kOtherFormats;
+                   ", but Type 2 MIMe files number vertices only up to " + std::to_string(kMimeFieldMax) +
+                   kOtherFormats;
         if (block.end - block.first > limit)
-            return keyframeLabel(movement, j) + " moves " +
-                   std::to_string(block.end - block.first) + " vertices in a row from vertex " +
-                   std::to_string(block.first) + ", but a Type 2 block holds at most " +
-                   std::to_string(kMimeFieldMax) + kOtherFormats;
+            return keyframeLabel(movement, j) + " moves " + std::to_string(block.end - block.first) +
+                   " vertices in a row from vertex " + std::to_string(block.first) +
+                   ", but a Type 2 block holds at most " + std::to_string(kMimeFieldMax) + kOtherFormats;
     }
     return std::nullopt;
 }
@@ -337,14 +310,12 @@ std::optional<std::string> checkType2Blocks(const std::vector<Type2Block>& block
 std::string mimeDefaultPath(std::string_view plyPath, MimeFormat format) {
     const std::size_t nameStart = plyPath.find_last_of("/\\") + 1;  // 0 without a directory
     const std::size_t dot = plyPath.rfind('.');
-    std::string path(dot != std::string_view::npos && dot >= nameStart ? plyPath.substr(0, dot)
-                                                                       : plyPath);
+    std::string path(dot != std::string_view::npos && dot >= nameStart ? plyPath.substr(0, dot) : plyPath);
     path += format == MimeFormat::CSource ? "_mime.C" : "_mime.MIM";
     return path;
 }
 
-std::vector<int> frameMultipliers(const Model& base, const Movement& movement,
-                                  double minimumMovement) {
+std::vector<int> frameMultipliers(const Model& base, const Movement& movement, double minimumMovement) {
     std::vector<int> multipliers;
     multipliers.reserve(movement.keyframes.size());
     for (std::size_t j = 0; j < movement.keyframes.size(); ++j) {
@@ -357,27 +328,23 @@ std::vector<int> frameMultipliers(const Model& base, const Movement& movement,
 }
 
 std::expected<MimeOutput, std::string> mimeCSource(const Model& base, const Movement& movement,
-                                                   std::string_view outputPath,
-                                                   std::string_view plyPath) {
+                                                   std::string_view outputPath, std::string_view plyPath) {
     if (movement.keyframes.empty()) return noKeyframes(movement);
     MimeOutput result;
     const std::string movementName = cName(movement.name, false, result.warnings);
     std::vector<std::string> arrays;
     for (std::size_t j = 0; j < movement.keyframes.size(); ++j) {
-        std::string array = "MIMe_" + movementName + '_' +
-                            cName(movement.keyframes[j].name, false, result.warnings) +
+        std::string array = "MIMe_" + movementName + '_' + cName(movement.keyframes[j].name, false, result.warnings) +
                             std::to_string(j);
         // Keyframe "a1" first and keyframe "a" eleventh both make MIMe_walk_a10.
         const auto twin = std::find(arrays.begin(), arrays.end(), array);
         if (twin != arrays.end())
             return std::unexpected(keyframeLabel(movement, j) + " and keyframe " +
                                    quoted(movement.keyframes[twin - arrays.begin()].name) +
-                                   " would both be written as the C array " + array +
-                                   "; rename one of them");
+                                   " would both be written as the C array " + array + "; rename one of them");
         arrays.push_back(std::move(array));
     }
-    const std::string table =
-        cName(tableBaseName(plyPath), true, result.warnings) + '_' + movementName + "_mime";
+    const std::string table = cName(tableBaseName(plyPath), true, result.warnings) + '_' + movementName + "_mime";
 
     const std::size_t vertices = base.vertices.size();
     const std::size_t keyframes = movement.keyframes.size();
@@ -418,11 +385,9 @@ std::expected<std::string, std::string> mimeType1(const Model& base, const Movem
     const std::size_t vertices = base.vertices.size();
     // The descriptors hold 32-bit byte offsets; the last keyframe's must fit.
     constexpr std::size_t kMaxEntries = std::numeric_limits<std::int32_t>::max() / kEntrySize;
-    if (keyframes + 1 > kMaxEntries ||
-        (keyframes > 1 && vertices > (kMaxEntries - (keyframes + 1)) / (keyframes - 1)))
-        return std::unexpected("movement " + quoted(movement.name) + " is too large for a Type 1 " +
-                               "MIMe file: its " + std::to_string(keyframes) + " keyframes of " +
-                               std::to_string(vertices) +
+    if (keyframes + 1 > kMaxEntries || (keyframes > 1 && vertices > (kMaxEntries - (keyframes + 1)) / (keyframes - 1)))
+        return std::unexpected("movement " + quoted(movement.name) + " is too large for a Type 1 " + "MIMe file: its " +
+                               std::to_string(keyframes) + " keyframes of " + std::to_string(vertices) +
                                " vertices would need byte offsets beyond 2 GB");
 
     // Descriptors, terminator, then every keyframe's entries; each keyframe has the base's
@@ -433,8 +398,7 @@ std::expected<std::string, std::string> mimeType1(const Model& base, const Movem
     out.resize_and_overwrite(size, [&](char* p, std::size_t) -> std::size_t {
         for (std::size_t j = 0; j < keyframes; ++j) {
             const std::size_t offset = kEntrySize * (keyframes + 1 + vertices * j);
-            const auto multiplier =
-                keyframeEntries(base, movement, j, 0.0, kType1EntryMark, p + offset);
+            const auto multiplier = keyframeEntries(base, movement, j, 0.0, kType1EntryMark, p + offset);
             if (!multiplier) {
                 refusal = multiplier.error();
                 return 0;
@@ -449,8 +413,7 @@ std::expected<std::string, std::string> mimeType1(const Model& base, const Movem
     return out;
 }
 
-std::expected<std::string, std::string> mimeType2(const Model& base, const Movement& movement,
-                                                  double minimumMovement) {
+std::expected<std::string, std::string> mimeType2(const Model& base, const Movement& movement, double minimumMovement) {
     if (!(minimumMovement >= 0.0 && std::isfinite(minimumMovement)))
         return std::unexpected("the minimum registered movement must be a number of 0 or more");
     if (movement.keyframes.empty()) return noKeyframes(movement);
@@ -460,8 +423,7 @@ std::expected<std::string, std::string> mimeType2(const Model& base, const Movem
     std::string out;
     // Exact when every keyframe moves the whole model in one block, the usual case; sparser
     // keyframes come out smaller.
-    out.reserve(kType2Magic.size() + 4 + kEntrySize * (keyframes + 1) +
-                keyframes * (12 + kEntrySize * vertices));
+    out.reserve(kType2Magic.size() + 4 + kEntrySize * (keyframes + 1) + keyframes * (12 + kEntrySize * vertices));
     out += kType2Magic;
     append32(out, static_cast<std::uint32_t>(keyframes + 1));
     for (const Keyframe& keyframe : movement.keyframes) {
@@ -475,8 +437,7 @@ std::expected<std::string, std::string> mimeType2(const Model& base, const Movem
     std::string entries(kEntrySize * vertices, '\0');
     std::vector<Type2Block> blocks;
     for (std::size_t j = 0; j < keyframes; ++j) {
-        const auto multiplier =
-            keyframeEntries(base, movement, j, minimumMovement, kType2EntryMark, entries.data());
+        const auto multiplier = keyframeEntries(base, movement, j, minimumMovement, kType2EntryMark, entries.data());
         if (!multiplier) return std::unexpected(multiplier.error());
         type2Blocks(entries, blocks);
         if (auto why = checkType2Blocks(blocks, movement, j)) return std::unexpected(*why);
@@ -488,8 +449,7 @@ std::expected<std::string, std::string> mimeType2(const Model& base, const Movem
         }
         for (const Type2Block& block : blocks) {
             const std::size_t count = block.end - block.first;
-            appendType2Head(out, block.more ? kType2MoreBlocks : 0, block.first, count,
-                            *multiplier);
+            appendType2Head(out, block.more ? kType2MoreBlocks : 0, block.first, count, *multiplier);
             out.append(entries, kEntrySize * block.first, kEntrySize * count);
         }
     }

@@ -33,8 +33,7 @@ std::string mimeDefaultPath(std::string_view plyPath, MimeFormat format);
 // one before it. Type 2 files first ignore each coordinate difference smaller than
 // minimumMovement; Type 1 and C pass 0. A difference no multiplier within int can fit (an
 // infinite one, say) gives INT_MAX; NaN differences are ignored.
-std::vector<int> frameMultipliers(const model::Model& base, const Movement& movement,
-                                  double minimumMovement);
+std::vector<int> frameMultipliers(const model::Model& base, const Movement& movement, double minimumMovement);
 
 // Each refuses, with a sentence naming the keyframe, a movement the file cannot hold: no
 // keyframes, a keyframe of no frames, vertex counts that differ, a difference that is not a
@@ -43,17 +42,14 @@ std::vector<int> frameMultipliers(const model::Model& base, const Movement& move
 // outputPath is written into the first comment line; plyPath gives the "// Model:" line and the
 // start of the table's name. Names are made fit for C with a warning each; two keyframes whose
 // arrays would still share a name are refused.
-std::expected<MimeOutput, std::string> mimeCSource(const model::Model& base,
-                                                   const Movement& movement,
-                                                   std::string_view outputPath,
-                                                   std::string_view plyPath);
-std::expected<std::string, std::string> mimeType1(const model::Model& base,
-                                                  const Movement& movement);
+std::expected<MimeOutput, std::string> mimeCSource(const model::Model& base, const Movement& movement,
+                                                   std::string_view outputPath, std::string_view plyPath);
+std::expected<std::string, std::string> mimeType1(const model::Model& base, const Movement& movement);
 // Vertices whose values all come to 0 once the small differences are ignored count as still, and
 // long runs of them are left out of the file. The file numbers vertices in 16 bits, so a block
 // that starts beyond vertex kMimeFieldMax or holds more entries is refused; so is a negative or
 // non-finite minimumMovement.
-std::expected<std::string, std::string> mimeType2(const model::Model& base,
-                                                  const Movement& movement, double minimumMovement);
+std::expected<std::string, std::string> mimeType2(const model::Model& base, const Movement& movement,
+                                                  double minimumMovement);
 
 }  // namespace kestrel::animation

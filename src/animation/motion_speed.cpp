@@ -31,7 +31,9 @@ std::expected<MotionSpeed, std::string> motionSpeed(const model::Model& base, co
 
 MotionGraphScales motionGraphScales(const MotionSpeed& speed, int clientWidth, int clientHeight) {
     MotionGraphScales scales;
-    const auto largest = [](const std::vector<double>& v) { return v.empty() ? 0.0 : *std::max_element(v.begin(), v.end()); };
+    const auto largest = [](const std::vector<double>& v) {
+        return v.empty() ? 0.0 : *std::max_element(v.begin(), v.end());
+    };
     const double height = clientHeight - 40.0;
     if (speed.totalFrames > 0) scales.xPerFrame = (clientWidth - 40.0) / speed.totalFrames;
     if (const double a = largest(speed.average); a > 0) scales.yAverage = height / a;

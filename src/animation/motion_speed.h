@@ -12,7 +12,7 @@ namespace kestrel::animation {
 struct MotionSpeed {
     std::vector<double> average;  // model units per frame, per keyframe
     std::vector<double> peak;
-    std::vector<int> frames;      // each keyframe's frames from the last
+    std::vector<int> frames;  // each keyframe's frames from the last
     int totalFrames = 0;
 };
 

@@ -27,14 +27,11 @@ Movement* findMovementOfKeyframe(std::vector<Movement>& movements, std::string_v
 }
 
 Movement* findMovementByName(std::vector<Movement>& movements, std::string_view name) {
-    const auto it = std::find_if(movements.begin(), movements.end(),
-                                 [&](const Movement& m) { return m.name == name; });
+    const auto it = std::find_if(movements.begin(), movements.end(), [&](const Movement& m) { return m.name == name; });
     return it == movements.end() ? nullptr : &*it;
 }
 
-void appendKeyframe(Movement& movement, Keyframe keyframe) {
-    movement.keyframes.push_back(std::move(keyframe));
-}
+void appendKeyframe(Movement& movement, Keyframe keyframe) { movement.keyframes.push_back(std::move(keyframe)); }
 
 Keyframe unlinkKeyframe(Movement& movement, int index) {
     Keyframe keyframe = std::move(movement.keyframes[index]);

@@ -44,8 +44,8 @@ std::expected<int, std::string> addBone(Skeleton& skeleton, int startJoint, int 
     if (startJoint == endJoint) return std::unexpected("a bone needs two different joints");
     for (int j : {startJoint, endJoint})
         if (static_cast<int>(skeleton.joints[j].bones.size()) >= model::kMaxBonesPerJoint)
-            return std::unexpected("too many bones on one joint (limit is " +
-                                   std::to_string(model::kMaxBonesPerJoint) + ")");
+            return std::unexpected("too many bones on one joint (limit is " + std::to_string(model::kMaxBonesPerJoint) +
+                                   ")");
     if (isAbove(skeleton, endJoint, startJoint))
         return std::unexpected("the bone would close a loop: its end joint is above its start");
     for (auto& joint : skeleton.joints)
@@ -78,8 +78,7 @@ void deleteBone(Skeleton& skeleton, int bone) {
 }
 
 bool addVertex(Bone& bone, int vertex) {
-    if (std::find(bone.vertices.begin(), bone.vertices.end(), vertex) != bone.vertices.end())
-        return true;
+    if (std::find(bone.vertices.begin(), bone.vertices.end(), vertex) != bone.vertices.end()) return true;
     if (static_cast<int>(bone.vertices.size()) >= model::kMaxVerticesPerBone) return false;
     bone.vertices.push_back(vertex);
     return true;
@@ -128,8 +127,8 @@ int pickJoint(Skeleton& skeleton, double x, double y, int mode, const model::Vie
     double bestDistance = 1000.0, bestDepth = 2.0;
     int chosen = -1;
     for (const Bone& bone : skeleton.bones) {
-        for (const auto& [joint, bit] : {std::pair{bone.startJoint, kPickStartJoints},
-                                        std::pair{bone.endJoint, kPickEndJoints}}) {
+        for (const auto& [joint, bit] :
+             {std::pair{bone.startJoint, kPickStartJoints}, std::pair{bone.endJoint, kPickEndJoints}}) {
             if (!(mode & bit)) continue;
             const model::ScreenPoint p = view.project(skeleton.joints[joint].position);
             const double dx = p.x - x, dy = p.y - y;
@@ -166,8 +165,7 @@ void rotateFrom(Model& model, int joint, const ModelVertex& pivot, const model::
     // recursion takes references into the same vectors.
     const std::vector<int> bones = j.bones;
     for (int b : bones) {
-        if (skeleton.bones[b].startJoint == joint)
-            rotateFrom(model, skeleton.bones[b].endJoint, pivot, rotation);
+        if (skeleton.bones[b].startJoint == joint) rotateFrom(model, skeleton.bones[b].endJoint, pivot, rotation);
         for (int i : skeleton.bones[b].vertices) {
             ModelVertex& v = model.vertices[i];
             if (v.flags & model::kVertexMoved) continue;
@@ -184,8 +182,7 @@ void rotateChain(Model& model, int joint, const ModelVertex& pivot, const model:
     if (skeleton.joints[joint].pending == 0) return;
     const std::vector<int> bones = skeleton.joints[joint].bones;
     for (int b : bones)
-        if (skeleton.bones[b].endJoint == joint)
-            rotateChain(model, skeleton.bones[b].startJoint, pivot, rotation);
+        if (skeleton.bones[b].endJoint == joint) rotateChain(model, skeleton.bones[b].startJoint, pivot, rotation);
     rotateFrom(model, joint, pivot, rotation);
 }
 

@@ -50,11 +50,9 @@ void clearMovedMarks(model::Model& model);
 
 // Turns joint j and everything below it about pivot by rotation, with the vertices of every
 // bone that uses j; vertices already marked moved stay put and are marked when moved.
-void rotateFrom(model::Model& model, int joint, const model::ModelVertex& pivot,
-                const model::Matrix4& rotation);
+void rotateFrom(model::Model& model, int joint, const model::ModelVertex& pivot, const model::Matrix4& rotation);
 // Climbs to the top of the chain above joint and turns the whole tree from there.
-void rotateChain(model::Model& model, int joint, const model::ModelVertex& pivot,
-                 const model::Matrix4& rotation);
+void rotateChain(model::Model& model, int joint, const model::ModelVertex& pivot, const model::Matrix4& rotation);
 // Marks every vertex of the bones below joint as moved, so that no rotation moves them.
 void lockBelow(model::Model& model, int joint);
 

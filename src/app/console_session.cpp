@@ -41,9 +41,15 @@ std::expected<void, std::string> ConsoleSession::run(ConsoleCommand command) {
                 return std::unexpected("the upload failed: the console did not echo every byte");
             return {};
         }
-        case ConsoleCommand::Reset: link_.reset(); return {};
-        case ConsoleCommand::Halt: link_.halt(); return {};
-        case ConsoleCommand::Resume: link_.resume(); return {};
+        case ConsoleCommand::Reset:
+            link_.reset();
+            return {};
+        case ConsoleCommand::Halt:
+            link_.halt();
+            return {};
+        case ConsoleCommand::Resume:
+            link_.resume();
+            return {};
     }
     return {};
 }
@@ -83,8 +89,10 @@ std::vector<std::string> receivedSince(const link::EmulatedConsole::Received& be
     }
     if (after.videoWidth != before.videoWidth || after.videoHeight != before.videoHeight)
         lines.push_back("video mode " + std::to_string(after.videoWidth) + "x" + std::to_string(after.videoHeight));
-    if (after.cpuProfiler != before.cpuProfiler) lines.push_back(std::string("CPU profiler ") + (after.cpuProfiler ? "on" : "off"));
-    if (after.gpuProfiler != before.gpuProfiler) lines.push_back(std::string("GPU profiler ") + (after.gpuProfiler ? "on" : "off"));
+    if (after.cpuProfiler != before.cpuProfiler)
+        lines.push_back(std::string("CPU profiler ") + (after.cpuProfiler ? "on" : "off"));
+    if (after.gpuProfiler != before.gpuProfiler)
+        lines.push_back(std::string("GPU profiler ") + (after.gpuProfiler ? "on" : "off"));
     if (after.checksumFailures > before.checksumFailures)
         lines.push_back(times(after.checksumFailures - before.checksumFailures, "chunk") + " refused for the checksum");
     return lines;

@@ -15,8 +15,8 @@ namespace kestrel::app {
 
 namespace {
 
-constexpr unsigned kEverything = kModelChanged | kAnimationChanged | kSelectionChanged | kTitleChanged |
-                                 kTexturesChanged | kHistoryChanged;
+constexpr unsigned kEverything =
+    kModelChanged | kAnimationChanged | kSelectionChanged | kTitleChanged | kTexturesChanged | kHistoryChanged;
 
 formats::SetNames namesOf(const model::Model& m) {
     return {m.rsdFileName, m.plyFileName, m.matFileName, m.grpFileName};
@@ -147,8 +147,10 @@ void Document::beginStep(std::string name) {
 
 void Document::endStep() {
     if (stepDepth == 0 || --stepDepth > 0) return;
-    if (stepChanges) changed(stepChanges, stepName);
-    else history[at].state = state;
+    if (stepChanges)
+        changed(stepChanges, stepName);
+    else
+        history[at].state = state;
 }
 
 void Document::cancelStep() {
@@ -198,8 +200,9 @@ std::expected<std::vector<Warning>, Error> Document::openFile(const std::string&
     try {
         return readFile(path);
     } catch (const std::bad_alloc&) {
-        return std::unexpected(formats::makeError(path, 0, "there is not enough memory to read this file; "
-                                                           "the model on screen is unchanged"));
+        return std::unexpected(formats::makeError(path, 0,
+                                                  "there is not enough memory to read this file; "
+                                                  "the model on screen is unchanged"));
     }
 }
 
@@ -208,13 +211,15 @@ std::expected<std::vector<Warning>, Error> Document::readFile(const std::string&
     std::vector<Warning> warnings;
     switch (formats::classifyOpenPath(path)) {
         case formats::OpenKind::Script:
-            return std::unexpected(formats::makeError(path, 0, "this is a K-Script program, not a model: open it in the window, or run it with kestrel-cli script"));
+            return std::unexpected(formats::makeError(
+                path, 0,
+                "this is a K-Script program, not a model: open it in the window, or run it with kestrel-cli script"));
         case formats::OpenKind::Asc:
         case formats::OpenKind::Ase: {
             // An import names the RSD set it would be saved as.
             const bool ase = formats::classifyOpenPath(path) == formats::OpenKind::Ase;
-            auto imported = ase ? formats::loadAse(*fileSystem, path, importAseTextures)
-                                : formats::loadAsc(*fileSystem, path);
+            auto imported =
+                ase ? formats::loadAse(*fileSystem, path, importAseTextures) : formats::loadAsc(*fileSystem, path);
             if (!imported) return std::unexpected(imported.error());
             fresh.current = std::move(imported->model);
             fresh.anim.movements = std::move(imported->animation.movements);
@@ -230,7 +235,8 @@ std::expected<std::vector<Warning>, Error> Document::readFile(const std::string&
                 // Every frame gets the texels: Save writes the base frame's model.
                 const auto texelWarnings = formats::applyTextureFractions(fresh.current, loadedTextures.slots);
                 warnings.insert(warnings.end(), texelWarnings.begin(), texelWarnings.end());
-                if (fresh.anim.baseFrame) formats::applyTextureFractions(fresh.anim.baseFrame->model, loadedTextures.slots);
+                if (fresh.anim.baseFrame)
+                    formats::applyTextureFractions(fresh.anim.baseFrame->model, loadedTextures.slots);
                 for (auto& movement : fresh.anim.movements)
                     for (auto& keyframe : movement.keyframes)
                         formats::applyTextureFractions(keyframe.model, loadedTextures.slots);
@@ -269,19 +275,19 @@ std::optional<std::string> Document::unstoredKeyframe() const {
 std::expected<formats::SavedFiles, Error> Document::saveTo(std::optional<std::string> path, bool withMovements,
                                                            UnstoredEdit unstored) {
     if (!path && current.rsdFileName.empty())
-        return std::unexpected(formats::makeError(
-            "", 0, "the model has no file name yet; use Save As (nothing was written)"));
+        return std::unexpected(
+            formats::makeError("", 0, "the model has no file name yet; use Save As (nothing was written)"));
     if (path && formats::hasExtension(*path, "TMD")) return saveTmd(*path);
     if (path && !formats::hasExtension(*path, "RSD"))
-        return std::unexpected(formats::makeError(
-            *path, 0, "only .RSD and .TMD names can be saved; nothing was written"));
+        return std::unexpected(
+            formats::makeError(*path, 0, "only .RSD and .TMD names can be saved; nothing was written"));
     if (withMovements && unstoredKeyframe()) {
         const std::string keyframe = *unstoredKeyframe();
         if (unstored == UnstoredEdit::Refuse)
-            return std::unexpected(formats::makeError(
-                path ? *path : current.rsdFileName, 0,
-                "the edit frame has changes that are not stored in keyframe '" + keyframe +
-                    "'; replace the keyframe first or save without them (nothing was written)"));
+            return std::unexpected(
+                formats::makeError(path ? *path : current.rsdFileName, 0,
+                                   "the edit frame has changes that are not stored in keyframe '" + keyframe +
+                                       "'; replace the keyframe first or save without them (nothing was written)"));
         if (unstored == UnstoredEdit::StoreFirst) {
             if (auto stored = storeEditFrame(); !stored)
                 return std::unexpected(formats::makeError(current.rsdFileName, 0, stored.error()));
@@ -289,16 +295,14 @@ std::expected<formats::SavedFiles, Error> Document::saveTo(std::optional<std::st
     }
     model::Model written = withMovements && anim.baseFrame ? anim.baseFrame->model : current;
     giveNames(written, namesOf(current));
-    auto saved = formats::saveRsdSet(*fileSystem, written,
-                                     formats::SaveOptions{path, withMovements, &anim});
+    auto saved = formats::saveRsdSet(*fileSystem, written, formats::SaveOptions{path, withMovements, &anim});
     if (!saved) return saved;
     // "Save Current As" is an export: the document stays with its own set. The others write
     // the document's set, under the new name for "Save As".
     if (withMovements || !path) {
         if (path) giveNames(current, saved->names);
         // The files hold the whole document unless movements or an unstored pose were left out.
-        const bool whole = withMovements ? !unstoredKeyframe()
-                                         : anim.movements.empty() && !state.editKeyframe;
+        const bool whole = withMovements ? !unstoredKeyframe() : anim.movements.empty() && !state.editKeyframe;
         if (whole) savedAt = at;
         history[at].state = state;
     }

@@ -16,10 +16,10 @@
 #include "formats/rsd_set.h"
 #include "formats/texture_slots.h"
 #include "model/model.h"
-#include "model/primitives.h"
 #include "model/model_editing.h"
 #include "model/optimise.h"
 #include "model/polygon_materials.h"
+#include "model/primitives.h"
 #include "model/texture_wrap.h"
 #include "model/view_projection.h"
 
@@ -49,7 +49,7 @@ enum Change : unsigned {
     kTexturesChanged = 16,  // the texture list, and what its pictures are
     kOnlySelection = 32,    // with kModelChanged: only what is selected, which no file keeps
     kSettingsChanged = 64,
-    kHistoryChanged = 128,  // what Undo and Redo would do, and whether the document is modified
+    kHistoryChanged = 128,    // what Undo and Redo would do, and whether the document is modified
     kDocumentReplaced = 256,  // "New", "Open", a recovery: nothing of the previous document is left
     kSaved = 512,             // files were written
 };
@@ -63,9 +63,9 @@ using ChangeListener = std::function<void(const ChangeNotice&)>;
 
 // What Save does when the edit frame holds changes that are not stored in its keyframe.
 enum class UnstoredEdit {
-    Refuse,        // write nothing and say so (for callers that cannot ask)
-    StoreFirst,    // "Replace Keyframe", then save
-    LeaveOut,      // save the keyframes as they are; the edit frame stays as it is
+    Refuse,      // write nothing and say so (for callers that cannot ask)
+    StoreFirst,  // "Replace Keyframe", then save
+    LeaveOut,    // save the keyframes as they are; the edit frame stays as it is
 };
 
 // A MIMe file written, and what its names lost on the way to C.
@@ -109,9 +109,9 @@ struct WrapParams {
 
 // The "Model Information" dialog's actions.
 struct RescaleParams {
-    double scale = 1.0;         // "Scale:"
-    bool selectedOnly = true;   // "Selected Only"
-    bool allFrames = false;     // "Change All Frames"
+    double scale = 1.0;        // "Scale:"
+    bool selectedOnly = true;  // "Selected Only"
+    bool allFrames = false;    // "Change All Frames"
 };
 struct RecentreParams {
     model::ModelVertex offset;  // X, Y, Z
@@ -135,8 +135,7 @@ struct DocumentState {
 
 class Document {
 public:
-    explicit Document(std::unique_ptr<formats::FileSystem> files =
-                          std::make_unique<formats::HostFileSystem>());
+    explicit Document(std::unique_ptr<formats::FileSystem> files = std::make_unique<formats::HostFileSystem>());
 
     const model::Model& model() const { return state.current; }
     formats::FileSystem& files() { return *fileSystem; }
@@ -150,7 +149,9 @@ public:
     const animation::AnimationState& animation() const { return state.anim; }
     const DocumentState& snapshot() const { return state; }
     // The pose every movement starts from: the base frame's, or the model's own without one.
-    const model::Model& movementBase() const { return state.anim.baseFrame ? state.anim.baseFrame->model : state.current; }
+    const model::Model& movementBase() const {
+        return state.anim.baseFrame ? state.anim.baseFrame->model : state.current;
+    }
     // The movement selected in the project window; none when the selection is not a movement.
     const animation::Movement* selectedMovement() const;
 
@@ -239,8 +240,8 @@ public:
     CommandResult addGroupToBone();
     // A bone from one point to another; an existing joint given by index is used instead of
     // a new joint at the point.
-    CommandResult makeBone(std::optional<int> startJoint, const model::ModelVertex& start,
-                           std::optional<int> endJoint, const model::ModelVertex& end);
+    CommandResult makeBone(std::optional<int> startJoint, const model::ModelVertex& start, std::optional<int> endJoint,
+                           const model::ModelVertex& end);
     // Clears every bone's selection and selects the bone (none when there is no such bone).
     void selectBone(int bone);
 
@@ -260,8 +261,7 @@ public:
     // or to the default name when none is given.
     std::expected<MimeExport, std::string> generateMime();
     std::expected<MimeExport, std::string> saveBinaryMime(const std::string& path);
-    std::expected<MimeExport, std::string> exportMime(animation::MimeFormat format,
-                                                      std::optional<std::string> path);
+    std::expected<MimeExport, std::string> exportMime(animation::MimeFormat format, std::optional<std::string> path);
 
     // Model editing. Each command that cannot run says why and changes nothing.
     bool isEnabled(EditCommand command) const;
@@ -376,8 +376,8 @@ private:
     // Applies the edit to the current model when the command is enabled, else says why.
     CommandResult editIfEnabled(EditCommand command, const char* why, const char* name,
                                 const std::function<void(model::Model&)>& edit);
-    CommandResult turnJoint(int joint, bool shift, double angle, const model::ViewProjection& view,
-                            bool keepFarSide, const char* name);
+    CommandResult turnJoint(int joint, bool shift, double angle, const model::ViewProjection& view, bool keepFarSide,
+                            const char* name);
 
     std::unique_ptr<formats::FileSystem> fileSystem;
     DocumentState state;
@@ -389,12 +389,12 @@ private:
     Settings options;
     bool autoDeselecting = false;
 
-    std::vector<Step> history;  // history[0] is the state the document started in
-    std::size_t at = 0;         // the step the document is at
+    std::vector<Step> history;               // history[0] is the state the document started in
+    std::size_t at = 0;                      // the step the document is at
     std::optional<std::size_t> savedAt = 0;  // the step the files hold, if any
-    int stepDepth = 0;          // open beginStep calls
+    int stepDepth = 0;                       // open beginStep calls
     std::string stepName;
-    unsigned stepChanges = 0;   // what the open step changed so far
+    unsigned stepChanges = 0;  // what the open step changed so far
 
     std::vector<std::pair<int, ChangeListener>> listeners;
     int nextSubscription = 1;

@@ -76,13 +76,11 @@ CommandResult Document::addKeyframe(const KeyframeDialog& dialog) {
             const auto answer = dialog(entry);
             if (!answer) return refused("cancelled");
             entry = *answer;
-            if (!animation::invalidName(entry.name) &&
-                !animation::findKeyframeByName(anim.movements, entry.name))
+            if (!animation::invalidName(entry.name) && !animation::findKeyframeByName(anim.movements, entry.name))
                 break;
         }
     }
-    if (onRoot && !entry.baseFrame)
-        return refused("a keyframe made with the model selected must be the base frame");
+    if (onRoot && !entry.baseFrame) return refused("a keyframe made with the model selected must be the base frame");
     animation::Movement* movement =
         entry.baseFrame ? nullptr : animation::findMovementByName(anim.movements, selected.name);
     if (!entry.baseFrame && !movement) return refused("the selected movement no longer exists");
@@ -116,7 +114,8 @@ CommandResult Document::replaceKeyframe() {
 CommandResult Document::storeEditFrame() {
     animation::Keyframe* keyframe = state.editKeyframe
                                         ? animation::findKeyframeByName(anim.movements, *state.editKeyframe)
-                                        : anim.baseFrame ? &*anim.baseFrame : nullptr;
+                                    : anim.baseFrame ? &*anim.baseFrame
+                                                     : nullptr;
     if (!keyframe) return refused("the edit frame's keyframe no longer exists");
     keyframe->model = current;
     state.editUnstored = false;
@@ -221,11 +220,9 @@ namespace {
 // The vertices a bone would gain, refused as a whole when they would overfill it.
 CommandResult addVertices(model::Bone& bone, const std::vector<int>& vertices) {
     std::size_t added = 0;
-    for (int v : vertices)
-        added += std::find(bone.vertices.begin(), bone.vertices.end(), v) == bone.vertices.end();
+    for (int v : vertices) added += std::find(bone.vertices.begin(), bone.vertices.end(), v) == bone.vertices.end();
     if (bone.vertices.size() + added > static_cast<std::size_t>(model::kMaxVerticesPerBone))
-        return refused("too many vertices on one bone (limit is " +
-                       std::to_string(model::kMaxVerticesPerBone) + ")");
+        return refused("too many vertices on one bone (limit is " + std::to_string(model::kMaxVerticesPerBone) + ")");
     for (int v : vertices) animation::addVertex(bone, v);
     return {};
 }
@@ -267,8 +264,7 @@ CommandResult Document::deleteBone() {
 
 CommandResult Document::addGroupToBone() {
     const int bone = animation::firstSelectedBone(current.skeleton);
-    if (bone < 0 || selected.kind != ProjectItem::Group || selected.index < 0 ||
-        selected.index >= current.groupCount())
+    if (bone < 0 || selected.kind != ProjectItem::Group || selected.index < 0 || selected.index >= current.groupCount())
         return refused("select a bone and a group");
     std::vector<int> vertices;
     for (int p : current.groups[selected.index].polygons) {
@@ -297,8 +293,7 @@ CommandResult Document::makeBone(std::optional<int> startJoint, const model::Mod
 }
 
 CommandResult Document::moveJoint(int joint, const model::ModelVertex& position) {
-    if (joint < 0 || joint >= static_cast<int>(current.skeleton.joints.size()))
-        return refused("no such joint");
+    if (joint < 0 || joint >= static_cast<int>(current.skeleton.joints.size())) return refused("no such joint");
     auto& p = current.skeleton.joints[joint].position;
     p.x = position.x;
     p.y = position.y;
@@ -311,13 +306,12 @@ CommandResult Document::rotateJoint(int joint, bool shift, double angle, const m
     return turnJoint(joint, shift, angle, view, false, "Rotate Joint");
 }
 
-CommandResult Document::lockedMoveJoint(int joint, bool shift, double angle,
-                                        const model::ViewProjection& view) {
+CommandResult Document::lockedMoveJoint(int joint, bool shift, double angle, const model::ViewProjection& view) {
     return turnJoint(joint, shift, angle, view, true, "Locked Move Joint");
 }
 
-CommandResult Document::turnJoint(int j, bool shift, double angle, const model::ViewProjection& view,
-                                  bool keepFarSide, const char* name) {
+CommandResult Document::turnJoint(int j, bool shift, double angle, const model::ViewProjection& view, bool keepFarSide,
+                                  const char* name) {
     model::Skeleton& s = current.skeleton;
     if (j < 0 || j >= static_cast<int>(s.joints.size())) return refused("no such joint");
     // The bone that ends (or with shift starts) at the joint; a selected one wins.

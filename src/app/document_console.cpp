@@ -29,8 +29,8 @@ std::expected<std::vector<std::uint8_t>, std::string> Document::consoleMime() co
 
 std::optional<std::vector<std::uint8_t>> Document::consoleTexture(int slot) const {
     if (slot < 0 || slot >= current.textureCount()) return std::nullopt;
-    const auto path = formats::resolveForRead(*fileSystem, current.textureFiles[static_cast<std::size_t>(slot)],
-                                              current.rsdFileName);
+    const auto path =
+        formats::resolveForRead(*fileSystem, current.textureFiles[static_cast<std::size_t>(slot)], current.rsdFileName);
     if (!path) return std::nullopt;
     const auto bytes = fileSystem->readFile(*path);
     if (!bytes) return std::nullopt;

@@ -29,16 +29,22 @@ void Document::forEachFrame(const std::function<void(model::Model&)>& change) {
 
 bool Document::isEnabled(EditCommand command) const {
     switch (command) {
-        case EditCommand::DeleteVertices: return model::countSelectedVertices(current) > 0;
+        case EditCommand::DeleteVertices:
+            return model::countSelectedVertices(current) > 0;
         case EditCommand::DeletePolygons:
-        case EditCommand::InvertNormals: return current.countSelectedPolygons() > 0;
-        case EditCommand::CreatePolygon: return model::countSelectedVertices(current) <= 3;
-        case EditCommand::GroupPolygons: return current.countSelectedPolygons() > 1;
-        case EditCommand::RenameGroup: return selected.kind == ProjectItem::Group;
+        case EditCommand::InvertNormals:
+            return current.countSelectedPolygons() > 0;
+        case EditCommand::CreatePolygon:
+            return model::countSelectedVertices(current) <= 3;
+        case EditCommand::GroupPolygons:
+            return current.countSelectedPolygons() > 1;
+        case EditCommand::RenameGroup:
+            return selected.kind == ProjectItem::Group;
         case EditCommand::RenameItem:
             return selected.kind == ProjectItem::Group || selected.kind == ProjectItem::Movement ||
                    selected.kind == ProjectItem::Keyframe;
-        case EditCommand::ReorderVertices: return selected.kind == ProjectItem::Movement;
+        case EditCommand::ReorderVertices:
+            return selected.kind == ProjectItem::Movement;
     }
     return false;
 }
@@ -68,8 +74,7 @@ CommandResult Document::editIfEnabled(EditCommand command, const char* why, cons
 
 CommandResult Document::selectVertices(const std::vector<int>& vertices, bool add) {
     for (int v : vertices)
-        if (v < 0 || v >= current.vertexCount())
-            return refused("the model has no vertex " + std::to_string(v));
+        if (v < 0 || v >= current.vertexCount()) return refused("the model has no vertex " + std::to_string(v));
     if (!add) current.deselectAllVertices();
     for (int v : vertices) current.vertices[static_cast<std::size_t>(v)].flags |= model::kVertexSelected;
     changed(kModelChanged | kOnlySelection);
@@ -101,9 +106,7 @@ CommandResult Document::invertNormals() {
                          [](model::Model& m) { model::invertSelectedNormals(m); });
 }
 
-GroupProposal Document::groupProposal() const {
-    return {"New Polygon Group", current.countSelectedPolygons()};
-}
+GroupProposal Document::groupProposal() const { return {"New Polygon Group", current.countSelectedPolygons()}; }
 
 CommandResult Document::groupPolygons(const std::string& name) {
     if (!isEnabled(EditCommand::GroupPolygons)) return refused("select more than one polygon");
@@ -145,19 +148,27 @@ CommandResult Document::ungroup() {
 
 CommandResult Document::renameSelected(const std::string& name) {
     switch (selected.kind) {
-        case ProjectItem::Group: return renameGroup(name);
-        case ProjectItem::Movement: return renameMovement(name);
-        case ProjectItem::Keyframe: return renameKeyframe(name);
-        default: return refused("select a group, a movement or a keyframe");
+        case ProjectItem::Group:
+            return renameGroup(name);
+        case ProjectItem::Movement:
+            return renameMovement(name);
+        case ProjectItem::Keyframe:
+            return renameKeyframe(name);
+        default:
+            return refused("select a group, a movement or a keyframe");
     }
 }
 
 CommandResult Document::deleteSelected() {
     switch (selected.kind) {
-        case ProjectItem::Group: return ungroup();
-        case ProjectItem::Movement: return deleteMovement();
-        case ProjectItem::Keyframe: return deleteKeyframe();
-        default: return refused("select a group, a movement or a keyframe");
+        case ProjectItem::Group:
+            return ungroup();
+        case ProjectItem::Movement:
+            return deleteMovement();
+        case ProjectItem::Keyframe:
+            return deleteKeyframe();
+        default:
+            return refused("select a group, a movement or a keyframe");
     }
 }
 
@@ -209,7 +220,8 @@ int Document::mergeVertices(const model::VertexMergeOptions& options, const mode
 model::PolygonReduction Document::reducePolygons(const model::Progress& progress) {
     const auto done = model::reducePolygons(current, progress);
     // A pass that found nothing to remove leaves only its marks, which nothing draws or keeps.
-    if (done.polygonsRemoved > 0 || done.trianglesMade > 0 || done.verticesRemoved > 0) changed(kModelChanged, "Remove Polygons");
+    if (done.polygonsRemoved > 0 || done.trianglesMade > 0 || done.verticesRemoved > 0)
+        changed(kModelChanged, "Remove Polygons");
     return done;
 }
 

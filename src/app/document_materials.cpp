@@ -9,15 +9,24 @@ namespace {
 const char* quickMaterialName(model::QuickMaterial command) {
     using model::QuickMaterial;
     switch (command) {
-        case QuickMaterial::VertexNormalLighting: return "Use Vertex Normal Lighting";
-        case QuickMaterial::FaceNormalLighting: return "Use Face Normal Lighting";
-        case QuickMaterial::FaceColour: return "Set Face Colour";
-        case QuickMaterial::LightSourceAtRunTime: return "Light source at run time";
-        case QuickMaterial::NoRunTimeLighting: return "Don't light source at run time";
-        case QuickMaterial::Textured: return "Textured";
-        case QuickMaterial::Coloured: return "Coloured";
-        case QuickMaterial::Transparent: return "Transparent";
-        case QuickMaterial::Solid: return "Solid";
+        case QuickMaterial::VertexNormalLighting:
+            return "Use Vertex Normal Lighting";
+        case QuickMaterial::FaceNormalLighting:
+            return "Use Face Normal Lighting";
+        case QuickMaterial::FaceColour:
+            return "Set Face Colour";
+        case QuickMaterial::LightSourceAtRunTime:
+            return "Light source at run time";
+        case QuickMaterial::NoRunTimeLighting:
+            return "Don't light source at run time";
+        case QuickMaterial::Textured:
+            return "Textured";
+        case QuickMaterial::Coloured:
+            return "Coloured";
+        case QuickMaterial::Transparent:
+            return "Transparent";
+        case QuickMaterial::Solid:
+            return "Solid";
     }
     return "Material";
 }

@@ -17,13 +17,13 @@ std::expected<formats::SavedFiles, Error> Document::saveTmd(const std::string& p
 }
 
 std::expected<const animation::Movement*, std::string> Document::movementForMime() const {
-    if (selected.kind != ProjectItem::Movement)
-        return std::unexpected("select a movement in the project window first");
+    if (selected.kind != ProjectItem::Movement) return std::unexpected("select a movement in the project window first");
     const animation::Movement* movement = animation::findMovementByName(anim.movements, selected.name);
     if (!movement) return std::unexpected("there is no movement named \"" + selected.name + "\"");
     if (!anim.baseFrame)
-        return std::unexpected("there is no base frame for the movement to start from; "
-                               "add a keyframe as the base frame first");
+        return std::unexpected(
+            "there is no base frame for the movement to start from; "
+            "add a keyframe as the base frame first");
     return movement;
 }
 
@@ -33,8 +33,7 @@ std::expected<std::string, std::string> Document::binaryMime(const animation::Mo
                                              : animation::mimeType1(base, movement);
 }
 
-std::expected<MimeExport, std::string> Document::exportMime(MimeFormat format,
-                                                            std::optional<std::string> path) {
+std::expected<MimeExport, std::string> Document::exportMime(MimeFormat format, std::optional<std::string> path) {
     const auto found = movementForMime();
     if (!found) return std::unexpected(found.error());
     const animation::Movement* movement = *found;
@@ -44,8 +43,7 @@ std::expected<MimeExport, std::string> Document::exportMime(MimeFormat format,
         // Beside the PLY file wherever it was found, else where the PLY would be written.
         const auto ply = formats::resolveForRead(*fileSystem, current.plyFileName, current.rsdFileName);
         path = ply ? animation::mimeDefaultPath(*ply, format)
-                   : formats::resolveForWrite(*fileSystem,
-                                              animation::mimeDefaultPath(current.plyFileName, format),
+                   : formats::resolveForWrite(*fileSystem, animation::mimeDefaultPath(current.plyFileName, format),
                                               current.rsdFileName);
     }
     const model::Model& base = anim.baseFrame->model;
@@ -59,7 +57,9 @@ std::expected<MimeExport, std::string> Document::exportMime(MimeFormat format,
             bytes = std::move(text->bytes);
             break;
         }
-        case MimeFormat::Type1: bytes = animation::mimeType1(base, *movement); break;
+        case MimeFormat::Type1:
+            bytes = animation::mimeType1(base, *movement);
+            break;
         case MimeFormat::Type2:
             bytes = animation::mimeType2(base, *movement, options.minimumMovement);
             break;
@@ -70,8 +70,7 @@ std::expected<MimeExport, std::string> Document::exportMime(MimeFormat format,
 }
 
 std::expected<MimeExport, std::string> Document::generateMime() {
-    return exportMime(options.mimeVersion == kMimeType2 ? MimeFormat::Type2 : MimeFormat::CSource,
-                      std::nullopt);
+    return exportMime(options.mimeVersion == kMimeType2 ? MimeFormat::Type2 : MimeFormat::CSource, std::nullopt);
 }
 
 std::expected<MimeExport, std::string> Document::saveBinaryMime(const std::string& path) {
@@ -80,8 +79,7 @@ std::expected<MimeExport, std::string> Document::saveBinaryMime(const std::strin
     std::string named = path;
     for (auto i = named.find_last_of('.') + 1; i < named.size(); ++i)
         named[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(named[i])));
-    return exportMime(options.mimeVersion == kMimeType2 ? MimeFormat::Type2 : MimeFormat::Type1,
-                      std::move(named));
+    return exportMime(options.mimeVersion == kMimeType2 ? MimeFormat::Type2 : MimeFormat::Type1, std::move(named));
 }
 
 }  // namespace kestrel::app

@@ -20,15 +20,18 @@ std::optional<std::pair<int, int>> sizeOf(const formats::TextureSlots& slots, in
 CommandResult Document::wrapTexture(const WrapParams& params) {
     if (params.texture.empty()) return refused("choose a texture (a TIM file)");
     const auto& listed = current.textureFiles;
-    const auto found = std::find_if(listed.begin(), listed.end(),
-                                    [&](const std::string& path) { return model::sameTexturePath(path, params.texture); });
+    const auto found = std::find_if(listed.begin(), listed.end(), [&](const std::string& path) {
+        return model::sameTexturePath(path, params.texture);
+    });
     const auto t = static_cast<int>(found - listed.begin());
     const bool added = found == listed.end();
     if (added) {
         if (current.textureCount() >= model::kMaxTextures)
-            return refused("the model has " + std::to_string(model::kMaxTextures) + " textures, as many as it can hold");
+            return refused("the model has " + std::to_string(model::kMaxTextures) +
+                           " textures, as many as it can hold");
         if (params.texture.size() > model::kMaxPathLength)
-            return refused("the texture's path is longer than " + std::to_string(model::kMaxPathLength) + " characters");
+            return refused("the texture's path is longer than " + std::to_string(model::kMaxPathLength) +
+                           " characters");
         // Try the new list before changing anything: a texture that cannot be read is refused.
         model::Model trial = current;
         trial.textureFiles.push_back(params.texture);
@@ -38,7 +41,9 @@ CommandResult Document::wrapTexture(const WrapParams& params) {
         setTextures(std::move(loaded.slots));
     }
     const auto size = sizeOf(*state.textures, t);
-    if (!size) return refused("the texture '" + listed[static_cast<std::size_t>(t)] + "' could not be read, so its size is unknown");
+    if (!size)
+        return refused("the texture '" + listed[static_cast<std::size_t>(t)] +
+                       "' could not be read, so its size is unknown");
     const auto wrap = [&](model::Model& m) { model::wrapTexture(m, t, size->first, size->second, params.options); };
     if (params.allFrames)
         forEachFrame(wrap);

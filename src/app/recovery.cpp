@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <map>
 #include <cstdlib>
+#include <map>
 #include <string_view>
 
 #include "app/settings.h"
@@ -66,8 +66,9 @@ std::expected<Parsed, Error> parseRecovery(const std::string& path, std::string_
         return std::unexpected(makeError(path, 1, "this is not a Kestrel recovery file"));
     int version = 0;
     if (!parse(first->substr(kMagic.size()), version) || version != kRecoveryVersion)
-        return std::unexpected(makeError(path, 1, "the recovery file was written by another version of Kestrel (" +
-                                                      std::string(first->substr(kMagic.size())) + ")"));
+        return std::unexpected(makeError(path, 1,
+                                         "the recovery file was written by another version of Kestrel (" +
+                                             std::string(first->substr(kMagic.size())) + ")"));
     for (;;) {
         const auto text = nextLine();
         if (!text) return std::unexpected(makeError(path, line, "the recovery file ends too soon"));

@@ -34,7 +34,7 @@ struct RecoveryInfo {
     std::string file;     // the recovery file
     std::string setPath;  // the RSD set it stands for; empty for a model never saved
     std::int64_t savedAt = 0;
-    int processId = 0;    // the process that wrote it
+    int processId = 0;  // the process that wrote it
 };
 
 // The recovery files in the folder whose writers are no longer running (isRunning says which
@@ -45,8 +45,7 @@ std::vector<RecoveryInfo> findRecoveries(const formats::FileSystem& files, const
 
 // The document state a recovery file holds, with its textures read from where the set
 // names them. A file that is damaged or from another version is an error naming it.
-std::expected<DocumentState, formats::Error> readRecovery(const formats::FileSystem& files,
-                                                          const std::string& path);
+std::expected<DocumentState, formats::Error> readRecovery(const formats::FileSystem& files, const std::string& path);
 
 // Moves an unreadable recovery file out of the way (to its name with ".bad"), so it is not
 // offered again.

@@ -21,7 +21,9 @@ public:
 };
 
 ScriptSession::ScriptSession(Document& document)
-    : document_(document), traceForward_(std::make_unique<TraceForward>(*this)), engine_(std::make_unique<script::Engine>()) {
+    : document_(document),
+      traceForward_(std::make_unique<TraceForward>(*this)),
+      engine_(std::make_unique<script::Engine>()) {
     engine_->trace.setSink(traceForward_.get());
     engine_->objects.setExtensionClasses(script::modelBindingClasses());
     engine_->application = this;
@@ -42,7 +44,9 @@ ScriptRun ScriptSession::runStep(const std::string& step, const std::function<sc
     engine_->stopFlag = stopFlag;
     engine_->cancelRequested = cancelRequested;
     engine_->memory.limit =
-        memoryLimit ? memoryLimit : std::uint64_t{static_cast<unsigned>(std::max(1, document_.settings().scriptMemoryMegabytes))} << 20;
+        memoryLimit
+            ? memoryLimit
+            : std::uint64_t{static_cast<unsigned>(std::max(1, document_.settings().scriptMemoryMegabytes))} << 20;
     document_.beginStep(step);
     const script::RunOutcome outcome = body();
     if (outcome.completed) {
@@ -70,16 +74,18 @@ std::optional<ScriptRun> ScriptSession::callSlot(int slot) {
     if (slot < 0 || slot >= kFunctionSlots || slots_[static_cast<std::size_t>(slot)] == kEmptySlot) return std::nullopt;
     const std::string name = slots_[static_cast<std::size_t>(slot)];
     if (!loaded_ || !script::findSymbol(*engine_, name)) return std::nullopt;
-    return runStep("Function" + std::to_string(slot + 1) + ": " + name,
-                   [&] { return script::callFunction(*engine_, name).value_or(script::RunOutcome{true, {}, {}}); });
+    return runStep("Function" + std::to_string(slot + 1) + ": " + name, [&] {
+        return script::callFunction(*engine_, name).value_or(script::RunOutcome{true, {}, {}});
+    });
 }
 
 std::optional<ScriptRun> ScriptSession::call(std::string_view name) {
     if (!loaded_) return std::nullopt;
     const script::Symbol* symbol = script::findSymbol(*engine_, name);
     if (!symbol || symbol->signature[1] != ':') return std::nullopt;
-    return runStep("Call " + std::string(name),
-                   [&] { return script::callFunction(*engine_, name).value_or(script::RunOutcome{true, {}, {}}); });
+    return runStep("Call " + std::string(name), [&] {
+        return script::callFunction(*engine_, name).value_or(script::RunOutcome{true, {}, {}});
+    });
 }
 
 std::vector<std::string> ScriptSession::unload() {

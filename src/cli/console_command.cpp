@@ -72,8 +72,8 @@ void reportEmulated(std::ostream& out, const link::EmulatedConsole::Received& go
 
 // The command itself; an error with a one-line reason when it could not be done for a reason
 // other than the console's silence.
-std::expected<void, std::string> dispatch(app::Document& document, const ConsoleOptions& o, app::ConsoleSession& session,
-                                          std::ostream& err) {
+std::expected<void, std::string> dispatch(app::Document& document, const ConsoleOptions& o,
+                                          app::ConsoleSession& session, std::ostream& err) {
     const auto argument = [&](std::size_t i) { return i < o.arguments.size() ? o.arguments[i] : std::string(); };
     const auto openModel = [&]() -> std::expected<void, std::string> {
         if (argument(0).empty()) return std::unexpected("'" + o.command + "' needs the model file");
@@ -141,7 +141,8 @@ int runConsole(app::Document& document, const ConsoleOptions& o, std::ostream& o
     std::uint16_t base = document.settings().portBase;
     if (!o.port.empty()) {
         const auto parsed = app::parsePortText(o.port);
-        if (!parsed) return reportError(err, formats::makeError("console", 0, "'" + o.port + "' is not a port address"));
+        if (!parsed)
+            return reportError(err, formats::makeError("console", 0, "'" + o.port + "' is not a port address"));
         base = *parsed;
     }
 

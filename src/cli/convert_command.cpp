@@ -6,15 +6,13 @@
 
 namespace kestrel::cli {
 
-int runConvert(app::Document& document, const ConvertOptions& options, std::ostream& out,
-               std::ostream& err) {
+int runConvert(app::Document& document, const ConvertOptions& options, std::ostream& out, std::ostream& err) {
     document.importAseTextures = options.aseTextures;
     const auto opened = document.openFile(options.input);
     if (!opened) return reportError(err, opened.error());
     reportWarnings(err, *opened);
 
-    const auto saved =
-        options.current ? document.saveCurrentAs(options.output) : document.saveAs(options.output);
+    const auto saved = options.current ? document.saveCurrentAs(options.output) : document.saveAs(options.output);
     if (!saved) return reportError(err, saved.error());
     reportWarnings(err, saved->warnings);
     for (const auto& path : saved->written) out << "wrote " << printable(path) << '\n';

@@ -26,7 +26,8 @@ int runCreate(app::Document& document, const CreateOptions& options, std::ostrea
     const KindName* kind = nullptr;
     for (const KindName& k : kKinds)
         if (options.kind == k.word) kind = &k;
-    if (!kind) return reportError(err, formats::makeError("", 0, "no primitive is called '" + printable(options.kind) + "'"));
+    if (!kind)
+        return reportError(err, formats::makeError("", 0, "no primitive is called '" + printable(options.kind) + "'"));
     if (options.into.empty()) {
         document.newModel();
     } else {

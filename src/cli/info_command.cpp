@@ -132,8 +132,7 @@ void writeAnimationJson(JsonWriter& json, const Model& model, const animation::A
         json.null();
 }
 
-std::string infoJson(const Model& model, const animation::AnimationState& anim,
-                     const InfoOptions& options) {
+std::string infoJson(const Model& model, const animation::AnimationState& anim, const InfoOptions& options) {
     std::string out;
     JsonWriter json(out);
     json.beginObject();
@@ -208,8 +207,8 @@ std::string colour(std::int32_t rgb) {
 void writePolygonText(std::ostream& out, int index, const ModelPolygon& p) {
     const int corners = model::polygonCornerCount(p);
     out << "  " << index << "  " << (corners == 4 ? "quad" : "tri ") << ' '
-        << printable(std::string_view(&p.shading, 1)) << ' '
-        << printable(std::string_view(&p.type, 1)) << "  flags " << p.flags << "  v";
+        << printable(std::string_view(&p.shading, 1)) << ' ' << printable(std::string_view(&p.type, 1)) << "  flags "
+        << p.flags << "  v";
     for (const auto v : p.vId) out << ' ' << v;
     out << "  n";
     for (const auto n : p.nId) out << ' ' << n;
@@ -234,8 +233,7 @@ void infoText(std::ostream& out, const Model& model, const InfoOptions& options)
         << "  GRP  " << printable(model.grpFileName) << "\n\n";
 
     out << "Textures\n";
-    for (int i = 0; i < model.textureCount(); ++i)
-        out << "  " << i << "  " << printable(model.textureFiles[i]) << '\n';
+    for (int i = 0; i < model.textureCount(); ++i) out << "  " << i << "  " << printable(model.textureFiles[i]) << '\n';
     if (model.textureFiles.empty()) out << "  (none)\n";
 
     out << "\nGroups\n";
@@ -266,8 +264,7 @@ void infoText(std::ostream& out, const Model& model, const InfoOptions& options)
 
 }  // namespace
 
-int runInfo(app::Document& document, const InfoOptions& options, std::ostream& out,
-            std::ostream& err) {
+int runInfo(app::Document& document, const InfoOptions& options, std::ostream& out, std::ostream& err) {
     const auto opened = document.openFile(options.file);
     if (!opened) return reportError(err, opened.error());
     reportWarnings(err, *opened);

@@ -25,7 +25,7 @@ std::string formatNumber(double value);
 void appendJsonString(std::string& out, std::string_view value);
 
 class JsonWriter {
-  public:
+public:
     explicit JsonWriter(std::string& out) : out(out) {}
 
     void beginObject();
@@ -41,7 +41,7 @@ class JsonWriter {
     void number(double value);
     void null();
 
-  private:
+private:
     void separate();
 
     std::string& out;

@@ -27,25 +27,23 @@ void writeJoints(JsonWriter& json, model::Skeleton skeleton) {
 
 }  // namespace
 
-int runKeyframes(app::Document& document, const KeyframesOptions& options, std::ostream& out,
-                 std::ostream& err) {
+int runKeyframes(app::Document& document, const KeyframesOptions& options, std::ostream& out, std::ostream& err) {
     const auto opened = document.openFile(options.file);
     if (!opened) return reportError(err, opened.error());
     reportWarnings(err, *opened);
     const auto& movements = document.animation().movements;
-    const auto it = std::find_if(movements.begin(), movements.end(),
-                                 [&](const auto& m) { return m.name == options.movement; });
+    const auto it =
+        std::find_if(movements.begin(), movements.end(), [&](const auto& m) { return m.name == options.movement; });
     if (it == movements.end()) {
-        err << "error: " << printable(options.file) << ": no movement is named '"
-            << printable(options.movement) << "'\n";
+        err << "error: " << printable(options.file) << ": no movement is named '" << printable(options.movement)
+            << "'\n";
         return kExitFailure;
     }
     if (!options.json) {
         out << "Movement " << printable(it->name) << ": " << it->keyframes.size() << " keyframes\n";
         for (const auto& k : it->keyframes)
-            out << "  " << printable(k.name) << "  " << k.framesFromLast << " frames, "
-                << k.model.vertexCount() << " vertices, " << k.model.skeleton.joints.size()
-                << " joints\n";
+            out << "  " << printable(k.name) << "  " << k.framesFromLast << " frames, " << k.model.vertexCount()
+                << " vertices, " << k.model.skeleton.joints.size() << " joints\n";
         return kExitSuccess;
     }
     std::string text;

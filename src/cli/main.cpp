@@ -1,13 +1,13 @@
 // kestrel-cli: the batch jobs of Kestrel. Exit status 0 on success, 1 when the job failed
 // (one line on stderr says why), 2 when the command line was wrong.
-#include <new>
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
 #include <expected>
+#include <iostream>
+#include <new>
 #include <string>
 #include <vector>
-#include <iostream>
 
 #include "app/document.h"
 #include "cli/commands.h"
@@ -23,9 +23,11 @@ struct OptimiseFlags {
 
 // The optimise steps in the order their options were given; --selected and --keep-selected
 // qualify the step before them.
-std::expected<std::vector<OptimiseStep>, std::string> optimiseSteps(
-    const std::vector<CLI::Option*>& order, const OptimiseFlags& flags, const std::vector<double>& radii,
-    const std::vector<double>& uniformities, const std::vector<double>& grids) {
+std::expected<std::vector<OptimiseStep>, std::string> optimiseSteps(const std::vector<CLI::Option*>& order,
+                                                                    const OptimiseFlags& flags,
+                                                                    const std::vector<double>& radii,
+                                                                    const std::vector<double>& uniformities,
+                                                                    const std::vector<double>& grids) {
     std::vector<OptimiseStep> steps;
     std::size_t radius = 0, uniformity = 0, grid = 0;
     for (const CLI::Option* option : order) {
@@ -62,16 +64,16 @@ int run(int argc, char** argv) {
     cli.require_subcommand(1);
 
     InfoOptions info;
-    CLI::App* infoCommand = cli.add_subcommand(
-        "info", "Show the counts, paths, textures, groups and bounds of a model");
+    CLI::App* infoCommand =
+        cli.add_subcommand("info", "Show the counts, paths, textures, groups and bounds of a model");
     infoCommand->add_flag("--json", info.json, "Print one JSON document instead of text");
     infoCommand->add_flag("--vertices", info.vertices, "Also list every vertex");
     infoCommand->add_flag("--polygons", info.polygons, "Also list every polygon");
     infoCommand->add_option("FILE", info.file, "The model file (an RSD file)")->required();
 
     ConvertOptions convert;
-    CLI::App* convertCommand = cli.add_subcommand(
-        "convert", "Open a model and save it as an RSD file set or a TMD file under a new name");
+    CLI::App* convertCommand =
+        cli.add_subcommand("convert", "Open a model and save it as an RSD file set or a TMD file under a new name");
     convertCommand->add_option("IN", convert.input, "The model file to read")->required();
     convertCommand
         ->add_option("OUT", convert.output,
@@ -102,24 +104,22 @@ int run(int argc, char** argv) {
     createCommand->add_option("-o,--output", create.output, "The RSD file to write")->required();
 
     KeyframesOptions keyframes;
-    CLI::App* keyframesCommand =
-        cli.add_subcommand("keyframes", "Show every keyframe of one movement of a model");
+    CLI::App* keyframesCommand = cli.add_subcommand("keyframes", "Show every keyframe of one movement of a model");
     keyframesCommand->add_option("FILE", keyframes.file, "The model file (an RSD file)")->required();
     keyframesCommand->add_option("--movement", keyframes.movement, "The movement's name")->required();
     keyframesCommand->add_flag("--json", keyframes.json,
                                "Print one JSON document with every pose's vertices and joints");
 
     TimOptions tim;
-    CLI::App* timCommand =
-        cli.add_subcommand("tim", "Show a TIM image's depth, size and VRAM place, and convert it");
+    CLI::App* timCommand = cli.add_subcommand("tim", "Show a TIM image's depth, size and VRAM place, and convert it");
     timCommand->add_option("FILE", tim.file, "The TIM file")->required();
     timCommand->add_flag("--info", tim.info, "Show the image's details (the default)");
     timCommand->add_option("--bmp", tim.bmp, "Write the image as a Windows bitmap");
     timCommand->add_option("--png", tim.png, "Write the image as a PNG");
 
     MimeOptions mime;
-    CLI::App* mimeCommand = cli.add_subcommand(
-        "mime", "Write one movement as MIMe C source or a Type 1 or Type 2 binary file");
+    CLI::App* mimeCommand =
+        cli.add_subcommand("mime", "Write one movement as MIMe C source or a Type 1 or Type 2 binary file");
     mimeCommand->add_option("FILE", mime.file, "The model file (an RSD file)")->required();
     mimeCommand->add_option("--movement", mime.movement, "The movement's name")->required();
     mimeCommand->add_option("--format", mime.format, "c (C source), type1 or type2 (binary)")
@@ -135,8 +135,8 @@ int run(int argc, char** argv) {
         ->check(CLI::NonNegativeNumber);
 
     TmdInfoOptions tmdInfo;
-    CLI::App* tmdInfoCommand = cli.add_subcommand(
-        "tmd-info", "List a TMD file's header, objects, every primitive packet and the tables");
+    CLI::App* tmdInfoCommand =
+        cli.add_subcommand("tmd-info", "List a TMD file's header, objects, every primitive packet and the tables");
     tmdInfoCommand->add_option("FILE", tmdInfo.file, "The TMD file")->required();
     tmdInfoCommand->add_flag("--json", tmdInfo.json, "Print one JSON document instead of text");
 
@@ -144,15 +144,15 @@ int run(int argc, char** argv) {
     CLI::App* scriptCommand = cli.add_subcommand("script", "Run a K-Script file");
     scriptCommand->add_option("FILE", script.file, "The script (a .ks file)")->required();
     scriptCommand->add_flag("--trace", script.trace, "Send the engine trace to standard error");
-    scriptCommand->add_flag("--dump-tokens", script.dumpTokens,
-                            "Print the tokens before and after pre-parsing");
+    scriptCommand->add_flag("--dump-tokens", script.dumpTokens, "Print the tokens before and after pre-parsing");
     scriptCommand->add_option("--call", script.calls, "A function to call after the top level (again for more)")
         ->take_all()
         ->allow_extra_args(false);
     scriptCommand->add_option("--model", script.model, "The model the script works on (RSD, ASE, ASC or TMD)");
     scriptCommand->add_option("-o,--output", script.output, "Save the changed model here (an RSD set, or .tmd)");
-    scriptCommand->add_option("--memory-limit", script.memoryLimit,
-                              "The most bytes the script may hold at once (default: the setting, 256 MB)")
+    scriptCommand
+        ->add_option("--memory-limit", script.memoryLimit,
+                     "The most bytes the script may hold at once (default: the setting, 256 MB)")
         ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1} << 40));
 
     RenderOptions render;
@@ -161,7 +161,8 @@ int run(int argc, char** argv) {
         cli.add_subcommand("render", "Draw one edit view of a model as a PNG, as Kestrel draws it");
     renderCommand->add_option("FILE", render.file, "The model file (an RSD file)")->required();
     renderCommand->add_option("-o,--output", render.output, "The PNG file to write")->required();
-    renderCommand->add_option("--mode", render.mode, "wireframe, textured, uv or timeline (the --movement's motion speeds)")
+    renderCommand
+        ->add_option("--mode", render.mode, "wireframe, textured, uv or timeline (the --movement's motion speeds)")
         ->check(CLI::IsMember({"wireframe", "textured", "uv", "timeline"}))
         ->capture_default_str();
     renderCommand->add_option("--texture", render.texture, "The texture shown in uv mode (from 0)");
@@ -197,19 +198,20 @@ int run(int argc, char** argv) {
     optimiseCommand->add_option("IN", optimise.input, "The model file")->required();
     optimiseCommand->add_option("-o,--output", optimise.output, "The RSD file to write")->required();
     const CLI::Option* mergeOption =
-        optimiseCommand->add_option("--merge-radius", mergeRadii, "Merge vertices closer than R")->allow_extra_args(false);
+        optimiseCommand->add_option("--merge-radius", mergeRadii, "Merge vertices closer than R")
+            ->allow_extra_args(false);
     const CLI::Option* selectedOption =
         optimiseCommand->add_flag("--selected", selectedFlags, "The step before acts on the selection only");
     const CLI::Option* keepOption =
         optimiseCommand->add_flag("--keep-selected", keepFlags, "The merge before keeps selected vertices in place");
     const CLI::Option* reduceOption =
         optimiseCommand->add_flag("--reduce", reduceFlags, "Remove degenerate polygons and unused vertices");
-    const CLI::Option* quadsOption = optimiseCommand
-                                         ->add_option("--quads", uniformities,
-                                                      "Join coplanar triangle pairs, within uniformity U")
-                                         ->allow_extra_args(false);
-    const CLI::Option* gridOption =
-        optimiseCommand->add_option("--grid", gridSizes, "Align to a grid of X,Y,Z")->delimiter(',')->allow_extra_args(false);
+    const CLI::Option* quadsOption =
+        optimiseCommand->add_option("--quads", uniformities, "Join coplanar triangle pairs, within uniformity U")
+            ->allow_extra_args(false);
+    const CLI::Option* gridOption = optimiseCommand->add_option("--grid", gridSizes, "Align to a grid of X,Y,Z")
+                                        ->delimiter(',')
+                                        ->allow_extra_args(false);
     const CLI::Option* compatibleOption =
         optimiseCommand->add_flag("--compatible", compatibleFlags, "Make the model RSDTOOL compatible");
 
@@ -225,7 +227,9 @@ int run(int argc, char** argv) {
         ->check(CLI::IsMember({"Y+", "Y-", "X+", "X-", "Z+", "Z-"}))
         ->capture_default_str();
     wrapCommand->add_flag("--inexact", wrap.inexact, "planar: every face turned that way, not only the square-on ones");
-    wrapCommand->add_option("--repeat", wrap.repeat, "planar: repeats across and down, X,Y")->delimiter(',')->expected(2);
+    wrapCommand->add_option("--repeat", wrap.repeat, "planar: repeats across and down, X,Y")
+        ->delimiter(',')
+        ->expected(2);
     wrapCommand->add_flag("--flip-h", wrap.flipH, "Flip the texture horizontally");
     wrapCommand->add_flag("--flip-v", wrap.flipV, "Flip the texture vertically");
     wrapCommand->add_flag("--swap", wrap.swap, "Swap X and Y (rotate 90 degrees)");
@@ -233,7 +237,8 @@ int run(int argc, char** argv) {
     wrapCommand->add_flag("--all-frames", wrap.allFrames, "Wrap the base frame and every keyframe too");
 
     LightCommandOptions light;
-    CLI::App* lightCommand = cli.add_subcommand("light", "Bake a point light into a model's corner colours and save it");
+    CLI::App* lightCommand =
+        cli.add_subcommand("light", "Bake a point light into a model's corner colours and save it");
     lightCommand->add_option("IN", light.input, "The model file")->required();
     lightCommand->add_option("-o,--output", light.output, "The RSD file to write")->required();
     lightCommand->add_option("--vertex", light.vertex, "The vertex the light is at")->required();
@@ -309,10 +314,10 @@ int run(int argc, char** argv) {
         console.arguments.assign(consoleWords.begin() + 1, consoleWords.end());
         status = runConsole(document, console, std::cout, std::cerr);
     } else if (optimiseCommand->parsed()) {
-        const auto steps = optimiseSteps(optimiseCommand->parse_order(),
-                                         {mergeOption, selectedOption, keepOption, reduceOption, quadsOption,
-                                          gridOption, compatibleOption},
-                                         mergeRadii, uniformities, gridSizes);
+        const auto steps = optimiseSteps(
+            optimiseCommand->parse_order(),
+            {mergeOption, selectedOption, keepOption, reduceOption, quadsOption, gridOption, compatibleOption},
+            mergeRadii, uniformities, gridSizes);
         if (!steps) {
             std::cerr << "error: " << steps.error() << '\n';
             return kExitUsage;

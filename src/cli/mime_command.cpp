@@ -20,9 +20,8 @@ int runMime(app::Document& document, const MimeOptions& options, std::ostream& o
         document.setSettings(settings);
     }
     document.select({app::ProjectItem::Movement, options.movement});
-    auto written = document.exportMime(format, options.output.empty()
-                                                   ? std::nullopt
-                                                   : std::optional<std::string>(options.output));
+    auto written =
+        document.exportMime(format, options.output.empty() ? std::nullopt : std::optional<std::string>(options.output));
     if (!written) return reportError(err, formats::makeError(options.file, 0, written.error()));
     for (const auto& warning : written->warnings) err << "warning: " << printable(warning) << '\n';
     out << "wrote " << printable(written->written) << '\n';

@@ -14,8 +14,7 @@ void printCounts(std::ostream& out, const char* when, const model::Model& m) {
 
 }  // namespace
 
-int runOptimise(app::Document& document, const OptimiseOptions& options, std::ostream& out,
-                std::ostream& err) {
+int runOptimise(app::Document& document, const OptimiseOptions& options, std::ostream& out, std::ostream& err) {
     const auto opened = document.openFile(options.input);
     if (!opened) return reportError(err, opened.error());
     reportWarnings(err, *opened);

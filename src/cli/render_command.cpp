@@ -2,13 +2,13 @@
 #include <cctype>
 #include <cstdio>
 #include <functional>
-#include <optional>
 #include <numbers>
+#include <optional>
 #include <ostream>
 
+#include "animation/preview.h"
 #include "cli/commands.h"
 #include "cli/report.h"
-#include "animation/preview.h"
 #include "formats/gif_writer.h"
 #include "formats/host_path.h"
 #include "formats/png_writer.h"
@@ -67,7 +67,8 @@ const animation::Movement* movementNamed(const app::Document& document, const st
 }
 
 int noMovement(std::ostream& err, const RenderOptions& options) {
-    return reportError(err, formats::makeError(options.file, 0, "there is no movement named '" + options.movement + "'"));
+    return reportError(err,
+                       formats::makeError(options.file, 0, "there is no movement named '" + options.movement + "'"));
 }
 
 }  // namespace
@@ -85,15 +86,18 @@ static int forPreviewFrames(app::Document& document, const RenderOptions& option
         std::string_view range = options.frames;
         std::int32_t a = 0, b = 0;
         const auto dash = range.find('-');
-        std::string_view left = range.substr(0, dash), right = dash == std::string_view::npos ? left : range.substr(dash + 1);
-        if (!formats::scanInt(left, a) || !formats::scanInt(right, b) || !left.empty() || !right.empty() || a < 1 || b < a)
+        std::string_view left = range.substr(0, dash),
+                         right = dash == std::string_view::npos ? left : range.substr(dash + 1);
+        if (!formats::scanInt(left, a) || !formats::scanInt(right, b) || !left.empty() || !right.empty() || a < 1 ||
+            b < a)
             return reportError(err, formats::makeError("", 0, "--frames takes A-B, from 1, with A no more than B"));
         first = a;
         last = std::min<int>(b, player.frameCount());
     }
     if (last < first)
-        return reportError(err, formats::makeError(options.file, 0, "the movement '" + options.movement + "' has " +
-                                                                      formats::countOf(player.frameCount(), "frame")));
+        return reportError(err, formats::makeError(options.file, 0,
+                                                   "the movement '" + options.movement + "' has " +
+                                                       formats::countOf(player.frameCount(), "frame")));
     while (player.next())
         if (player.frame() >= first && player.frame() <= last)
             if (auto failed = sink(player.pose(), player.frame())) return *failed;
@@ -110,7 +114,8 @@ int runRender(app::Document& document, const RenderOptions& options, std::ostrea
         for (const auto& movement : animation.movements)
             for (const auto& keyframe : movement.keyframes) known = known || keyframe.name == options.keyframe;
         if (!known)
-            return reportError(err, formats::makeError(options.file, 0, "there is no keyframe named '" + options.keyframe + "'"));
+            return reportError(
+                err, formats::makeError(options.file, 0, "there is no keyframe named '" + options.keyframe + "'"));
         document.select({app::ProjectItem::Keyframe, options.keyframe});
     }
 
@@ -124,14 +129,17 @@ int runRender(app::Document& document, const RenderOptions& options, std::ostrea
         render::paintEditView(device, model, view, {false, textures, options.texture, {}});
     };
     const auto save = [&](const std::string& path, const std::string& bytes, const char* kind) -> std::optional<int> {
-        if (bytes.empty()) return reportError(err, formats::makeError(path, 0, std::string("the picture cannot be written as ") + kind));
+        if (bytes.empty())
+            return reportError(err,
+                               formats::makeError(path, 0, std::string("the picture cannot be written as ") + kind));
         if (auto error = formats::writeFileSafely(document.files(), path, bytes)) return reportError(err, *error);
         out << "wrote " << printable(path) << '\n';
         return std::nullopt;
     };
     const auto png = [&] { return formats::writePng(device.width(), device.height(), device.pixels()); };
     if (view.mode == render::DisplayMode::MovementTimeline) {
-        const animation::Movement* movement = options.movement.empty() ? nullptr : movementNamed(document, options.movement);
+        const animation::Movement* movement =
+            options.movement.empty() ? nullptr : movementNamed(document, options.movement);
         if (!options.movement.empty() && !movement) return noMovement(err, options);
         render::MotionGraph graph = render::motionGraphOf(document.movementBase(), movement);
         graph.background = options.background;
@@ -150,7 +158,8 @@ int runRender(app::Document& document, const RenderOptions& options, std::ostrea
             [&](const model::Model& pose, int) -> std::optional<int> {
                 draw(pose);
                 if (!gif.add(device.pixels()))
-                    return reportError(err, formats::makeError(options.output, 0, "the animation cannot be written as a GIF"));
+                    return reportError(
+                        err, formats::makeError(options.output, 0, "the animation cannot be written as a GIF"));
                 return std::nullopt;
             },
             err);
@@ -158,9 +167,10 @@ int runRender(app::Document& document, const RenderOptions& options, std::ostrea
         return save(options.output, gif.finish(), "a GIF").value_or(kExitSuccess);
     }
     if (!frameName(options.output, 1))
-        return reportError(err, formats::makeError(options.output, 0,
-                                                   "the output name needs one %d for the frame number, as in frame_%03d.png, or "
-                                                   "to end in .gif"));
+        return reportError(
+            err, formats::makeError(options.output, 0,
+                                    "the output name needs one %d for the frame number, as in frame_%03d.png, or "
+                                    "to end in .gif"));
     return forPreviewFrames(
         document, options,
         [&](const model::Model& pose, int frame) {

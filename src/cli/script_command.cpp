@@ -3,13 +3,13 @@
 #include <ostream>
 #include <vector>
 
+#include "app/script_session.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/report.h"
 #include "script/dump.h"
 #include "script/engine.h"
 #include "script/host.h"
-#include "app/script_session.h"
 
 namespace kestrel::cli {
 
@@ -70,7 +70,9 @@ int runScript(app::Document& document, const ScriptOptions& options, std::ostrea
     if (!ran.completed) return stopped(ran);
     for (const std::string& name : options.calls) {
         const auto called = session.call(name);
-        if (!called) return reportError(err, formats::makeError(options.file, 0, "the script has no function named '" + name + "'"));
+        if (!called)
+            return reportError(err,
+                               formats::makeError(options.file, 0, "the script has no function named '" + name + "'"));
         if (!called->completed) return stopped(*called);
     }
     session.unload();

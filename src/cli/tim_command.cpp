@@ -16,7 +16,8 @@ int runTim(app::Document& document, const TimOptions& options, std::ostream& out
     if (!depth) return reportError(err, depth.error());
     if (const auto table = formats::timColourTableOnly(*bytes)) {
         if (!options.bmp.empty() || !options.png.empty())
-            return reportError(err, formats::makeError(options.file, 0, "the file holds only a colour table, no image"));
+            return reportError(err,
+                               formats::makeError(options.file, 0, "the file holds only a colour table, no image"));
         out << "Depth     " << *depth << " bits\nSize      no image: the file holds only a colour table\nCLUT      "
             << table->x << ", " << table->y << " (" << table->width << " x " << table->height << " colours)\n";
         return kExitSuccess;
@@ -26,8 +27,8 @@ int runTim(app::Document& document, const TimOptions& options, std::ostream& out
     const auto indexed = *depth <= 8 ? formats::readTim(*bytes, options.file)
                                      : std::expected<formats::TimImage, formats::Error>(std::unexpect);
     if (options.info || (options.bmp.empty() && options.png.empty())) {
-        out << "Depth     " << *depth << " bits\nSize      " << rgba->width << " x " << rgba->height
-            << "\nVRAM      " << rgba->imageX << ", " << rgba->imageY << '\n';
+        out << "Depth     " << *depth << " bits\nSize      " << rgba->width << " x " << rgba->height << "\nVRAM      "
+            << rgba->imageX << ", " << rgba->imageY << '\n';
         if (indexed && (static_cast<unsigned char>((*bytes)[4]) & 8))
             out << "CLUT      " << indexed->clutX << ", " << indexed->clutY << '\n';
     }
@@ -41,7 +42,8 @@ int runTim(app::Document& document, const TimOptions& options, std::ostream& out
     }
     if (!options.png.empty()) {
         const std::string png = formats::writePng(rgba->width, rgba->height, rgba->pixels);
-        if (png.empty()) return reportError(err, formats::makeError(options.png, 0, "the image cannot be written as a PNG"));
+        if (png.empty())
+            return reportError(err, formats::makeError(options.png, 0, "the image cannot be written as a PNG"));
         if (auto error = formats::writeFileSafely(files, options.png, png)) return reportError(err, *error);
     }
     return kExitSuccess;

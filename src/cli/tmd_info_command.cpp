@@ -35,9 +35,8 @@ std::string colour(std::uint32_t rgb) {
 }
 
 void packetText(std::ostream& out, std::size_t index, const TmdObject& o, const TmdPacket& p) {
-    out << "    " << index << "  byte " << p.offset << "  mode " << hex(p.mode, 2) << "  flag "
-        << hex(p.flag, 2) << "  olen " << int{p.olen} << "  ilen " << int{p.ilen} << "  "
-        << formats::tmdPacketKind(p);
+    out << "    " << index << "  byte " << p.offset << "  mode " << hex(p.mode, 2) << "  flag " << hex(p.flag, 2)
+        << "  olen " << int{p.olen} << "  ilen " << int{p.ilen} << "  " << formats::tmdPacketKind(p);
     if (!p.polygon) {
         out << "  words";
         for (const auto word : o.words(p)) out << ' ' << hex(word, 8);
@@ -61,14 +60,12 @@ void packetText(std::ostream& out, std::size_t index, const TmdObject& o, const 
 void tableText(std::ostream& out, const char* title, const Table& entries) {
     out << "  " << title << '\n';
     for (std::size_t i = 0; i < entries.size(); ++i)
-        out << "    " << i << "  " << entries[i][0] << ' ' << entries[i][1] << ' ' << entries[i][2]
-            << '\n';
+        out << "    " << i << "  " << entries[i][0] << ' ' << entries[i][1] << ' ' << entries[i][2] << '\n';
     if (entries.empty()) out << "    (none)\n";
 }
 
 void positionText(std::ostream& out, const char* title, std::uint32_t count, std::uint32_t offset) {
-    out << "  " << title << count << " at offset " << offset << " (byte "
-        << kObjectTableByte + offset << ")\n";
+    out << "  " << title << count << " at offset " << offset << " (byte " << kObjectTableByte + offset << ")\n";
 }
 
 void tmdText(std::ostream& out, const TmdFile& tmd) {
@@ -181,11 +178,9 @@ void tmdJson(std::ostream& stream, const TmdFile& tmd) {
 
 }  // namespace
 
-int runTmdInfo(app::Document& document, const TmdInfoOptions& options, std::ostream& out,
-               std::ostream& err) {
+int runTmdInfo(app::Document& document, const TmdInfoOptions& options, std::ostream& out, std::ostream& err) {
     const auto bytes = document.files().readFile(options.file);
-    if (!bytes)
-        return reportError(err, formats::makeError(options.file, 0, "cannot open the file"));
+    if (!bytes) return reportError(err, formats::makeError(options.file, 0, "cannot open the file"));
     const auto tmd = formats::readTmd(*bytes, options.file);
     if (!tmd) return reportError(err, tmd.error());
     if (options.json)

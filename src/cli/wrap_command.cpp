@@ -46,7 +46,8 @@ int runWrap(app::Document& document, const WrapCommandOptions& o, std::ostream& 
     const auto type = wrapTypeNamed(o.type);
     const auto face = faceNamed(o.plane);
     if (!type || !face || (!o.repeat.empty() && o.repeat.size() != 2))
-        return reportError(err, formats::makeError(o.input, 0, "--type, --plane or --repeat is not one the wrap knows"));
+        return reportError(err,
+                           formats::makeError(o.input, 0, "--type, --plane or --repeat is not one the wrap knows"));
     const auto opened = document.openFile(o.input);
     if (!opened) return reportError(err, opened.error());
     reportWarnings(err, *opened);

@@ -50,18 +50,15 @@ bool scanNumbered(std::string_view& text, std::string_view word, std::int32_t& i
 }
 
 class AscParser {
-  public:
+public:
     AscParser(std::string_view text, const std::string& file) : lines(text), file(file) {}
     std::expected<LoadedModel, Error> parse();
 
-  private:
-    Error error(int line, std::string message) const {
-        return makeError(file, line, std::move(message));
-    }
+private:
+    Error error(int line, std::string message) const { return makeError(file, line, std::move(message)); }
     // The next line starting with wanted, skipping others; nullopt at the end of the file or
     // at a line starting with one of the stops, which end the part of the file searched.
-    std::optional<std::string_view> find(std::string_view wanted,
-                                         std::initializer_list<std::string_view> stops);
+    std::optional<std::string_view> find(std::string_view wanted, std::initializer_list<std::string_view> stops);
     // One mesh's lists, into the model's records from its vertex and polygon bases on.
     std::optional<Error> readVertices(Model& model, std::int32_t count, int base);
     std::optional<Error> readFaces(Model& model, std::int32_t count, int vertexBase, int polygonBase);
@@ -91,8 +88,8 @@ std::optional<std::string_view> AscParser::find(std::string_view wanted,
 }
 
 Error AscParser::shortList(std::int32_t read, std::int32_t count, std::string_view what) const {
-    const std::string listed = std::to_string(read) + " of the " + std::to_string(count) + " " +
-                               std::string(what) + " the mesh announces";
+    const std::string listed =
+        std::to_string(read) + " of the " + std::to_string(count) + " " + std::string(what) + " the mesh announces";
     if (stoppedAt.empty()) return error(lines.number, "the file ends after " + listed);
     return error(lines.number, "the \"" + std::string(stoppedAt) + "\" line comes after " + listed);
 }
@@ -107,20 +104,19 @@ std::optional<Error> AscParser::readVertices(Model& model, std::int32_t count, i
         std::string_view rest = *line;
         std::int32_t i = 0;
         double x = 0, y = 0, z = 0;
-        if (!scanNumbered(rest, "Vertex", i) || !scanLabelled(rest, "X:", x) ||
-            !scanLabelled(rest, "Y:", y) || !scanLabelled(rest, "Z:", z))
+        if (!scanNumbered(rest, "Vertex", i) || !scanLabelled(rest, "X:", x) || !scanLabelled(rest, "Y:", y) ||
+            !scanLabelled(rest, "Z:", z))
             return error(lines.number, "a vertex line reads \"Vertex 3:  X: 1.0  Y: 2.0  Z: 3.0\"");
         if (i < 0 || i >= count)
-            return error(lines.number, "vertex " + std::to_string(i) + " lies outside the " +
-                                           std::to_string(count) + " vertices the mesh announces");
+            return error(lines.number, "vertex " + std::to_string(i) + " lies outside the " + std::to_string(count) +
+                                           " vertices the mesh announces");
         if (listed[static_cast<std::size_t>(i)])
             return error(lines.number, "vertex " + std::to_string(i) + " is listed twice");
         listed[static_cast<std::size_t>(i)] = true;
         model::ModelVertex& v = model.vertices[static_cast<std::size_t>(base + i)];
         v = model::makeVector(x + 0.0, -z + 0.0, -y + 0.0);  // Z up becomes Y down; no -0
         if (beyondCoordinateLimit(v))
-            return error(lines.number,
-                         "vertex " + std::to_string(i) + " has a coordinate beyond +/-1000000000");
+            return error(lines.number, "vertex " + std::to_string(i) + " has a coordinate beyond +/-1000000000");
     }
     return std::nullopt;
 }
@@ -140,17 +136,16 @@ std::optional<Error> AscParser::readFaces(Model& model, std::int32_t count, int 
             !scanLabelled(rest, "B:", corners[1]) || !scanLabelled(rest, "C:", corners[2]))
             return error(lines.number, "a face line reads \"Face 3:  A:0 B:1 C:2\"");
         if (j < 0 || j >= count)
-            return error(lines.number, "face " + std::to_string(j) + " lies outside the " +
-                                           std::to_string(count) + " faces the mesh announces");
+            return error(lines.number, "face " + std::to_string(j) + " lies outside the " + std::to_string(count) +
+                                           " faces the mesh announces");
         if (listed[static_cast<std::size_t>(j)])
             return error(lines.number, "face " + std::to_string(j) + " is listed twice");
         listed[static_cast<std::size_t>(j)] = true;
         ModelPolygon& p = model.polygons[static_cast<std::size_t>(polygonBase + j)];
         for (int k = 0; k < 3; ++k) {
             if (corners[k] < 0 || corners[k] >= vertexCount)
-                return error(lines.number, "face " + std::to_string(j) + " uses vertex " +
-                                               std::to_string(corners[k]) + " but the mesh has " +
-                                               countOf(vertexCount, "vertex"));
+                return error(lines.number, "face " + std::to_string(j) + " uses vertex " + std::to_string(corners[k]) +
+                                               " but the mesh has " + countOf(vertexCount, "vertex"));
             p.vId[k] = vertexBase + corners[k];
         }
         p.vId[3] = 0;
@@ -171,8 +166,8 @@ std::optional<Error> AscParser::readMesh(Model& model, std::string_view header) 
         return true;
     };
     std::int32_t vertexCount = 0, faceCount = 0;
-    if (!word() || !scanInt(rest, vertexCount) || !word() || !scanInt(rest, faceCount) ||
-        vertexCount < 0 || faceCount < 0)
+    if (!word() || !scanInt(rest, vertexCount) || !word() || !scanInt(rest, faceCount) || vertexCount < 0 ||
+        faceCount < 0)
         return error(lines.number, "the mesh line reads \"Tri-mesh, Vertices: 8  Faces: 12\"");
     // Every vertex and face takes a line of its own: counts the rest of the file cannot hold
     // are refused before anything is allocated for them.
@@ -199,7 +194,8 @@ std::string objectName(std::string_view line) {
         return colon == std::string_view::npos ? std::string() : std::string(trimmed(line.substr(colon + 1)));
     }
     const auto close = line.find('"', open + 1);
-    return std::string(line.substr(open + 1, close == std::string_view::npos ? std::string_view::npos : close - open - 1));
+    return std::string(
+        line.substr(open + 1, close == std::string_view::npos ? std::string_view::npos : close - open - 1));
 }
 
 std::expected<LoadedModel, Error> AscParser::parse() {
@@ -220,20 +216,19 @@ std::expected<LoadedModel, Error> AscParser::parse() {
         if (line.starts_with("Named object")) {
             name = objectName(line);
         } else if (line.starts_with("Tri-mesh")) {
-            meshes.push_back({name.empty() ? "Object " + std::to_string(meshes.size()) : name, lines.number,
-                              model.polygonCount()});
+            meshes.push_back(
+                {name.empty() ? "Object " + std::to_string(meshes.size()) : name, lines.number, model.polygonCount()});
             name.clear();
             if (auto failure = readMesh(model, line)) return std::unexpected(*failure);
         }
     }
-    if (meshes.empty())
-        return std::unexpected(error(0, "the file holds no triangle mesh (no \"Tri-mesh\" line)"));
+    if (meshes.empty()) return std::unexpected(error(0, "the file holds no triangle mesh (no \"Tri-mesh\" line)"));
     if (meshes.size() > 1) {
         if (meshes.size() > static_cast<std::size_t>(model::kMaxGroups))
-            loaded.warnings.push_back(makeWarning(file, meshes[model::kMaxGroups].line,
-                                                  "the scene has " + countOf(static_cast<long long>(meshes.size()), "object") +
-                                                      "; a model holds " + std::to_string(model::kMaxGroups) +
-                                                      " groups, so the objects from here on are in no group"));
+            loaded.warnings.push_back(makeWarning(
+                file, meshes[model::kMaxGroups].line,
+                "the scene has " + countOf(static_cast<long long>(meshes.size()), "object") + "; a model holds " +
+                    std::to_string(model::kMaxGroups) + " groups, so the objects from here on are in no group"));
         for (std::size_t i = 0; i < meshes.size() && i < static_cast<std::size_t>(model::kMaxGroups); ++i) {
             model::PolygonGroup group{meshes[i].name, {}};
             // The group file reads a line beginning with '#' as a comment, not as a name.

@@ -67,9 +67,8 @@ std::optional<std::string_view> quotedText(std::string_view rest) {
 }
 
 bool hasControlCharacter(std::string_view text) {
-    return std::any_of(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F;
-    });
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F; });
 }
 
 // Reads the label ("A:") and the whole number after it, blanks allowed around both.
@@ -81,9 +80,7 @@ bool scanLabelledInt(std::string_view& text, std::string_view label, std::int32_
 }
 
 // Max's Z is up, the console's Y is down. Adding 0 turns the -0 of a negated 0 into 0.
-ModelVertex toModel(double x, double y, double z) {
-    return model::makeVector(x + 0.0, -z + 0.0, -y + 0.0);
-}
+ModelVertex toModel(double x, double y, double z) { return model::makeVector(x + 0.0, -z + 0.0, -y + 0.0); }
 
 // Text from the file as a message shows it: short, control characters as '?'.
 std::string shown(std::string_view text) {
@@ -150,29 +147,22 @@ struct Track {
 };
 
 // For lists whose nested blocks are all skipped.
-std::expected<bool, Error> noBlocks(Split, int) {
-    return false;
-}
+std::expected<bool, Error> noBlocks(Split, int) { return false; }
 
 class AseParser {
-  public:
+public:
     AseParser(std::string_view text, const std::string& file, bool textures)
         : lines(text), file(file), textures(textures), totalBytes(text.size()) {}
 
     std::optional<Error> parse();
     std::expected<LoadedModel, Error> build();
 
-  private:
-    Error error(int line, std::string message) const {
-        return makeError(file, line, std::move(message));
-    }
-    void warn(int line, std::string message) {
-        warnings.push_back(makeWarning(file, line, std::move(message)));
-    }
+private:
+    Error error(int line, std::string message) const { return makeError(file, line, std::move(message)); }
+    void warn(int line, std::string message) { warnings.push_back(makeWarning(file, line, std::move(message))); }
 
     std::optional<Error> unclosed(int openLine, std::string_view what) const {
-        return error(openLine, "the " + shown(what) +
-                                   " block opened here is not closed before the end of the file");
+        return error(openLine, "the " + shown(what) + " block opened here is not closed before the end of the file");
     }
 
     // Reads up to the line that closes the block the last line opened. onLine sees every
@@ -189,13 +179,11 @@ class AseParser {
     std::optional<Error> parseMaterial(std::int32_t number);
     std::optional<Error> checkMesh(const AseObject& object, int closingLine);
     template <typename Record>
-    std::optional<Error> announce(std::string_view rest, std::string_view keyword,
-                                  IndexedList<Record>& list, std::int64_t& total,
-                                  std::size_t lineBytes, std::string_view what);
+    std::optional<Error> announce(std::string_view rest, std::string_view keyword, IndexedList<Record>& list,
+                                  std::int64_t& total, std::size_t lineBytes, std::string_view what);
     template <typename Record>
-    std::expected<Record*, Error> recordAt(IndexedList<Record>& list, std::int32_t index,
-                                           std::string_view what, std::string_view plural,
-                                           const AseObject& object);
+    std::expected<Record*, Error> recordAt(IndexedList<Record>& list, std::int32_t index, std::string_view what,
+                                           std::string_view plural, const AseObject& object);
 
     void buildTextures(Model& model, std::map<std::int32_t, std::int32_t>& textureOf) const;
     std::optional<Error> mapTextures(Model& model, const AseObject& object, int faceBase,
@@ -261,16 +249,13 @@ std::optional<Error> AseParser::parse() {
             return failure;
         }
     }
-    if (objects.empty())
-        return error(0,
-                     "the file holds no geometry object (*GEOMOBJECT); there is nothing to import");
+    if (objects.empty()) return error(0, "the file holds no geometry object (*GEOMOBJECT); there is nothing to import");
     return std::nullopt;
 }
 
 template <typename Record>
-std::optional<Error> AseParser::announce(std::string_view rest, std::string_view keyword,
-                                         IndexedList<Record>& list, std::int64_t& total,
-                                         std::size_t lineBytes, std::string_view what) {
+std::optional<Error> AseParser::announce(std::string_view rest, std::string_view keyword, IndexedList<Record>& list,
+                                         std::int64_t& total, std::size_t lineBytes, std::string_view what) {
     std::int32_t count = 0;
     if (!scanInt(rest, count) || count < 0)
         return error(lines.number, std::string(keyword) + " needs a whole number of 0 or more");
@@ -278,25 +263,22 @@ std::optional<Error> AseParser::announce(std::string_view rest, std::string_view
     // anything is allocated for them.
     total += count - list.announced;
     if (total > static_cast<std::int64_t>(totalBytes / lineBytes))
-        return error(lines.number, "the objects announce " + std::to_string(total) + " " +
-                                       std::string(what) + ", more than the file's " +
-                                       std::to_string(totalBytes) + " bytes can hold");
+        return error(lines.number, "the objects announce " + std::to_string(total) + " " + std::string(what) +
+                                       ", more than the file's " + std::to_string(totalBytes) + " bytes can hold");
     list.announced = count;
     list.announcedOn = lines.number;
     return std::nullopt;
 }
 
 template <typename Record>
-std::expected<Record*, Error> AseParser::recordAt(IndexedList<Record>& list, std::int32_t index,
-                                                  std::string_view what, std::string_view plural,
-                                                  const AseObject& object) {
+std::expected<Record*, Error> AseParser::recordAt(IndexedList<Record>& list, std::int32_t index, std::string_view what,
+                                                  std::string_view plural, const AseObject& object) {
     const auto size = static_cast<std::int64_t>(list.records.size());
     // Beyond the announced count only the next number in sequence is taken.
     if (index < 0 || (index >= list.announced && index != size))
-        return std::unexpected(
-            error(lines.number, std::string(what) + " " + std::to_string(index) + " of object " +
-                                    quotedName(object.name) + " lies outside its " +
-                                    std::to_string(list.announced) + " " + std::string(plural)));
+        return std::unexpected(error(lines.number, std::string(what) + " " + std::to_string(index) + " of object " +
+                                                       quotedName(object.name) + " lies outside its " +
+                                                       std::to_string(list.announced) + " " + std::string(plural)));
     if (index >= list.announced) list.beyondAnnounced = true;
     if (index >= size) list.records.resize(static_cast<std::size_t>(index) + 1);
     return &list.records[static_cast<std::size_t>(index)];
@@ -305,8 +287,7 @@ std::expected<Record*, Error> AseParser::recordAt(IndexedList<Record>& list, std
 std::optional<Error> AseParser::parseObject() {
     if (objects.size() == static_cast<std::size_t>(model::kMaxGroups))
         return error(lines.number, "the scene has more than " + std::to_string(model::kMaxGroups) +
-                                       " objects; a model holds at most " +
-                                       std::to_string(model::kMaxGroups) +
+                                       " objects; a model holds at most " + std::to_string(model::kMaxGroups) +
                                        " polygon groups, so nothing was imported");
     const int index = static_cast<int>(objects.size());
     objects.emplace_back().line = lines.number;
@@ -316,11 +297,10 @@ std::optional<Error> AseParser::parseObject() {
         if (s.token == "*NODE_NAME" && !named) {
             const auto name = quotedText(s.rest);
             if (!name) return error(lines.number, "*NODE_NAME needs a name in double quotes");
-            if (hasControlCharacter(*name))
-                return error(lines.number, "the object name has control characters");
+            if (hasControlCharacter(*name)) return error(lines.number, "the object name has control characters");
             if (name->size() > kMaxLineLength)
-                return error(lines.number, "the object name is longer than " +
-                                               std::to_string(kMaxLineLength) + " characters");
+                return error(lines.number,
+                             "the object name is longer than " + std::to_string(kMaxLineLength) + " characters");
             object.name = std::string(*name);
             named = true;
         } else if (s.token == "*WIREFRAME_COLOR") {
@@ -328,17 +308,14 @@ std::optional<Error> AseParser::parseObject() {
             std::string_view rest = s.rest;
             for (double& c : rgb)
                 if (!scanDouble(rest, c))
-                    return error(lines.number,
-                                 "*WIREFRAME_COLOR needs three numbers (red, green and blue)");
+                    return error(lines.number, "*WIREFRAME_COLOR needs three numbers (red, green and blue)");
             std::int32_t colour = 0;
             // Components outside 0-1 would spill into their neighbours: they are clamped.
-            for (double c : rgb)
-                colour = colour * 256 + static_cast<std::int32_t>(std::clamp(c, 0.0, 1.0) * 255);
+            for (double c : rgb) colour = colour * 256 + static_cast<std::int32_t>(std::clamp(c, 0.0, 1.0) * 255);
             object.colour = colour;
         } else if (s.token == "*MATERIAL_REF" && textures) {
             std::int32_t material = 0;
-            if (!scanInt(s.rest, material))
-                return error(lines.number, "*MATERIAL_REF needs a material number");
+            if (!scanInt(s.rest, material)) return error(lines.number, "*MATERIAL_REF needs a material number");
             object.material = material;
             object.materialLine = lines.number;
         }
@@ -361,8 +338,7 @@ std::optional<Error> AseParser::parseObject() {
     AseObject& object = objects.back();
     if (!named) {
         object.name = "Object_" + std::to_string(index);
-        warn(object.line,
-             "the object has no *NODE_NAME; it is imported as " + quotedName(object.name));
+        warn(object.line, "the object has no *NODE_NAME; it is imported as " + quotedName(object.name));
     }
     return std::nullopt;
 }
@@ -370,13 +346,12 @@ std::optional<Error> AseParser::parseObject() {
 std::optional<Error> AseParser::parseMesh(AseObject& object) {
     auto onLine = [&](Split s) -> std::optional<Error> {
         if (s.token == "*MESH_NUMVERTEX")
-            return announce(s.rest, s.token, object.vertices, announcedVertices, kVertexLineBytes,
-                            "vertices");
+            return announce(s.rest, s.token, object.vertices, announcedVertices, kVertexLineBytes, "vertices");
         if (s.token == "*MESH_NUMFACES")
             return announce(s.rest, s.token, object.faces, announcedFaces, kFaceLineBytes, "faces");
         if (s.token == "*MESH_NUMTVERTEX" && textures)
-            return announce(s.rest, s.token, object.textureVertices, announcedTextureVertices,
-                            kTextureVertexBytes, "texture vertices");
+            return announce(s.rest, s.token, object.textureVertices, announcedTextureVertices, kTextureVertexBytes,
+                            "texture vertices");
         return std::nullopt;
     };
     auto vertexLine = [&](Split s) -> std::optional<Error> {
@@ -389,8 +364,7 @@ std::optional<Error> AseParser::parseMesh(AseObject& object) {
             return error(lines.number, "*MESH_VERTEX needs a vertex number and three coordinates");
         const ModelVertex v = toModel(xyz[0], xyz[1], xyz[2]);
         if (beyondCoordinateLimit(v))
-            return error(lines.number, "vertex " + std::to_string(index) +
-                                           " has a coordinate beyond +/-1000000000");
+            return error(lines.number, "vertex " + std::to_string(index) + " has a coordinate beyond +/-1000000000");
         auto record = recordAt(object.vertices, index, "vertex", "vertices", object);
         if (!record) return record.error();
         **record = {v, true};
@@ -405,10 +379,8 @@ std::optional<Error> AseParser::parseMesh(AseObject& object) {
         const bool numbered = scanInt(rest, index) && rest.starts_with(':');
         if (numbered) rest.remove_prefix(1);
         if (!numbered || !scanLabelledInt(rest, "A:", face.corners[0]) ||
-            !scanLabelledInt(rest, "B:", face.corners[1]) ||
-            !scanLabelledInt(rest, "C:", face.corners[2]))
-            return error(lines.number,
-                         "*MESH_FACE needs a face number and the corners A:, B: and C:");
+            !scanLabelledInt(rest, "B:", face.corners[1]) || !scanLabelledInt(rest, "C:", face.corners[2]))
+            return error(lines.number, "*MESH_FACE needs a face number and the corners A:, B: and C:");
         auto record = recordAt(object.faces, index, "face", "faces", object);
         if (!record) return record.error();
         **record = face;
@@ -424,8 +396,7 @@ std::optional<Error> AseParser::parseMesh(AseObject& object) {
         // Negative fractions are taken from the far side of the texture.
         if (t.u < 0) t.u = 1 - t.u;
         if (t.v < 0) t.v = 1 - t.v;
-        auto record =
-            recordAt(object.textureVertices, index, "texture vertex", "texture vertices", object);
+        auto record = recordAt(object.textureVertices, index, "texture vertex", "texture vertices", object);
         if (!record) return record.error();
         **record = t;
         return std::nullopt;
@@ -435,10 +406,9 @@ std::optional<Error> AseParser::parseMesh(AseObject& object) {
         TextureFace t;
         t.line = lines.number;
         std::string_view rest = s.rest;
-        if (!scanInt(rest, t.face) || !scanInt(rest, t.corners[0]) ||
-            !scanInt(rest, t.corners[1]) || !scanInt(rest, t.corners[2]))
-            return error(lines.number,
-                         "*MESH_TFACE needs a face number and three texture vertex numbers");
+        if (!scanInt(rest, t.face) || !scanInt(rest, t.corners[0]) || !scanInt(rest, t.corners[1]) ||
+            !scanInt(rest, t.corners[2]))
+            return error(lines.number, "*MESH_TFACE needs a face number and three texture vertex numbers");
         // Each face takes a line of its own, so this grows with the file, never beyond it.
         object.textureFaces.push_back(t);
         return std::nullopt;
@@ -469,13 +439,11 @@ std::optional<Error> AseParser::checkMesh(const AseObject& object, int closingLi
         const auto size = static_cast<std::int64_t>(list.records.size());
         if (count < size || size < list.announced)
             return error(list.announcedOn > 0 ? list.announcedOn : closingLine,
-                         "object " + name + " announces " +
-                             std::to_string(std::max(size, list.announced)) + " " +
+                         "object " + name + " announces " + std::to_string(std::max(size, list.announced)) + " " +
                              std::string(what) + " but lists only " + std::to_string(count));
         if (list.beyondAnnounced)
-            warn(closingLine, "object " + name + " lists " + std::to_string(size) + " " +
-                                  std::string(what) + ", more than the " +
-                                  std::to_string(list.announced) + " it announces; all are kept");
+            warn(closingLine, "object " + name + " lists " + std::to_string(size) + " " + std::string(what) +
+                                  ", more than the " + std::to_string(list.announced) + " it announces; all are kept");
         return std::nullopt;
     };
     if (auto failure = check(
@@ -485,8 +453,7 @@ std::optional<Error> AseParser::checkMesh(const AseObject& object, int closingLi
             object.faces, [](const Face& f) { return f.listed; }, "faces"))
         return failure;
     return check(
-        object.textureVertices, [](const TextureVertex& t) { return t.listed; },
-        "texture vertices");
+        object.textureVertices, [](const TextureVertex& t) { return t.listed; }, "texture vertices");
 }
 
 std::optional<Error> AseParser::parseAnimation(int owner) {
@@ -503,10 +470,9 @@ std::optional<Error> AseParser::parseAnimation(int owner) {
         if (s.token != "*CONTROL_BEZIER_POS_KEY") return std::nullopt;
         Key key;
         std::string_view rest = s.rest;
-        if (!scanInt(rest, key.time) || !scanDouble(rest, key.position.x) ||
-            !scanDouble(rest, key.position.y) || !scanDouble(rest, key.position.z))
-            return error(lines.number,
-                         "*CONTROL_BEZIER_POS_KEY needs a time and three coordinates");
+        if (!scanInt(rest, key.time) || !scanDouble(rest, key.position.x) || !scanDouble(rest, key.position.y) ||
+            !scanDouble(rest, key.position.z))
+            return error(lines.number, "*CONTROL_BEZIER_POS_KEY needs a time and three coordinates");
         if (beyondCoordinateLimit(key.position))
             return error(lines.number, "the position key has a coordinate beyond +/-1000000000");
         track.keys.push_back(key);
@@ -514,8 +480,7 @@ std::optional<Error> AseParser::parseAnimation(int owner) {
     };
     auto onBlock = [&](Split s, int line) -> std::expected<bool, Error> {
         if (s.token == "*CONTROL_POS_BEZIER") {
-            if (auto failure = readBlock(s.token, keyLine, noBlocks))
-                return std::unexpected(*failure);
+            if (auto failure = readBlock(s.token, keyLine, noBlocks)) return std::unexpected(*failure);
             return true;
         }
         if (s.token.starts_with("*CONTROL_POS_"))
@@ -535,28 +500,23 @@ std::optional<Error> AseParser::parseMaterialList() {
         if (!scanInt(s.rest, count) || count < 0)
             return error(lines.number, "*MATERIAL_COUNT needs a whole number of 0 or more");
         if (count > model::kMaxTextures)
-            return error(lines.number,
-                         "the scene has " + std::to_string(count) +
-                             " materials; a model holds at most " +
-                             std::to_string(model::kMaxTextures) +
-                             " textures, so nothing was imported (import without texture "
-                             "information to take the geometry alone)");
+            return error(lines.number, "the scene has " + std::to_string(count) + " materials; a model holds at most " +
+                                           std::to_string(model::kMaxTextures) +
+                                           " textures, so nothing was imported (import without texture "
+                                           "information to take the geometry alone)");
         return std::nullopt;
     };
     auto onBlock = [&](Split s, int) -> std::expected<bool, Error> {
         if (s.token != "*MATERIAL") return false;
         std::int32_t number = 0;
         if (!scanInt(s.rest, number) || number < 0)
-            return std::unexpected(
-                error(lines.number, "*MATERIAL needs a material number of 0 or more"));
+            return std::unexpected(error(lines.number, "*MATERIAL needs a material number of 0 or more"));
         if (number >= model::kMaxTextures)
-            return std::unexpected(
-                error(lines.number, "material " + std::to_string(number) + " lies beyond the " +
-                                        std::to_string(model::kMaxTextures) +
-                                        " textures a model holds, so nothing was imported"));
+            return std::unexpected(error(lines.number, "material " + std::to_string(number) + " lies beyond the " +
+                                                           std::to_string(model::kMaxTextures) +
+                                                           " textures a model holds, so nothing was imported"));
         if (materials.contains(number)) {
-            warn(lines.number,
-                 "material " + std::to_string(number) + " is described twice; the first is kept");
+            warn(lines.number, "material " + std::to_string(number) + " is described twice; the first is kept");
             return false;
         }
         if (auto failure = parseMaterial(number)) return std::unexpected(*failure);
@@ -579,21 +539,18 @@ std::optional<Error> AseParser::parseMaterial(std::int32_t number) {
         const auto path = quotedText(s.rest);
         if (!path) return error(lines.number, "*BITMAP needs a file name in double quotes");
         if (path->empty()) continue;
-        if (hasControlCharacter(*path))
-            return error(lines.number, "the bitmap file name has control characters");
+        if (hasControlCharacter(*path)) return error(lines.number, "the bitmap file name has control characters");
         // The map is used as the TIM file of the same name. Model files hold full paths: a
         // relative one is taken from the scene file's folder.
         const auto dot = path->find_last_of('.');
         const auto slash = path->find_last_of("\\/");
-        std::string tim =
-            dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash)
-                ? std::string(path->substr(0, dot + 1)) + "tim"
-                : std::string(*path) + ".tim";
-        if (!isSeparator(tim[0]) && !(tim.size() >= 2 && tim[1] == ':'))
-            tim = std::string(folderOf(file)) + tim;
+        std::string tim = dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash)
+                              ? std::string(path->substr(0, dot + 1)) + "tim"
+                              : std::string(*path) + ".tim";
+        if (!isSeparator(tim[0]) && !(tim.size() >= 2 && tim[1] == ':')) tim = std::string(folderOf(file)) + tim;
         if (tim.size() > model::kMaxPathLength)
-            return error(lines.number, "the texture file name is longer than " +
-                                           std::to_string(model::kMaxPathLength) + " characters");
+            return error(lines.number, "the texture file name is longer than " + std::to_string(model::kMaxPathLength) +
+                                           " characters");
         bitmap = std::move(tim);
     }
     materials[number] = std::move(bitmap);
@@ -617,21 +574,18 @@ std::optional<Error> AseParser::mapTextures(Model& model, const AseObject& objec
     const auto vertexCount = static_cast<std::int64_t>(object.textureVertices.records.size());
     for (const TextureFace& t : object.textureFaces) {
         if (t.face < 0 || t.face >= faceCount)
-            return error(t.line, "texture face " + std::to_string(t.face) +
-                                     " names a face outside object " + name + "'s " +
-                                     countOf(faceCount, "face"));
+            return error(t.line, "texture face " + std::to_string(t.face) + " names a face outside object " + name +
+                                     "'s " + countOf(faceCount, "face"));
         for (std::int32_t corner : t.corners)
             if (corner < 0 || corner >= vertexCount)
-                return error(t.line, "texture face " + std::to_string(t.face) +
-                                         " uses texture vertex " + std::to_string(corner) +
-                                         " but object " + name + " has " +
+                return error(t.line, "texture face " + std::to_string(t.face) + " uses texture vertex " +
+                                         std::to_string(corner) + " but object " + name + " has " +
                                          std::to_string(vertexCount) + " texture vertices");
     }
     if (!object.material) return std::nullopt;
     if (!materials.contains(*object.material)) {
-        warn(object.materialLine,
-             "object " + name + " uses material " + std::to_string(*object.material) +
-                 ", which the material list does not hold; its polygons stay untextured");
+        warn(object.materialLine, "object " + name + " uses material " + std::to_string(*object.material) +
+                                      ", which the material list does not hold; its polygons stay untextured");
         return std::nullopt;
     }
     const auto texture = textureOf.find(*object.material);
@@ -644,8 +598,7 @@ std::optional<Error> AseParser::mapTextures(Model& model, const AseObject& objec
         // The wireframe colour is only how Max draws the object: the texture shows untinted.
         p.rgb.fill(model::kMidGrey);
         for (int k = 0; k < 3; ++k) {
-            const TextureVertex& tv =
-                object.textureVertices.records[static_cast<std::size_t>(t.corners[k])];
+            const TextureVertex& tv = object.textureVertices.records[static_cast<std::size_t>(t.corners[k])];
             p.uRel[k] = tv.u;
             p.vRel[k] = tv.v;
         }
@@ -653,10 +606,9 @@ std::optional<Error> AseParser::mapTextures(Model& model, const AseObject& objec
     }
     const auto unmapped = std::count(mapped.begin(), mapped.end(), false);
     if (unmapped > 0)
-        warn(object.materialLine,
-             std::to_string(unmapped) + " of the " + std::to_string(mapped.size()) +
-                 " polygons of object " + name +
-                 " have no texture coordinates (*MESH_TFACE); they stay untextured");
+        warn(object.materialLine, std::to_string(unmapped) + " of the " + std::to_string(mapped.size()) +
+                                      " polygons of object " + name +
+                                      " have no texture coordinates (*MESH_TFACE); they stay untextured");
     return std::nullopt;
 }
 
@@ -665,8 +617,8 @@ std::optional<Error> AseParser::mapTextures(Model& model, const AseObject& objec
 ModelVertex positionAt(const std::vector<Key>& keys, std::int32_t t) {
     if (t <= keys.front().time) return keys.front().position;
     if (t >= keys.back().time) return keys.back().position;
-    const auto after = std::upper_bound(
-        keys.begin(), keys.end(), t, [](std::int32_t time, const Key& k) { return time < k.time; });
+    const auto after =
+        std::upper_bound(keys.begin(), keys.end(), t, [](std::int32_t time, const Key& k) { return time < k.time; });
     const Key& a = *(after - 1);
     const Key& b = *after;
     const double f = (static_cast<double>(t) - a.time) / (static_cast<double>(b.time) - a.time);
@@ -678,8 +630,7 @@ ModelVertex positionAt(const std::vector<Key>& keys, std::int32_t t) {
 // Every object's position keys become one movement: a keyframe for every key time but 0 (the
 // base pose), in time order. At each, every animated object stands where its own track puts
 // it, moved by the difference from where the track has it at time 0.
-std::optional<Error> AseParser::buildMovement(LoadedModel& loaded,
-                                              const std::vector<int>& vertexBase) {
+std::optional<Error> AseParser::buildMovement(LoadedModel& loaded, const std::vector<int>& vertexBase) {
     std::map<int, std::vector<Key>> keysOf;  // by object
     for (const Track& track : tracks) {
         if (!track.node) {
@@ -706,9 +657,8 @@ std::optional<Error> AseParser::buildMovement(LoadedModel& loaded,
         auto& keys = it->second;
         // One key a time: of keys at the same time, the last one listed counts.
         for (std::size_t i = 0; i < keys.size(); ++i) keys[i].order = i;
-        std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-            return a.time != b.time ? a.time < b.time : a.order < b.order;
-        });
+        std::sort(keys.begin(), keys.end(),
+                  [](const Key& a, const Key& b) { return a.time != b.time ? a.time < b.time : a.order < b.order; });
         std::vector<Key> unique;
         for (const Key& k : keys) {
             if (!unique.empty() && unique.back().time == k.time)
@@ -726,17 +676,15 @@ std::optional<Error> AseParser::buildMovement(LoadedModel& loaded,
     if (times.empty()) return std::nullopt;
 
     const Model& base = loaded.animation.baseFrame->model;
-    const double elements =
-        static_cast<double>(times.size()) * (base.vertexCount() + base.polygonCount() + 1.0);
+    const double elements = static_cast<double>(times.size()) * (base.vertexCount() + base.polygonCount() + 1.0);
     if (elements > kMaxKeyframeElements)
-        return error(0, "the animation would make " + std::to_string(times.size()) +
-                            " keyframes of " + std::to_string(base.vertexCount()) +
-                            " vertices, more than the program can hold");
+        return error(0, "the animation would make " + std::to_string(times.size()) + " keyframes of " +
+                            std::to_string(base.vertexCount()) + " vertices, more than the program can hold");
     animation::Movement movement{kAseMovementName, {}};
     movement.keyframes.reserve(times.size());
     for (std::size_t k = 0; k < times.size(); ++k) {
-        animation::Keyframe keyframe{base, "Keyframe_" + std::to_string(k),
-                                     animation::kDefaultFramesFromLast, times[k]};
+        animation::Keyframe keyframe{base, "Keyframe_" + std::to_string(k), animation::kDefaultFramesFromLast,
+                                     times[k]};
         for (const auto& [object, keys] : keysOf) {
             const ModelVertex d = vectorDifference(positionAt(keys, times[k]), positionAt(keys, 0));
             const ModelVertex offset = toModel(d.x, d.y, d.z);
@@ -748,8 +696,7 @@ std::optional<Error> AseParser::buildMovement(LoadedModel& loaded,
                 v.flags = model::kVertexMoved;
                 if (beyondCoordinateLimit(v))
                     return error(objects[static_cast<std::size_t>(object)].line,
-                                 "the position key at time " + std::to_string(times[k]) +
-                                     " moves object " +
+                                 "the position key at time " + std::to_string(times[k]) + " moves object " +
                                      quotedName(objects[static_cast<std::size_t>(object)].name) +
                                      " beyond +/-1000000000");
             }
@@ -774,8 +721,7 @@ std::expected<LoadedModel, Error> AseParser::build() {
         faceTotal += static_cast<std::int64_t>(object.faces.records.size());
     }
     if (vertexTotal > INT32_MAX || faceTotal > INT32_MAX)
-        return std::unexpected(
-            error(0, "the scene has more vertices or faces than a model can hold"));
+        return std::unexpected(error(0, "the scene has more vertices or faces than a model can hold"));
     model.vertices.reserve(static_cast<std::size_t>(vertexTotal));
     model.polygons.reserve(static_cast<std::size_t>(faceTotal));
 
@@ -789,8 +735,8 @@ std::expected<LoadedModel, Error> AseParser::build() {
         // The group file reads a line beginning with '#' as a comment, not as a group's name.
         if (group.name.starts_with('#')) {
             group.name[0] = '_';
-            warn(object.line, "object " + quotedName(object.name) + " becomes the group " +
-                                  quotedName(group.name) + ": a group name cannot begin with '#'");
+            warn(object.line, "object " + quotedName(object.name) + " becomes the group " + quotedName(group.name) +
+                                  ": a group name cannot begin with '#'");
         }
         group.polygons.reserve(object.faces.records.size());
         for (std::size_t j = 0; j < object.faces.records.size(); ++j) {
@@ -798,11 +744,10 @@ std::expected<LoadedModel, Error> AseParser::build() {
             ModelPolygon p;
             for (int k = 0; k < 3; ++k) {
                 if (face.corners[k] < 0 || face.corners[k] >= count)
-                    return std::unexpected(error(
-                        face.line, "face " + std::to_string(j) + " of object " +
-                                       quotedName(object.name) + " uses vertex " +
-                                       std::to_string(face.corners[k]) + " but the object has " +
-                                       countOf(count, "vertex")));
+                    return std::unexpected(error(face.line, "face " + std::to_string(j) + " of object " +
+                                                                quotedName(object.name) + " uses vertex " +
+                                                                std::to_string(face.corners[k]) +
+                                                                " but the object has " + countOf(count, "vertex")));
                 p.vId[k] = base + face.corners[k];
             }
             p.vId[3] = 0;
@@ -813,8 +758,7 @@ std::expected<LoadedModel, Error> AseParser::build() {
         model.groups.push_back(std::move(group));
         vertexBase.push_back(model.vertexCount());
         if (textures)
-            if (auto failure = mapTextures(model, object, faceBase, textureOf))
-                return std::unexpected(*failure);
+            if (auto failure = mapTextures(model, object, faceBase, textureOf)) return std::unexpected(*failure);
     }
     model.normals.resize(model.vertices.size());
 
@@ -826,16 +770,14 @@ std::expected<LoadedModel, Error> AseParser::build() {
 
 }  // namespace
 
-std::expected<LoadedModel, Error> importAse(std::string_view text, const std::string& file,
-                                            bool textures) {
+std::expected<LoadedModel, Error> importAse(std::string_view text, const std::string& file, bool textures) {
     std::string decoded;  // 3ds Max writes UTF-16 when a scene has names outside Latin-1
     AseParser parser(plainText(text, decoded), file, textures);
     if (auto failure = parser.parse()) return std::unexpected(*failure);
     return parser.build();
 }
 
-std::expected<LoadedModel, Error> loadAse(const FileSystem& files, const std::string& path,
-                                          bool textures) {
+std::expected<LoadedModel, Error> loadAse(const FileSystem& files, const std::string& path, bool textures) {
     const std::string full = files.absolutePath(path);
     const auto text = files.readFile(full);
     if (!text) return std::unexpected(makeError(full, 0, "cannot open the file"));
@@ -849,13 +791,11 @@ std::vector<Warning> applyTextureFractions(model::Model& model, const TextureSlo
         if (p.tId < 0 || p.tId >= static_cast<std::int32_t>(slots.size())) continue;
         const TextureSlot& slot = slots[static_cast<std::size_t>(p.tId)];
         const auto t = static_cast<std::size_t>(p.tId);
-        if (!slot.loaded || slot.bitsPerPixel > 8 || slot.picture.width <= 0 ||
-            slot.picture.height <= 0) {
+        if (!slot.loaded || slot.bitsPerPixel > 8 || slot.picture.width <= 0 || slot.picture.height <= 0) {
             if (!reported[t])
-                warnings.push_back(
-                    makeWarning(model.textureFiles[t], 0,
-                                "the size of this texture is not known, so the texture "
-                                "coordinates of its polygons are not set"));
+                warnings.push_back(makeWarning(model.textureFiles[t], 0,
+                                               "the size of this texture is not known, so the texture "
+                                               "coordinates of its polygons are not set"));
             reported[t] = true;
             continue;
         }
@@ -863,10 +803,8 @@ std::vector<Warning> applyTextureFractions(model::Model& model, const TextureSlo
         const int maxU = std::min(slot.picture.width, 256) - 1;
         const int maxV = std::min(slot.picture.height, 256) - 1;
         for (int k = 0; k < 3; ++k) {
-            p.tu[k] = static_cast<std::int32_t>(
-                std::clamp(p.uRel[k] * slot.picture.width, 0.0, double(maxU)));
-            p.tv[k] = static_cast<std::int32_t>(
-                std::clamp(p.vRel[k] * slot.picture.height, 0.0, double(maxV)));
+            p.tu[k] = static_cast<std::int32_t>(std::clamp(p.uRel[k] * slot.picture.width, 0.0, double(maxU)));
+            p.tv[k] = static_cast<std::int32_t>(std::clamp(p.vRel[k] * slot.picture.height, 0.0, double(maxV)));
         }
     }
     return warnings;

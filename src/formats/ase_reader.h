@@ -22,11 +22,9 @@ inline constexpr const char* kAseMovementName = "Imported_3DS_Max_Sequence";
 // bitmaps become the texture list (each named as the TIM file beside it) and the texture
 // vertices become the polygons' uRel and vRel fractions. Refuses more than 100 objects and,
 // with textures, more than 30 materials.
-std::expected<LoadedModel, Error> importAse(std::string_view text, const std::string& file,
-                                            bool textures);
+std::expected<LoadedModel, Error> importAse(std::string_view text, const std::string& file, bool textures);
 // The same for the file at path (taken as a full path).
-std::expected<LoadedModel, Error> loadAse(const FileSystem& files, const std::string& path,
-                                          bool textures);
+std::expected<LoadedModel, Error> loadAse(const FileSystem& files, const std::string& path, bool textures);
 
 // Turns the texture fractions of an ASE import into texels of the loaded textures: the first
 // three corners of every textured polygon get tu = uRel x width and tv = vRel x height,

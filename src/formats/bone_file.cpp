@@ -44,8 +44,7 @@ void writeJoints(TextOut& out, model::Skeleton skeleton) {
 
 }  // namespace
 
-std::expected<BoneFile, Error> readBoneText(std::string_view text, const std::string& file,
-                                            int vertexCount) {
+std::expected<BoneFile, Error> readBoneText(std::string_view text, const std::string& file, int vertexCount) {
     Reader in{LineReader(text, file), {}};
     BoneFile out;
     in.lines.next(in.line);  // the file's own path
@@ -60,8 +59,7 @@ std::expected<BoneFile, Error> readBoneText(std::string_view text, const std::st
         static_cast<std::size_t>(bones) + static_cast<std::size_t>(joints) > text.size())
         return std::unexpected(in.error("expected the numbers of bones and joints"));
     if (auto e = in.next("the number of movements")) return std::unexpected(*e);
-    if (!scanInt(in.line, out.movementCount))
-        return std::unexpected(in.error("expected the number of movements"));
+    if (!scanInt(in.line, out.movementCount)) return std::unexpected(in.error("expected the number of movements"));
     if (bones == 0) return out;
 
     // Joints and bones are kept under the numbers the file gives them.
@@ -76,50 +74,43 @@ std::expected<BoneFile, Error> readBoneText(std::string_view text, const std::st
             !scanDouble(in.line, p.z))
             return std::unexpected(in.error("a joint line needs a number and three coordinates"));
         if (!inRange(number, joints) || jointSeen[number])
-            return std::unexpected(in.error("joint number " + std::to_string(number) +
-                                            " is outside 0-" + std::to_string(joints - 1) +
-                                            " or given twice"));
+            return std::unexpected(in.error("joint number " + std::to_string(number) + " is outside 0-" +
+                                            std::to_string(joints - 1) + " or given twice"));
         if (beyondCoordinateLimit(p))
-            return std::unexpected(in.error("joint " + std::to_string(number) +
-                                            " has a coordinate beyond +/-1000000000"));
+            return std::unexpected(
+                in.error("joint " + std::to_string(number) + " has a coordinate beyond +/-1000000000"));
         jointSeen[number] = true;
         positions[number] = p;
     }
     std::vector<model::Bone> byNumber(bones);
     std::vector<int> madeOrder;  // joints gain their bones in the order the bones are made
     for (int i = 0; i < bones; ++i) {
-        if (auto e = in.next("bone " + std::to_string(i) + " of " + std::to_string(bones)))
-            return std::unexpected(*e);
+        if (auto e = in.next("bone " + std::to_string(i) + " of " + std::to_string(bones))) return std::unexpected(*e);
         std::int32_t number = 0, start = 0, end = 0, count = 0;
-        if (!scanInt(in.line, number) || !scanInt(in.line, start) || !scanInt(in.line, end) ||
-            !scanInt(in.line, count))
-            return std::unexpected(in.error("a bone line needs its number, start and end joints "
-                                            "and vertex count"));
+        if (!scanInt(in.line, number) || !scanInt(in.line, start) || !scanInt(in.line, end) || !scanInt(in.line, count))
+            return std::unexpected(
+                in.error("a bone line needs its number, start and end joints "
+                         "and vertex count"));
         if (!inRange(number, bones) || boneSeen[number])
-            return std::unexpected(in.error("bone number " + std::to_string(number) +
-                                            " is outside 0-" + std::to_string(bones - 1) +
-                                            " or given twice"));
-        if (!inRange(start, joints) || !jointSeen[start] || !inRange(end, joints) || !jointSeen[end] ||
-            start == end)
-            return std::unexpected(in.error("bone " + std::to_string(number) +
-                                            " joins joints that the file does not list"));
+            return std::unexpected(in.error("bone number " + std::to_string(number) + " is outside 0-" +
+                                            std::to_string(bones - 1) + " or given twice"));
+        if (!inRange(start, joints) || !jointSeen[start] || !inRange(end, joints) || !jointSeen[end] || start == end)
+            return std::unexpected(
+                in.error("bone " + std::to_string(number) + " joins joints that the file does not list"));
         if (count < 0 || count > model::kMaxVerticesPerBone)
-            return std::unexpected(in.error("bone " + std::to_string(number) + " carries " +
-                                            std::to_string(count) + " vertices (limit is " +
-                                            std::to_string(model::kMaxVerticesPerBone) + ")"));
+            return std::unexpected(in.error("bone " + std::to_string(number) + " carries " + std::to_string(count) +
+                                            " vertices (limit is " + std::to_string(model::kMaxVerticesPerBone) + ")"));
         boneSeen[number] = true;
         model::Bone& bone = byNumber[number];
         bone.startJoint = start;
         bone.endJoint = end;
         madeOrder.push_back(number);
         for (int k = 0; k < count; ++k) {
-            if (auto e = in.next("the vertices of bone " + std::to_string(number)))
-                return std::unexpected(*e);
+            if (auto e = in.next("the vertices of bone " + std::to_string(number))) return std::unexpected(*e);
             std::int32_t vertex = 0;
             if (!scanInt(in.line, vertex) || !inRange(vertex, vertexCount))
                 return std::unexpected(in.error("bone " + std::to_string(number) +
-                                                " names a vertex outside the model's " +
-                                                std::to_string(vertexCount)));
+                                                " names a vertex outside the model's " + std::to_string(vertexCount)));
             animation::addVertex(bone, vertex);
         }
     }
@@ -178,8 +169,7 @@ TextOut boneText(model::Skeleton skeleton, const std::string& path, int movement
     if (blocks) {
         out << "#Keyframe Skeleton Coords\n";
         for (const auto& movement : *blocks) {
-            out << "#Movement name=" << commentName("#Movement name=", movement.name)
-                << "\n#Number of keyframes=";
+            out << "#Movement name=" << commentName("#Movement name=", movement.name) << "\n#Number of keyframes=";
             out.integer(static_cast<std::int64_t>(movement.keyframes.size())) << '\n';
             for (std::size_t k = 0; k < movement.keyframes.size(); ++k) {
                 const auto& keyframe = movement.keyframes[k];
@@ -193,8 +183,7 @@ TextOut boneText(model::Skeleton skeleton, const std::string& path, int movement
     return out;
 }
 
-KeyframeJointReader::KeyframeJointReader(std::string_view text, const std::string& file,
-                                         const BoneFile& bones)
+KeyframeJointReader::KeyframeJointReader(std::string_view text, const std::string& file, const BoneFile& bones)
     : lines(text, file) {
     if (bones.version < 1 || bones.skeleton.empty()) return;
     lines.restartAt(bones.blocksOffset, bones.blocksLine);
@@ -217,8 +206,7 @@ std::optional<Error> KeyframeJointReader::readInto(model::Skeleton& skeleton, co
         }
         std::int32_t number = 0;
         model::ModelVertex p;
-        if (!scanInt(line, number) || !scanDouble(line, p.x) || !scanDouble(line, p.y) ||
-            !scanDouble(line, p.z))
+        if (!scanInt(line, number) || !scanDouble(line, p.x) || !scanDouble(line, p.y) || !scanDouble(line, p.z))
             return makeError(lines.file(), lines.lineNumber(), "a joint line needs a number and three coordinates");
         if (!inRange(number, count) || seen[number])
             return makeError(lines.file(), lines.lineNumber(),

@@ -22,8 +22,7 @@ struct BoneFile {
 };
 
 // Reads a BONE file; the vertex indices are checked against the model's vertex count.
-std::expected<BoneFile, Error> readBoneText(std::string_view text, const std::string& file,
-                                            int vertexCount);
+std::expected<BoneFile, Error> readBoneText(std::string_view text, const std::string& file, int vertexCount);
 // The file as the program writes it. movementCount is the length of the movement list;
 // with blocks, every keyframe's joints follow the base skeleton (written with the MOVE file).
 TextOut boneText(model::Skeleton skeleton, const std::string& path, int movementCount,

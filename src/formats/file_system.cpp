@@ -144,8 +144,7 @@ std::string lockNameFor(const std::string& path) {
 
 }  // namespace
 
-std::expected<std::unique_ptr<FileLock>, std::string> HostFileSystem::lock(const std::string& path,
-                                                                         double seconds) {
+std::expected<std::unique_ptr<FileLock>, std::string> HostFileSystem::lock(const std::string& path, double seconds) {
     const std::string name = lockNameFor(path);
     const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     for (;;) {
@@ -153,7 +152,8 @@ std::expected<std::unique_ptr<FileLock>, std::string> HostFileSystem::lock(const
         if (fd < 0) return std::unexpected("cannot create a file in its folder: " + lastError());
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             // The holder before may have removed the name while this process waited on it.
-            struct stat held {}, named {};
+            struct stat held {
+            }, named{};
             if (::fstat(fd, &held) == 0 && ::stat(name.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
                 held.st_dev == named.st_dev) {
                 const std::string pid = std::to_string(::getpid()) + "\n";
@@ -298,8 +298,8 @@ bool MemoryFileSystem::makeDirectories(const std::string&) { return true; }
 
 std::string MemoryFileSystem::absolutePath(const std::string& path) const { return path; }
 
-std::optional<Error> writeFileSafely(FileSystem& files, const std::string& path,
-                                     const std::string& bytes, const std::string& backup) {
+std::optional<Error> writeFileSafely(FileSystem& files, const std::string& path, const std::string& bytes,
+                                     const std::string& backup) {
     const auto temporary = files.writeTemporary(path, bytes);
     if (!temporary) return makeError(path, 0, temporary.error());
     // The backup keeps the oldest version: one that exists already stays. A file that should

@@ -39,8 +39,7 @@ public:
                                                  const std::string& likeFile = {}) = 0;
     // Takes the lock of that name for this process, waiting up to `seconds` for another
     // holder to let go; when it cannot, the reason, naming the holder when it is known.
-    virtual std::expected<std::unique_ptr<FileLock>, std::string> lock(const std::string& path,
-                                                                     double seconds) = 0;
+    virtual std::expected<std::unique_ptr<FileLock>, std::string> lock(const std::string& path, double seconds) = 0;
     // Moves from onto to, replacing to when replace is set; false when it cannot.
     virtual bool rename(const std::string& from, const std::string& to, bool replace) = 0;
     virtual void remove(const std::string& path) = 0;
@@ -57,8 +56,7 @@ public:
     bool isFile(const std::string& path) const override;
     bool isDirectory(const std::string& path) const override;
     std::vector<std::string> listDirectory(const std::string& path) const override;
-    std::expected<std::string, std::string> writeTemporary(const std::string& path,
-                                                           const std::string& bytes) override;
+    std::expected<std::string, std::string> writeTemporary(const std::string& path, const std::string& bytes) override;
     std::optional<std::string> writeFile(const std::string& path, const std::string& bytes,
                                          const std::string& likeFile = {}) override;
     // A hidden file beside the path (".NAME.kestrel-lock") holding the holder's process number,
@@ -89,8 +87,7 @@ public:
     bool isFile(const std::string& path) const override;
     bool isDirectory(const std::string& path) const override;
     std::vector<std::string> listDirectory(const std::string& path) const override;
-    std::expected<std::string, std::string> writeTemporary(const std::string& path,
-                                                           const std::string& bytes) override;
+    std::expected<std::string, std::string> writeTemporary(const std::string& path, const std::string& bytes) override;
     std::optional<std::string> writeFile(const std::string& path, const std::string& bytes,
                                          const std::string& likeFile = {}) override;
     std::expected<std::unique_ptr<FileLock>, std::string> lock(const std::string& path, double seconds) override;
@@ -108,7 +105,7 @@ private:
 // Writes the bytes to path through a temporary file. With a backup name, an existing file
 // first moves there, unless that backup exists already (it keeps the oldest version). On
 // failure the file on disk is what it was and the error says why.
-std::optional<Error> writeFileSafely(FileSystem& files, const std::string& path,
-                                     const std::string& bytes, const std::string& backup = {});
+std::optional<Error> writeFileSafely(FileSystem& files, const std::string& path, const std::string& bytes,
+                                     const std::string& backup = {});
 
 }  // namespace kestrel::formats

@@ -16,7 +16,8 @@ struct AnimatedGif::State {
 namespace {
 
 int appendBytes(GifFileType* gif, const GifByteType* data, int length) {
-    static_cast<std::string*>(gif->UserData)->append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length));
+    static_cast<std::string*>(gif->UserData)
+        ->append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length));
     return length;
 }
 
@@ -59,8 +60,8 @@ bool AnimatedGif::add(const std::vector<std::uint32_t>& pixels) {
     }
     GifColorType colours[256];
     int size = 256;
-    if (GifQuantizeBuffer(static_cast<unsigned>(s.width), static_cast<unsigned>(s.height), &size, red.data(), green.data(),
-                          blue.data(), indices.data(), colours) == GIF_ERROR) {
+    if (GifQuantizeBuffer(static_cast<unsigned>(s.width), static_cast<unsigned>(s.height), &size, red.data(),
+                          green.data(), blue.data(), indices.data(), colours) == GIF_ERROR) {
         s.failed = true;
         return false;
     }
@@ -71,10 +72,12 @@ bool AnimatedGif::add(const std::vector<std::uint32_t>& pixels) {
     control.TransparentColor = NO_TRANSPARENT_COLOR;
     GifByteType extension[4];
     const std::size_t length = EGifGCBToExtension(&control, extension);
-    bool ok = map && EGifPutExtension(s.gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) != GIF_ERROR &&
+    bool ok = map &&
+              EGifPutExtension(s.gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) != GIF_ERROR &&
               EGifPutImageDesc(s.gif, 0, 0, s.width, s.height, false, map) != GIF_ERROR;
     for (int y = 0; ok && y < s.height; ++y)
-        ok = EGifPutLine(s.gif, indices.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(s.width), s.width) != GIF_ERROR;
+        ok = EGifPutLine(s.gif, indices.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(s.width),
+                         s.width) != GIF_ERROR;
     if (map) GifFreeMapObject(map);
     if (!ok) s.failed = true;
     return ok;

@@ -28,7 +28,8 @@ std::optional<Error> readGrpText(std::string_view text, const std::string& file,
     std::int32_t declared = 0;
     std::string_view countText = line;
     if (!scanInt(countText, declared) || declared < 0) {
-        warnings.push_back(makeWarning(file, countLine, "expected the number of groups; the groups are read without it"));
+        warnings.push_back(
+            makeWarning(file, countLine, "expected the number of groups; the groups are read without it"));
         declared = -1;
     }
 
@@ -63,11 +64,13 @@ std::optional<Error> readGrpText(std::string_view text, const std::string& file,
     if (lines.failure()) return lines.failure();
     const int found = static_cast<int>(groups.size()) + dropped;
     if (dropped)
-        warnings.push_back(makeWarning(file, 0, "the file has " + countOf(found, "group") + "; only the first " +
-                                                    std::to_string(model::kMaxGroups) + " are kept"));
+        warnings.push_back(makeWarning(file, 0,
+                                       "the file has " + countOf(found, "group") + "; only the first " +
+                                           std::to_string(model::kMaxGroups) + " are kept"));
     if (declared >= 0 && declared != found)
-        warnings.push_back(makeWarning(file, countLine, "the file says it has " + countOf(declared, "group") +
-                                                            " but it names " + std::to_string(found)));
+        warnings.push_back(makeWarning(
+            file, countLine,
+            "the file says it has " + countOf(declared, "group") + " but it names " + std::to_string(found)));
     for (auto& group : groups) model.addGroup(group);
     return std::nullopt;
 }

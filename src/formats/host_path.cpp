@@ -22,8 +22,7 @@ std::string listingName(std::string_view folder) {
 }
 
 // The file in folder whose name matches name, exactly or else ignoring case.
-std::optional<std::string> findIn(const FileSystem& files, const std::string& folder,
-                                  std::string_view name) {
+std::optional<std::string> findIn(const FileSystem& files, const std::string& folder, std::string_view name) {
     if (name.empty()) return std::nullopt;
     const std::string exact = folder + std::string(name);
     if (files.isFile(exact)) return exact;
@@ -74,8 +73,7 @@ std::optional<std::string> resolveForRead(const FileSystem& files, std::string_v
     return findIn(files, toHostSeparators(folderOf(rsdHostPath)), fileNameOf(host));
 }
 
-std::string resolveForWrite(const FileSystem& files, std::string_view stored,
-                            std::string_view rsdHostPath) {
+std::string resolveForWrite(const FileSystem& files, std::string_view stored, std::string_view rsdHostPath) {
     if (auto existing = resolveForRead(files, stored, rsdHostPath)) return *existing;
     const std::string host = toHostSeparators(stored);
     const std::string_view folder = folderOf(host);

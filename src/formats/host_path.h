@@ -30,7 +30,6 @@ std::optional<std::string> resolveForRead(const FileSystem& files, std::string_v
                                           std::string_view rsdHostPath);
 // Where a file with that stored path is written: the existing file when there is one, else
 // the path as given when its folder exists, else the file name in the RSD file's folder.
-std::string resolveForWrite(const FileSystem& files, std::string_view stored,
-                            std::string_view rsdHostPath);
+std::string resolveForWrite(const FileSystem& files, std::string_view stored, std::string_view rsdHostPath);
 
 }  // namespace kestrel::formats

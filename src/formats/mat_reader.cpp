@@ -29,12 +29,18 @@ struct ValueCounts {
 
 std::optional<ValueCounts> valueCounts(char type) {
     switch (type) {
-        case 'C': return ValueCounts{3, 3};
-        case 'G': return ValueCounts{12, 9};
-        case 'T': return ValueCounts{9, 7};
-        case 'D': return ValueCounts{12, 10};
-        case 'H': return ValueCounts{21, 16};
-        default: return std::nullopt;
+        case 'C':
+            return ValueCounts{3, 3};
+        case 'G':
+            return ValueCounts{12, 9};
+        case 'T':
+            return ValueCounts{9, 7};
+        case 'D':
+            return ValueCounts{12, 10};
+        case 'H':
+            return ValueCounts{21, 16};
+        default:
+            return std::nullopt;
     }
 }
 
@@ -47,14 +53,13 @@ struct Material {
     bool textured = false;
 };
 
-std::int32_t packColour(const std::int32_t* c, const std::string& file, int line,
-                        std::vector<Warning>& warnings) {
+std::int32_t packColour(const std::int32_t* c, const std::string& file, int line, std::vector<Warning>& warnings) {
     std::int32_t packed = 0;
     for (int i = 0; i < 3; ++i) {
         std::int32_t component = c[i];
         if (component < 0 || component > 255) {
-            warnings.push_back(makeWarning(file, line, "colour component " + std::to_string(component) +
-                                                           " is outside 0-255 and is clamped"));
+            warnings.push_back(makeWarning(
+                file, line, "colour component " + std::to_string(component) + " is outside 0-255 and is clamped"));
             component = std::clamp(component, 0, 255);
         }
         packed = packed * 256 + component;
@@ -64,8 +69,8 @@ std::int32_t packColour(const std::int32_t* c, const std::string& file, int line
 
 // Fills the material values from the numbers; corners is 4, or 3 for a line that gives three
 // corners' values (as triangles are often written), leaving the fourth corner zero.
-void applyNumbers(Material& m, const std::int32_t* n, int corners, const std::string& file,
-                  int line, std::vector<Warning>& warnings) {
+void applyNumbers(Material& m, const std::int32_t* n, int corners, const std::string& file, int line,
+                  std::vector<Warning>& warnings) {
     auto colours = [&](const std::int32_t* c, int count) {
         for (int i = 0; i < count; ++i) m.rgb[i] = packColour(c + 3 * i, file, line, warnings);
     };
@@ -79,12 +84,25 @@ void applyNumbers(Material& m, const std::int32_t* n, int corners, const std::st
         return n + 1 + 2 * corners;
     };
     switch (m.type) {
-        case 'C': colours(n, 1); m.rgb.fill(m.rgb[0]); break;
-        case 'G': colours(n, corners); break;
-        case 'T': uvs(); break;
-        case 'D': colours(uvs(), 1); m.rgb.fill(m.rgb[0]); break;
-        case 'H': colours(uvs(), corners); break;
-        default: break;
+        case 'C':
+            colours(n, 1);
+            m.rgb.fill(m.rgb[0]);
+            break;
+        case 'G':
+            colours(n, corners);
+            break;
+        case 'T':
+            uvs();
+            break;
+        case 'D':
+            colours(uvs(), 1);
+            m.rgb.fill(m.rgb[0]);
+            break;
+        case 'H':
+            colours(uvs(), corners);
+            break;
+        default:
+            break;
     }
 }
 
@@ -124,13 +142,13 @@ std::optional<Error> readMatText(std::string_view text, const std::string& file,
         ++materialLines;
         const std::string_view list = nextField(line);
         std::int32_t flag = 0;
-        if (!scanInt(line, flag))
-            return makeError(file, n, "the flag after the polygon list must be a whole number");
+        if (!scanInt(line, flag)) return makeError(file, n, "the flag after the polygon list must be a whole number");
         const std::string_view shading = nextField(line);
         const std::string_view type = nextField(line);
         if (type.empty())
-            return makeError(file, n, "a material line needs a polygon list, a flag, a shading "
-                                      "letter and a material letter");
+            return makeError(file, n,
+                             "a material line needs a polygon list, a flag, a shading "
+                             "letter and a material letter");
         ranges.clear();
         if (auto error = parsePolygonList(list, model.polygonCount(), file, n, ranges, warnings)) return error;
 
@@ -143,24 +161,26 @@ std::optional<Error> readMatText(std::string_view text, const std::string& file,
             int given = 0;
             while (given < counts->four && scanInt(line, numbers[given])) ++given;
             if (given < counts->three)
-                return makeError(file, n, std::string("material ") + m.type + " needs " +
-                                              std::to_string(counts->four) + " numbers, the line has " +
-                                              std::to_string(given));
+                return makeError(file, n,
+                                 std::string("material ") + m.type + " needs " + std::to_string(counts->four) +
+                                     " numbers, the line has " + std::to_string(given));
             applyNumbers(m, numbers, given == counts->four ? 4 : 3, file, n, warnings);
             if (m.textured && m.tId < 0)
-                return makeError(file, n, "the material uses texture " + std::to_string(m.tId) +
-                                              ", which is not a texture number");
+                return makeError(
+                    file, n, "the material uses texture " + std::to_string(m.tId) + ", which is not a texture number");
             // The polygons keep the number, so saving loses nothing; they show the stand-by
             // picture until the texture exists.
             if (m.textured && m.tId >= model.textureCount())
-                warnings.push_back(makeWarning(file, n, "the material uses texture " + std::to_string(m.tId) +
-                                                            " but the RSD file names " +
-                                                            countOf(model.textureCount(), "texture") +
-                                                            "; the polygons keep the number and show no picture until it exists"));
+                warnings.push_back(
+                    makeWarning(file, n,
+                                "the material uses texture " + std::to_string(m.tId) + " but the RSD file names " +
+                                    countOf(model.textureCount(), "texture") +
+                                    "; the polygons keep the number and show no picture until it exists"));
         } else {
-            warnings.push_back(makeWarning(file, n, std::string("unknown material letter '") +
-                                                        m.type + "': the polygons keep it without "
-                                                                 "colours or texture"));
+            warnings.push_back(makeWarning(file, n,
+                                           std::string("unknown material letter '") + m.type +
+                                               "': the polygons keep it without "
+                                               "colours or texture"));
         }
         for (const auto& [first, last] : ranges)
             for (int i = first; i <= last; ++i) {
@@ -172,21 +192,25 @@ std::optional<Error> readMatText(std::string_view text, const std::string& file,
     if (counted && !numbered)
         warnings.push_back(makeWarning(file, countLine, "the number of lines is not a number"));
     else if (numbered && declared != materialLines)
-        warnings.push_back(makeWarning(file, countLine, "the file says it has " + countOf(declared, "material line") +
-                                                            " but it has " + std::to_string(materialLines)));
+        warnings.push_back(makeWarning(file, countLine,
+                                       "the file says it has " + countOf(declared, "material line") + " but it has " +
+                                           std::to_string(materialLines)));
     // A line may name a range of polygons, so fewer lines than polygons is usual; more is not.
     if (numbered && declared > model.polygonCount())
-        warnings.push_back(makeWarning(file, countLine, "the file counts " + std::to_string(declared) +
-                                                            " material lines but the PLY file has only " +
-                                                            countOf(model.polygonCount(), "polygon")));
+        warnings.push_back(makeWarning(file, countLine,
+                                       "the file counts " + std::to_string(declared) +
+                                           " material lines but the PLY file has only " +
+                                           countOf(model.polygonCount(), "polygon")));
     const auto bare = std::count(covered.begin(), covered.end(), false);
     if (bare > 0) {
         const auto first = std::find(covered.begin(), covered.end(), false) - covered.begin();
-        const std::string which = bare == 1 ? "polygon " + std::to_string(first) + " has"
-                                            : countOf(bare, "polygon") + " have";
-        warnings.push_back(makeWarning(file, 0, which + " no material line" +
-                                                    (bare == 1 ? "; it keeps" : " (the first is polygon " + std::to_string(first) + "); they keep") +
-                                                    " the default material (flat, colour 0)"));
+        const std::string which =
+            bare == 1 ? "polygon " + std::to_string(first) + " has" : countOf(bare, "polygon") + " have";
+        warnings.push_back(makeWarning(
+            file, 0,
+            which + " no material line" +
+                (bare == 1 ? "; it keeps" : " (the first is polygon " + std::to_string(first) + "); they keep") +
+                " the default material (flat, colour 0)"));
     }
     return std::nullopt;
 }

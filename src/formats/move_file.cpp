@@ -7,8 +7,8 @@
 
 namespace kestrel::formats {
 
-std::expected<TextOut, Error> moveText(const std::vector<animation::Movement>& movements,
-                                       const model::Model& base, const std::string& path) {
+std::expected<TextOut, Error> moveText(const std::vector<animation::Movement>& movements, const model::Model& base,
+                                       const std::string& path) {
     std::size_t vertices = 0;
     for (const auto& movement : movements)
         for (const auto& keyframe : movement.keyframes) vertices += keyframe.model.vertices.size();
@@ -26,10 +26,10 @@ std::expected<TextOut, Error> moveText(const std::vector<animation::Movement>& m
             const auto& keyframe = movement.keyframes[k];
             if (keyframe.model.vertexCount() > working->vertexCount())
                 return std::unexpected(makeError(
-                    path, 0, "cannot save: keyframe '" + keyframe.name + "' has " +
-                                 std::to_string(keyframe.model.vertexCount()) +
-                                 " vertices, more than the " + std::to_string(working->vertexCount()) +
-                                 " of the frame before it; nothing was written"));
+                    path, 0,
+                    "cannot save: keyframe '" + keyframe.name + "' has " +
+                        std::to_string(keyframe.model.vertexCount()) + " vertices, more than the " +
+                        std::to_string(working->vertexCount()) + " of the frame before it; nothing was written"));
             out << "#Keyframe ";
             out.integer(static_cast<std::int64_t>(k)) << '\n' << keyframe.name << '\n';
             out.integer(keyframe.framesFromLast) << ' ';
@@ -48,9 +48,10 @@ std::expected<TextOut, Error> moveText(const std::vector<animation::Movement>& m
     return out;
 }
 
-std::expected<std::vector<animation::Movement>, Error> readMoveText(
-    std::string_view text, const std::string& file, const model::Model& base,
-    KeyframeJointReader& joints, std::vector<Warning>& warnings) {
+std::expected<std::vector<animation::Movement>, Error> readMoveText(std::string_view text, const std::string& file,
+                                                                    const model::Model& base,
+                                                                    KeyframeJointReader& joints,
+                                                                    std::vector<Warning>& warnings) {
     LineReader lines(text, file);
     std::string_view line;
     auto fail = [&](const std::string& why) { return std::unexpected(makeError(file, lines.lineNumber(), why)); };
@@ -66,14 +67,11 @@ std::expected<std::vector<animation::Movement>, Error> readMoveText(
 
     std::vector<animation::Movement> movements;
     for (int m = 0; m < count; ++m) {
-        if (auto e = next("movement " + std::to_string(m) + " of " + std::to_string(count)))
-            return std::unexpected(*e);
+        if (auto e = next("movement " + std::to_string(m) + " of " + std::to_string(count))) return std::unexpected(*e);
         animation::Movement movement{std::string(line), {}};
-        if (auto e = next("the number of keyframes of movement '" + movement.name + "'"))
-            return std::unexpected(*e);
+        if (auto e = next("the number of keyframes of movement '" + movement.name + "'")) return std::unexpected(*e);
         std::int32_t keyframes = 0;
-        if (!scanInt(line, keyframes) || keyframes < 0 ||
-            static_cast<std::size_t>(keyframes) > text.size())
+        if (!scanInt(line, keyframes) || keyframes < 0 || static_cast<std::size_t>(keyframes) > text.size())
             return fail("expected the number of keyframes of movement '" + movement.name + "'");
         const model::Model* working = &base;
         for (int k = 0; k < keyframes; ++k) {
@@ -103,12 +101,10 @@ std::expected<std::vector<animation::Movement>, Error> readMoveText(
                 v = model::vectorSum(v, d);
                 v.flags = 0;
                 if (beyondCoordinateLimit(v))
-                    return fail("the difference puts vertex " + std::to_string(i) +
-                                " beyond +/-1000000000");
+                    return fail("the difference puts vertex " + std::to_string(i) + " beyond +/-1000000000");
             }
             if (joints.hasBlocks()) {
-                if (auto e = joints.readInto(keyframe.model.skeleton, keyframe.name))
-                    return std::unexpected(*e);
+                if (auto e = joints.readInto(keyframe.model.skeleton, keyframe.name)) return std::unexpected(*e);
             }
             animation::appendKeyframe(movement, std::move(keyframe));
             working = &movement.keyframes.back().model;
@@ -117,8 +113,9 @@ std::expected<std::vector<animation::Movement>, Error> readMoveText(
     }
     if (lines.failure()) return std::unexpected(*lines.failure());
     if (count > 0 && !joints.hasBlocks() && !base.skeleton.empty())
-        warnings.push_back(makeWarning(file, 0, "the BONE file holds no keyframe skeletons; the "
-                                                "keyframes keep the base frame's skeleton"));
+        warnings.push_back(makeWarning(file, 0,
+                                       "the BONE file holds no keyframe skeletons; the "
+                                       "keyframes keep the base frame's skeleton"));
     return movements;
 }
 

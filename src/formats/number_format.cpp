@@ -70,8 +70,7 @@ char* writeFixed6(char* out, double value) {
             scaled = 0;
         } else {
             auto quotient = static_cast<std::uint64_t>(product >> shift);
-            const Uint128 remainder =
-                product - (static_cast<Uint128>(quotient) << shift);
+            const Uint128 remainder = product - (static_cast<Uint128>(quotient) << shift);
             const Uint128 half = static_cast<Uint128>(1) << (shift - 1);
             if (remainder > half || (remainder == half && (quotient & 1))) ++quotient;
             scaled = quotient;

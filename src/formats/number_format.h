@@ -1,11 +1,11 @@
 #pragma once
 // Writing numbers exactly as printf's "%d" and "%f" print them, without printf.
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <algorithm>
-#include <cmath>
 
 namespace kestrel::formats {
 

@@ -24,16 +24,14 @@ std::optional<Error> readVectors(LineReader& lines, int count, model::CowArray<m
     std::string_view line;
     for (int i = 0; i < count; ++i) {
         if (!lines.nextData(line))
-            return missingRecord(lines, std::string(kind) + " " + std::to_string(i) + " of " +
-                                            std::to_string(count));
+            return missingRecord(lines, std::string(kind) + " " + std::to_string(i) + " of " + std::to_string(count));
         model::ModelVertex& v = out.emplace_back();
         if (!scanDouble(line, v.x) || !scanDouble(line, v.y) || !scanDouble(line, v.z))
             return makeError(lines.file(), lines.lineNumber(),
                              std::string(kind) + " " + std::to_string(i) + " needs three numbers");
         if (beyondCoordinateLimit(v))
             return makeError(lines.file(), lines.lineNumber(),
-                             std::string(kind) + " " + std::to_string(i) +
-                                 " has a coordinate beyond +/-1000000000");
+                             std::string(kind) + " " + std::to_string(i) + " has a coordinate beyond +/-1000000000");
     }
     return std::nullopt;
 }
@@ -45,8 +43,7 @@ struct StrayNormals {
     std::optional<Warning> first;
 };
 
-std::optional<Error> readPolygons(LineReader& lines, Model& model, int count, int normalsInFile,
-                                  StrayNormals& stray) {
+std::optional<Error> readPolygons(LineReader& lines, Model& model, int count, int normalsInFile, StrayNormals& stray) {
     const int vertexCount = model.vertexCount();
     model.polygons.reserve(static_cast<std::size_t>(count));
     std::string_view line;
@@ -58,8 +55,9 @@ std::optional<Error> readPolygons(LineReader& lines, Model& model, int count, in
         for (auto& n : numbers)
             if (!scanInt(line, n))
                 return makeError(lines.file(), lines.lineNumber(),
-                                 "polygon " + std::to_string(i) + " needs nine whole numbers: flags, four "
-                                 "vertices and four normals");
+                                 "polygon " + std::to_string(i) +
+                                     " needs nine whole numbers: flags, four "
+                                     "vertices and four normals");
         p.flags = numbers[0];
         const int corners = model::polygonCornerCount(p);
         for (int k = 0; k < 4; ++k) {

@@ -8,9 +8,8 @@ namespace kestrel::formats {
 
 // "12", "0-3" and "0,4,9-12": every item names one polygon or a range of them. A range whose
 // end is below its start names none.
-std::optional<Error> parsePolygonList(std::string_view list, int polygonCount, const std::string& file,
-                                      int line, std::vector<std::pair<int, int>>& ranges,
-                                      std::vector<Warning>& warnings) {
+std::optional<Error> parsePolygonList(std::string_view list, int polygonCount, const std::string& file, int line,
+                                      std::vector<std::pair<int, int>>& ranges, std::vector<Warning>& warnings) {
     auto bad = [&](std::string why) { return makeError(file, line, why); };
     while (!list.empty()) {
         const auto comma = list.find(',');
@@ -28,19 +27,21 @@ std::optional<Error> parsePolygonList(std::string_view list, int polygonCount, c
                 return bad("the polygon list needs numbers such as 12, 0-3 or 0,4,9-12");
         }
         if (last < first) {
-            warnings.push_back(makeWarning(file, line, "the range " + std::to_string(first) + "-" + std::to_string(last) +
-                                                           " runs backwards and names no polygon"));
+            warnings.push_back(makeWarning(file, line,
+                                           "the range " + std::to_string(first) + "-" + std::to_string(last) +
+                                               " runs backwards and names no polygon"));
             continue;
         }
         if (last >= polygonCount) {
             // Converters have written "0-1" for a model of one polygon: the polygons the model
             // has still take the line.
             const int from = std::max(first, polygonCount);
-            warnings.push_back(makeWarning(file, line, (from == last ? "polygon " + std::to_string(last)
-                                                                     : "polygons " + std::to_string(from) + "-" + std::to_string(last)) +
-                                                           " named here " + (from == last ? "is" : "are") +
-                                                           " beyond the PLY file's " + countOf(polygonCount, "polygon") +
-                                                           " and ignored"));
+            warnings.push_back(
+                makeWarning(file, line,
+                            (from == last ? "polygon " + std::to_string(last)
+                                          : "polygons " + std::to_string(from) + "-" + std::to_string(last)) +
+                                " named here " + (from == last ? "is" : "are") + " beyond the PLY file's " +
+                                countOf(polygonCount, "polygon") + " and ignored"));
             if (first >= polygonCount) continue;
             last = polygonCount - 1;
         }

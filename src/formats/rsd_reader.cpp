@@ -50,10 +50,10 @@ std::expected<int, Error> readRsdText(std::string_view text, const std::string& 
             if (!readCount(line.substr(5), count) || count < 0)
                 return std::unexpected(makeError(file, n, "NTEX= needs a texture count of 0 or more"));
             if (count > model::kMaxTextures) {
-                warnings.push_back(makeWarning(file, n, "NTEX=" + std::to_string(count) +
-                                                            " is more than the model can hold; only " +
-                                                            std::to_string(model::kMaxTextures) +
-                                                            " textures are kept"));
+                warnings.push_back(makeWarning(file, n,
+                                               "NTEX=" + std::to_string(count) +
+                                                   " is more than the model can hold; only " +
+                                                   std::to_string(model::kMaxTextures) + " textures are kept"));
                 count = model::kMaxTextures;
             }
             textureCount = count;
@@ -64,8 +64,8 @@ std::expected<int, Error> readRsdText(std::string_view text, const std::string& 
             if (!scanInt(rest, slot) || equals == std::string_view::npos)
                 return std::unexpected(makeError(file, n, "a TEX[ line needs a slot number and '='"));
             if (slot < 0 || slot >= model::kMaxTextures) {
-                warnings.push_back(makeWarning(file, n, "texture slot " + std::to_string(slot) +
-                                                            " is outside 0-29 and is ignored"));
+                warnings.push_back(
+                    makeWarning(file, n, "texture slot " + std::to_string(slot) + " is outside 0-29 and is ignored"));
                 continue;
             }
             slots[slot] = applyPathRule(line.substr(4 + equals + 1), folder);
@@ -75,23 +75,23 @@ std::expected<int, Error> readRsdText(std::string_view text, const std::string& 
     if (lines.failure()) return std::unexpected(*lines.failure());
     for (int slot : namedSlots)
         if (slot >= textureCount)
-            warnings.push_back(makeWarning(file, 0, "TEX[" + std::to_string(slot) +
-                                                        "] lies beyond NTEX=" +
-                                                        std::to_string(textureCount) + " and is ignored"));
+            warnings.push_back(makeWarning(file, 0,
+                                           "TEX[" + std::to_string(slot) + "] lies beyond NTEX=" +
+                                               std::to_string(textureCount) + " and is ignored"));
     slots.resize(textureCount);
     model.textureFiles = std::move(slots);
     // A relative name grows by the RSD file's folder; warn now about a line it overfills.
     auto checkLength = [&](std::string_view key, const std::string& path) {
         if (key.size() + path.size() > kMaxLineLength)
-            warnings.push_back(makeWarning(
-                file, 0, std::string(key) + path.substr(0, 40) + "... is too long to be saved again (" +
-                             std::to_string(kMaxLineLength) + " characters a line)"));
+            warnings.push_back(makeWarning(file, 0,
+                                           std::string(key) + path.substr(0, 40) +
+                                               "... is too long to be saved again (" + std::to_string(kMaxLineLength) +
+                                               " characters a line)"));
     };
     checkLength("PLY=", model.plyFileName);
     checkLength("MAT=", model.matFileName);
     checkLength("GRP=", model.grpFileName);
-    for (int i = 0; i < textureCount; ++i)
-        checkLength("TEX[" + std::to_string(i) + "]=", model.textureFiles[i]);
+    for (int i = 0; i < textureCount; ++i) checkLength("TEX[" + std::to_string(i) + "]=", model.textureFiles[i]);
     return plyLine;
 }
 
@@ -106,20 +106,16 @@ std::expected<LoadedModel, Error> loadRsdSet(const FileSystem& files, const std:
     model.rsdFileName = model.plyFileName = model.matFileName = model.grpFileName = rsdPath;
     const auto plyLine = readRsdText(*rsdText, rsdPath, model, loaded.warnings);
     if (!plyLine) return std::unexpected(plyLine.error());
-    if (*plyLine == 0)
-        return std::unexpected(makeError(rsdPath, 0, "no PLY= line names the geometry file"));
+    if (*plyLine == 0) return std::unexpected(makeError(rsdPath, 0, "no PLY= line names the geometry file"));
 
     const auto plyPath = resolveForRead(files, model.plyFileName, rsdPath);
     const auto plyText = plyPath ? files.readFile(*plyPath) : std::nullopt;
-    if (!plyText)
-        return std::unexpected(
-            makeError(rsdPath, *plyLine, "cannot open the PLY file " + model.plyFileName));
+    if (!plyText) return std::unexpected(makeError(rsdPath, *plyLine, "cannot open the PLY file " + model.plyFileName));
     if (auto error = readPlyText(*plyText, *plyPath, model, loaded.warnings)) return std::unexpected(*error);
 
     // A set without materials or groups is normal: those files are optional. Without a MAT=
     // line the name is still the RSD file's own, which is no material file.
-    using Reader = std::optional<Error> (*)(std::string_view, const std::string&, Model&,
-                                            std::vector<Warning>&);
+    using Reader = std::optional<Error> (*)(std::string_view, const std::string&, Model&, std::vector<Warning>&);
     const std::pair<std::string, Reader> optionalFiles[] = {
         {model.matFileName != rsdPath ? model.matFileName : std::string(), readMatText},
         {replaceLastThree(model.plyFileName, "xgrp"), readXgrpText},

@@ -51,8 +51,7 @@ struct SavedFiles {
 // model is not changed; the names it is saved under are in the result). Each file is
 // written to a temporary file first; the old file becomes its "*_backup" when no backup
 // exists yet. A failure stops the save there and leaves that file as it was.
-std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, const model::Model& model,
-                                            const SaveOptions& options);
+std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, const model::Model& model, const SaveOptions& options);
 
 // The texts of the files exactly as saveRsdSet writes them.
 struct RsdSetTexts {

@@ -52,9 +52,8 @@ void textureValues(TextOut& out, const ModelPolygon& p) {
 TextOut rsdText(const Model& model, bool withMove) {
     TextOut out(1024);
     header(out, model.rsdFileName, "RSD");
-    out << "@RSD940102\nPLY=" << model.plyFileName << "\nMAT=" << model.matFileName
-        << "\nGRP=" << model.grpFileName << "\nXGRP=" << replaceLastThree(model.rsdFileName, "xgrp")
-        << "\n";
+    out << "@RSD940102\nPLY=" << model.plyFileName << "\nMAT=" << model.matFileName << "\nGRP=" << model.grpFileName
+        << "\nXGRP=" << replaceLastThree(model.rsdFileName, "xgrp") << "\n";
     if (model.hasSkeleton()) out << "BONE=" << replaceLastThree(model.rsdFileName, "bone") << '\n';
     if (withMove) out << "MOVE=" << replaceLastThree(model.rsdFileName, "move") << '\n';
     out << "# Number of Texture Files\nNTEX=";
@@ -70,8 +69,7 @@ TextOut rsdText(const Model& model, bool withMove) {
 TextOut plyText(const Model& model, const model::Normals& normals) {
     int flat = 0;
     for (const auto& p : model.polygons) flat += p.shading == 'F';
-    TextOut out(40 * (2 * model.vertices.size() + flat) +
-                40 * model.polygons.size() + 1024);
+    TextOut out(40 * (2 * model.vertices.size() + flat) + 40 * model.polygons.size() + 1024);
     header(out, model.plyFileName, "PLY");
     out << "@PLY940102\n# Numbers of Vertices, Normals, and Polygons\n";
     out.integer(model.vertexCount()) << ' ';
@@ -117,12 +115,25 @@ TextOut matText(const Model& model) {
         out.integer(i) << ' ';
         out.integer(p.mat_flag) << ' ' << p.shading << ' ' << p.type;
         switch (p.type) {
-            case 'C': colour(out, p.rgb[0]); break;
-            case 'G': for (auto c : p.rgb) colour(out, c); break;
-            case 'T': textureValues(out, p); break;
-            case 'D': textureValues(out, p); colour(out, p.rgb[0]); break;
-            case 'H': textureValues(out, p); for (auto c : p.rgb) colour(out, c); break;
-            default: break;
+            case 'C':
+                colour(out, p.rgb[0]);
+                break;
+            case 'G':
+                for (auto c : p.rgb) colour(out, c);
+                break;
+            case 'T':
+                textureValues(out, p);
+                break;
+            case 'D':
+                textureValues(out, p);
+                colour(out, p.rgb[0]);
+                break;
+            case 'H':
+                textureValues(out, p);
+                for (auto c : p.rgb) colour(out, c);
+                break;
+            default:
+                break;
         }
         out << '\n';
     }
@@ -147,34 +158,34 @@ TextOut xgrpText(const Model& model) {
 
 // The file kind takes the place of the name's ending: robot.rsd_backup, robot.xgrp_backup.
 std::string backupName(const std::string& path, std::string_view kind) {
-    return path.substr(0, path.size() >= kind.size() ? path.size() - kind.size() : 0) +
-           std::string(kind) + "_backup";
+    return path.substr(0, path.size() >= kind.size() ? path.size() - kind.size() : 0) + std::string(kind) + "_backup";
 }
 
 // The readers refuse lines longer than kMaxLineLength, so a set whose paths, names or
 // coordinates would need longer lines is not written at all: it could not be opened again.
 std::optional<Error> checkLineLengths(const TextOut& text, const std::string& path) {
     if (!text.finite())
-        return makeError(path, 0, "cannot save: a coordinate or normal is not a finite number; "
-                                  "nothing was written");
+        return makeError(path, 0,
+                         "cannot save: a coordinate or normal is not a finite number; "
+                         "nothing was written");
     if (text.longestLine() <= kMaxLineLength) return std::nullopt;
     return makeError(path, text.longestLineNumber(),
                      "cannot save: this line would be " + std::to_string(text.longestLine()) +
-                         " characters long and model files hold at most " +
-                         std::to_string(kMaxLineLength) +
+                         " characters long and model files hold at most " + std::to_string(kMaxLineLength) +
                          " (a path, a name or a coordinate is too long); nothing was written");
 }
 
 // Member lists may run to any length; the header and the names may not.
 std::optional<Error> checkXgrpLines(const Model& model, const std::string& path) {
     if (2 + replaceLastThree(model.plyFileName, "xgrp").size() > kMaxLineLength)
-        return makeError(path, 1, "cannot save: the path is too long for the file's first line; "
-                                  "nothing was written");
+        return makeError(path, 1,
+                         "cannot save: the path is too long for the file's first line; "
+                         "nothing was written");
     for (const auto& g : model.groups)
         if (g.name.size() > kMaxLineLength)
-            return makeError(path, 0, "cannot save: the group name '" + g.name.substr(0, 40) +
-                                          "...' is longer than " + std::to_string(kMaxLineLength) +
-                                          " characters; nothing was written");
+            return makeError(path, 0,
+                             "cannot save: the group name '" + g.name.substr(0, 40) + "...' is longer than " +
+                                 std::to_string(kMaxLineLength) + " characters; nothing was written");
     return std::nullopt;
 }
 
@@ -201,8 +212,12 @@ std::expected<Formatted, Error> format(const Model& model, const SaveOptions& op
         bone = boneText(model.skeleton, replaceLastThree(model.plyFileName, "bone"),
                         options.animation ? static_cast<int>(options.animation->movements.size()) : 0,
                         animation ? &fileOrder : nullptr);
-    return Formatted{rsdText(model, animation != nullptr), plyText(model, normals), matText(model),
-                     xgrpText(model), std::move(move), std::move(bone)};
+    return Formatted{rsdText(model, animation != nullptr),
+                     plyText(model, normals),
+                     matText(model),
+                     xgrpText(model),
+                     std::move(move),
+                     std::move(bone)};
 }
 
 }  // namespace
@@ -210,7 +225,10 @@ std::expected<Formatted, Error> format(const Model& model, const SaveOptions& op
 std::expected<RsdSetTexts, Error> formatRsdSet(const Model& model, const SaveOptions& options) {
     auto f = format(model, options);
     if (!f) return std::unexpected(f.error());
-    return RsdSetTexts{f->rsd.take(), f->ply.take(), f->mat.take(), f->xgrp.take(),
+    return RsdSetTexts{f->rsd.take(),
+                       f->ply.take(),
+                       f->mat.take(),
+                       f->xgrp.take(),
                        f->bone ? f->bone->take() : std::string(),
                        f->move ? f->move->take() : std::string()};
 }
@@ -222,8 +240,7 @@ void nameSetAfter(Model& model, std::string_view path) {
     model.grpFileName = replaceLastThree(path, "grp");
 }
 
-std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, const Model& given,
-                                            const SaveOptions& options) {
+std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, const Model& given, const SaveOptions& options) {
     // A copy shares the model's storage; only its names differ.
     Model model = given;
     if (options.newPath) {

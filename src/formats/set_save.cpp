@@ -88,7 +88,8 @@ std::optional<Error> replaceSet(FileSystem& files, const std::string& rsdPath, c
     for (const auto& f : written)
         if (auto failed = files.writeFile(newName(f.target), f.bytes, f.target)) return abandon(f.target, *failed);
     // The journal arrives whole or not at all.
-    if (auto failed = files.writeFile(newName(journal), journalText(written, retired))) return abandon(journal, *failed);
+    if (auto failed = files.writeFile(newName(journal), journalText(written, retired)))
+        return abandon(journal, *failed);
     if (!files.rename(newName(journal), journal, true))
         return abandon(journal, "cannot put the save's journal in place");
     Journal entries;
@@ -103,14 +104,16 @@ std::vector<Warning> finishInterruptedSave(FileSystem& files, const std::string&
     if (const auto text = files.readFile(journal)) {
         const auto parsed = parseJournal(*text);
         if (!parsed) {
-            said.push_back(makeWarning(journal, 0, "the journal of an earlier save cannot be read; it was left as it is"));
+            said.push_back(
+                makeWarning(journal, 0, "the journal of an earlier save cannot be read; it was left as it is"));
             return said;
         }
         if (auto failed = swapIn(files, rsdPath, *parsed))
             said.push_back(makeWarning(rsdPath, 0, failed->message));
         else
-            said.push_back(makeWarning(rsdPath, 0, "the last save of this set was cut off while its files were "
-                                                   "being replaced; it has now been completed"));
+            said.push_back(makeWarning(rsdPath, 0,
+                                       "the last save of this set was cut off while its files were "
+                                       "being replaced; it has now been completed"));
         return said;
     }
     // No journal: new files lying about belong to a save that stopped before it counted.
@@ -124,8 +127,8 @@ std::vector<Warning> finishInterruptedSave(FileSystem& files, const std::string&
             ++removed;
         }
     if (removed)
-        said.push_back(makeWarning(rsdPath, 0, "removed " + countOf(removed, "file") +
-                                                   " left by a save of this set that did not finish"));
+        said.push_back(makeWarning(
+            rsdPath, 0, "removed " + countOf(removed, "file") + " left by a save of this set that did not finish"));
     return said;
 }
 

@@ -84,22 +84,22 @@ std::string_view plainText(std::string_view text, std::string& storage) {
 bool LineReader::next(std::string_view& line) {
     if (rest.empty() || tooLong) return false;
     const void* nl = std::memchr(rest.data(), '\n', rest.size());
-    const std::size_t end = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - rest.data())
-                               : rest.size();
+    const std::size_t end = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - rest.data()) : rest.size();
     line = rest.substr(0, end);
     rest.remove_prefix(nl ? end + 1 : end);
     ++number;
     // Files converted between systems more than once may end lines in several CRs.
     while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (std::memchr(line.data(), 0, line.size())) {
-        tooLong = makeError(fileName, number, "the line holds a zero byte: this is a binary file, not a text " +
-                                                  kindOf(fileName) + " file");
+        tooLong =
+            makeError(fileName, number,
+                      "the line holds a zero byte: this is a binary file, not a text " + kindOf(fileName) + " file");
         return false;
     }
     if (line.size() > kMaxLineLength && !line.starts_with('#')) {
         tooLong = makeError(fileName, number,
-                            "the line is " + std::to_string(line.size()) +
-                                " characters long (limit is " + std::to_string(kMaxLineLength) + ")");
+                            "the line is " + std::to_string(line.size()) + " characters long (limit is " +
+                                std::to_string(kMaxLineLength) + ")");
         return false;
     }
     return true;

@@ -20,8 +20,7 @@ inline constexpr std::size_t kMaxLineLength = 198;
 // coordinates), and small enough that normals cannot overflow and every line prints short.
 inline constexpr double kMaxCoordinate = 1e9;
 inline bool beyondCoordinateLimit(const model::ModelVertex& v) {
-    return !(std::fabs(v.x) <= kMaxCoordinate && std::fabs(v.y) <= kMaxCoordinate &&
-             std::fabs(v.z) <= kMaxCoordinate);
+    return !(std::fabs(v.x) <= kMaxCoordinate && std::fabs(v.y) <= kMaxCoordinate && std::fabs(v.z) <= kMaxCoordinate);
 }
 
 inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
@@ -62,9 +61,8 @@ bool scanDoubleSlow(std::string_view& text, double& value);
 inline bool scanDouble(std::string_view& text, double& value) {
     // Plain decimals ("-12.345678") with at most 15 significant digits: both the digits and
     // the power of ten are exact doubles, so one division gives the correctly rounded value.
-    static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     const char* p = text.data();
     const char* const end = p + text.size();
     while (p != end && isSpace(*p)) ++p;
@@ -76,8 +74,7 @@ inline bool scanDouble(std::string_view& text, double& value) {
     const char* const point = p;
     int fraction = 0;
     if (p != end && *p == '.')
-        for (++p; p != end && isDigit(*p); ++p, ++fraction)
-            mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+        for (++p; p != end && isDigit(*p); ++p, ++fraction) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
     const bool anyDigit = point != start || fraction > 0;
     const bool plain = p - start <= 16 && mantissa < (std::uint64_t{1} << 53) &&
                        (p == end || (*p != 'e' && *p != 'E' && *p != 'x' && *p != 'X'));

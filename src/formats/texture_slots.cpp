@@ -39,9 +39,8 @@ TextureSlot loadSlot(const FileSystem& files, const std::string& stored, std::st
     }
     const auto depth = timDepth(*bytes, *path);
     if (depth && *depth > 8) {
-        warnings.push_back(makeWarning(*path, 0,
-                                       std::to_string(*depth) +
-                                           "-bit images cannot be drawn as console textures" + shown));
+        warnings.push_back(
+            makeWarning(*path, 0, std::to_string(*depth) + "-bit images cannot be drawn as console textures" + shown));
         return directColourSlot(*bytes, *path, *depth);
     }
     auto image = readTim(*bytes, *path);
@@ -64,8 +63,7 @@ TextureSlot loadSlot(const FileSystem& files, const std::string& stored, std::st
 
 }  // namespace
 
-LoadedTextures loadTextureSlots(const FileSystem& files, const model::Model& model,
-                                std::string_view rsdHostPath) {
+LoadedTextures loadTextureSlots(const FileSystem& files, const model::Model& model, std::string_view rsdHostPath) {
     LoadedTextures loaded;
     loaded.slots.reserve(model.textureFiles.size());
     // Textures that NTEX counts but no TEX line names have no file to open: one warning, on
@@ -82,7 +80,8 @@ LoadedTextures loadTextureSlots(const FileSystem& files, const model::Model& mod
     }
     if (!unnamed.empty()) {
         std::string listed;
-        for (std::size_t k = 0; k < unnamed.size() && k < 5; ++k) listed += (k ? ", " : "") + std::to_string(unnamed[k]);
+        for (std::size_t k = 0; k < unnamed.size() && k < 5; ++k)
+            listed += (k ? ", " : "") + std::to_string(unnamed[k]);
         if (unnamed.size() > 5) listed += ", ...";
         const std::string said = unnamed.size() == 1
                                      ? "texture " + listed + " has no TEX[] line naming a file; it shows"

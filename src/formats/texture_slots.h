@@ -32,8 +32,7 @@ struct LoadedTextures {
 // found (rsdHostPath is the RSD file read). A texture that cannot be shown still gets its
 // slot, with the stand-by picture and a warning: a missing or unreadable file has no VRAM
 // places; a 16-bit or 24-bit image keeps its own.
-LoadedTextures loadTextureSlots(const FileSystem& files, const model::Model& model,
-                                std::string_view rsdHostPath);
+LoadedTextures loadTextureSlots(const FileSystem& files, const model::Model& model, std::string_view rsdHostPath);
 
 // Drops a slot; the following slots move down one place, as the model's texture list does.
 void removeTextureSlot(TextureSlots& slots, int slot);

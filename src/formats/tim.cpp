@@ -13,7 +13,9 @@ struct Bytes {
 
     bool has(std::size_t n) const { return at <= data.size() && data.size() - at >= n; }
     std::uint32_t u16() {
-        const auto b = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(data[at + i])); };
+        const auto b = [&](std::size_t i) {
+            return static_cast<std::uint32_t>(static_cast<unsigned char>(data[at + i]));
+        };
         const std::uint32_t v = b(0) | b(1) << 8;
         at += 2;
         return v;
@@ -52,7 +54,8 @@ std::optional<TimColourTable> timColourTableOnly(std::string_view bytes) {
     table.y = static_cast<std::uint16_t>(in.u16());
     table.width = in.u16();
     table.height = in.u16();
-    if (length < 12 || (length - 12) / 2 != static_cast<std::uint32_t>(table.width * table.height) || !in.has(length - 12))
+    if (length < 12 || (length - 12) / 2 != static_cast<std::uint32_t>(table.width * table.height) ||
+        !in.has(length - 12))
         return std::nullopt;
     in.at += length - 12;
     for (std::size_t i = in.at; i < bytes.size(); ++i)
@@ -65,11 +68,16 @@ std::expected<int, Error> timDepth(std::string_view bytes, const std::string& fi
     if (!in.has(8)) return std::unexpected(makeError(file, 0, "the file is too short for a TIM header"));
     in.u32();
     switch (in.u32() & 7) {
-        case 0: return 4;
-        case 1: return 8;
-        case 2: return 16;
-        case 3: return 24;
-        default: return std::unexpected(makeError(file, 0, "the TIM pixel mode is not 4, 8, 16 or 24 bits"));
+        case 0:
+            return 4;
+        case 1:
+            return 8;
+        case 2:
+            return 16;
+        case 3:
+            return 24;
+        default:
+            return std::unexpected(makeError(file, 0, "the TIM pixel mode is not 4, 8, 16 or 24 bits"));
     }
 }
 
@@ -77,8 +85,7 @@ std::expected<TimImage, Error> readTim(std::string_view bytes, const std::string
     auto bad = [&](const std::string& why) { return std::unexpected(makeError(file, 0, why)); };
     const auto depth = timDepth(bytes, file);
     if (!depth) return std::unexpected(depth.error());
-    if (*depth > 8)
-        return bad(std::to_string(*depth) + "-bit TIM images cannot be used as console textures");
+    if (*depth > 8) return bad(std::to_string(*depth) + "-bit TIM images cannot be used as console textures");
     Bytes in{bytes, 4};
     const std::uint32_t flags = in.u32();
     TimImage image;
@@ -97,8 +104,7 @@ std::expected<TimImage, Error> readTim(std::string_view bytes, const std::string
         for (std::uint32_t i = 0; i < entries; ++i) {
             const std::uint32_t c = in.u16();
             if (i >= image.palette.size()) continue;
-            const std::uint32_t red = (c & 0x1F) << 3, green = ((c >> 5) & 0x1F) << 3,
-                                blue = ((c >> 10) & 0x1F) << 3;
+            const std::uint32_t red = (c & 0x1F) << 3, green = ((c >> 5) & 0x1F) << 3, blue = ((c >> 10) & 0x1F) << 3;
             image.palette[i] = blue | green << 8 | red << 16;
         }
     }
@@ -110,8 +116,7 @@ std::expected<TimImage, Error> readTim(std::string_view bytes, const std::string
     image.width = static_cast<int>(words) * (image.bitsPerPixel == 4 ? 4 : 2);
     image.height = static_cast<int>(rows);
     if (image.width == 0 || image.height == 0 || image.width > kMaxDimension || image.height > kMaxDimension)
-        return bad("the image is " + std::to_string(image.width) + " x " + std::to_string(image.height) +
-                   " pixels");
+        return bad("the image is " + std::to_string(image.width) + " x " + std::to_string(image.height) + " pixels");
     const std::size_t rowBytes = static_cast<std::size_t>(words) * 2;
     if (!pixelBlockFits(length, rowBytes * rows))
         return bad("the image's block length " + std::to_string(length) + " disagrees with its size");
@@ -123,8 +128,7 @@ std::expected<TimImage, Error> readTim(std::string_view bytes, const std::string
         std::uint8_t* row = image.pixels.data() + (rows - 1 - y) * stride;
         std::memcpy(row, bytes.data() + in.at + y * rowBytes, rowBytes);
         if (image.bitsPerPixel == 4)
-            for (std::size_t i = 0; i < rowBytes; ++i)
-                row[i] = static_cast<std::uint8_t>(row[i] << 4 | row[i] >> 4);
+            for (std::size_t i = 0; i < rowBytes; ++i) row[i] = static_cast<std::uint8_t>(row[i] << 4 | row[i] >> 4);
     }
     return image;
 }
@@ -161,7 +165,8 @@ std::expected<RgbaImage, Error> decodeTim(std::string_view bytes, const std::str
         out.imageY = image->imageY;
         out.pixels.resize(static_cast<std::size_t>(out.width) * out.height);
         for (int y = 0; y < out.height; ++y) {
-            const std::uint8_t* row = image->pixels.data() + static_cast<std::size_t>(out.height - 1 - y) * image->stride();
+            const std::uint8_t* row =
+                image->pixels.data() + static_cast<std::size_t>(out.height - 1 - y) * image->stride();
             for (int x = 0; x < out.width; ++x) {
                 const unsigned index = image->bitsPerPixel == 8 ? row[x] : (x % 2 ? row[x / 2] & 0xF : row[x / 2] >> 4);
                 out.pixels[static_cast<std::size_t>(y) * out.width + x] = colours[index];
@@ -186,7 +191,8 @@ std::expected<RgbaImage, Error> decodeTim(std::string_view bytes, const std::str
     out.height = static_cast<int>(rows);
     if (out.width == 0 || out.height == 0 || out.width > kMaxDimension || out.height > kMaxDimension)
         return bad("the image is " + std::to_string(out.width) + " x " + std::to_string(out.height) + " pixels");
-    if (!pixelBlockFits(length, rowBytes * rows)) return bad("the image's block length " + std::to_string(length) + " disagrees with its size");
+    if (!pixelBlockFits(length, rowBytes * rows))
+        return bad("the image's block length " + std::to_string(length) + " disagrees with its size");
     if (!in.has(rowBytes * rows)) return bad("the file ends inside the pixels");
     out.pixels.resize(static_cast<std::size_t>(out.width) * out.height);
     for (std::uint32_t y = 0; y < rows; ++y) {
@@ -196,7 +202,9 @@ std::expected<RgbaImage, Error> decodeTim(std::string_view bytes, const std::str
             if (*depth == 16) {
                 pixel = colour15(row.u16());
             } else {
-                const auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[row.at + i])); };
+                const auto byte = [&](std::size_t i) {
+                    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[row.at + i]));
+                };
                 pixel = 0xFF000000u | byte(0) << 16 | byte(1) << 8 | byte(2);
                 row.at += 3;
             }

@@ -50,7 +50,7 @@ std::expected<TimImage, Error> readTim(std::string_view bytes, const std::string
 struct RgbaImage {
     int width = 0, height = 0;
     std::uint16_t imageX = 0, imageY = 0;  // VRAM position of the pixels
-    std::vector<std::uint32_t> pixels;  // 0xAARRGGBB, top row first
+    std::vector<std::uint32_t> pixels;     // 0xAARRGGBB, top row first
 };
 // The console draws the colour 0x0000 (black without the semi-transparency bit) as
 // transparent; it decodes with alpha 0, every other colour with alpha 255.

@@ -25,8 +25,7 @@ std::uint32_t byteAt(std::string_view bytes, std::uint64_t at) {
 
 // Callers have checked that the bytes lie inside the file.
 std::uint32_t wordAt(std::string_view bytes, std::uint64_t at) {
-    return byteAt(bytes, at) | byteAt(bytes, at + 1) << 8 | byteAt(bytes, at + 2) << 16 |
-           byteAt(bytes, at + 3) << 24;
+    return byteAt(bytes, at) | byteAt(bytes, at + 1) << 8 | byteAt(bytes, at + 2) << 16 | byteAt(bytes, at + 3) << 24;
 }
 
 std::int16_t shortAt(std::string_view bytes, std::uint64_t at) {
@@ -96,8 +95,7 @@ void decodePolygon(TmdPacket& p, std::span<const std::uint32_t> words) {
     }
     // Index halfwords, two to a word with the low half first.
     const auto half = [&](int i) {
-        return static_cast<std::uint16_t>(words[w + static_cast<std::size_t>(i / 2)] >>
-                                          (i % 2 * 16));
+        return static_cast<std::uint16_t>(words[w + static_cast<std::size_t>(i / 2)] >> (i % 2 * 16));
     };
     p.normalCount = static_cast<std::uint8_t>(layout.normals);
     for (int k = 0; k < layout.corners; ++k) {
@@ -117,7 +115,7 @@ void decodePolygon(TmdPacket& p, std::span<const std::uint32_t> words) {
 struct DecodedArea {
     std::shared_ptr<TmdPacketArea> area = std::make_shared<TmdPacketArea>();
     std::uint32_t vertexBound = 0, normalBound = 0;  // highest index used, plus one
-    std::optional<Error> fault;                       // set when the area ended in a fault
+    std::optional<Error> fault;                      // set when the area ended in a fault
 };
 
 struct Reader {
@@ -134,8 +132,8 @@ struct Reader {
         return manyObjects ? "object " + std::to_string(object) + ": " : "";
     }
     std::string packetPrefix(std::size_t object, std::size_t packet, std::uint64_t at) const {
-        return (manyObjects ? "object " + std::to_string(object) + " " : "") + "packet " +
-               std::to_string(packet) + " at byte " + std::to_string(at) + ": ";
+        return (manyObjects ? "object " + std::to_string(object) + " " : "") + "packet " + std::to_string(packet) +
+               " at byte " + std::to_string(at) + ": ";
     }
     bool spend(std::uint64_t n) {
         if (n > budget) return false;
@@ -145,20 +143,21 @@ struct Reader {
     static std::string budgetMessage(const std::string& where) {
         return where +
                "the objects' tables and packets overlap so much that decoding them takes more "
-               "than " + std::to_string(kMaxDecodedPerByte) + " times the file's size in memory";
+               "than " +
+               std::to_string(kMaxDecodedPerByte) + " times the file's size in memory";
     }
 
     std::expected<std::shared_ptr<const TmdTable>, Error> readTable(std::size_t object, const char* name,
                                                                     std::uint32_t offset, std::uint32_t entries) {
         const std::uint64_t at = kHeaderBytes + offset, length = kEntryBytes * entries;
         if (at > bytes.size() || bytes.size() - at < length)
-            return fail(objectPrefix(object) + "the " + name + " table of " +
-                        count(entries, "entry", "entries") + " at byte " + std::to_string(at) +
-                        " runs past the end of the file (" + std::to_string(bytes.size()) +
-                        " bytes)");
+            return fail(objectPrefix(object) + "the " + name + " table of " + count(entries, "entry", "entries") +
+                        " at byte " + std::to_string(at) + " runs past the end of the file (" +
+                        std::to_string(bytes.size()) + " bytes)");
         auto& shared = tables[{offset, entries}];
         if (shared) return shared;
-        if (!spend(sizeof(TmdTable::value_type) * std::uint64_t{entries})) return fail(budgetMessage(objectPrefix(object)));
+        if (!spend(sizeof(TmdTable::value_type) * std::uint64_t{entries}))
+            return fail(budgetMessage(objectPrefix(object)));
         auto table = std::make_shared<TmdTable>();
         table->reserve(entries);
         for (std::uint64_t e = at; e < at + length; e += kEntryBytes)
@@ -177,14 +176,13 @@ struct Reader {
             const std::string where = packetPrefix(index, n, p.offset);
             for (int k = 0; k < p.corners; ++k)
                 if (p.vertex[k] >= vertices)
-                    return error(where + "corner " + std::to_string(k) + " uses vertex " +
-                                 std::to_string(p.vertex[k]) + " but the object has " +
-                                 count(vertices, "vertex", "vertices"));
+                    return error(where + "corner " + std::to_string(k) + " uses vertex " + std::to_string(p.vertex[k]) +
+                                 " but the object has " + count(vertices, "vertex", "vertices"));
             for (int k = 0; k < p.normalCount; ++k) {
                 if (p.normal[k] < normals) continue;
                 const std::string user = p.normalCount == 1 ? "the face" : "corner " + std::to_string(k);
-                return error(where + user + " uses normal " + std::to_string(p.normal[k]) +
-                             " but the object has " + count(normals, "normal", "normals"));
+                return error(where + user + " uses normal " + std::to_string(p.normal[k]) + " but the object has " +
+                             count(normals, "normal", "normals"));
             }
         }
         return std::nullopt;
@@ -214,8 +212,8 @@ struct Reader {
             p.mode = static_cast<std::uint8_t>(header >> 24);
             const std::uint64_t length = 4 + 4 * std::uint64_t{p.ilen};
             if (bytes.size() - at < length) {
-                decoded.fault = error(where() + "the file ends inside the packet's " +
-                                      count(p.ilen, "data word", "data words"));
+                decoded.fault =
+                    error(where() + "the file ends inside the packet's " + count(p.ilen, "data word", "data words"));
                 break;
             }
             if (!spend(sizeof(TmdPacket) + 4 * std::uint64_t{p.ilen})) {
@@ -228,10 +226,10 @@ struct Reader {
                 p.polygon = true;
                 const int needed = tmdPolygonDataWords(p.mode, p.flag);
                 if (needed != p.ilen) {
-                    decoded.fault = error(where() + "mode " + hex(p.mode) +
-                                          (p.flag ? " with flag " + hex(p.flag) : std::string()) + " needs " +
-                                          count(static_cast<std::uint64_t>(needed), "data word", "data words") +
-                                          " but ilen says " + std::to_string(p.ilen));
+                    decoded.fault =
+                        error(where() + "mode " + hex(p.mode) + (p.flag ? " with flag " + hex(p.flag) : std::string()) +
+                              " needs " + count(static_cast<std::uint64_t>(needed), "data word", "data words") +
+                              " but ilen says " + std::to_string(p.ilen));
                     break;
                 }
                 decodePolygon(p, std::span(area.words).subspan(p.firstWord));
@@ -286,9 +284,7 @@ std::span<const std::uint32_t> TmdObject::words(const TmdPacket& packet) const {
     return std::span(all).subspan(packet.firstWord, packet.ilen);
 }
 
-int tmdPolygonDataWords(std::uint8_t mode, std::uint8_t flag) {
-    return polygonLayout(mode, flag).words();
-}
+int tmdPolygonDataWords(std::uint8_t mode, std::uint8_t flag) { return polygonLayout(mode, flag).words(); }
 
 std::string tmdPacketKind(const TmdPacket& p) {
     if (!p.polygon) {
@@ -320,21 +316,21 @@ std::expected<TmdFile, Error> readTmd(std::string_view bytes, const std::string&
     tmd.id = wordAt(bytes, 0);
     tmd.flags = wordAt(bytes, 4);
     const std::uint32_t objects = wordAt(bytes, 8);
-    if (tmd.id != 0x41)
-        return in.fail("the file's ID is " + hex(tmd.id) + ", not 0x41: it is not a TMD file");
+    if (tmd.id != 0x41) return in.fail("the file's ID is " + hex(tmd.id) + ", not 0x41: it is not a TMD file");
     const std::uint64_t tableEnd = kHeaderBytes + kObjectBytes * objects;
     if (tableEnd > bytes.size())
-        return in.fail("the header's " + count(objects, "object needs ", "objects need ") +
-                       std::to_string(tableEnd) + " bytes but the file has " +
-                       std::to_string(bytes.size()));
+        return in.fail("the header's " + count(objects, "object needs ", "objects need ") + std::to_string(tableEnd) +
+                       " bytes but the file has " + std::to_string(bytes.size()));
     // A TMD saved from console memory holds addresses. The first object's packets follow the
     // object table, as every converter lays them out, which gives the address of the table.
     std::uint32_t base = 0;
     if (tmd.flags & 1) {
         const std::uint32_t firstPackets = objects ? wordAt(bytes, kHeaderBytes + 16) : 0;
         if (objects == 0 || firstPackets < kObjectBytes * objects)
-            return in.fail("the FIXP flag says the table positions are memory addresses, and the first object's "
-                           "packet address " + hex(firstPackets) + " gives no base to read them from");
+            return in.fail(
+                "the FIXP flag says the table positions are memory addresses, and the first object's "
+                "packet address " +
+                hex(firstPackets) + " gives no base to read them from");
         base = firstPackets - static_cast<std::uint32_t>(kObjectBytes * objects);
         tmd.addressBase = base;
     }

@@ -22,13 +22,13 @@ namespace kestrel::formats {
 // data words, kept with the packets of its area (TmdObject::words). Polygons (mode 0x20-0x3F)
 // are decoded; other kinds keep their raw words only. Compact, as a file may hold millions.
 struct TmdPacket {
-    std::uint32_t offset = 0;     // of the header word, from the start of the file
-    std::uint32_t firstWord = 0;  // where its data words start among its area's words
+    std::uint32_t offset = 0;               // of the header word, from the start of the file
+    std::uint32_t firstWord = 0;            // where its data words start among its area's words
     std::array<std::uint32_t, 4> colour{};  // 0x00RRGGBB
     std::array<std::uint16_t, 4> vertex{};  // corners entries used
     std::array<std::uint16_t, 4> normal{};
-    std::array<std::uint8_t, 4> u{}, v{};   // texture coordinates of textured polygons
-    std::uint16_t cba = 0, tsb = 0;         // colour table and texture page of textured polygons
+    std::array<std::uint8_t, 4> u{}, v{};  // texture coordinates of textured polygons
+    std::uint16_t cba = 0, tsb = 0;        // colour table and texture page of textured polygons
     std::uint8_t olen = 0, ilen = 0, flag = 0, mode = 0;
     bool polygon = false;
 

@@ -34,12 +34,18 @@ struct PacketShape {
 
 std::optional<std::uint8_t> kindMode(char kind) {
     switch (kind) {
-        case model::PTYPE_SINGLE_COLOUR: return 0x20;
-        case model::PTYPE_TEXTURED_COLOURED: return 0x25;
-        case model::PTYPE_GRADATION_COLOUR: return 0x30;
-        case model::PTYPE_TEXTURED_GRADATION_COLOURED: return 0x35;
-        case model::PTYPE_TEXTURED: return 0x34;
-        default: return std::nullopt;
+        case model::PTYPE_SINGLE_COLOUR:
+            return 0x20;
+        case model::PTYPE_TEXTURED_COLOURED:
+            return 0x25;
+        case model::PTYPE_GRADATION_COLOUR:
+            return 0x30;
+        case model::PTYPE_TEXTURED_GRADATION_COLOURED:
+            return 0x35;
+        case model::PTYPE_TEXTURED:
+            return 0x34;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -148,8 +154,7 @@ TexturePlace placeOf(const TextureSlot* slot) {
 void writePacket(WordOut& out, const ModelPolygon& p, const PacketShape& s, std::uint32_t faceNormal,
                  std::span<const TextureSlot> slots) {
     const int n = s.corners;
-    out.word(s.olen | std::uint32_t{s.ilen} << 8 | std::uint32_t{s.flag} << 16 |
-             std::uint32_t{s.mode} << 24);
+    out.word(s.olen | std::uint32_t{s.ilen} << 8 | std::uint32_t{s.flag} << 16 | std::uint32_t{s.mode} << 24);
     if (s.textured) {
         const bool hasSlot = p.tId >= 0 && p.tId < static_cast<int>(slots.size());
         const TexturePlace place = placeOf(hasSlot ? &slots[static_cast<std::size_t>(p.tId)] : nullptr);
@@ -202,36 +207,41 @@ std::expected<TmdBytes, Error> tmdBytes(const Model& model, std::span<const Text
     }
     const std::size_t vertices = model.vertices.size();
     if (vertices + flat > kMaxIndex)
-        return std::unexpected(makeError(
-            file, 0,
-            "cannot save: a TMD indexes at most 65536 vertices and normals, and the model needs " +
-                std::to_string(vertices) + " vertices and " + std::to_string(vertices + flat) +
-                " normals; nothing was written"));
+        return std::unexpected(
+            makeError(file, 0,
+                      "cannot save: a TMD indexes at most 65536 vertices and normals, and the model needs " +
+                          std::to_string(vertices) + " vertices and " + std::to_string(vertices + flat) +
+                          " normals; nothing was written"));
     // A texture without VRAM places leaves its packets pointing at the top of VRAM: say which.
     std::map<int, int> unplaced;  // texture number, textured polygons that use it
     for (std::size_t i = 0; i < written.size(); ++i) {
         const int t = model.polygons[written[i]].tId;
-        if (shapes[i].textured && (t < 0 || t >= static_cast<int>(slots.size()) || slots[static_cast<std::size_t>(t)].bitsPerPixel == 0))
+        if (shapes[i].textured &&
+            (t < 0 || t >= static_cast<int>(slots.size()) || slots[static_cast<std::size_t>(t)].bitsPerPixel == 0))
             ++unplaced[t];
     }
     for (const auto& [t, polygons] : unplaced) {
         const bool named = t >= 0 && t < model.textureCount();
-        result.warnings.push_back(makeWarning(
-            file, 0, "texture " + std::to_string(t) +
-                         (named ? " (" + model.textureFiles[static_cast<std::size_t>(t)] + ") could not be read"
-                                : ", which the model does not name") +
-                         ", so " + (polygons == 1 ? "the polygon that uses it gets" : "the " + countOf(polygons, "polygon") + " that use it get") +
-                         " CBA 0 and TSB 0"));
+        result.warnings.push_back(
+            makeWarning(file, 0,
+                        "texture " + std::to_string(t) +
+                            (named ? " (" + model.textureFiles[static_cast<std::size_t>(t)] + ") could not be read"
+                                   : ", which the model does not name") +
+                            ", so " +
+                            (polygons == 1 ? "the polygon that uses it gets"
+                                           : "the " + countOf(polygons, "polygon") + " that use it get") +
+                            " CBA 0 and TSB 0"));
     }
     if (leftOut)
-        result.warnings.push_back(makeWarning(
-            file, 0, countOf(leftOut, "polygon") + " of no known material kind " + (leftOut == 1 ? "was" : "were") + " left out"));
+        result.warnings.push_back(makeWarning(file, 0,
+                                              countOf(leftOut, "polygon") + " of no known material kind " +
+                                                  (leftOut == 1 ? "was" : "were") + " left out"));
 
     std::size_t wrapped = 0;
     for (const auto& vertex : model.vertices) {
         if (!std::isfinite(vertex.x) || !std::isfinite(vertex.y) || !std::isfinite(vertex.z))
-            return std::unexpected(makeError(
-                file, 0, "cannot save: a vertex coordinate is not a finite number; nothing was written"));
+            return std::unexpected(
+                makeError(file, 0, "cannot save: a vertex coordinate is not a finite number; nothing was written"));
         if (!fitsIn16(vertex.x) || !fitsIn16(vertex.y) || !fitsIn16(vertex.z)) ++wrapped;
     }
     if (wrapped)
@@ -247,8 +257,8 @@ std::expected<TmdBytes, Error> tmdBytes(const Model& model, std::span<const Text
     out.word(kTmdId);
     out.word(0);  // table positions are offsets
     out.word(1);  // one object
-    for (std::size_t value : {vertexTable, vertices, normalTable, vertices + flat, kObjectTableBytes,
-                              shapes.size(), std::size_t{0}})
+    for (std::size_t value :
+         {vertexTable, vertices, normalTable, vertices + flat, kObjectTableBytes, shapes.size(), std::size_t{0}})
         out.word(static_cast<std::uint32_t>(value));
 
     auto faceNormal = static_cast<std::uint32_t>(vertices);
@@ -265,8 +275,8 @@ std::expected<TmdBytes, Error> tmdBytes(const Model& model, std::span<const Text
     return result;
 }
 
-std::expected<SavedTmd, Error> saveTmd(FileSystem& files, const Model& model,
-                                       std::span<const TextureSlot> slots, const std::string& path) {
+std::expected<SavedTmd, Error> saveTmd(FileSystem& files, const Model& model, std::span<const TextureSlot> slots,
+                                       const std::string& path) {
     auto tmd = tmdBytes(model, slots, path);
     if (!tmd) return std::unexpected(tmd.error());
     if (auto error = writeFileSafely(files, path, tmd->bytes, replaceLastThree(path, "tmd_backup")))

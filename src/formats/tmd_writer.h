@@ -18,10 +18,9 @@ struct TmdBytes {
     std::vector<Warning> warnings;  // coordinates wrapped to 16 bits, polygons left out
 };
 
-// The file's bytes, with normals computed from the geometry (the model's own are not read). Texture places come from the slots
-// (slot i for tId i); polygons of no known material kind get no packet and are not counted.
-// A model whose indices a TMD cannot hold (65,536 or more vertices or normals) is refused.
-// file names the output in messages.
+// The file's bytes, with normals computed from the geometry (the model's own are not read). Texture places come from
+// the slots (slot i for tId i); polygons of no known material kind get no packet and are not counted. A model whose
+// indices a TMD cannot hold (65,536 or more vertices or normals) is refused. file names the output in messages.
 std::expected<TmdBytes, Error> tmdBytes(const model::Model& model, std::span<const TextureSlot> slots,
                                         const std::string& file);
 
@@ -32,7 +31,7 @@ struct SavedTmd {
 
 // Writes the TMD through a temporary file; an existing
 // file first becomes "*.tmd_backup" unless that backup exists already.
-std::expected<SavedTmd, Error> saveTmd(FileSystem& files, const model::Model& model,
-                                       std::span<const TextureSlot> slots, const std::string& path);
+std::expected<SavedTmd, Error> saveTmd(FileSystem& files, const model::Model& model, std::span<const TextureSlot> slots,
+                                       const std::string& path);
 
 }  // namespace kestrel::formats

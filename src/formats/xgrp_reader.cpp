@@ -36,8 +36,9 @@ std::optional<Error> readXgrpText(std::string_view text, const std::string& file
         // A name line that begins with '#' is a comment and takes no group slot.
         if (!lines.nextData(line)) {
             if (lines.failure()) return lines.failure();
-            return makeError(file, lines.lineNumber(), "the file ends after " + std::to_string(groups.size()) +
-                                                           " of " + std::to_string(groupCount) + " groups");
+            return makeError(file, lines.lineNumber(),
+                             "the file ends after " + std::to_string(groups.size()) + " of " +
+                                 std::to_string(groupCount) + " groups");
         }
         model::PolygonGroup group;
         group.name = std::string(line);
@@ -46,17 +47,15 @@ std::optional<Error> readXgrpText(std::string_view text, const std::string& file
         std::string_view rest = lines.remainder();
         const std::string_view start = rest;
         std::int32_t members = 0;
-        if (!scanInt(rest, members) || members < 0 ||
-            static_cast<std::size_t>(members) > rest.size() / 2 + 1)
-            return makeError(file, nameLine + 1,
-                             "group '" + group.name + "' needs its number of polygons");
+        if (!scanInt(rest, members) || members < 0 || static_cast<std::size_t>(members) > rest.size() / 2 + 1)
+            return makeError(file, nameLine + 1, "group '" + group.name + "' needs its number of polygons");
         group.polygons.resize(members);
         for (auto& member : group.polygons) {
             const std::string_view before = rest;
             if (!scanInt(rest, member))
-                return makeError(file, nameLine + 1 + countLines(start.substr(0, before.data() - start.data())),
-                                 "group '" + group.name + "' lists fewer polygons than its count of " +
-                                     std::to_string(members));
+                return makeError(
+                    file, nameLine + 1 + countLines(start.substr(0, before.data() - start.data())),
+                    "group '" + group.name + "' lists fewer polygons than its count of " + std::to_string(members));
             if (member < 0 || member >= model.polygonCount())
                 return makeError(file, nameLine + 1 + countLines(start.substr(0, rest.data() - start.data())),
                                  "group '" + group.name + "' names polygon " + std::to_string(member) +

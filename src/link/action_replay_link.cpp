@@ -56,9 +56,9 @@ std::uint32_t littleEndianAt(const std::vector<std::uint8_t>& bytes, std::size_t
 
 // The console code written over header bytes 0x40..0x6F: execute the program whose header
 // lies at 0x8000F800 through the BIOS, then wait for ever.
-constexpr std::array<std::uint32_t, 12> kStartupStub = {
-    0x3C048000, 0x3484F800, 0x24090043, 0x240A00A0, 0x0140F809, 0x00000000,
-    0x00000000, 0x00000000, 0x1084FFFF, 0x00000000, 0x00000000, 0x00000000};
+constexpr std::array<std::uint32_t, 12> kStartupStub = {0x3C048000, 0x3484F800, 0x24090043, 0x240A00A0,
+                                                        0x0140F809, 0x00000000, 0x00000000, 0x00000000,
+                                                        0x1084FFFF, 0x00000000, 0x00000000, 0x00000000};
 
 constexpr std::size_t kHeaderSize = 0x800;
 // Larger than any console's memory: a header claiming more is not a program for it.

@@ -68,9 +68,9 @@ private:
     // Counts a pass of a wait that has not been answered; once the wait has gone on for long,
     // sleeps a little and looks at Escape.
     void waitedAgain(int& passes);
-    std::uint8_t timed(std::uint8_t byte);      // T: write, timed wait, read
-    std::uint8_t untimed(std::uint8_t byte);    // U: write, untimed wait, read
-    bool synchronise(bool sendZero);  // the long form; false when aborted
+    std::uint8_t timed(std::uint8_t byte);    // T: write, timed wait, read
+    std::uint8_t untimed(std::uint8_t byte);  // U: write, untimed wait, read
+    bool synchronise(bool sendZero);          // the long form; false when aborted
     // "n", the code and its operands, each timed, then the closing 0x00.
     void command(std::uint8_t code, std::span<const std::uint8_t> operands);
 

@@ -32,8 +32,8 @@ constexpr std::uint8_t kAnswered = 0xFE;
 constexpr std::uint8_t kWaiting = 0xFF;
 
 std::uint32_t bigEndian(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 |
-           std::uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
+    return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 | std::uint32_t{bytes[at + 2]} << 8 |
+           bytes[at + 3];
 }
 
 std::int16_t signedWord(std::uint8_t high, std::uint8_t low) {
@@ -42,8 +42,7 @@ std::int16_t signedWord(std::uint8_t high, std::uint8_t low) {
 
 }  // namespace
 
-EmulatedConsole::EmulatedConsole(Clock& clock, std::uint16_t portBase)
-    : clock(clock), portBase(portBase) {}
+EmulatedConsole::EmulatedConsole(Clock& clock, std::uint16_t portBase) : clock(clock), portBase(portBase) {}
 
 void EmulatedConsole::out8(std::uint16_t port, std::uint8_t value) {
     if (port != portBase) return;  // the handshake register is read-only
@@ -292,8 +291,8 @@ void EmulatedConsole::endChunk() {
     // All five bytes are taken in before deciding, so that the sum bytes are never mistaken
     // for a command. A chunk that does not match loses the whole block: the PC gives up on a
     // mismatch rather than resending, so the console goes back to waiting for a letter.
-    const bool match = operands[1] == static_cast<std::uint8_t>(chunkSum >> 8) &&
-                       operands[3] == static_cast<std::uint8_t>(chunkSum);
+    const bool match =
+        operands[1] == static_cast<std::uint8_t>(chunkSum >> 8) && operands[3] == static_cast<std::uint8_t>(chunkSum);
     if (!match) {
         ++state.checksumFailures;
         block.clear();

@@ -38,20 +38,20 @@ public:
     // Everything the console has been sent and has kept.
     struct Received {
         int halts = 0, resumes = 0, resets = 0;
-        std::uint32_t uploadAddress = 0;        // where the last upload went
-        std::vector<std::uint8_t> memory;       // the last upload's bytes
+        std::uint32_t uploadAddress = 0;   // where the last upload went
+        std::vector<std::uint8_t> memory;  // the last upload's bytes
         bool previewerRunning = false;
         std::uint32_t runAddress = 0;
         std::vector<std::vector<std::uint8_t>> textures;  // each TIM block, in order
-        std::vector<std::uint8_t> model;        // the last TMD block
-        std::vector<std::uint8_t> mime;         // the last MIMe block
+        std::vector<std::uint8_t> model;                  // the last TMD block
+        std::vector<std::uint8_t> mime;                   // the last MIMe block
         int modelBlocks = 0, mimeBlocks = 0;
         std::int16_t angleX = 0, angleY = 0;
         std::int16_t scale = 0;
         int videoWidth = 640, videoHeight = 256;
         bool cpuProfiler = false, gpuProfiler = false;
-        int checksumFailures = 0;               // chunks whose checksum did not match
-        std::vector<char> letters;              // every command letter acknowledged
+        int checksumFailures = 0;   // chunks whose checksum did not match
+        std::vector<char> letters;  // every command letter acknowledged
     };
     const Received& received() const { return state; }
 
@@ -107,14 +107,14 @@ private:
     std::int64_t writtenAt = 0;
 
     Step step = Step::Idle;
-    std::uint8_t code = 0;                 // the open frame's command code
-    std::vector<std::uint8_t> operands;    // its operands, or the previewer command's payload
+    std::uint8_t code = 0;               // the open frame's command code
+    std::vector<std::uint8_t> operands;  // its operands, or the previewer command's payload
     std::size_t operandCount = 0;
     std::uint32_t uploadLength = 0;
-    std::uint8_t command = 0;              // the previewer command letter being served
+    std::uint8_t command = 0;  // the previewer command letter being served
     std::uint32_t blockLength = 0;
-    std::vector<std::uint8_t> block;       // the chunks confirmed so far
-    std::vector<std::uint8_t> chunk;       // the chunk being received
+    std::vector<std::uint8_t> block;  // the chunks confirmed so far
+    std::vector<std::uint8_t> chunk;  // the chunk being received
     std::size_t chunkSize = 0;
     std::uint16_t chunkSum = 0;            // the console's own checksum of the chunk
     std::uint8_t sumHigh = 0, sumLow = 0;  // the PC's

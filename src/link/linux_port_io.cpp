@@ -42,11 +42,13 @@ std::string portAccessAdvice(int errorNumber, const std::string& lockdown, std::
                "), which refuses port access to every program; start the system without lockdown "
                "(for example with Secure Boot off) to use the Action Replay card";
     if (errorNumber == EPERM || errorNumber == EACCES)
-        return "cannot use " + ports + ": port access needs the CAP_SYS_RAWIO capability; give it to "
+        return "cannot use " + ports +
+               ": port access needs the CAP_SYS_RAWIO capability; give it to "
                "this program once with 'sudo setcap cap_sys_rawio+ep <path of kestrel-cli>' and run it "
                "as yourself (or use --emulate to try without hardware)";
     if (errorNumber == ENOSYS)
-        return "cannot use " + ports + ": this system offers no port access (as inside a container or "
+        return "cannot use " + ports +
+               ": this system offers no port access (as inside a container or "
                "some virtual machines); run Kestrel on the machine the card is in, or use --emulate";
     return "cannot use " + ports + ": " + std::strerror(errorNumber);
 }

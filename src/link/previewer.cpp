@@ -19,9 +19,7 @@ std::uint8_t low(std::int32_t value) { return static_cast<std::uint8_t>(value); 
 
 using base::wrap16;
 
-std::uint8_t lower(char letter) {
-    return static_cast<std::uint8_t>(std::tolower(static_cast<unsigned char>(letter)));
-}
+std::uint8_t lower(char letter) { return static_cast<std::uint8_t>(std::tolower(static_cast<unsigned char>(letter))); }
 
 }  // namespace
 

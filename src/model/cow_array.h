@@ -43,12 +43,32 @@ class CowArray {
         reference operator*() const { return (*owner_)[static_cast<std::size_t>(at_)]; }
         pointer operator->() const { return &**this; }
         reference operator[](difference_type n) const { return *(*this + n); }
-        Iter& operator++() { ++at_; return *this; }
-        Iter operator++(int) { Iter old = *this; ++at_; return old; }
-        Iter& operator--() { --at_; return *this; }
-        Iter operator--(int) { Iter old = *this; --at_; return old; }
-        Iter& operator+=(difference_type n) { at_ += n; return *this; }
-        Iter& operator-=(difference_type n) { at_ -= n; return *this; }
+        Iter& operator++() {
+            ++at_;
+            return *this;
+        }
+        Iter operator++(int) {
+            Iter old = *this;
+            ++at_;
+            return old;
+        }
+        Iter& operator--() {
+            --at_;
+            return *this;
+        }
+        Iter operator--(int) {
+            Iter old = *this;
+            --at_;
+            return old;
+        }
+        Iter& operator+=(difference_type n) {
+            at_ += n;
+            return *this;
+        }
+        Iter& operator-=(difference_type n) {
+            at_ -= n;
+            return *this;
+        }
         friend Iter operator+(Iter it, difference_type n) { return it += n; }
         friend Iter operator+(difference_type n, Iter it) { return it += n; }
         friend Iter operator-(Iter it, difference_type n) { return it -= n; }
@@ -75,7 +95,9 @@ public:
     CowArray(std::initializer_list<T> items) { assign(items.begin(), items.end()); }
     explicit CowArray(size_type n, const T& value = T{}) { resize(n, value); }
     template <std::input_iterator It>
-    CowArray(It first, It last) { assign(first, last); }
+    CowArray(It first, It last) {
+        assign(first, last);
+    }
     CowArray(const std::vector<T>& items) { assign(items.begin(), items.end()); }  // NOLINT: a vector converts
 
     size_type size() const { return count_; }
@@ -85,8 +107,14 @@ public:
 
     const T& operator[](size_type i) const { return (*blocks_[i >> kShift])[i & (kBlock - 1)]; }
     T& operator[](size_type i) { return own(i >> kShift)[i & (kBlock - 1)]; }
-    const T& at(size_type i) const { check(i); return (*this)[i]; }
-    T& at(size_type i) { check(i); return (*this)[i]; }
+    const T& at(size_type i) const {
+        check(i);
+        return (*this)[i];
+    }
+    T& at(size_type i) {
+        check(i);
+        return (*this)[i];
+    }
     const T& front() const { return (*this)[0]; }
     T& front() { return (*this)[0]; }
     const T& back() const { return (*this)[count_ - 1]; }

@@ -24,8 +24,7 @@ Matrix4 multiply(const Matrix4& a, const Matrix4& b);
 // Only the upper-left 3x3 block takes part; the result has flags 0.
 // Inline: every paint sends every vertex and normal of the model through it.
 inline ModelVertex transformVector(const Matrix4& m, const ModelVertex& v) {
-    return {v.x * m.m[0][0] + v.y * m.m[1][0] + v.z * m.m[2][0],
-            v.x * m.m[0][1] + v.y * m.m[1][1] + v.z * m.m[2][1],
+    return {v.x * m.m[0][0] + v.y * m.m[1][0] + v.z * m.m[2][0], v.x * m.m[0][1] + v.y * m.m[1][1] + v.z * m.m[2][1],
             v.x * m.m[0][2] + v.y * m.m[1][2] + v.z * m.m[2][2], 0};
 }
 

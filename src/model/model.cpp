@@ -20,8 +20,8 @@ bool Model::isPolygonSelected(const ModelPolygon& polygon) const {
 }
 
 int Model::countSelectedPolygons() const {
-    return static_cast<int>(std::count_if(polygons.begin(), polygons.end(),
-                                          [this](const auto& p) { return isPolygonSelected(p); }));
+    return static_cast<int>(
+        std::count_if(polygons.begin(), polygons.end(), [this](const auto& p) { return isPolygonSelected(p); }));
 }
 
 Extent Model::extent(double ModelVertex::*axis, int mode) const {
@@ -63,8 +63,7 @@ void Model::subdivideTriangle(int index, bool removeOriginal) {
     const ModelPolygon& p = polygons.at(index);
     const int a = p.vId[0], b = p.vId[1], c = p.vId[2];
     if (removeOriginal) deletePolygon(index);
-    const ModelVertex mids[3] = {midpoint(vertices[a], vertices[b]),
-                                 midpoint(vertices[c], vertices[b]),
+    const ModelVertex mids[3] = {midpoint(vertices[a], vertices[b]), midpoint(vertices[c], vertices[b]),
                                  midpoint(vertices[c], vertices[a])};
     const int mab = addVertices(mids), mcb = mab + 1, mca = mab + 2;
     addPolygon(a, mab, mca, -1);
@@ -172,7 +171,8 @@ void Model::selectGroupVertices(int groupIndex) {
         if (member < 0 || member >= polygonCount()) continue;
         const ModelPolygon& p = polygons[static_cast<std::size_t>(member)];
         for (int k = 0; k < polygonCornerCount(p); ++k)
-            if (p.vId[k] >= 0 && p.vId[k] < vertexCount()) vertices[static_cast<std::size_t>(p.vId[k])].flags |= kVertexSelected;
+            if (p.vId[k] >= 0 && p.vId[k] < vertexCount())
+                vertices[static_cast<std::size_t>(p.vId[k])].flags |= kVertexSelected;
     }
 }
 

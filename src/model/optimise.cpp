@@ -52,8 +52,7 @@ int mergeVertices(Model& model, const VertexMergeOptions& options, const Progres
             grid.forEachNear(j, [&](std::span<const int> cell) {
                 for (const int i : cell) {
                     if (i >= best) break;  // cells list their vertices in index order
-                    if (canAbsorb(i) &&
-                        Distance(vectorDifference(vertices[static_cast<std::size_t>(i)], v)) < radius)
+                    if (canAbsorb(i) && Distance(vectorDifference(vertices[static_cast<std::size_t>(i)], v)) < radius)
                         best = i;
                 }
             });
@@ -194,17 +193,15 @@ std::vector<int> orderByMovement(const Model& start, std::span<const Pose> poses
         for (std::size_t v = 0; v < count && v < now.size() && v < before.size(); ++v) {
             const ModelVertex& a = now[v];
             const ModelVertex& b = before[v];
-            if (std::abs(a.x - b.x) > threshold || std::abs(a.y - b.y) > threshold ||
-                std::abs(a.z - b.z) > threshold)
+            if (std::abs(a.x - b.x) > threshold || std::abs(a.y - b.y) > threshold || std::abs(a.z - b.z) > threshold)
                 key[v] += pose.framesFromLast;
         }
         previous = pose.model;
     }
     std::vector<int> order(count);
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return key[static_cast<std::size_t>(a)] < key[static_cast<std::size_t>(b)];
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return key[static_cast<std::size_t>(a)] < key[static_cast<std::size_t>(b)]; });
     return order;
 }
 

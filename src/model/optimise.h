@@ -54,9 +54,9 @@ struct QuadConversionOptions {
 int convertTrianglesToQuads(Model& model, const QuadConversionOptions& options, const Progress& progress = {});
 
 struct GridAlignOptions {
-    std::array<double, 3> size{1, 1, 1};        // "X Grid", "Y Grid", "Z Grid"
+    std::array<double, 3> size{1, 1, 1};  // "X Grid", "Y Grid", "Z Grid"
     std::array<bool, 3> enabled{true, true, true};
-    bool selectedOnly = false;                  // "Selected Only", else "All"
+    bool selectedOnly = false;  // "Selected Only", else "All"
 };
 // "Align To Grid": each enabled axis snaps to the nearest multiple of its size, halves away
 // from zero but truncated toward zero: n = trunc((c + g/2) / g), c = g·n. Axes whose size

@@ -7,18 +7,13 @@ namespace kestrel::model {
 namespace {
 
 bool isTexturedKind(char type) {
-    return type == PTYPE_TEXTURED || type == PTYPE_TEXTURED_COLOURED ||
-           type == PTYPE_TEXTURED_GRADATION_COLOURED;
+    return type == PTYPE_TEXTURED || type == PTYPE_TEXTURED_COLOURED || type == PTYPE_TEXTURED_GRADATION_COLOURED;
 }
 
-bool namesTexture(const Model& model, int texture) {
-    return texture >= 0 && texture < model.textureCount();
-}
+bool namesTexture(const Model& model, int texture) { return texture >= 0 && texture < model.textureCount(); }
 
 const ModelVertex* vertexAt(const Model& model, int index) {
-    return index >= 0 && index < model.vertexCount()
-               ? &model.vertices[static_cast<std::size_t>(index)]
-               : nullptr;
+    return index >= 0 && index < model.vertexCount() ? &model.vertices[static_cast<std::size_t>(index)] : nullptr;
 }
 
 // Runs change on every selected polygon; returns how many came out different.
@@ -37,9 +32,7 @@ int changeSelected(Model& model, Change change) {
 // The kind OK gives a polygon of kind type.
 char kindAfterProperties(char type, bool textured, int style) {
     if (textured)
-        return style == 1   ? PTYPE_TEXTURED_COLOURED
-               : style == 2 ? PTYPE_TEXTURED_GRADATION_COLOURED
-                            : PTYPE_TEXTURED;
+        return style == 1 ? PTYPE_TEXTURED_COLOURED : style == 2 ? PTYPE_TEXTURED_GRADATION_COLOURED : PTYPE_TEXTURED;
     return style == 1 ? PTYPE_SINGLE_COLOUR : style == 2 ? PTYPE_GRADATION_COLOUR : type;
 }
 
@@ -116,9 +109,8 @@ PolygonPropertiesSettings afterClick(PolygonPropertiesSettings s, PropertiesClic
 int applyPolygonProperties(Model& model, const PolygonPropertiesSettings& s) {
     const bool hasTexture = namesTexture(model, s.texture);
     const bool textured = s.textured && hasTexture;
-    const std::int32_t flag =
-        (s.lightSourced ? 0 : kMatNotLightSourced) | (s.doubleFaced ? kMatDoubleFaced : 0) |
-        (s.transparent ? kMatTransparent : 0) | (s.transparencyMode & 3) << kMatTransparencyShift;
+    const std::int32_t flag = (s.lightSourced ? 0 : kMatNotLightSourced) | (s.doubleFaced ? kMatDoubleFaced : 0) |
+                              (s.transparent ? kMatTransparent : 0) | (s.transparencyMode & 3) << kMatTransparencyShift;
     return changeSelected(model, [&](ModelPolygon& p) {
         for (std::size_t i = 0; i < 4; ++i) p.rgb[i] = modelColourFromChooser(s.cornerColours[i]);
         p.mat_flag = flag;
@@ -132,14 +124,13 @@ int applyPolygonProperties(Model& model, const PolygonPropertiesSettings& s) {
 }
 
 bool canPointLight(const Model& model) {
-    return std::ranges::count_if(model.vertices, [](const ModelVertex& v) {
-               return (v.flags & kVertexSelected) != 0;
-           }) == 1;
+    return std::ranges::count_if(model.vertices,
+                                 [](const ModelVertex& v) { return (v.flags & kVertexSelected) != 0; }) == 1;
 }
 
 int pointLight(Model& model, const PointLight& light) {
-    const auto source = std::ranges::find_if(
-        model.vertices, [](const ModelVertex& v) { return (v.flags & kVertexSelected) != 0; });
+    const auto source =
+        std::ranges::find_if(model.vertices, [](const ModelVertex& v) { return (v.flags & kVertexSelected) != 0; });
     if (source == model.vertices.end()) return 0;
     const ModelVertex at = *source;
     const double radius = light.radius;
@@ -161,8 +152,7 @@ int pointLight(Model& model, const PointLight& light) {
         if (!any) continue;
         // A kind about to become a gradation kind starts from the colour it showed.
         if (light.allowTypeChange && p.type == PTYPE_TEXTURED) p.rgb.fill(kMidGrey);
-        if (light.allowTypeChange &&
-            (p.type == PTYPE_SINGLE_COLOUR || p.type == PTYPE_TEXTURED_COLOURED))
+        if (light.allowTypeChange && (p.type == PTYPE_SINGLE_COLOUR || p.type == PTYPE_TEXTURED_COLOURED))
             p.rgb.fill(p.rgb[0]);
         for (int j = 0; j < corners; ++j) {
             if (weight[j] <= 0) continue;

@@ -18,8 +18,7 @@ constexpr std::uint32_t chooserColourFromModel(std::int32_t colour) {
     return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
 }
 constexpr std::int32_t modelColourFromChooser(std::uint32_t colour) {
-    return static_cast<std::int32_t>((colour & 0xFF) << 16 | (colour & 0xFF00) |
-                                     (colour >> 16 & 0xFF));
+    return static_cast<std::int32_t>((colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF));
 }
 
 // mat_flag bits the material commands interpret.
@@ -50,14 +49,7 @@ struct PolygonPropertiesSettings {
 std::optional<PolygonPropertiesSettings> polygonPropertiesFromSelection(const Model& model);
 
 // The controls whose clicks adjust others.
-enum class PropertiesClick {
-    StyleNone,
-    StyleUniform,
-    StyleGradation,
-    Textured,
-    LightSourced,
-    Other
-};
+enum class PropertiesClick { StyleNone, StyleUniform, StyleGradation, Textured, LightSourced, Other };
 
 // The dialog's rules after a click. settings are the controls as they read after the click
 // took effect (the radio button already set, the check box already toggled); the result

@@ -35,8 +35,9 @@ void pyramid(Model& model, int i) {
 }
 
 void cube(Model& model, int i) {
-    for (const auto& v : {makeVector(-50, -50, -50), makeVector(50, -50, -50), makeVector(50, -50, 50), makeVector(-50, -50, 50),
-                          makeVector(-50, 50, -50), makeVector(50, 50, -50), makeVector(50, 50, 50), makeVector(-50, 50, 50)})
+    for (const auto& v :
+         {makeVector(-50, -50, -50), makeVector(50, -50, -50), makeVector(50, -50, 50), makeVector(-50, -50, 50),
+          makeVector(-50, 50, -50), makeVector(50, 50, -50), makeVector(50, 50, 50), makeVector(-50, 50, 50)})
         model.addVertex(v);
     static constexpr int kTriangles[12][3] = {{3, 1, 0}, {3, 2, 1}, {5, 7, 4}, {5, 6, 7}, {7, 2, 3}, {7, 6, 2},
                                               {4, 0, 1}, {4, 1, 5}, {7, 3, 0}, {7, 0, 4}, {5, 1, 2}, {5, 2, 6}};
@@ -49,7 +50,8 @@ void cylinder(Model& model, int n) {
     const auto ring = [&](double y) {
         const int first = model.vertexCount();
         double angle = 0;
-        for (int k = 0; k < n; ++k, angle += step) model.addVertex(makeVector(50 * std::cos(angle), y, 50 * std::sin(angle)));
+        for (int k = 0; k < n; ++k, angle += step)
+            model.addVertex(makeVector(50 * std::cos(angle), y, 50 * std::sin(angle)));
         return first;
     };
     const int a = ring(-50);
@@ -117,11 +119,16 @@ void mesh(Model& model, const PrimitiveParams& p, int i) {
 
 const char* kindName(PrimitiveKind kind) {
     switch (kind) {
-        case PrimitiveKind::Pyramid: return "pyramid";
-        case PrimitiveKind::Cube: return "cube";
-        case PrimitiveKind::Cylinder: return "cylinder";
-        case PrimitiveKind::Sphere: return "sphere";
-        case PrimitiveKind::Mesh: return "mesh";
+        case PrimitiveKind::Pyramid:
+            return "pyramid";
+        case PrimitiveKind::Cube:
+            return "cube";
+        case PrimitiveKind::Cylinder:
+            return "cylinder";
+        case PrimitiveKind::Sphere:
+            return "sphere";
+        case PrimitiveKind::Mesh:
+            return "mesh";
     }
     return "";
 }
@@ -130,9 +137,12 @@ const char* kindName(PrimitiveKind kind) {
 
 PrimitiveSize primitiveSize(const PrimitiveParams& p) {
     switch (p.kind) {
-        case PrimitiveKind::Pyramid: return {4, 4};
-        case PrimitiveKind::Cube: return {8, 12};
-        case PrimitiveKind::Cylinder: return {2LL * p.sides, 4LL * p.sides - 4};
+        case PrimitiveKind::Pyramid:
+            return {4, 4};
+        case PrimitiveKind::Cube:
+            return {8, 12};
+        case PrimitiveKind::Cylinder:
+            return {2LL * p.sides, 4LL * p.sides - 4};
         case PrimitiveKind::Sphere: {
             // Past 24 subdivisions the count overflows; the range stops at 20 anyway.
             const long long triangles = 6LL << (2 * std::min(p.subdivisions, 24));
@@ -160,7 +170,8 @@ std::optional<std::string> primitiveRefusal(const Model& model, const PrimitiveP
                                            std::fabs(p.spacingY * static_cast<double>(p.squaresY)) <= 1e9))
         return "the mesh would reach beyond +/-1000000000";
     if (model.groupCount() >= kMaxGroups)
-        return "the model has " + std::to_string(kMaxGroups) + " groups, as many as it can hold, and a primitive makes one more";
+        return "the model has " + std::to_string(kMaxGroups) +
+               " groups, as many as it can hold, and a primitive makes one more";
     const PrimitiveSize size = primitiveSize(p);
     const long long room = kMaxPrimitiveTriangles;
     if (size.triangles <= room && model.vertexCount() + size.vertices <= INT32_MAX / 2) return std::nullopt;
@@ -179,11 +190,21 @@ std::optional<std::string> primitiveRefusal(const Model& model, const PrimitiveP
 void addPrimitive(Model& model, const PrimitiveParams& p) {
     const int i = model.vertexCount(), first = model.polygonCount();
     switch (p.kind) {
-        case PrimitiveKind::Pyramid: pyramid(model, i); break;
-        case PrimitiveKind::Cube: cube(model, i); break;
-        case PrimitiveKind::Cylinder: cylinder(model, p.sides); break;
-        case PrimitiveKind::Sphere: sphere(model, i, p.subdivisions); break;
-        case PrimitiveKind::Mesh: mesh(model, p, i); break;
+        case PrimitiveKind::Pyramid:
+            pyramid(model, i);
+            break;
+        case PrimitiveKind::Cube:
+            cube(model, i);
+            break;
+        case PrimitiveKind::Cylinder:
+            cylinder(model, p.sides);
+            break;
+        case PrimitiveKind::Sphere:
+            sphere(model, i, p.subdivisions);
+            break;
+        case PrimitiveKind::Mesh:
+            mesh(model, p, i);
+            break;
     }
     PolygonGroup group{p.name, {}};
     group.polygons.reserve(static_cast<std::size_t>(model.polygonCount() - first));

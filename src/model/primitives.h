@@ -12,10 +12,10 @@ enum class PrimitiveKind { Pyramid, Cube, Cylinder, Sphere, Mesh };
 
 struct PrimitiveParams {
     PrimitiveKind kind = PrimitiveKind::Pyramid;
-    std::string name;  // the new group's
-    int sides = 6;          // cylinder, 3-100
-    int subdivisions = 2;   // sphere, 0-20
-    double spacingX = 10, spacingY = 10;  // mesh
+    std::string name;                      // the new group's
+    int sides = 6;                         // cylinder, 3-100
+    int subdivisions = 2;                  // sphere, 0-20
+    double spacingX = 10, spacingY = 10;   // mesh
     long long squaresX = 5, squaresY = 5;  // mesh
 };
 

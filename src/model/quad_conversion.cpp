@@ -73,7 +73,8 @@ bool join(Model& model, std::size_t i, std::size_t j, const ModelVertex& faceOfJ
     for (int k = 0; k < 3; ++k) a[static_cast<std::size_t>(k)] = {second.vId[k], second.tu[k], second.tv[k], 1};
     int filled = 3, shared = 0;
     for (int k = 0; k < 3; ++k) {
-        const auto slot = std::find_if(a.begin(), a.begin() + filled, [&](const Corner& c) { return c.vertex == first.vId[k]; });
+        const auto slot =
+            std::find_if(a.begin(), a.begin() + filled, [&](const Corner& c) { return c.vertex == first.vId[k]; });
         if (slot != a.begin() + filled) {
             ++slot->uses;
             ++shared;
@@ -112,7 +113,7 @@ bool join(Model& model, std::size_t i, std::size_t j, const ModelVertex& faceOfJ
 int convertTrianglesToQuads(Model& model, const QuadConversionOptions& options, const Progress& progress) {
     model.recomputeNormals();
     const std::size_t count = model.polygons.size();
-    int steps = 0;  // the triangles there are
+    int steps = 0;                             // the triangles there are
     std::vector<bool> eligible(count, false);  // a triangle (and selected, when asked)
     for (std::size_t t = 0; t < count; ++t) {
         const ModelPolygon& p = model.polygons[t];

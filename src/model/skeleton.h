@@ -31,8 +31,7 @@ struct Bone {
     int number = -1;            // scratch: written by the skeleton listing
 
     bool operator==(const Bone& o) const {
-        return startJoint == o.startJoint && endJoint == o.endJoint && vertices == o.vertices &&
-               flags == o.flags;
+        return startJoint == o.startJoint && endJoint == o.endJoint && vertices == o.vertices && flags == o.flags;
     }
 };
 

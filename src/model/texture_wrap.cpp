@@ -44,12 +44,18 @@ struct Planar {
 Planar planarOf(PlanarFace face) {
     using V = ModelVertex;
     switch (face) {
-        case PlanarFace::YPlus: return {&V::y, true, &V::x, &V::z};
-        case PlanarFace::YMinus: return {&V::y, false, &V::x, &V::z};
-        case PlanarFace::XPlus: return {&V::x, true, &V::y, &V::z};
-        case PlanarFace::XMinus: return {&V::x, false, &V::y, &V::z};
-        case PlanarFace::ZPlus: return {&V::z, true, &V::x, &V::y};
-        case PlanarFace::ZMinus: return {&V::z, false, &V::x, &V::y};
+        case PlanarFace::YPlus:
+            return {&V::y, true, &V::x, &V::z};
+        case PlanarFace::YMinus:
+            return {&V::y, false, &V::x, &V::z};
+        case PlanarFace::XPlus:
+            return {&V::x, true, &V::y, &V::z};
+        case PlanarFace::XMinus:
+            return {&V::x, false, &V::y, &V::z};
+        case PlanarFace::ZPlus:
+            return {&V::z, true, &V::x, &V::y};
+        case PlanarFace::ZMinus:
+            return {&V::z, false, &V::x, &V::y};
     }
     return {&V::y, true, &V::x, &V::z};
 }
@@ -80,7 +86,8 @@ int wrapTexture(Model& model, int texture, int width, int height, const WrapOpti
         if (options.selectedOnly && !model.isPolygonSelected(p)) continue;
         const int corners = polygonCornerCount(p);
         bool valid = true;
-        for (int k = 0; k < corners; ++k) valid = valid && p.vId[k] >= 0 && static_cast<std::size_t>(p.vId[k]) < vertexCount;
+        for (int k = 0; k < corners; ++k)
+            valid = valid && p.vId[k] >= 0 && static_cast<std::size_t>(p.vId[k]) < vertexCount;
         if (!valid) continue;
         if (options.type == WrapType::Planar) {
             const double n = p.faceNormal.*planar.normal;

@@ -21,8 +21,7 @@ VertexGrid::VertexGrid(const CowArray<ModelVertex>& vertices, double radius) {
     for (std::size_t v = 0; v < vertices.size(); ++v) {
         const double coordinates[] = {vertices[v].x, vertices[v].y, vertices[v].z};
         Place& place = places_[v];
-        place.finite = std::isfinite(coordinates[0]) && std::isfinite(coordinates[1]) &&
-                       std::isfinite(coordinates[2]);
+        place.finite = std::isfinite(coordinates[0]) && std::isfinite(coordinates[1]) && std::isfinite(coordinates[2]);
         if (!place.finite) continue;
         for (int a = 0; a < 3; ++a) {
             const double quotient = coordinates[a] / size;
@@ -45,7 +44,8 @@ VertexGrid::VertexGrid(const CowArray<ModelVertex>& vertices, double radius) {
     members_.resize(static_cast<std::size_t>(starts_.back()));
     std::vector<int> next(starts_.begin(), starts_.end() - 1);
     for (std::size_t v = 0; v < vertices.size(); ++v)
-        if (cellOf[v] >= 0) members_[static_cast<std::size_t>(next[static_cast<std::size_t>(cellOf[v])]++)] = static_cast<int>(v);
+        if (cellOf[v] >= 0)
+            members_[static_cast<std::size_t>(next[static_cast<std::size_t>(cellOf[v])]++)] = static_cast<int>(v);
 }
 
 std::size_t VertexGrid::hash(const Cell& cell) {

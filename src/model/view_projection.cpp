@@ -4,9 +4,7 @@ namespace kestrel::model {
 
 Matrix4 ViewProjection::rotation() const { return multiply(rotationY(angleY), rotationX(angleX)); }
 
-Matrix4 ViewProjection::inverseRotation() const {
-    return multiply(rotationX(-angleX), rotationY(-angleY));
-}
+Matrix4 ViewProjection::inverseRotation() const { return multiply(rotationX(-angleX), rotationY(-angleY)); }
 
 Matrix4 ViewProjection::matrix() const { return multiply(rotation(), scaleMatrix(0.2 * scale)); }
 

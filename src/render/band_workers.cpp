@@ -43,9 +43,7 @@ void BandWorkers::takeBands() {
     }
 }
 
-void BandWorkers::help() {
-    takeBands();
-}
+void BandWorkers::help() { takeBands(); }
 
 void BandWorkers::wait() {
     std::unique_lock lock(mutex_);

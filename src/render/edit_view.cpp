@@ -41,8 +41,8 @@ class Batch {
 public:
     explicit Batch(RenderDevice& device) : device(device) {}
     void vertex(const model::ScreenPoint& p, std::uint32_t colour, float u = 0, float v = 0) {
-        vertices.push_back({static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.depth), 1.0f,
-                            colour, 0, u, v});
+        vertices.push_back(
+            {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.depth), 1.0f, colour, 0, u, v});
     }
     void line(const model::ScreenPoint& a, const model::ScreenPoint& b, std::uint32_t colour) {
         vertex(a, colour);
@@ -50,8 +50,10 @@ public:
     }
     // A square of half-size h about p, as four lines.
     void square(const model::ScreenPoint& p, double h, std::uint32_t colour) {
-        const model::ScreenPoint c[4] = {{p.x - h, p.y - h, p.depth}, {p.x + h, p.y - h, p.depth},
-                                         {p.x + h, p.y + h, p.depth}, {p.x - h, p.y + h, p.depth}};
+        const model::ScreenPoint c[4] = {{p.x - h, p.y - h, p.depth},
+                                         {p.x + h, p.y - h, p.depth},
+                                         {p.x + h, p.y + h, p.depth},
+                                         {p.x - h, p.y + h, p.depth}};
         for (int i = 0; i < 4; ++i) line(c[i], c[(i + 1) % 4], colour);
     }
     void cross(const model::ScreenPoint& p, double h, std::uint32_t colour) {
@@ -125,8 +127,10 @@ void drawWireframe(RenderDevice& device, Scene& s) {
         const bool selected = s.model.isPolygonSelected(p);
         const Face face = s.face(i);
         std::uint32_t colours[4];
-        for (int corner = 0; corner < (quad ? 4 : 3); ++corner) colours[corner] = s.colour(p, face, corner, false, selected);
-        const std::span<const int> edges = quad ? std::span<const int>(kQuadEdges) : std::span<const int>(kTriangleEdges);
+        for (int corner = 0; corner < (quad ? 4 : 3); ++corner)
+            colours[corner] = s.colour(p, face, corner, false, selected);
+        const std::span<const int> edges =
+            quad ? std::span<const int>(kQuadEdges) : std::span<const int>(kTriangleEdges);
         for (const int corner : edges) batch.vertex(s.points[static_cast<std::size_t>(p.vId[corner])], colours[corner]);
         batch.drawLines();  // one draw per polygon
     }
@@ -170,7 +174,8 @@ void drawTextured(RenderDevice& device, Scene& s, std::span<const ViewTexture> t
                                    : nullptr;
         const float size = t && t->surfaceSize > 0 ? static_cast<float>(t->surfaceSize) : 1.0f;
         const bool quad = model::polygonCornerCount(p) == 4;
-        const std::span<const int> corners = quad ? std::span<const int>(kQuadCorners) : std::span<const int>(kTriangleCorners);
+        const std::span<const int> corners =
+            quad ? std::span<const int>(kQuadCorners) : std::span<const int>(kTriangleCorners);
         for (const int corner : corners)
             batch.vertex(s.points[static_cast<std::size_t>(p.vId[corner])], s.colour(p, face, corner, true, false),
                          static_cast<float>(p.tu[corner]) / size, static_cast<float>(p.tv[corner]) / size);
@@ -210,7 +215,8 @@ void drawAxes(RenderDevice& device, const Scene& s) {
     const double unit = 0.2 * s.view.scale;
     if (!(unit > 0) || !std::isfinite(unit)) return;
     const double a = kAxisPixels / unit;
-    const ModelVertex ends[3][2] = {{{-a, 0, 0, 0}, {a, 0, 0, 0}}, {{0, -a, 0, 0}, {0, a, 0, 0}}, {{0, 0, -a, 0}, {0, 0, a, 0}}};
+    const ModelVertex ends[3][2] = {
+        {{-a, 0, 0, 0}, {a, 0, 0, 0}}, {{0, -a, 0, 0}, {0, a, 0, 0}}, {{0, 0, -a, 0}, {0, 0, a, 0}}};
     const std::uint32_t markers[3] = {kRed, kGreen, kBlue};
     for (int axis = 0; axis < 3; ++axis) {
         const auto from = s.projection.project(ends[axis][0]), to = s.projection.project(ends[axis][1]);
@@ -296,8 +302,10 @@ void drawUvEdit(RenderDevice& device, const Model& m, std::span<const ViewTextur
     const float uMax = static_cast<float>(t.bitmapWidth) / static_cast<float>(t.surfaceSize);
     const float vMax = static_cast<float>(t.bitmapHeight) / static_cast<float>(t.surfaceSize);
     const std::uint32_t c = 0x80FFFFFF;
-    const ScreenVertex corners[4] = {{0, 0, 0.5f, 1, c, 0, 0, 0}, {w, 0, 0.5f, 1, c, 0, uMax, 0},
-                                     {0, h, 0.5f, 1, c, 0, 0, vMax}, {w, h, 0.5f, 1, c, 0, uMax, vMax}};
+    const ScreenVertex corners[4] = {{0, 0, 0.5f, 1, c, 0, 0, 0},
+                                     {w, 0, 0.5f, 1, c, 0, uMax, 0},
+                                     {0, h, 0.5f, 1, c, 0, 0, vMax},
+                                     {w, h, 0.5f, 1, c, 0, uMax, vMax}};
     const ScreenVertex picture[6] = {corners[0], corners[1], corners[2], corners[1], corners[3], corners[2]};
     device.selectTexture(t.handle);
     device.setStates({false, false});
@@ -309,8 +317,7 @@ void drawUvEdit(RenderDevice& device, const Model& m, std::span<const ViewTextur
         if (!showsUvCorners(m, p, selected)) continue;
         const int n = model::polygonCornerCount(p);
         model::ScreenPoint at[4];
-        for (int k = 0; k < n; ++k)
-            at[k] = {w * p.tu[k] / t.bitmapWidth, h * p.tv[k] / t.bitmapHeight, 0};
+        for (int k = 0; k < n; ++k) at[k] = {w * p.tu[k] / t.bitmapWidth, h * p.tv[k] / t.bitmapHeight, 0};
         for (int k = 0; k < n; ++k) batch.square(at[k], 5, p.uvSelected[k] ? kRed : kBlue);
         if (n == 4) {
             batch.line(at[0], at[1], kWhite), batch.line(at[1], at[3], kWhite);
@@ -410,11 +417,17 @@ std::uint32_t litCornerColour(const ModelPolygon& polygon, int corner, Light lit
     std::int32_t source = 0;
     switch (polygon.type) {
         case model::PTYPE_SINGLE_COLOUR:
-        case model::PTYPE_TEXTURED_COLOURED: source = polygon.rgb[0]; break;
+        case model::PTYPE_TEXTURED_COLOURED:
+            source = polygon.rgb[0];
+            break;
         case model::PTYPE_GRADATION_COLOUR:
-        case model::PTYPE_TEXTURED_GRADATION_COLOURED: source = polygon.rgb[corner]; break;
-        case model::PTYPE_TEXTURED: return argb(0x80, lit[0], lit[1], lit[2]);
-        default: return 0;
+        case model::PTYPE_TEXTURED_GRADATION_COLOURED:
+            source = polygon.rgb[corner];
+            break;
+        case model::PTYPE_TEXTURED:
+            return argb(0x80, lit[0], lit[1], lit[2]);
+        default:
+            return 0;
     }
     int c[3];
     for (int k = 0; k < 3; ++k) c[k] = (channel(source, k) & 0xFE) / 2 + lit[k];
@@ -443,11 +456,14 @@ void drawEditView(RenderDevice& device, const Model& model, const EditView& view
     s.points.reserve(model.vertices.size());
     for (const ModelVertex& v : model.vertices) s.points.push_back(project(v));
     s.vertexLight.reserve(s.normals.vertex.size());
-    for (const ModelVertex& n : s.normals.vertex) s.vertexLight.push_back(lightOf(model::transformVector(s.rotation, n), view.lightMasks));
+    for (const ModelVertex& n : s.normals.vertex)
+        s.vertexLight.push_back(lightOf(model::transformVector(s.rotation, n), view.lightMasks));
 
     if (view.showModel) {
-        if (view.mode == DisplayMode::Textured) drawTextured(device, s, context.textures);
-        else drawWireframe(device, s);
+        if (view.mode == DisplayMode::Textured)
+            drawTextured(device, s, context.textures);
+        else
+            drawWireframe(device, s);
     }
     if (view.showGrid) drawGrid(device, s);
     if (view.showAxes) drawAxes(device, s);

@@ -20,8 +20,8 @@ inline constexpr double kQuarterTurn = 1.5707963705062866;
 struct EditView {
     model::ModelVertex marker{};  // the point the tools use
     int backfaceRemoval = 1;
-    double scale = 0.7;      // 0.2 x scale pixels per model unit
-    double rotationY = 0;    // radians
+    double scale = 0.7;    // 0.2 x scale pixels per model unit
+    double rotationY = 0;  // radians
     double rotationX = 0;
     int panX = 0, panY = 0;  // pixels
     int showFaceNormals = 0;
@@ -79,10 +79,10 @@ struct OverlayLine {
 };
 
 struct PaintContext {
-    bool active = false;                   // the frame's active view gets its rectangle
-    std::span<const ViewTexture> textures;  // texture slot i of the model
-    int selectedTexture = -1;              // the project window's texture item, for UV mode
-    std::span<const OverlayLine> overlay{};  // drawn last, over everything
+    bool active = false;                       // the frame's active view gets its rectangle
+    std::span<const ViewTexture> textures;     // texture slot i of the model
+    int selectedTexture = -1;                  // the project window's texture item, for UV mode
+    std::span<const OverlayLine> overlay{};    // drawn last, over everything
     const MotionGraph* motionGraph = nullptr;  // what the motion-speed mode draws; none: no movement
 };
 

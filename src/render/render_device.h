@@ -20,9 +20,9 @@ struct ScreenVertex {
 // A texture as the device keeps it: a square power-of-two surface of 0xAARRGGBB texels, the
 // picture in its top-left corner.
 struct TextureImage {
-    int size = 0;                    // surface width and height
+    int size = 0;  // surface width and height
     int bitmapWidth = 0, bitmapHeight = 0;
-    int bitCount = 0;                // of the source picture
+    int bitCount = 0;                   // of the source picture
     std::vector<std::uint32_t> texels;  // size * size, top row first
 };
 
@@ -39,7 +39,7 @@ enum class TextureBlend {
 };
 
 struct RenderStates {
-    bool depthTest = true;   // draw only where nearer than (or as near as) what is there
+    bool depthTest = true;  // draw only where nearer than (or as near as) what is there
     bool depthWrite = true;
     Blend blend = Blend::Opaque;
     TextureBlend textureBlend = TextureBlend::Modulate;

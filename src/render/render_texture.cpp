@@ -46,8 +46,7 @@ TextureImage textureFromPicture(const formats::TimImage& picture) {
         for (int x = 0; x < width; ++x) {
             const std::uint8_t byte = source[fourBit ? x / 2 : x];
             const int index = !fourBit ? byte : (x % 2 == 0 ? byte >> 4 : byte & 0x0F);
-            target[x] =
-                0xFF000000u | (picture.palette[static_cast<std::size_t>(index)] & 0x00FFFFFFu);
+            target[x] = 0xFF000000u | (picture.palette[static_cast<std::size_t>(index)] & 0x00FFFFFFu);
         }
     }
     return image;

@@ -122,7 +122,8 @@ std::string_view glyphOf(char c) {
 }
 
 void addRectangle(std::vector<ScreenVertex>& out, float x0, float y0, float x1, float y1, std::uint32_t colour) {
-    const ScreenVertex a{x0, y0, 0, 1, colour}, b{x1, y0, 0, 1, colour}, c{x0, y1, 0, 1, colour}, d{x1, y1, 0, 1, colour};
+    const ScreenVertex a{x0, y0, 0, 1, colour}, b{x1, y0, 0, 1, colour}, c{x0, y1, 0, 1, colour},
+        d{x1, y1, 0, 1, colour};
     out.insert(out.end(), {a, b, c, b, d, c});
 }
 

@@ -57,7 +57,8 @@ void SoftwareDevice::clear(bool target, bool depth) {
     command.background = 0xFF000000u | background_;
     // A clear before anything else is recorded (the start of a frame) is done by the helper
     // threads at once, while this thread goes on recording the frame.
-    const std::size_t clearWork = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) / kClearPixelsPerItem;
+    const std::size_t clearWork =
+        static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) / kClearPixelsPerItem;
     if (commands_.empty() && !clearing_ && clearWork >= kThreadedWork && maxThreads_ > 1) {
         workers().start(bands_.size(), [this, command](std::size_t band) { clearBand(band, command); });
         clearing_ = true;
@@ -93,16 +94,11 @@ const SoftwareDevice::Texture* SoftwareDevice::selectedTexture() const {
     return found == textures_.end() ? nullptr : &found->second;
 }
 
-void SoftwareDevice::drawTriangles(std::span<const ScreenVertex> vertices) {
-    record(Command::kTriangles, vertices, 3);
-}
+void SoftwareDevice::drawTriangles(std::span<const ScreenVertex> vertices) { record(Command::kTriangles, vertices, 3); }
 
-void SoftwareDevice::drawLines(std::span<const ScreenVertex> vertices) {
-    record(Command::kLines, vertices, 2);
-}
+void SoftwareDevice::drawLines(std::span<const ScreenVertex> vertices) { record(Command::kLines, vertices, 2); }
 
-void SoftwareDevice::record(Command::Kind kind, std::span<const ScreenVertex> vertices,
-                            std::size_t perPrimitive) {
+void SoftwareDevice::record(Command::Kind kind, std::span<const ScreenVertex> vertices, std::size_t perPrimitive) {
     const std::size_t count = vertices.size() / perPrimitive * perPrimitive;
     if (count == 0) return;
     if (vertices_.size() + count > kMaxRecorded || commands_.size() >= kMaxRecorded) present();
@@ -141,8 +137,7 @@ void SoftwareDevice::record(Command::Kind kind, std::span<const ScreenVertex> ve
         const int bottom = static_cast<int>(std::min(maxY, highest)) + 1;
         const int from = std::max(top, 0) / kBandRows, to = std::min(bottom / kBandRows, lastBand);
         const auto vertex = static_cast<std::uint32_t>(first + at);
-        for (int band = from; band <= to; ++band)
-            bands_[static_cast<std::size_t>(band)].push_back({index, vertex});
+        for (int band = from; band <= to; ++band) bands_[static_cast<std::size_t>(band)].push_back({index, vertex});
         work_ += static_cast<std::size_t>(to - from + 1);
     }
 }
@@ -162,15 +157,15 @@ void SoftwareDevice::drawBand(std::size_t band) {
         const Command& command = commands_[item.command];
         const ScreenVertex* vertices = vertices_.data() + item.vertex;
         switch (command.kind) {
-        case Command::kClear:
-            clearBand(band, command);
-            break;
-        case Command::kTriangles:
-            raster::drawTriangle(command.mode, target, command.sampler, vertices);
-            break;
-        case Command::kLines:
-            raster::drawLine(command.mode, target, vertices);
-            break;
+            case Command::kClear:
+                clearBand(band, command);
+                break;
+            case Command::kTriangles:
+                raster::drawTriangle(command.mode, target, command.sampler, vertices);
+                break;
+            case Command::kLines:
+                raster::drawLine(command.mode, target, vertices);
+                break;
         }
     }
 }

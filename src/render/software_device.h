@@ -119,7 +119,7 @@ private:
     std::vector<std::vector<BandItem>> bands_;
     std::size_t work_ = 0;  // band items recorded
     unsigned maxThreads_ = 1;
-    bool clearing_ = false;  // the helpers are clearing both buffers
+    bool clearing_ = false;                 // the helpers are clearing both buffers
     std::unique_ptr<BandWorkers> workers_;  // last: ends its threads before the buffers go
 };
 

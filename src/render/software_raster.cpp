@@ -20,12 +20,8 @@ namespace {
 constexpr std::int64_t kSubpixels = 16;
 constexpr std::int64_t kHalfPixel = kSubpixels / 2;
 
-bool finite(float a, float b, float c) {
-    return std::isfinite(a) && std::isfinite(b) && std::isfinite(c);
-}
-bool fitsFloat(double x) {
-    return std::abs(x) <= std::numeric_limits<float>::max();
-}
+bool finite(float a, float b, float c) { return std::isfinite(a) && std::isfinite(b) && std::isfinite(c); }
+bool fitsFloat(double x) { return std::abs(x) <= std::numeric_limits<float>::max(); }
 
 // std::floor, inline: the library's is a call on processors without a rounding instruction.
 inline double floorOf(double x) {
@@ -38,14 +34,10 @@ inline double floorOf(double x) {
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) {  // b > 0
     return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
-std::int64_t ceilDiv(std::int64_t a, std::int64_t b) {
-    return -floorDiv(-a, b);
-}
+std::int64_t ceilDiv(std::int64_t a, std::int64_t b) { return -floorDiv(-a, b); }
 
 // x × y / 255, rounded, for bytes.
-inline std::uint32_t scale(std::uint32_t x, std::uint32_t y) {
-    return (x * y + 127) / 255;
-}
+inline std::uint32_t scale(std::uint32_t x, std::uint32_t y) { return (x * y + 127) / 255; }
 
 // Fixed-point values for stepping along a row, in unsigned words so that the sums are always
 // defined. Colour channels are 16.16, held far beyond 0..255 either way; texture coordinates,
@@ -76,8 +68,7 @@ inline std::uint32_t byteOf(std::uint32_t fixed) {
 class Shade {
 public:
     Shade(std::uint32_t r, std::uint32_t g, std::uint32_t b, std::uint32_t a)
-        : value_(_mm_set_epi32(static_cast<int>(a), static_cast<int>(r), static_cast<int>(g),
-                               static_cast<int>(b))) {}
+        : value_(_mm_set_epi32(static_cast<int>(a), static_cast<int>(r), static_cast<int>(g), static_cast<int>(b))) {}
     void step(const Shade& by) { value_ = _mm_add_epi32(value_, by.value_); }
     std::uint32_t argb() const { return low(_mm_packus_epi16(words(*this, *this), _mm_setzero_si128())); }
     // Each channel × the texel's, / 255 rounded.
@@ -88,8 +79,8 @@ public:
     static std::pair<std::uint32_t, std::uint32_t> argb(const Shade& a, const Shade& b) {
         return split(_mm_packus_epi16(words(a, b), _mm_setzero_si128()));
     }
-    static std::pair<std::uint32_t, std::uint32_t> modulate(const Shade& a, const Shade& b,
-                                                            std::uint32_t texelA, std::uint32_t texelB) {
+    static std::pair<std::uint32_t, std::uint32_t> modulate(const Shade& a, const Shade& b, std::uint32_t texelA,
+                                                            std::uint32_t texelB) {
         const __m128i texels = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(texelA)),
                                                   _mm_cvtsi32_si128(static_cast<int>(texelB)));
         return split(modulated(words(a, b), texels));
@@ -110,9 +101,7 @@ private:
         p = _mm_srli_epi16(_mm_add_epi16(p, _mm_srli_epi16(p, 8)), 8);
         return _mm_packus_epi16(p, zero);
     }
-    static std::uint32_t low(__m128i bytes) {
-        return static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes));
-    }
+    static std::uint32_t low(__m128i bytes) { return static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes)); }
     static std::pair<std::uint32_t, std::uint32_t> split(__m128i bytes) {
         return {low(bytes), low(_mm_srli_si128(bytes, 4))};
     }
@@ -135,11 +124,9 @@ public:
         for (int c = 0; c < 4; ++c) argb |= scale(texel >> 8 * c & 0xFF, byteOf(value_[c])) << 8 * c;
         return argb;
     }
-    static std::pair<std::uint32_t, std::uint32_t> argb(const Shade& a, const Shade& b) {
-        return {a.argb(), b.argb()};
-    }
-    static std::pair<std::uint32_t, std::uint32_t> modulate(const Shade& a, const Shade& b,
-                                                            std::uint32_t texelA, std::uint32_t texelB) {
+    static std::pair<std::uint32_t, std::uint32_t> argb(const Shade& a, const Shade& b) { return {a.argb(), b.argb()}; }
+    static std::pair<std::uint32_t, std::uint32_t> modulate(const Shade& a, const Shade& b, std::uint32_t texelA,
+                                                            std::uint32_t texelB) {
         return {a.modulate(texelA), b.modulate(texelB)};
     }
 
@@ -152,8 +139,7 @@ private:
 inline std::uint32_t blend(std::uint32_t source, std::uint32_t target) {
     const std::uint32_t a = source >> 24, rest = 255 - a;
     const auto mix = [&](int shift) {
-        return ((source >> shift & 0xFF) * a + (target >> shift & 0xFF) * rest + 127) / 255
-               << shift;
+        return ((source >> shift & 0xFF) * a + (target >> shift & 0xFF) * rest + 127) / 255 << shift;
     };
     return 0xFF000000u | mix(16) | mix(8) | mix(0);
 }
@@ -166,9 +152,7 @@ inline void store(std::uint32_t& pixel, std::uint32_t argb) {
         pixel = argb | 0xFF000000u;
 }
 
-std::uint32_t channel(std::uint32_t argb, int shift) {
-    return argb >> shift & 0xFF;
-}
+std::uint32_t channel(std::uint32_t argb, int shift) { return argb >> shift & 0xFF; }
 
 // ---- Triangles ----
 
@@ -189,8 +173,7 @@ struct Edge {
 std::int64_t firstInside(const Edge& e, std::int64_t limit) {
     if (e.row >= 0) return 0;
     const double estimate = static_cast<double>(-e.row) * e.inverse;
-    std::int64_t k =
-        estimate < static_cast<double>(limit) ? static_cast<std::int64_t>(estimate) : limit;
+    std::int64_t k = estimate < static_cast<double>(limit) ? static_cast<std::int64_t>(estimate) : limit;
     std::int64_t value = e.row + e.right * k;
     for (; k < limit && value < 0; ++k) value += e.right;
     for (; k > 0 && value - e.right >= 0; --k) value -= e.right;
@@ -201,8 +184,7 @@ std::int64_t firstInside(const Edge& e, std::int64_t limit) {
 std::int64_t lastInside(const Edge& e, std::int64_t limit) {
     if (e.row < 0) return -1;
     const double estimate = static_cast<double>(e.row) * e.inverse;
-    std::int64_t k =
-        estimate < static_cast<double>(limit) ? static_cast<std::int64_t>(estimate) : limit;
+    std::int64_t k = estimate < static_cast<double>(limit) ? static_cast<std::int64_t>(estimate) : limit;
     std::int64_t value = e.row + e.right * k;
     for (; k >= 0 && value < 0; --k) value -= e.right;
     for (; k < limit && value + e.right >= 0; ++k) value += e.right;
@@ -218,8 +200,8 @@ struct Plane {
 enum Attribute { kZ, kRed, kGreen, kBlue, kAlpha, kU, kV, kAttributeCount };
 
 template <unsigned M>
-void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVertex& first,
-                  const ScreenVertex& second, const ScreenVertex& third) {
+void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVertex& first, const ScreenVertex& second,
+                  const ScreenVertex& third) {
     constexpr bool textured = (M & kTextured) != 0;
     std::array<const ScreenVertex*, 3> v{&first, &second, &third};
     std::array<SnappedPoint, 3> p{};
@@ -227,16 +209,11 @@ void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVert
         const ScreenVertex& vertex = *v[i];
         if (!finite(vertex.x, vertex.y, vertex.z)) return;
         if (textured && !finite(vertex.u, vertex.v, 0.0f)) return;
-        if (std::abs(vertex.x) > kMaxCoordinate ||
-            std::abs(vertex.y) > kMaxCoordinate)
-            return;
-        p[i] = {
-            static_cast<std::int64_t>(floorOf(static_cast<double>(vertex.x) * kSubpixels + 0.5)),
-            static_cast<std::int64_t>(
-                floorOf(static_cast<double>(vertex.y) * kSubpixels + 0.5))};
+        if (std::abs(vertex.x) > kMaxCoordinate || std::abs(vertex.y) > kMaxCoordinate) return;
+        p[i] = {static_cast<std::int64_t>(floorOf(static_cast<double>(vertex.x) * kSubpixels + 0.5)),
+                static_cast<std::int64_t>(floorOf(static_cast<double>(vertex.y) * kSubpixels + 0.5))};
     }
-    std::int64_t area =
-        (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[1].y - p[0].y) * (p[2].x - p[0].x);
+    std::int64_t area = (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[1].y - p[0].y) * (p[2].x - p[0].x);
     if (area == 0) return;
     if (area < 0) {  // make the winding clockwise on the screen (y down)
         std::swap(v[1], v[2]);
@@ -248,18 +225,14 @@ void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVert
     const auto [minX, maxX] = std::minmax({p[0].x, p[1].x, p[2].x});
     const auto [minY, maxY] = std::minmax({p[0].y, p[1].y, p[2].y});
     const std::int64_t left = std::max<std::int64_t>(0, ceilDiv(minX - kHalfPixel, kSubpixels));
-    const std::int64_t right =
-        std::min<std::int64_t>(target.width - 1, floorDiv(maxX - kHalfPixel, kSubpixels));
-    const std::int64_t top =
-        std::max<std::int64_t>(target.top, ceilDiv(minY - kHalfPixel, kSubpixels));
-    const std::int64_t bottom =
-        std::min<std::int64_t>(target.end - 1, floorDiv(maxY - kHalfPixel, kSubpixels));
+    const std::int64_t right = std::min<std::int64_t>(target.width - 1, floorDiv(maxX - kHalfPixel, kSubpixels));
+    const std::int64_t top = std::max<std::int64_t>(target.top, ceilDiv(minY - kHalfPixel, kSubpixels));
+    const std::int64_t bottom = std::min<std::int64_t>(target.end - 1, floorDiv(maxY - kHalfPixel, kSubpixels));
     if (left > right || top > bottom) return;
 
     // Edge i runs from corner i to corner i + 1; divided by the area it is the barycentric
     // weight of the corner opposite, i + 2.
-    const std::int64_t centreX = left * kSubpixels + kHalfPixel,
-                       centreY = top * kSubpixels + kHalfPixel;
+    const std::int64_t centreX = left * kSubpixels + kHalfPixel, centreY = top * kSubpixels + kHalfPixel;
     const double perArea = 1.0 / static_cast<double>(area);
     std::array<Edge, 3> edges{};
     std::array<double, 3> weight{}, weightRight{}, weightDown{};
@@ -315,8 +288,8 @@ void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVert
     // each row starts afresh from the planes.
     const auto zStep = static_cast<float>(planes[kZ].right);
     constexpr bool blended = (M & kBlended) != 0;  // else the alpha is never read
-    const Shade shadeStep(fixed16(planes[kRed].right), fixed16(planes[kGreen].right),
-                          fixed16(planes[kBlue].right), blended ? fixed16(planes[kAlpha].right) : 0);
+    const Shade shadeStep(fixed16(planes[kRed].right), fixed16(planes[kGreen].right), fixed16(planes[kBlue].right),
+                          blended ? fixed16(planes[kAlpha].right) : 0);
     std::uint64_t uStep = 0, vStep = 0;
     if constexpr (textured) {
         uStep = fixed32(planes[kU].right);
@@ -338,9 +311,7 @@ void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVert
         if (from > to) continue;
 
         const auto rowsDown = static_cast<double>(y - top), firstK = static_cast<double>(from);
-        const auto at = [&](const Plane& plane) {
-            return plane.base + plane.down * rowsDown + plane.right * firstK;
-        };
+        const auto at = [&](const Plane& plane) { return plane.base + plane.down * rowsDown + plane.right * firstK; };
         const auto zRow = static_cast<float>(planes[kZ].base + planes[kZ].down * rowsDown);
         // + 0.5: the byte is the value rounded.
         Shade shade(fixed16(at(planes[kRed]) + 0.5), fixed16(at(planes[kGreen]) + 0.5),
@@ -351,8 +322,7 @@ void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVert
             v = fixed32(at(planes[kV]));
         }
         const std::size_t rowIndex =
-            static_cast<std::size_t>(y) * static_cast<std::size_t>(target.width) +
-            static_cast<std::size_t>(left);
+            static_cast<std::size_t>(y) * static_cast<std::size_t>(target.width) + static_cast<std::size_t>(left);
         std::uint32_t* colour = target.colour + rowIndex;
         float* depth = target.depth + rowIndex;
         const std::uint32_t* texels = sampler.texels;
@@ -366,14 +336,11 @@ void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVert
             return texels[line << shift | column];
         };
         const auto put = [&](std::int64_t k, float z, std::uint32_t argb, std::uint32_t texel) {
-            if constexpr (textured && (M & kAlphaModulate) == 0)
-                argb = (argb & 0x00FFFFFFu) | (texel & 0xFF000000u);
+            if constexpr (textured && (M & kAlphaModulate) == 0) argb = (argb & 0x00FFFFFFu) | (texel & 0xFF000000u);
             store<M>(colour[k], argb);
             if constexpr ((M & kDepthWrite) != 0) depth[k] = z;
         };
-        const auto visible = [&](std::int64_t k, float z) {
-            return (M & kDepthTest) == 0 || z <= depth[k];
-        };
+        const auto visible = [&](std::int64_t k, float z) { return (M & kDepthTest) == 0 || z <= depth[k]; };
         // Two pixels at a time while two are left. k counts in a float as well (exact: rows
         // are far shorter than 2^24). The alpha matters only when blended.
         std::int64_t k = from;
@@ -389,8 +356,8 @@ void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVert
                 texel1 = texel();
             }
             if (visible0 || visible1) {
-                const auto [argb0, argb1] = textured ? Shade::modulate(shade, next, texel0, texel1)
-                                                     : Shade::argb(shade, next);
+                const auto [argb0, argb1] =
+                    textured ? Shade::modulate(shade, next, texel0, texel1) : Shade::argb(shade, next);
                 if (visible0) put(k, z0, argb0, texel0);
                 if (visible1) put(k + 1, z1, argb1, texel1);
             }
@@ -410,9 +377,7 @@ void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVert
 // ---- Lines ----
 
 // Held to lo..hi, NaN to lo.
-inline double hold(double x, double lo, double hi) {
-    return x > lo ? (x < hi ? x : hi) : lo;
-}
+inline double hold(double x, double lo, double hi) { return x > lo ? (x < hi ? x : hi) : lo; }
 // Floor and ceiling of values held to the int range.
 inline int floorInt(double x) {
     const int i = static_cast<int>(x);
@@ -428,8 +393,7 @@ void drawLine(const Target& target, const ScreenVertex& from, const ScreenVertex
     if (!finite(from.x, from.y, from.z) || !finite(to.x, to.y, to.z)) return;
     // Along the major axis the line passes one pixel centre per pixel; the minor coordinate
     // there picks the pixel across.
-    const bool xMajor = std::abs(static_cast<double>(to.x) - from.x) >=
-                        std::abs(static_cast<double>(to.y) - from.y);
+    const bool xMajor = std::abs(static_cast<double>(to.x) - from.x) >= std::abs(static_cast<double>(to.y) - from.y);
     const double m0 = xMajor ? from.x : from.y, m1 = xMajor ? to.x : to.y;
     const double n0 = xMajor ? from.y : from.x, n1 = xMajor ? to.y : to.x;
     const double length = m1 - m0, rise = n1 - n0;
@@ -487,16 +451,14 @@ void drawLine(const Target& target, const ScreenVertex& from, const ScreenVertex
             const auto minor = static_cast<int>(across);
             const int x = xMajor ? c : minor, y = xMajor ? minor : c;
             const std::size_t index =
-                static_cast<std::size_t>(y) * static_cast<std::size_t>(target.width) +
-                static_cast<std::size_t>(x);
+                static_cast<std::size_t>(y) * static_cast<std::size_t>(target.width) + static_cast<std::size_t>(x);
             const float z = from.z + dz * static_cast<float>(along * inverseLength);
             bool visible = true;
             if constexpr ((M & kDepthTest) != 0) visible = z <= target.depth[index];
             if (visible) {
                 std::uint32_t argb = from.colour;
                 if (!oneColour)
-                    argb = byteOf(shade[3]) << 24 | byteOf(shade[2]) << 16 | byteOf(shade[1]) << 8 |
-                           byteOf(shade[0]);
+                    argb = byteOf(shade[3]) << 24 | byteOf(shade[2]) << 16 | byteOf(shade[1]) << 8 | byteOf(shade[0]);
                 store<M>(target.colour[index], argb);
                 if constexpr ((M & kDepthWrite) != 0) target.depth[index] = z;
             }
@@ -541,8 +503,7 @@ unsigned modeOf(const RenderStates& states, bool textured) {
     return mode;
 }
 
-void drawTriangle(unsigned mode, const Target& target, const Sampler& sampler,
-                  const ScreenVertex* corners) {
+void drawTriangle(unsigned mode, const Target& target, const Sampler& sampler, const ScreenVertex* corners) {
     kTriangles[mode & (kModeCount - 1)](target, sampler, corners);
 }
 

@@ -39,8 +39,7 @@ unsigned modeOf(const RenderStates& states, bool textured);
 inline constexpr float kMaxCoordinate = 1e7f;
 
 // corners: three vertices. The sampler is used when the mode is textured.
-void drawTriangle(unsigned mode, const Target& target, const Sampler& sampler,
-                  const ScreenVertex* corners);
+void drawTriangle(unsigned mode, const Target& target, const Sampler& sampler, const ScreenVertex* corners);
 // ends: two vertices; lines are never textured.
 void drawLine(unsigned mode, const Target& target, const ScreenVertex* ends);
 

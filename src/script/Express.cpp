@@ -26,11 +26,21 @@ using Temp = TempValue;
 
 bool isOperand(std::uint32_t kind) {
     switch (kind) {
-        case T_NUMBER: case T_REAL: case T_STRING: case T_TRUE: case T_FALSE: case T_VARREF:
-        case T_FUNCREF: case T_CLASSNAME: case T_METHODNAME: case T_FIELDNAME: case T_NAMEDFIELD:
+        case T_NUMBER:
+        case T_REAL:
+        case T_STRING:
+        case T_TRUE:
+        case T_FALSE:
+        case T_VARREF:
+        case T_FUNCREF:
+        case T_CLASSNAME:
+        case T_METHODNAME:
+        case T_FIELDNAME:
+        case T_NAMEDFIELD:
         case T_NAMEDMETHOD:
             return true;
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -100,35 +110,59 @@ private:
     std::uint32_t kindAt(int i) { return i >= 0 && i < kTokenStoreSize ? tok(i).kind : T_END; }
     ExpressionNode& node(int n) { return cache.nodes[static_cast<std::size_t>(n)]; }
     int newNode(int token) {
-        cache.nodes.push_back({token, classify(kindAt(token)), integerOpOf(kindAt(token) & ~kCompoundAssignment), -1, -1});
+        cache.nodes.push_back(
+            {token, classify(kindAt(token)), integerOpOf(kindAt(token) & ~kCompoundAssignment), -1, -1});
         return static_cast<int>(cache.nodes.size()) - 1;
     }
 
     static IntegerOp integerOpOf(std::uint32_t kind) {
         switch (kind) {
-            case T_PLUS: return IntegerOp::Add;
-            case T_MINUS: return IntegerOp::Subtract;
-            case T_TIMES: return IntegerOp::Multiply;
-            case T_LESS: return IntegerOp::Less;
-            case T_GREATER: return IntegerOp::Greater;
-            case T_LESSEQUAL: return IntegerOp::LessEqual;
-            case T_GREATEREQUAL: return IntegerOp::GreaterEqual;
-            case T_EQUAL: return IntegerOp::Equal;
-            case T_NOTEQUAL: return IntegerOp::NotEqual;
-            default: return IntegerOp::None;
+            case T_PLUS:
+                return IntegerOp::Add;
+            case T_MINUS:
+                return IntegerOp::Subtract;
+            case T_TIMES:
+                return IntegerOp::Multiply;
+            case T_LESS:
+                return IntegerOp::Less;
+            case T_GREATER:
+                return IntegerOp::Greater;
+            case T_LESSEQUAL:
+                return IntegerOp::LessEqual;
+            case T_GREATEREQUAL:
+                return IntegerOp::GreaterEqual;
+            case T_EQUAL:
+                return IntegerOp::Equal;
+            case T_NOTEQUAL:
+                return IntegerOp::NotEqual;
+            default:
+                return IntegerOp::None;
         }
     }
 
     static NodeOp classify(std::uint32_t kind) {
         switch (kind) {
-            case T_NUMBER: return NodeOp::Number;
-            case T_REAL: return NodeOp::Real;
-            case T_VARREF: return NodeOp::Variable;
-            case T_EQUAL: case T_NOTEQUAL: case T_LESS: case T_GREATER: case T_LESSEQUAL: case T_GREATEREQUAL:
+            case T_NUMBER:
+                return NodeOp::Number;
+            case T_REAL:
+                return NodeOp::Real;
+            case T_VARREF:
+                return NodeOp::Variable;
+            case T_EQUAL:
+            case T_NOTEQUAL:
+            case T_LESS:
+            case T_GREATER:
+            case T_LESSEQUAL:
+            case T_GREATEREQUAL:
                 return NodeOp::Compare;
-            case T_ASSIGN: return NodeOp::Assign;
-            case T_DOT: case T_NEW: case T_OPENSQUARE: return NodeOp::Other;
-            default: break;
+            case T_ASSIGN:
+                return NodeOp::Assign;
+            case T_DOT:
+            case T_NEW:
+            case T_OPENSQUARE:
+                return NodeOp::Other;
+            default:
+                break;
         }
         if (kind & kCompoundAssignment) return NodeOp::Assign;
         if (isBinary(kind)) return NodeOp::Binary;
@@ -195,7 +229,7 @@ private:
                 const int n = newNode(i);
                 if (expecting) {  // an array literal: its elements are read at run time
                     place(n);
-                } else {          // an index of the latest primary expression
+                } else {  // an index of the latest primary expression
                     node(n).left = ref(primaryAt);
                     ref(primaryAt) = n;
                     node(n).right = build(i + 1, end).first;
@@ -253,11 +287,14 @@ private:
     // or a member of a with-object, or no name at all.
     [[noreturn]] void unknownClass(const Token* name, int line) {
         const char* text = nullptr;
-        if (name && (name->kind == T_VARREF || name->kind == T_FUNCREF)) text = name->symbol ? name->symbol->name : nullptr;
+        if (name && (name->kind == T_VARREF || name->kind == T_FUNCREF))
+            text = name->symbol ? name->symbol->name : nullptr;
         else if (name && (name->kind == T_NAMEDFIELD || name->kind == T_NAMEDMETHOD || name->kind == T_CLASSNAME))
             text = name->text;
-        if (text) engine.trace("ERROR: unknown class '%s' at line %d\n", text, line);
-        else engine.trace("ERROR: 'new' without a class name at line %d\n", line);
+        if (text)
+            engine.trace("ERROR: unknown class '%s' at line %d\n", text, line);
+        else
+            engine.trace("ERROR: 'new' without a class name at line %d\n", line);
         fatal(engine, kModule, kUnknownClass);
     }
 
@@ -303,8 +340,10 @@ private:
 
     int evaluateFrom(int token, ScriptValue& out) {
         const auto& t = tree(token);
-        if (t.root >= 0) evaluate(t.root, out);
-        else valueRelease(engine, out), out.type = kVoid;
+        if (t.root >= 0)
+            evaluate(t.root, out);
+        else
+            valueRelease(engine, out), out.type = kVoid;
         return t.next;
     }
 
@@ -326,13 +365,19 @@ private:
 
     std::string textOf(ScriptValue& v) {
         switch (v.type) {
-            case kFloat: return floatToText(v.payload.real);
-            case kInteger: return std::to_string(v.payload.integer);
-            case kObject: return v.payload.object && engine.objects.objectText ? engine.objects.objectText(engine, *v.payload.object) : "";
+            case kFloat:
+                return floatToText(v.payload.real);
+            case kInteger:
+                return std::to_string(v.payload.integer);
+            case kObject:
+                return v.payload.object && engine.objects.objectText
+                           ? engine.objects.objectText(engine, *v.payload.object)
+                           : "";
             case kText:
                 engine.trace("WARNING: Core String Variable encountered in expression handler\n");
                 return v.payload.text ? v.payload.text : "";
-            default: return "";
+            default:
+                return "";
         }
     }
 
@@ -381,7 +426,8 @@ private:
         ScriptObject* object = memberObject(node(n).left, holder);
         const int memberNode = node(n).right;
         if (!object || !object->objectClass) {
-            if (node(n).left >= 0 && kindAt(node(node(n).left).token) == T_CLASSNAME) fatal(engine, kModule, kUnknownClass);
+            if (node(n).left >= 0 && kindAt(node(node(n).left).token) == T_CLASSNAME)
+                fatal(engine, kModule, kUnknownClass);
             engine.trace("Unable to resolve variable or object at JavaScript line %d\n", tok(node(n).token).line);
             fatal(engine, kModule, kUnknownMemberObject);
         }
@@ -400,8 +446,8 @@ private:
         }
         if (method) {
             Temp result(engine);
-            callMethod(*object, object->objectClass->methods[static_cast<std::size_t>(index)], node(memberNode).token + 1,
-                       result.value);
+            callMethod(*object, object->objectClass->methods[static_cast<std::size_t>(index)],
+                       node(memberNode).token + 1, result.value);
             valueMove(engine, out, result.value);
         } else {
             valueCopy(engine, out, object->fields[index]);
@@ -412,16 +458,35 @@ private:
     // the operands or the operator need them.
     static bool integerResult(IntegerOp op, std::int64_t x, std::int64_t y, std::int32_t& r) {
         switch (op) {
-            case IntegerOp::Add: r = wrap(x + y); return true;
-            case IntegerOp::Subtract: r = wrap(x - y); return true;
-            case IntegerOp::Multiply: r = wrap(x * y); return true;
-            case IntegerOp::Less: r = x < y; return true;
-            case IntegerOp::Greater: r = x > y; return true;
-            case IntegerOp::LessEqual: r = x <= y; return true;
-            case IntegerOp::GreaterEqual: r = x >= y; return true;
-            case IntegerOp::Equal: r = x == y; return true;
-            case IntegerOp::NotEqual: r = x != y; return true;
-            default: return false;
+            case IntegerOp::Add:
+                r = wrap(x + y);
+                return true;
+            case IntegerOp::Subtract:
+                r = wrap(x - y);
+                return true;
+            case IntegerOp::Multiply:
+                r = wrap(x * y);
+                return true;
+            case IntegerOp::Less:
+                r = x < y;
+                return true;
+            case IntegerOp::Greater:
+                r = x > y;
+                return true;
+            case IntegerOp::LessEqual:
+                r = x <= y;
+                return true;
+            case IntegerOp::GreaterEqual:
+                r = x >= y;
+                return true;
+            case IntegerOp::Equal:
+                r = x == y;
+                return true;
+            case IntegerOp::NotEqual:
+                r = x != y;
+                return true;
+            default:
+                return false;
         }
     }
     bool integerOperation(IntegerOp op, const ScriptValue& a, const ScriptValue& b, ScriptValue& out) {
@@ -448,11 +513,17 @@ private:
 void Evaluator::evaluate(int n, ScriptValue& out) {
     const ExpressionNode& e = node(n);
     switch (e.op) {
-        case NodeOp::Number: setInteger(engine, out, tok(e.token).number); return;
-        case NodeOp::Real: setFloat(engine, out, tok(e.token).real); return;
+        case NodeOp::Number:
+            setInteger(engine, out, tok(e.token).number);
+            return;
+        case NodeOp::Real:
+            setFloat(engine, out, tok(e.token).real);
+            return;
         case NodeOp::Variable: {
-            if (const ScriptValue* v = variableValue(engine, tok(e.token).symbol)) valueCopy(engine, out, *v);
-            else setInteger(engine, out, 0);
+            if (const ScriptValue* v = variableValue(engine, tok(e.token).symbol))
+                valueCopy(engine, out, *v);
+            else
+                setInteger(engine, out, 0);
             return;
         }
         case NodeOp::Binary:
@@ -470,7 +541,8 @@ void Evaluator::evaluate(int n, ScriptValue& out) {
             if (comparison) return compare(kind, a.value, b.value, out);
             return arithmetic(kind, a.value, b.value, out, token);
         }
-        case NodeOp::Assign: return assign(n, out);
+        case NodeOp::Assign:
+            return assign(n, out);
         case NodeOp::Step: {
             // "i++" and "--i" on an integer variable, the commonest loop step.
             const int operand = e.right;
@@ -480,7 +552,8 @@ void Evaluator::evaluate(int n, ScriptValue& out) {
                     ScriptValue& v = *place;
                     if (v.type == kInteger) {
                         const std::int32_t old = v.payload.integer;
-                        v.payload.integer = wrap(static_cast<std::int64_t>(old) + ((kind & ~kPostfix) == T_INCREMENT ? 1 : -1));
+                        v.payload.integer =
+                            wrap(static_cast<std::int64_t>(old) + ((kind & ~kPostfix) == T_INCREMENT ? 1 : -1));
                         setInteger(engine, out, isPostfix(kind) ? old : v.payload.integer);
                         out.aux = v.aux;
                         return;
@@ -489,7 +562,8 @@ void Evaluator::evaluate(int n, ScriptValue& out) {
             }
             return evaluateOther(n, out);
         }
-        default: return evaluateOther(n, out);
+        default:
+            return evaluateOther(n, out);
     }
 }
 
@@ -497,9 +571,15 @@ void Evaluator::evaluateOther(int n, ScriptValue& out) {
     const int t = node(n).token;
     Token& token = tok(t);
     switch (token.kind) {
-        case T_TRUE: setInteger(engine, out, 1); return;
-        case T_FALSE: setInteger(engine, out, 0); return;
-        case T_STRING: setObject(engine, out, makeString(engine, token.text ? token.text : "")); return;
+        case T_TRUE:
+            setInteger(engine, out, 1);
+            return;
+        case T_FALSE:
+            setInteger(engine, out, 0);
+            return;
+        case T_STRING:
+            setObject(engine, out, makeString(engine, token.text ? token.text : ""));
+            return;
         case T_FUNCREF: {
             Temp result(engine);
             if (token.symbol) callFunction(*token.symbol, t + 1, result.value);
@@ -509,8 +589,10 @@ void Evaluator::evaluateOther(int n, ScriptValue& out) {
         case T_NAMEDFIELD: {
             ScriptObject* with = withObject();
             const int field = with ? findField(*with->objectClass, token.text ? token.text : "") : -1;
-            if (field < 0) undefined(out);
-            else valueCopy(engine, out, with->fields[field]);
+            if (field < 0)
+                undefined(out);
+            else
+                valueCopy(engine, out, with->fields[field]);
             return;
         }
         case T_NAMEDMETHOD: {
@@ -526,10 +608,14 @@ void Evaluator::evaluateOther(int n, ScriptValue& out) {
             return;
         }
         case T_OPENSQUARE:
-            if (node(n).left < 0) arrayLiteral(t, out);
-            else index(n, out);
+            if (node(n).left < 0)
+                arrayLiteral(t, out);
+            else
+                index(n, out);
             return;
-        case T_DOT: evaluateMember(n, out); return;
+        case T_DOT:
+            evaluateMember(n, out);
+            return;
         case T_NEW: {
             const int classNode = node(n).right;
             const Token* name = classNode >= 0 ? &tok(node(classNode).token) : nullptr;
@@ -542,7 +628,8 @@ void Evaluator::evaluateOther(int n, ScriptValue& out) {
             setObject(engine, out, object);
             return;
         }
-        default: break;
+        default:
+            break;
     }
     // Numbers, variables, binary operators and assignments never come here: evaluate takes
     // them by their node's operation.
@@ -552,7 +639,8 @@ void Evaluator::evaluateOther(int n, ScriptValue& out) {
 }
 
 void Evaluator::arithmetic(std::uint32_t op, ScriptValue& a, ScriptValue& b, ScriptValue& out, int token) {
-    const bool concatenates = op == T_PLUS && (a.type == kText || a.type == kObject || b.type == kText || b.type == kObject);
+    const bool concatenates =
+        op == T_PLUS && (a.type == kText || a.type == kObject || b.type == kText || b.type == kObject);
     if (concatenates) {
         const std::string text = textOf(a) + textOf(b);
         setObject(engine, out, makeString(engine, text));
@@ -562,17 +650,26 @@ void Evaluator::arithmetic(std::uint32_t op, ScriptValue& a, ScriptValue& b, Scr
         return v.type == kFloat ? truncated(v.payload.real) : v.payload.integer;
     };
     switch (op) {
-        case T_LOGICALAND: return setInteger(engine, out, isTrue(a) && isTrue(b));
-        case T_LOGICALOR: return setInteger(engine, out, isTrue(a) || isTrue(b));
-        case T_BITAND: return setInteger(engine, out, integerOf(a) & integerOf(b));
-        case T_BITOR: return setInteger(engine, out, integerOf(a) | integerOf(b));
-        case T_BITXOR: return setInteger(engine, out, integerOf(a) ^ integerOf(b));
+        case T_LOGICALAND:
+            return setInteger(engine, out, isTrue(a) && isTrue(b));
+        case T_LOGICALOR:
+            return setInteger(engine, out, isTrue(a) || isTrue(b));
+        case T_BITAND:
+            return setInteger(engine, out, integerOf(a) & integerOf(b));
+        case T_BITOR:
+            return setInteger(engine, out, integerOf(a) | integerOf(b));
+        case T_BITXOR:
+            return setInteger(engine, out, integerOf(a) ^ integerOf(b));
         case T_SHIFTLEFT:
-            return setInteger(engine, out, wrap(static_cast<std::int64_t>(static_cast<std::uint32_t>(integerOf(a)) << (integerOf(b) & 31))));
-        case T_SHIFTRIGHT: return setInteger(engine, out, integerOf(a) >> (integerOf(b) & 31));
+            return setInteger(
+                engine, out,
+                wrap(static_cast<std::int64_t>(static_cast<std::uint32_t>(integerOf(a)) << (integerOf(b) & 31))));
+        case T_SHIFTRIGHT:
+            return setInteger(engine, out, integerOf(a) >> (integerOf(b) & 31));
         case T_SHIFTRIGHTUNSIGNED:
             return setInteger(engine, out, wrap(static_cast<std::uint32_t>(integerOf(a)) >> (integerOf(b) & 31)));
-        default: break;
+        default:
+            break;
     }
     numeric(a);
     numeric(b);
@@ -585,39 +682,51 @@ void Evaluator::arithmetic(std::uint32_t op, ScriptValue& a, ScriptValue& b, Scr
         const float x = a.payload.real;
         const float y = b.type == kFloat ? b.payload.real : static_cast<float>(b.payload.integer);
         switch (op) {
-            case T_PLUS: return setFloat(engine, out, x + y);
-            case T_MINUS: return setFloat(engine, out, x - y);
-            case T_TIMES: return setFloat(engine, out, x * y);
+            case T_PLUS:
+                return setFloat(engine, out, x + y);
+            case T_MINUS:
+                return setFloat(engine, out, x - y);
+            case T_TIMES:
+                return setFloat(engine, out, x * y);
             case T_DIVIDE:
                 if (y == 0.0f) runError("division by zero", token);
                 return setFloat(engine, out, x / y);
-            default: return setFloat(engine, out, x);
+            default:
+                return setFloat(engine, out, x);
         }
     }
     const std::int64_t x = a.payload.integer;
     if (b.type == kFloat) {
         const float y = b.payload.real;
         switch (op) {
-            case T_PLUS: return setInteger(engine, out, wrap(x + truncated(y)));
-            case T_MINUS: return setInteger(engine, out, wrap(x - truncated(y)));
-            case T_TIMES: return setInteger(engine, out, truncated(static_cast<float>(x) * y));
+            case T_PLUS:
+                return setInteger(engine, out, wrap(x + truncated(y)));
+            case T_MINUS:
+                return setInteger(engine, out, wrap(x - truncated(y)));
+            case T_TIMES:
+                return setInteger(engine, out, truncated(static_cast<float>(x) * y));
             case T_DIVIDE: {
                 const std::int32_t d = truncated(y);
                 if (d == 0) runError("division by zero", token);
                 return setInteger(engine, out, wrap(x / d));
             }
-            default: return setInteger(engine, out, static_cast<std::int32_t>(x));
+            default:
+                return setInteger(engine, out, static_cast<std::int32_t>(x));
         }
     }
     const std::int64_t y = b.payload.integer;
     switch (op) {
-        case T_PLUS: return setInteger(engine, out, wrap(x + y));
-        case T_MINUS: return setInteger(engine, out, wrap(x - y));
-        case T_TIMES: return setInteger(engine, out, wrap(x * y));
+        case T_PLUS:
+            return setInteger(engine, out, wrap(x + y));
+        case T_MINUS:
+            return setInteger(engine, out, wrap(x - y));
+        case T_TIMES:
+            return setInteger(engine, out, wrap(x * y));
         case T_DIVIDE:
             if (y == 0) runError("division by zero", token);
             return setInteger(engine, out, wrap(x / y));
-        default: return setInteger(engine, out, static_cast<std::int32_t>(x));
+        default:
+            return setInteger(engine, out, static_cast<std::int32_t>(x));
     }
 }
 
@@ -637,12 +746,24 @@ void Evaluator::compare(std::uint32_t op, ScriptValue& a, ScriptValue& b, Script
     }
     bool result = false;
     switch (op) {
-        case T_EQUAL: result = order == 0; break;
-        case T_NOTEQUAL: result = order != 0; break;
-        case T_LESS: result = order < 0; break;
-        case T_GREATER: result = order > 0; break;
-        case T_LESSEQUAL: result = order <= 0; break;
-        default: result = order >= 0; break;
+        case T_EQUAL:
+            result = order == 0;
+            break;
+        case T_NOTEQUAL:
+            result = order != 0;
+            break;
+        case T_LESS:
+            result = order < 0;
+            break;
+        case T_GREATER:
+            result = order > 0;
+            break;
+        case T_LESSEQUAL:
+            result = order <= 0;
+            break;
+        default:
+            result = order >= 0;
+            break;
     }
     setInteger(engine, out, result ? 1 : 0);
 }
@@ -659,8 +780,10 @@ void Evaluator::unary(int n, ScriptValue& out) {
         }
         const int step = op == T_INCREMENT ? 1 : -1;
         if (isPostfix(token.kind)) valueCopy(engine, out, *place);
-        if (place->type == kFloat) place->payload.real += static_cast<float>(step);
-        else if (place->type == kInteger) place->payload.integer = wrap(static_cast<std::int64_t>(place->payload.integer) + step);
+        if (place->type == kFloat)
+            place->payload.real += static_cast<float>(step);
+        else if (place->type == kInteger)
+            place->payload.integer = wrap(static_cast<std::int64_t>(place->payload.integer) + step);
         if (!isPostfix(token.kind)) valueCopy(engine, out, *place);
         return;
     }
@@ -671,12 +794,15 @@ void Evaluator::unary(int n, ScriptValue& out) {
             if (v.value.type == kFloat) return setInteger(engine, out, v.value.payload.real == 0.0f);
             return setInteger(engine, out, !isTrue(v.value));
         case T_BITNOT:
-            return setInteger(engine, out, ~(v.value.type == kFloat ? truncated(v.value.payload.real) : v.value.payload.integer));
+            return setInteger(engine, out,
+                              ~(v.value.type == kFloat ? truncated(v.value.payload.real) : v.value.payload.integer));
         case T_NEGATE:
             numeric(v.value);
             if (v.value.type == kFloat) return setFloat(engine, out, -v.value.payload.real);
             return setInteger(engine, out, wrap(-static_cast<std::int64_t>(v.value.payload.integer)));
-        default: valueMove(engine, out, v.value); return;
+        default:
+            valueMove(engine, out, v.value);
+            return;
     }
 }
 
@@ -752,8 +878,10 @@ void Evaluator::index(int n, ScriptValue& out) {
         setObject(engine, out, makeString(engine, character));
         return;
     }
-    if (ScriptValue* place = object ? element(*object, key.value) : nullptr) valueCopy(engine, out, *place);
-    else setInteger(engine, out, 0);
+    if (ScriptValue* place = object ? element(*object, key.value) : nullptr)
+        valueCopy(engine, out, *place);
+    else
+        setInteger(engine, out, 0);
 }
 
 // The object an index applies to (held keeps it alive when it had to be computed) and the
@@ -806,7 +934,8 @@ ScriptValue* Evaluator::storage(int n) {
     if (n < 0) return nullptr;
     Token& token = tok(node(n).token);
     switch (token.kind) {
-        case T_VARREF: return variableValue(engine, token.symbol);
+        case T_VARREF:
+            return variableValue(engine, token.symbol);
         case T_NAMEDFIELD: {
             ScriptObject* with = withObject();
             const int field = with ? findField(*with->objectClass, token.text ? token.text : "") : -1;
@@ -818,7 +947,8 @@ ScriptValue* Evaluator::storage(int n) {
             ScriptObject* object = indexedObject(n, held, key);
             // Characters of a text, and elements of an object only this expression held,
             // cannot be assigned to.
-            if (!object || held.value.type == kObject || (object->objectClass->flags & kClassIndexByChar)) return nullptr;
+            if (!object || held.value.type == kObject || (object->objectClass->flags & kClassIndexByChar))
+                return nullptr;
             return element(*object, key.value);
         }
         case T_DOT: {
@@ -836,7 +966,8 @@ ScriptValue* Evaluator::storage(int n) {
             if (field < 0 || holder.value.type == kObject) return nullptr;
             return &object->fields[field];
         }
-        default: return nullptr;
+        default:
+            return nullptr;
     }
 }
 
@@ -893,16 +1024,20 @@ int evaluateExpression(Engine& engine, int token, ScriptValue& result) {
     Evaluator e(engine);
     const auto& tree = e.tree(token);
     const int next = tree.next;
-    if (tree.root >= 0) e.evaluate(tree.root, result);
-    else valueRelease(engine, result), result.type = kVoid;
+    if (tree.root >= 0)
+        e.evaluate(tree.root, result);
+    else
+        valueRelease(engine, result), result.type = kVoid;
     return next;
 }
 
 void evaluateBracket(Engine& engine, int open, ScriptValue& result) {
     Evaluator e(engine);
     const auto& tree = e.bracketTree(open);
-    if (tree.root >= 0) e.evaluate(tree.root, result);
-    else valueRelease(engine, result), result.type = kVoid;
+    if (tree.root >= 0)
+        e.evaluate(tree.root, result);
+    else
+        valueRelease(engine, result), result.type = kVoid;
 }
 
 void callScriptFunction(Engine& engine, Symbol& function, int argumentsOpen, ScriptValue& result) {

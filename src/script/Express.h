@@ -17,14 +17,25 @@ struct Symbol;
 // What a node does, decided once when its tree is built.
 enum class NodeOp : std::uint8_t { Number, Real, Variable, Binary, Compare, Assign, Step, Other };
 // The operation of an operator node on two integers, for the common case.
-enum class IntegerOp : std::uint8_t { None, Add, Subtract, Multiply, Less, Greater, LessEqual, GreaterEqual, Equal, NotEqual };
+enum class IntegerOp : std::uint8_t {
+    None,
+    Add,
+    Subtract,
+    Multiply,
+    Less,
+    Greater,
+    LessEqual,
+    GreaterEqual,
+    Equal,
+    NotEqual
+};
 
 struct ExpressionNode {
     int token = -1;
     NodeOp op = NodeOp::Other;
     IntegerOp integerOp = IntegerOp::None;  // for compound assignments, their operator's
-    int left = -1;   // operand1: the left operand, or the indexed expression
-    int right = -1;  // operand2: the right operand, the index, or a unary operator's operand
+    int left = -1;                          // operand1: the left operand, or the indexed expression
+    int right = -1;                         // operand2: the right operand, the index, or a unary operator's operand
 };
 
 // Every tree built in this run, by the token it starts at.
@@ -36,8 +47,8 @@ struct ExpressionCache {
         bool built = false;
     };
     // Sized to kTreeSlots when first used: an engine that runs nothing makes no room.
-    std::vector<Tree> byToken;    // by start token
-    std::vector<Tree> byBracket;  // the contents of "(" at it
+    std::vector<Tree> byToken;                       // by start token
+    std::vector<Tree> byBracket;                     // the contents of "(" at it
     static constexpr std::size_t kTreeSlots = 1000;  // one per token of the store
 };
 
@@ -52,11 +63,16 @@ void callScriptFunction(Engine& engine, Symbol& function, int argumentsOpen, Scr
 // Truth as the engine sees it: a non-zero payload word, whatever the type.
 inline bool isTrue(const ScriptValue& v) {
     switch (v.type) {
-        case kFloat: return v.payload.integer != 0;  // the float's bits: -0.0 is true
-        case kText: return v.payload.text != nullptr;
-        case kObject: return v.payload.object != nullptr;
-        case kArray: return v.payload.array != nullptr;
-        default: return v.payload.integer != 0;
+        case kFloat:
+            return v.payload.integer != 0;  // the float's bits: -0.0 is true
+        case kText:
+            return v.payload.text != nullptr;
+        case kObject:
+            return v.payload.object != nullptr;
+        case kArray:
+            return v.payload.array != nullptr;
+        default:
+            return v.payload.integer != 0;
     }
 }
 // Forgets every tree (when the script is unloaded).

@@ -68,10 +68,10 @@ private:
     void forEachTakenSlot(Visit visit) const;
 
     Trace& trace;
-    std::vector<BlockHeader*> table;       // up to kBlockTableSlots entries, null when free
+    std::vector<BlockHeader*> table;               // up to kBlockTableSlots entries, null when free
     std::unordered_map<BlockHeader*, int> slotOf;  // live tracked blocks
-    std::unordered_set<BlockHeader*> overflow;   // live blocks handed out beyond the table
-    std::unordered_set<BlockHeader*> forgotten;  // blocks reset forgot, freed when the allocator ends
+    std::unordered_set<BlockHeader*> overflow;     // live blocks handed out beyond the table
+    std::unordered_set<BlockHeader*> forgotten;    // blocks reset forgot, freed when the allocator ends
     // Free slots as a two-level bitmap, so the first free slot is found in constant time.
     std::vector<std::uint64_t> freeWords;
     std::uint64_t freeSummary[4] = {};

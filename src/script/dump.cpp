@@ -11,10 +11,14 @@ std::string quoted(const char* text) {
     std::string out = "\"";
     for (const char* p = text; *p; ++p) {
         const auto c = static_cast<unsigned char>(*p);
-        if (c == '\n') out += "\\n";
-        else if (c == '\\' || c == '"') out += std::string("\\") + static_cast<char>(c);
-        else if (c < 0x20 || c == 0x7f) out += "\\x" + integerToText(c, 16);
-        else out += static_cast<char>(c);
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\\' || c == '"')
+            out += std::string("\\") + static_cast<char>(c);
+        else if (c < 0x20 || c == 0x7f)
+            out += "\\x" + integerToText(c, 16);
+        else
+            out += static_cast<char>(c);
     }
     return out + "\"";
 }
@@ -22,9 +26,12 @@ std::string quoted(const char* text) {
 const char* symbolKind(const Symbol& s) {
     if (s.signature[1] == ':') return "function";
     switch (s.flags) {
-        case kSymbolGlobal: return "global";
-        case kSymbolParameter: return "parameter";
-        default: return "local";
+        case kSymbolGlobal:
+            return "global";
+        case kSymbolParameter:
+            return "parameter";
+        default:
+            return "local";
     }
 }
 

@@ -27,7 +27,7 @@ struct Engine {
     WithStack with;
     TokenStore program;
     SymbolTable symbols;
-    int line = 1;  // the tokeniser's line counter
+    int line = 1;                         // the tokeniser's line counter
     std::vector<ScriptWarning> warnings;  // from the last pre-parse
     std::unique_ptr<ExpressionCache> expressions = std::make_unique<ExpressionCache>();
     // Set by the host from anywhere (a Ctrl-C handler, the Escape key) and looked at in every
@@ -37,8 +37,8 @@ struct Engine {
     // Asked every 256 loop jumps and calls, for hosts that must look for themselves; true
     // ends the run too.
     std::function<bool()> cancelRequested;
-    int pollCountdown = 0;  // loop jumps and calls until the next cancel check
-    int callDepth = 0;      // script functions running, one inside the other
+    int pollCountdown = 0;               // loop jumps and calls until the next cancel check
+    int callDepth = 0;                   // script functions running, one inside the other
     Application* application = nullptr;  // what the model binding classes work on
 
     Engine() = default;

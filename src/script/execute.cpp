@@ -53,22 +53,34 @@ public:
                     popWith();
                     ++i;
                     break;
-                case T_WITHEND_SEMICOLON: popWith(); ++i; break;
+                case T_WITHEND_SEMICOLON:
+                    popWith();
+                    ++i;
+                    break;
                 case T_LOOPEND_CURLY:
                     closeFrame(engine);
                     i = jump(t.link);
                     break;
-                case T_LOOPEND_SEMICOLON: i = jump(t.link); break;
+                case T_LOOPEND_SEMICOLON:
+                    i = jump(t.link);
+                    break;
                 case T_FUNCEND:
                     closeFrame(engine);
                     return;
-                case T_FUNCTION: i = afterFunction(i); break;
-                case T_VAR: declareLocal(t); ++i; break;
+                case T_FUNCTION:
+                    i = afterFunction(i);
+                    break;
+                case T_VAR:
+                    declareLocal(t);
+                    ++i;
+                    break;
                 case T_RETURN:
                     if (kindAt(i + 1) != T_SEMICOLON) evaluateExpression(engine, i + 1, result);
                     while (engine.frames.depth > startDepth) closeFrame(engine);
                     return;
-                case T_IF: i = runIf(i); break;
+                case T_IF:
+                    i = runIf(i);
+                    break;
                 case T_ELSE:
                     i = t.number ? endOfStatement(engine, i + 1) + 1 : i + 1;
                     break;
@@ -83,16 +95,29 @@ public:
                     break;
                 }
                 case T_BREAK:
-                case T_CONTINUE: i = jumpForward(i, t.link); break;
-                case T_LOOPTEST: i = jump(lastValue || t.number ? t.link : t.dataLink); break;
+                case T_CONTINUE:
+                    i = jumpForward(i, t.link);
+                    break;
+                case T_LOOPTEST:
+                    i = jump(lastValue || t.number ? t.link : t.dataLink);
+                    break;
                 case T_COLON:
                     // Reached after the true branch of "?": the false branch is skipped.
                     i = endOfStatement(engine, i + 1);
                     break;
-                case T_FORIN: leaveForIn(i); ++i; break;
-                case T_IN: i = forInStep(i); break;
-                case T_WITH: i = runWith(i); break;
-                case T_PRINTVAL: i = printValue(i); break;
+                case T_FORIN:
+                    leaveForIn(i);
+                    ++i;
+                    break;
+                case T_IN:
+                    i = forInStep(i);
+                    break;
+                case T_WITH:
+                    i = runWith(i);
+                    break;
+                case T_PRINTVAL:
+                    i = printValue(i);
+                    break;
                 default:
                     if (startsExpression(kind)) {
                         Temp value(engine);
@@ -131,9 +156,11 @@ private:
             // Passing the end of a for-in body leaves that loop.
             if ((k == T_LOOPEND_CURLY || k == T_LOOPEND_SEMICOLON) && kindAt(tok(j).link) == T_IN)
                 leaveForIn(tok(tok(j).link).link);
-            if (k == T_OPENCURLY) ++open;
+            if (k == T_OPENCURLY)
+                ++open;
             else if (closesBrace(k)) {
-                if (open > 0) --open;
+                if (open > 0)
+                    --open;
                 else {
                     closeFrame(engine);
                     if (k == T_WITHEND_CURLY) popWith();
@@ -193,8 +220,10 @@ private:
         // A value that is no object still takes its place, so that the with end pops the right one.
         ScriptValue& slot = with.objects[static_cast<std::size_t>(with.depth++)];
         valueRelease(engine, slot);
-        if (value.value.type == kObject) valueCopy(engine, slot, value.value);
-        else slot.type = kVoid;
+        if (value.value.type == kObject)
+            valueCopy(engine, slot, value.value);
+        else
+            slot.type = kVoid;
         return afterBracket(i + 1);
     }
 
@@ -296,21 +325,33 @@ private:
         const int next = i + 1;
         const Token& t = tok(next);
         switch (t.kind) {
-            case T_STRING: engine.trace("%s\n", t.text ? t.text : ""); break;
-            case T_NUMBER: engine.trace("%d\n", t.number); break;
+            case T_STRING:
+                engine.trace("%s\n", t.text ? t.text : "");
+                break;
+            case T_NUMBER:
+                engine.trace("%d\n", t.number);
+                break;
             case T_VARREF: {
                 const Symbol* s = t.symbol;
                 engine.trace("%s=", s && s->name ? s->name : "");
                 const ScriptValue* v = variableValue(engine, s);
-                if (!v) engine.trace("??UNKNOWN TYPE??\n");
-                else if (v->type == kFloat) engine.trace("%ff\n", static_cast<double>(v->payload.real));
-                else if (v->type == kInteger) engine.trace("%d\n", v->payload.integer);
-                else if (v->type == kObject) engine.trace("OBJECT:\n");
-                else if (v->type == kText) engine.trace("%s\n", v->payload.text ? v->payload.text : "");
-                else engine.trace("??UNKNOWN TYPE??\n");
+                if (!v)
+                    engine.trace("??UNKNOWN TYPE??\n");
+                else if (v->type == kFloat)
+                    engine.trace("%ff\n", static_cast<double>(v->payload.real));
+                else if (v->type == kInteger)
+                    engine.trace("%d\n", v->payload.integer);
+                else if (v->type == kObject)
+                    engine.trace("OBJECT:\n");
+                else if (v->type == kText)
+                    engine.trace("%s\n", v->payload.text ? v->payload.text : "");
+                else
+                    engine.trace("??UNKNOWN TYPE??\n");
                 break;
             }
-            default: engine.trace("????\n"); break;
+            default:
+                engine.trace("????\n");
+                break;
         }
         return next + 1;
     }
@@ -347,7 +388,8 @@ void flushAll(Engine& engine) {
     }
     engine.stack.top = 0;
     engine.frames.depth = 0;
-    while (engine.with.depth > 0) valueRelease(engine, engine.with.objects[static_cast<std::size_t>(--engine.with.depth)]);
+    while (engine.with.depth > 0)
+        valueRelease(engine, engine.with.objects[static_cast<std::size_t>(--engine.with.depth)]);
     engine.trace("FlushAll():Done\n");
 }
 

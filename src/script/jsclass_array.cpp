@@ -183,8 +183,8 @@ void arrayPush(Engine& engine, ScriptObject& self, ScriptValue& result) {
     const int count = argumentCount(engine);
     if (count == 0) return;
     // Appending grows the store in place, by doubling: a loop of pushes stays linear.
-    if (ArrayStore* store = storeOf(self); store && store->count <= 0x7fffffff - count &&
-                                           arrayReserve(engine, *store, store->count + count)) {
+    if (ArrayStore* store = storeOf(self);
+        store && store->count <= 0x7fffffff - count && arrayReserve(engine, *store, store->count + count)) {
         for (int i = 0; i < count; ++i) valueCopy(engine, store->elements[store->count + i], argument(engine, i));
         store->count += count;
         syncLength(engine, self);
@@ -243,8 +243,10 @@ void arraySort(Engine& engine, ScriptObject& self, ScriptValue&) {
             // split evenly rather than one at a time.
             std::int32_t i = low, j = high + 1;
             for (;;) {
-                while (++i < high && valueCompare(engine, e[i], e[low]) < 0) {}
-                while (--j > low && valueCompare(engine, e[j], e[low]) > 0) {}
+                while (++i < high && valueCompare(engine, e[i], e[low]) < 0) {
+                }
+                while (--j > low && valueCompare(engine, e[j], e[low]) > 0) {
+                }
                 if (i >= j) break;
                 valueSwap(e[i], e[j]);
             }
@@ -311,9 +313,9 @@ void arrayToInt(Engine& engine, ScriptObject& self, ScriptValue& result) {
 }
 
 constexpr MethodEntry kArrayMethods[] = {
-    {arrayConstruct, "Array", "V:"}, {arrayConcat, "concat", "O:OO"},  {arrayJoin, "join", "S:"},
-    {arrayPop, "pop", "V:"},         {arrayPush, "push", "V:"},        {arrayReverse, "reverse", "V:"},
-    {arrayShift, "shift", "V:"},     {arraySort, "sort", "V:"},        {arraySplice, "splice", "V:"},
+    {arrayConstruct, "Array", "V:"}, {arrayConcat, "concat", "O:OO"},   {arrayJoin, "join", "S:"},
+    {arrayPop, "pop", "V:"},         {arrayPush, "push", "V:"},         {arrayReverse, "reverse", "V:"},
+    {arrayShift, "shift", "V:"},     {arraySort, "sort", "V:"},         {arraySplice, "splice", "V:"},
     {arrayUnshift, "unshift", "V:"}, {arrayToString, "toString", "S:"}, {arrayToInt, "toInt", "I:"},
 };
 constexpr FieldEntry kArrayFields[] = {

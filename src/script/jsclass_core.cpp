@@ -54,27 +54,27 @@ std::int32_t integerOf(const ScriptValue& v) {
 
 std::string joinText(Engine& engine, const ScriptValue& v) {
     switch (v.type) {
-    case kArray:
-        return "ARRAY";
-    case kObject: {
-        ScriptObject* object = v.payload.object;
-        if (!object) return {};
-        // Counted while its methods run, so the object outlives its text whatever they do.
-        // One that nothing counts yet is left as it is: letting go of the count would free it.
-        Held hold{engine};
-        if (object->refcount > 0 && !(object->flags & kObjectStatic)) {
-            hold.value.type = kObject;
-            hold.value.payload.object = object;
-            ++object->refcount;
+        case kArray:
+            return "ARRAY";
+        case kObject: {
+            ScriptObject* object = v.payload.object;
+            if (!object) return {};
+            // Counted while its methods run, so the object outlives its text whatever they do.
+            // One that nothing counts yet is left as it is: letting go of the count would free it.
+            Held hold{engine};
+            if (object->refcount > 0 && !(object->flags & kObjectStatic)) {
+                hold.value.type = kObject;
+                hold.value.payload.object = object;
+                ++object->refcount;
+            }
+            return objectToText(engine, *object);
         }
-        return objectToText(engine, *object);
-    }
-    case kFloat:
-    case kInteger:
-    case kText:
-        return valueText(engine, v);
-    default:
-        return {};
+        case kFloat:
+        case kInteger:
+        case kText:
+            return valueText(engine, v);
+        default:
+            return {};
     }
 }
 
@@ -116,26 +116,26 @@ void baseIoWriteln(Engine& engine, ScriptObject&, ScriptValue&) {
     for (int i = 0; i < count; ++i) {
         const ScriptValue& a = argument(engine, i);
         switch (a.type) {
-        case kInteger:
-        case kFloat:
-            if (engine.objects.standardOutput) engine.objects.standardOutput(valueText(engine, a) + "\n");
-            break;
-        case kObject: {
-            const std::string text = joinText(engine, a);
-            engine.trace("%s\n", text.c_str());
-            if (engine.application) engine.application->writeOutput(text);
-            break;
-        }
-        case kText:
-            if (a.payload.text) {
-                engine.trace("%s\n", a.payload.text);
-                if (engine.application) engine.application->writeOutput(a.payload.text);
-            } else
-                engine.trace("base_io.writeln:*UNASSIGNED STRING VARIABLE*\n");
-            break;
-        default:
-            engine.trace("base_io.writeln:unknown variable type '%c'\n", a.type);
-            break;
+            case kInteger:
+            case kFloat:
+                if (engine.objects.standardOutput) engine.objects.standardOutput(valueText(engine, a) + "\n");
+                break;
+            case kObject: {
+                const std::string text = joinText(engine, a);
+                engine.trace("%s\n", text.c_str());
+                if (engine.application) engine.application->writeOutput(text);
+                break;
+            }
+            case kText:
+                if (a.payload.text) {
+                    engine.trace("%s\n", a.payload.text);
+                    if (engine.application) engine.application->writeOutput(a.payload.text);
+                } else
+                    engine.trace("base_io.writeln:*UNASSIGNED STRING VARIABLE*\n");
+                break;
+            default:
+                engine.trace("base_io.writeln:unknown variable type '%c'\n", a.type);
+                break;
         }
     }
 }
@@ -166,20 +166,20 @@ void booleanConstruct(Engine& engine, ScriptObject& self, ScriptValue&) {
     if (const int count = argumentCount(engine)) {
         const ScriptValue& a = argument(engine, count - 1);
         switch (a.type) {
-        case kFloat:
-            value = a.payload.real != 0.0f;
-            break;
-        case kInteger:
-            value = a.payload.integer != 0;
-            break;
-        case kObject:
-            value = 1;
-            break;
-        case kText:
-            value = a.payload.text && a.payload.text[0];
-            break;
-        default:
-            break;
+            case kFloat:
+                value = a.payload.real != 0.0f;
+                break;
+            case kInteger:
+                value = a.payload.integer != 0;
+                break;
+            case kObject:
+                value = 1;
+                break;
+            case kText:
+                value = a.payload.text && a.payload.text[0];
+                break;
+            default:
+                break;
         }
     }
     setInteger(engine, self.fields[kBooleanValue], value);

@@ -42,23 +42,23 @@ void kestrelWriteln(Engine& engine, ScriptObject&, ScriptValue&) {
         const ScriptValue& a = argument(engine, i);
         std::string line;
         switch (a.type) {
-        case kInteger:
-        case kFloat:
-            line = valueText(engine, a);
-            break;
-        case kObject:
-            line = joinText(engine, a);
-            break;
-        case kText:
-            if (!a.payload.text) {
-                engine.trace("base_io.writeln:*UNASSIGNED STRING VARIABLE*\n");
+            case kInteger:
+            case kFloat:
+                line = valueText(engine, a);
+                break;
+            case kObject:
+                line = joinText(engine, a);
+                break;
+            case kText:
+                if (!a.payload.text) {
+                    engine.trace("base_io.writeln:*UNASSIGNED STRING VARIABLE*\n");
+                    continue;
+                }
+                line = a.payload.text;
+                break;
+            default:
+                engine.trace("base_io.writeln:unknown variable type '%c'\n", a.type);
                 continue;
-            }
-            line = a.payload.text;
-            break;
-        default:
-            engine.trace("base_io.writeln:unknown variable type '%c'\n", a.type);
-            continue;
         }
         engine.trace("%s\n", line.c_str());
         if (engine.application) engine.application->writeOutput(line);

@@ -159,18 +159,12 @@ void vertexToString(Engine& engine, ScriptObject& self, ScriptValue& result) {
 }
 
 constexpr MethodEntry kVertexMethods[] = {
-    {vertexConstruct, "KSvertex", "V:"},
-    {vertexAdd, "Add", "V:O"},
-    {vertexSubtract, "Subtract", "V:O"},
-    {vertexScale, "Scale", "V:F"},
-    {vertexDistance, "Distance", "F:"},
-    {vertexCrossProduct, "CrossProduct", "O:O"},
-    {vertexUnify<model::Unify>, "Unify", "V:"},
-    {vertexUnify<model::UnifyPSX>, "UnifyPSX", "V:"},
-    {vertexAngle<model::AngleX>, "AngleX", "F:"},
-    {vertexAngle<model::AngleY>, "AngleY", "F:"},
-    {vertexAngle<model::AngleZ>, "AngleZ", "F:"},
-    {vertexToString, "toString", "S:"},
+    {vertexConstruct, "KSvertex", "V:"},          {vertexAdd, "Add", "V:O"},
+    {vertexSubtract, "Subtract", "V:O"},          {vertexScale, "Scale", "V:F"},
+    {vertexDistance, "Distance", "F:"},           {vertexCrossProduct, "CrossProduct", "O:O"},
+    {vertexUnify<model::Unify>, "Unify", "V:"},   {vertexUnify<model::UnifyPSX>, "UnifyPSX", "V:"},
+    {vertexAngle<model::AngleX>, "AngleX", "F:"}, {vertexAngle<model::AngleY>, "AngleY", "F:"},
+    {vertexAngle<model::AngleZ>, "AngleZ", "F:"}, {vertexToString, "toString", "S:"},
 };
 constexpr FieldEntry kVertexFields[] = {{"x", kFloat}, {"y", kFloat}, {"z", kFloat}, {"flags", kInteger}};
 constexpr ObjectClass kVertexClass{"KSvertex", kClassConstruct, kVertexMethods, kVertexFields};
@@ -249,11 +243,19 @@ constexpr MethodEntry kPolygonMethods[] = {
     {polygonToString, "toString", "S:"},
 };
 constexpr FieldEntry kPolygonFields[] = {
-    {"vId", kObject},       {"tu", kObject},      {"tv", kObject},
-    {"rgb", kObject},       {"tId", kInteger},    {"shading", kInteger},
-    {"flags", kInteger},    {"mat_flag", kInteger}, {"type", kInteger},
-    {"PTYPE_SINGLE_COLOUR", kInteger},     {"PTYPE_GRADATION_COLOUR", kInteger},
-    {"PTYPE_TEXTURED", kInteger},          {"PTYPE_TEXTURED_COLOURED", kInteger},
+    {"vId", kObject},
+    {"tu", kObject},
+    {"tv", kObject},
+    {"rgb", kObject},
+    {"tId", kInteger},
+    {"shading", kInteger},
+    {"flags", kInteger},
+    {"mat_flag", kInteger},
+    {"type", kInteger},
+    {"PTYPE_SINGLE_COLOUR", kInteger},
+    {"PTYPE_GRADATION_COLOUR", kInteger},
+    {"PTYPE_TEXTURED", kInteger},
+    {"PTYPE_TEXTURED_COLOURED", kInteger},
     {"PTYPE_TEXTURED_GRADATION_COLOURED", kInteger},
 };
 constexpr ObjectClass kPolygonClass{"KSpolygon", kClassConstruct, kPolygonMethods, kPolygonFields};
@@ -347,7 +349,8 @@ std::optional<std::string> polygonFrom(const ScriptObject& p, const model::Model
     out = old ? *old : model::ModelPolygon{};
     std::array<std::int32_t, 4>* corners[] = {&out.vId, &out.tu, &out.tv, &out.rgb};
     for (int f = 0; f < 4; ++f) {
-        if (!arrayElements(p.fields[kCornerFields[f]])) return std::string(kPolygonFields[kCornerFields[f]].name) + " is not an Array";
+        if (!arrayElements(p.fields[kCornerFields[f]]))
+            return std::string(kPolygonFields[kCornerFields[f]].name) + " is not an Array";
         for (int i = 0; i < 4; ++i) (*corners[f])[static_cast<std::size_t>(i)] = cornerOf(p, kCornerFields[f], i);
     }
     out.tId = integerOf(p.fields[kTId]);
@@ -363,7 +366,8 @@ std::optional<std::string> polygonFrom(const ScriptObject& p, const model::Model
     for (int i = 0; i < 4; ++i) {
         const std::int32_t v = out.vId[static_cast<std::size_t>(i)];
         if (v >= vertexCount || v < (i < corners3 ? 0 : -1))
-            return "corner " + std::to_string(i) + " names vertex " + std::to_string(v) + " of " + std::to_string(vertexCount);
+            return "corner " + std::to_string(i) + " names vertex " + std::to_string(v) + " of " +
+                   std::to_string(vertexCount);
     }
     const bool textured = type == 'T' || type == 'D' || type == 'H';
     if (textured && (out.tId < 0 || out.tId >= textureCount))
@@ -380,7 +384,9 @@ void modelPutEditFrame(Engine& engine, ScriptObject& self, ScriptValue&) {
     const std::int32_t polygonCount = integerOf(self.fields[kPolygonCount]);
     const ArrayStore* vs = arrayElements(self.fields[kVertices]);
     const ArrayStore* ps = arrayElements(self.fields[kPolygons]);
-    const auto refused = [&](const std::string& why) { refuse(engine, "KSmodel.PutEditFrame():" + why + "; the model is unchanged"); };
+    const auto refused = [&](const std::string& why) {
+        refuse(engine, "KSmodel.PutEditFrame():" + why + "; the model is unchanged");
+    };
     if (vertexCount < 0 || polygonCount < 0) return refused("n_vert and n_poly cannot be negative");
     if (vertexCount > (vs ? vs->count : 0) || polygonCount > (ps ? ps->count : 0))
         return refused("n_vert or n_poly is more than vert or poly holds");
@@ -395,7 +401,8 @@ void modelPutEditFrame(Engine& engine, ScriptObject& self, ScriptValue&) {
         const ScriptObject* p = objectIn(ps->elements[k], ksPolygonClass());
         if (!p) return refused("poly[" + std::to_string(k) + "] is not a KSpolygon");
         const model::ModelPolygon* old = k < m->polygonCount() ? &m->polygons[static_cast<std::size_t>(k)] : nullptr;
-        if (auto why = polygonFrom(*p, old, vertexCount, static_cast<int>(m->textureFiles.size()), polygons[static_cast<std::size_t>(k)]))
+        if (auto why = polygonFrom(*p, old, vertexCount, static_cast<int>(m->textureFiles.size()),
+                                   polygons[static_cast<std::size_t>(k)]))
             return refused("poly[" + std::to_string(k) + "]: " + *why);
     }
     engine.application->putEditFrame(std::move(vertices), std::move(polygons));
@@ -406,7 +413,8 @@ constexpr MethodEntry kModelMethods[] = {
     {modelPutEditFrame, "PutEditFrame", "V:"},
     {modelGetEditFrame, "GetEditFrame", "V:"},
 };
-constexpr FieldEntry kModelFields[] = {{"n_vert", kInteger}, {"vert", kObject}, {"n_poly", kInteger}, {"poly", kObject}};
+constexpr FieldEntry kModelFields[] = {
+    {"n_vert", kInteger}, {"vert", kObject}, {"n_poly", kInteger}, {"poly", kObject}};
 constexpr ObjectClass kModelClass{"KSmodel", kClassConstruct, kModelMethods, kModelFields};
 
 }  // namespace

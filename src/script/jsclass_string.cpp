@@ -129,14 +129,13 @@ void stringToLowerCase(Engine& engine, ScriptObject& self, ScriptValue& result) 
 }
 
 constexpr MethodEntry kStringMethods[] = {
-    {stringConstruct, "String", "V:"},     {stringToString, "toString", "O:"},
-    {stringToStringV, "toStringV", "S:"},  {stringToInt, "toInt", "I:"},
-    {stringCharAt, "charAt", "O:I"},       {stringSlice, "slice", "O:II"},
+    {stringConstruct, "String", "V:"},        {stringToString, "toString", "O:"},
+    {stringToStringV, "toStringV", "S:"},     {stringToInt, "toInt", "I:"},
+    {stringCharAt, "charAt", "O:I"},          {stringSlice, "slice", "O:II"},
     {stringToUpperCase, "toUpperCase", "O:"}, {stringToLowerCase, "toLowerCase", "O:"},
 };
 constexpr FieldEntry kStringFields[] = {{"text", kText}, {"length", kInteger}};
-constexpr std::uint32_t kStringFlags =
-    kClassConstruct | kClassCountElements | kClassCopyOnAssign | kClassIndexByChar;
+constexpr std::uint32_t kStringFlags = kClassConstruct | kClassCountElements | kClassCopyOnAssign | kClassIndexByChar;
 constexpr ObjectClass kStringClass{"String", kStringFlags, kStringMethods, kStringFields};
 
 }  // namespace

@@ -31,10 +31,10 @@ struct FieldEntry {
 };
 
 // Class flags.
-inline constexpr std::uint32_t kClassConstruct = 1;     // run the constructor on creation
-inline constexpr std::uint32_t kClassCountElements = 2; // for-in counts elements, not fields
-inline constexpr std::uint32_t kClassCopyOnAssign = 4;  // Copy clones the object
-inline constexpr std::uint32_t kClassIndexByChar = 8;   // an integer index gives a character
+inline constexpr std::uint32_t kClassConstruct = 1;      // run the constructor on creation
+inline constexpr std::uint32_t kClassCountElements = 2;  // for-in counts elements, not fields
+inline constexpr std::uint32_t kClassCopyOnAssign = 4;   // Copy clones the object
+inline constexpr std::uint32_t kClassIndexByChar = 8;    // an integer index gives a character
 
 struct ObjectClass {
     const char* name;

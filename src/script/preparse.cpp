@@ -13,7 +13,9 @@ namespace {
 constexpr int kInExceptionNumber = 319;
 constexpr int kWithExceptionNumber = 439;
 
-bool isSemicolon(std::uint32_t kind) { return (kind & 0xffff) == (T_SEMICOLON & 0xffff) || kind == T_WITHEND_SEMICOLON; }
+bool isSemicolon(std::uint32_t kind) {
+    return (kind & 0xffff) == (T_SEMICOLON & 0xffff) || kind == T_WITHEND_SEMICOLON;
+}
 
 // The pre-parser's walk over one engine's tokens.
 class PreParser {
@@ -47,14 +49,15 @@ private:
         for (int i = 0; !isEnd(i); ++i) {
             if (kindAt(i + 1) != T_OPENBRACKET) continue;
             const Token& t = at(i);
-            const char* name = t.kind == T_NAMEDMETHOD ? t.text
+            const char* name = t.kind == T_NAMEDMETHOD                                              ? t.text
                                : t.kind == T_VARREF && t.symbol && t.symbol->flags == kSymbolGlobal ? t.symbol->name
-                                                                                                     : nullptr;
+                                                                                                    : nullptr;
             if (!name) continue;
             const Symbol* function = functionNamed(name);
             if (!function || function->declaration < i) continue;
             const int definedAt = at(function->declaration).line;
-            engine.warnings.push_back({t.line, "'" + std::string(name) + "' is called before the function is defined (line " +
+            engine.warnings.push_back({t.line, "'" + std::string(name) +
+                                                   "' is called before the function is defined (line " +
                                                    std::to_string(definedAt) + "), so the call does nothing"});
             engine.trace("WARNING: function '%s' called at line %d is defined later, at line %d\n", name, t.line,
                          definedAt);
@@ -63,7 +66,8 @@ private:
     Symbol* functionNamed(const char* name) {
         for (int s = 0; s < engine.symbols.count; ++s) {
             Symbol& symbol = engine.symbols.records[static_cast<std::size_t>(s)];
-            if (symbol.name && std::strcmp(symbol.name, name) == 0 && kindAt(symbol.declaration) == T_FUNCTION) return &symbol;
+            if (symbol.name && std::strcmp(symbol.name, name) == 0 && kindAt(symbol.declaration) == T_FUNCTION)
+                return &symbol;
         }
         return nullptr;
     }
@@ -159,12 +163,18 @@ private:
                     --depth;
                     if (i == bodyClose) function = nullptr, bodyClose = -1;
                     break;
-                case T_OPENBRACKET: linkPair(i, T_OPENBRACKET, T_CLOSEBRACKET); break;
-                case T_OPENSQUARE: linkPair(i, T_OPENSQUARE, T_CLOSESQUARE); break;
+                case T_OPENBRACKET:
+                    linkPair(i, T_OPENBRACKET, T_CLOSEBRACKET);
+                    break;
+                case T_OPENSQUARE:
+                    linkPair(i, T_OPENSQUARE, T_CLOSESQUARE);
+                    break;
                 case T_FUNCTION:
                     if (auto end = declareFunction(i)) return *end;
                     break;
-                case T_CLOSEBRACKET: parameterPosition = -1; break;
+                case T_CLOSEBRACKET:
+                    parameterPosition = -1;
+                    break;
                 case T_VAR:
                     if (auto end = declareVariable(i, depth)) return *end;
                     break;
@@ -226,13 +236,11 @@ private:
         const std::string plain = name.text ? name.text : "";
         if (const Symbol* older = findSymbol(engine, plain))
             engine.trace("WARNING: Variable %s declared at line %d is hidden by declaration at line %d\n",
-                         plain.c_str(), older->declaration >= 0 ? at(older->declaration).line : 0,
-                         name.line);
+                         plain.c_str(), older->declaration >= 0 ? at(older->declaration).line : 0, name.line);
         Symbol* symbol = nullptr;
         if (depth > 0) {
-            const std::string unique =
-                "_" + std::string(function && function->name ? function->name : "") + "_" + plain +
-                std::to_string(depth);
+            const std::string unique = "_" + std::string(function && function->name ? function->name : "") + "_" +
+                                       plain + std::to_string(depth);
             rename(i + 2, scopeEnd(), plain, unique);
             setText(name, unique);
             symbol = newSymbol(takeText(name), i, kSymbolLocal, "?");
@@ -411,8 +419,12 @@ private:
         for (int i = 0; !isEnd(i); ++i) {
             Token& t = at(i);
             switch (t.kind) {
-                case T_FUNCTION: current = t.symbol; break;
-                case T_FUNCEND: current = nullptr; break;
+                case T_FUNCTION:
+                    current = t.symbol;
+                    break;
+                case T_FUNCEND:
+                    current = nullptr;
+                    break;
                 case T_VAR:
                     if (kindAt(i + 1) == T_VARREF && at(i + 1).symbol != t.symbol)
                         engine.trace("ERROR:PreParse phase 3: VARREF after VAR has invalid d.ptr...\n");
@@ -420,15 +432,27 @@ private:
                 case T_RETURN:
                     if (current) current->signature[0] = staticType(engine, i + 1);
                     break;
-                case T_IF: linkIf(i); break;
-                case T_DO: linkDo(i, endsDo); break;
+                case T_IF:
+                    linkIf(i);
+                    break;
+                case T_DO:
+                    linkDo(i, endsDo);
+                    break;
                 case T_WHILE:
                     if (!endsDo[static_cast<std::size_t>(i)]) linkWhile(i);
                     break;
-                case T_BREAK: t.link = breakTarget(i); break;
-                case T_CONTINUE: t.link = continueTarget(i); break;
-                case T_FOR: linkFor(i); break;
-                case T_QUESTION: linkQuestion(i); break;
+                case T_BREAK:
+                    t.link = breakTarget(i);
+                    break;
+                case T_CONTINUE:
+                    t.link = continueTarget(i);
+                    break;
+                case T_FOR:
+                    linkFor(i);
+                    break;
+                case T_QUESTION:
+                    linkQuestion(i);
+                    break;
                 case T_WITH:
                     if (!linkWith(i)) return PreParseEnd::Fatal;
                     break;
@@ -443,7 +467,8 @@ private:
                 case T_MINUS:
                     if (!endsOperand(kindAt(i - 1))) t.kind = T_NEGATE;
                     break;
-                default: break;
+                default:
+                    break;
             }
         }
         return PreParseEnd::Complete;
@@ -451,11 +476,23 @@ private:
 
     static bool endsOperand(std::uint32_t kind) {
         switch (kind) {
-            case T_CLOSEBRACKET: case T_CLOSESQUARE: case T_STRING: case T_NUMBER: case T_REAL:
-            case T_TRUE: case T_FALSE: case T_VARREF: case T_FUNCREF: case T_CLASSNAME:
-            case T_METHODNAME: case T_FIELDNAME: case T_NAMEDFIELD: case T_NAMEDMETHOD:
+            case T_CLOSEBRACKET:
+            case T_CLOSESQUARE:
+            case T_STRING:
+            case T_NUMBER:
+            case T_REAL:
+            case T_TRUE:
+            case T_FALSE:
+            case T_VARREF:
+            case T_FUNCREF:
+            case T_CLASSNAME:
+            case T_METHODNAME:
+            case T_FIELDNAME:
+            case T_NAMEDFIELD:
+            case T_NAMEDMETHOD:
                 return true;
-            default: return false;
+            default:
+                return false;
         }
     }
 
@@ -469,8 +506,10 @@ private:
     void markLoopEnd(int end, int target) {
         if (isEnd(end)) return;
         Token& e = at(end);
-        if (e.kind == T_CLOSECURLY) e.kind = T_LOOPEND_CURLY;
-        else if (isSemicolon(e.kind)) e.kind = T_LOOPEND_SEMICOLON;
+        if (e.kind == T_CLOSECURLY)
+            e.kind = T_LOOPEND_CURLY;
+        else if (isSemicolon(e.kind))
+            e.kind = T_LOOPEND_SEMICOLON;
         e.link = target;
     }
 
@@ -533,8 +572,10 @@ private:
         int first = -1, second = -1;
         for (int j = open + 1; j < close; ++j) {
             if (at(j).kind != T_SEMICOLON) continue;
-            if (first < 0) first = j;
-            else if (second < 0) second = j;
+            if (first < 0)
+                first = j;
+            else if (second < 0)
+                second = j;
         }
         if (second < 0) return;
         const int end = endOfStatement(engine, body);
@@ -572,8 +613,10 @@ private:
         if (body < 0) return true;
         const int end = endOfStatement(engine, body);
         if (isEnd(end)) return true;
-        if (at(end).kind == T_CLOSECURLY) at(end).kind = T_WITHEND_CURLY;
-        else if (isSemicolon(at(end).kind)) at(end).kind = T_WITHEND_SEMICOLON;
+        if (at(end).kind == T_CLOSECURLY)
+            at(end).kind = T_WITHEND_CURLY;
+        else if (isSemicolon(at(end).kind))
+            at(end).kind = T_WITHEND_SEMICOLON;
         return true;
     }
 
@@ -613,18 +656,27 @@ char staticType(Engine& engine, int token) {
     if (token < 0 || token >= kTokenStoreSize) return kVoid;
     const Token& t = engine.program.tokens[static_cast<std::size_t>(token)];
     switch (t.kind) {
-        case T_INTEGER: case T_HEX: case T_NUMBER: return kInteger;
-        case T_STRING: return kText;
-        case T_FLOAT: case T_REAL: return kFloat;
-        case T_NEW: return kObject;
+        case T_INTEGER:
+        case T_HEX:
+        case T_NUMBER:
+            return kInteger;
+        case T_STRING:
+            return kText;
+        case T_FLOAT:
+        case T_REAL:
+            return kFloat;
+        case T_NEW:
+            return kObject;
         case T_VARREF:
-        case T_FUNCREF: return t.symbol ? t.symbol->signature[0] : kUnknown;
+        case T_FUNCREF:
+            return t.symbol ? t.symbol->signature[0] : kUnknown;
         case T_NAME: {
             if (const Symbol* s = findSymbol(engine, t.text ? t.text : "")) return s->signature[0];
             engine.trace("ERROR: variable '%s' referanced before defined at line %d\n", t.text ? t.text : "", t.line);
             return kUnknown;
         }
-        default: return t.kind & (kPrefixOperator | kBinaryOperator) ? kInteger : kVoid;
+        default:
+            return t.kind & (kPrefixOperator | kBinaryOperator) ? kInteger : kVoid;
     }
 }
 

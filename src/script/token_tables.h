@@ -24,9 +24,7 @@ inline constexpr unsigned char kLiteralByte = 0xAC;
 //   !!       "!" itself
 // A lone "!" or \xAC at the end of a pattern is a plain character.
 constexpr bool patternMatches(std::string_view pattern, unsigned char byte) {
-    const auto at = [pattern](std::size_t index) {
-        return static_cast<unsigned char>(pattern[index]);
-    };
+    const auto at = [pattern](std::size_t index) { return static_cast<unsigned char>(pattern[index]); };
     bool matched = false;
     std::size_t index = 0;
     while (index < pattern.size()) {

@@ -57,21 +57,16 @@ struct Entry {
     std::uint32_t kind = T_UNDECIDED;
 
     constexpr Entry(std::string_view matching, State to) : pattern(matching), next(to) {}
-    constexpr Entry(std::string_view matching, std::uint32_t decided)
-        : pattern(matching), kind(decided) {}
+    constexpr Entry(std::string_view matching, std::uint32_t decided) : pattern(matching), kind(decided) {}
 };
 
 constexpr Entry kStart[] = {
-    {" \t\r\n", Blank},  {"0-9", Digit},       {"\"", String},
-    {"/", Slash},        {"+", Plus},          {"\xAC-", Minus},
-    {"*", Star},         {"%", Percent},       {"=", Equal},
-    {"!!", Bang},        {"<", Less},          {">", Greater},
-    {"&", Amp},          {"|", Bar},           {"^", Caret},
-    {",", T_COMMA},      {";", T_SEMICOLON},   {"{", T_OPENCURLY},
-    {"}", T_CLOSECURLY}, {"(", T_OPENBRACKET}, {")", T_CLOSEBRACKET},
-    {"[", T_OPENSQUARE}, {"]", T_CLOSESQUARE}, {":", T_COLON},
-    {"?", T_QUESTION},   {"~", T_BITNOT},      {"#", T_PRINTVAL},
-    {".", T_DOT},        {otherwise, Word},
+    {" \t\r\n", Blank},    {"0-9", Digit},      {"\"", String},       {"/", Slash},        {"+", Plus},
+    {"\xAC-", Minus},      {"*", Star},         {"%", Percent},       {"=", Equal},        {"!!", Bang},
+    {"<", Less},           {">", Greater},      {"&", Amp},           {"|", Bar},          {"^", Caret},
+    {",", T_COMMA},        {";", T_SEMICOLON},  {"{", T_OPENCURLY},   {"}", T_CLOSECURLY}, {"(", T_OPENBRACKET},
+    {")", T_CLOSEBRACKET}, {"[", T_OPENSQUARE}, {"]", T_CLOSESQUARE}, {":", T_COLON},      {"?", T_QUESTION},
+    {"~", T_BITNOT},       {"#", T_PRINTVAL},   {".", T_DOT},         {otherwise, Word},
 };
 constexpr Entry kBlank[] = {{" \t\r\n", Blank}, {otherwise, T_WHITESPACE}};
 constexpr Entry kName[] = {{"_a-zA-Z0-9", Name}, {otherwise, T_NAME}};
@@ -86,12 +81,10 @@ constexpr Entry kHex[] = {{"0-9a-fA-F", Hex}, {otherwise, T_HEX}};
 // String and comment bodies take every byte but their terminator, NUL included: the text's
 // length, not a NUL, ends the program. Hence the "sv" literals.
 constexpr Entry kString[] = {{"\"", T_STRING}, {"!\"\0-\xff"sv, String}};
-constexpr Entry kSlash[] = {
-    {"/", LineComment}, {"*", BlockComment}, {"=", T_DIVIDEASSIGN}, {otherwise, T_DIVIDE}};
+constexpr Entry kSlash[] = {{"/", LineComment}, {"*", BlockComment}, {"=", T_DIVIDEASSIGN}, {otherwise, T_DIVIDE}};
 constexpr Entry kLineComment[] = {{"\n", T_COMMENT}, {"!\n\0-\xff"sv, LineComment}};
 constexpr Entry kBlockComment[] = {{"*", BlockStar}, {"!*\0-\xff"sv, BlockComment}};
-constexpr Entry kBlockStar[] = {
-    {"/", T_COMMENT}, {"*", BlockStar}, {"!/!*\0-\xff"sv, BlockComment}};
+constexpr Entry kBlockStar[] = {{"/", T_COMMENT}, {"*", BlockStar}, {"!/!*\0-\xff"sv, BlockComment}};
 constexpr Entry kPlus[] = {{"+", T_INCREMENT}, {"=", T_PLUSASSIGN}, {otherwise, T_PLUS}};
 constexpr Entry kMinus[] = {{"\xAC-", T_DECREMENT}, {"=", T_MINUSASSIGN}, {otherwise, T_MINUS}};
 constexpr Entry kStar[] = {{"=", T_TIMESASSIGN}, {otherwise, T_TIMES}};
@@ -101,10 +94,8 @@ constexpr Entry kBang[] = {{"=", T_NOTEQUAL}, {otherwise, T_NOT}};
 constexpr Entry kLess[] = {{"<", LessLess}, {"=", T_LESSEQUAL}, {otherwise, T_LESS}};
 constexpr Entry kLessLess[] = {{"=", T_SHIFTLEFTASSIGN}, {otherwise, T_SHIFTLEFT}};
 constexpr Entry kGreater[] = {{">", Greater2}, {"=", T_GREATEREQUAL}, {otherwise, T_GREATER}};
-constexpr Entry kGreater2[] = {
-    {">", Greater3}, {"=", T_SHIFTRIGHTASSIGN}, {otherwise, T_SHIFTRIGHT}};
-constexpr Entry kGreater3[] = {{"=", T_SHIFTRIGHTUNSIGNEDASSIGN},
-                               {otherwise, T_SHIFTRIGHTUNSIGNED}};
+constexpr Entry kGreater2[] = {{">", Greater3}, {"=", T_SHIFTRIGHTASSIGN}, {otherwise, T_SHIFTRIGHT}};
+constexpr Entry kGreater3[] = {{"=", T_SHIFTRIGHTUNSIGNEDASSIGN}, {otherwise, T_SHIFTRIGHTUNSIGNED}};
 constexpr Entry kAmp[] = {{"&", T_LOGICALAND}, {"=", T_ANDASSIGN}, {otherwise, T_BITAND}};
 constexpr Entry kBar[] = {{"|", T_LOGICALOR}, {"=", T_ORASSIGN}, {otherwise, T_BITOR}};
 constexpr Entry kCaret[] = {{"=", T_XORASSIGN}, {otherwise, T_BITXOR}};
@@ -160,29 +151,16 @@ struct Keyword {
 };
 
 constexpr Keyword kKeywords[] = {
-    {"break", T_BREAK},
-    {"continue", T_CONTINUE},
-    {"do", T_DO},
-    {"else", T_ELSE},
-    {"false", T_FALSE},
-    {"for", T_FOR},
-    {"function", T_FUNCTION},
-    {"if", T_IF},
-    {"in", T_IN},
-    {"int", T_INT},
-    {"new", T_NEW},
-    {"return", T_RETURN},
-    {"true", T_TRUE},
-    {"var", T_VAR},
-    {"while", T_WHILE},
+    {"break", T_BREAK}, {"continue", T_CONTINUE}, {"do", T_DO},     {"else", T_ELSE}, {"false", T_FALSE},
+    {"for", T_FOR},     {"function", T_FUNCTION}, {"if", T_IF},     {"in", T_IN},     {"int", T_INT},
+    {"new", T_NEW},     {"return", T_RETURN},     {"true", T_TRUE}, {"var", T_VAR},   {"while", T_WHILE},
     {"with", T_WITH},
 };
 
 TokenTransition compile(std::string_view pattern, int next, std::uint32_t kind) {
     TokenTransition transition{pattern, {}, next, kind};
     for (int byte = 0; byte < 256; ++byte)
-        transition.accepts[static_cast<std::size_t>(byte)] =
-            patternMatches(pattern, static_cast<unsigned char>(byte));
+        transition.accepts[static_cast<std::size_t>(byte)] = patternMatches(pattern, static_cast<unsigned char>(byte));
     return transition;
 }
 
@@ -194,18 +172,15 @@ int addKeywordState(TokenTables& tables, std::string_view prefix) {
     std::uint32_t kind = prefix.empty() ? T_ERROR : T_NAME;
     for (const Keyword& keyword : kKeywords)
         if (keyword.text == prefix) kind = keyword.kind;
-    tables.states.push_back(
-        {prefix.empty() ? "word"sv : prefix, {}, prefix.empty() ? T_END : kind});
+    tables.states.push_back({prefix.empty() ? "word"sv : prefix, {}, prefix.empty() ? T_END : kind});
 
     std::vector<TokenTransition> entries;
     for (const Keyword& keyword : kKeywords) {
         if (keyword.text.size() <= prefix.size() || !keyword.text.starts_with(prefix)) continue;
         const std::string_view letter = keyword.text.substr(prefix.size(), 1);
-        if (std::ranges::find(entries, letter, &TokenTransition::pattern) != entries.end())
-            continue;
+        if (std::ranges::find(entries, letter, &TokenTransition::pattern) != entries.end()) continue;
         entries.push_back(
-            compile(letter, addKeywordState(tables, keyword.text.substr(0, prefix.size() + 1)),
-                    T_UNDECIDED));
+            compile(letter, addKeywordState(tables, keyword.text.substr(0, prefix.size() + 1)), T_UNDECIDED));
     }
     entries.push_back(compile(prefix.empty() ? "_a-zA-Z"sv : "_a-zA-Z0-9"sv, Name, T_UNDECIDED));
     entries.push_back(compile(otherwise, kNoState, kind));
@@ -229,17 +204,15 @@ TokenTables buildTables() {
             const auto taken = std::ranges::find_if(state.entries, [byte](const TokenTransition& entry) {
                 return entry.fallback() || entry.accepts[byte];
             });
-            state.entryFor[byte] = taken == state.entries.end()
-                                       ? kNoEntry
-                                       : static_cast<std::uint8_t>(taken - state.entries.begin());
+            state.entryFor[byte] =
+                taken == state.entries.end() ? kNoEntry : static_cast<std::uint8_t>(taken - state.entries.begin());
         }
     }
     return tables;
 }
 
 bool keepsText(std::uint32_t kind) {
-    return kind == T_INTEGER || kind == T_HEX || kind == T_FLOAT || kind == T_STRING ||
-           kind == T_NAME;
+    return kind == T_INTEGER || kind == T_HEX || kind == T_FLOAT || kind == T_STRING || kind == T_NAME;
 }
 
 constexpr std::size_t kSmallestTextBlock = 8;
@@ -310,8 +283,7 @@ std::size_t tokeniseOne(Engine& engine, std::string_view text, std::size_t posit
         std::string_view own = text.substr(position, at - position);
         if (token.kind == T_STRING) {
             own.remove_prefix(1);
-            if (!own.empty() && own.back() == '"')
-                own.remove_suffix(1);  // absent when unterminated
+            if (!own.empty() && own.back() == '"') own.remove_suffix(1);  // absent when unterminated
         }
         token.text = copyTokenText(engine, own);
     }
@@ -330,9 +302,8 @@ std::optional<int> tokeniseProgram(Engine& engine, std::string_view text) {
         Token token;
         const std::size_t next = tokeniseOne(engine, text, position, token);
         if (token.kind == T_WHITESPACE || token.kind == T_COMMENT) {
-            const auto newlines =
-                std::count(text.begin() + static_cast<std::ptrdiff_t>(position),
-                           text.begin() + static_cast<std::ptrdiff_t>(next), '\n');
+            const auto newlines = std::count(text.begin() + static_cast<std::ptrdiff_t>(position),
+                                             text.begin() + static_cast<std::ptrdiff_t>(next), '\n');
             engine.line += static_cast<int>(newlines);
         } else if (index == kTokenStoreSize - 1) {
             if (token.text != nullptr) engine.memory.free(token.text);

@@ -1,7 +1,7 @@
 #include "script/trace.h"
 
-#include <cstdarg>
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 
 namespace kestrel::script {

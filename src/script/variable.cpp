@@ -29,26 +29,27 @@ char* copyText(Engine& engine, int line, std::string_view text) {
 ScriptValue duplicate(Engine& engine, const ScriptValue& src) {
     ScriptValue out;
     switch (src.type) {
-    case kArray:
-        out.payload.array = src.payload.array ? arrayClone(engine, *src.payload.array) : nullptr;
-        break;
-    case kFloat:
-    case kInteger:
-        out.payload = src.payload;
-        break;
-    case kObject: {
-        ScriptObject* object = src.payload.object;
-        if (object && object->objectClass && (object->objectClass->flags & kClassCopyOnAssign))
-            object = objectClone(engine, *object);
-        if (object && !(object->flags & kObjectStatic)) ++object->refcount;
-        out.payload.object = object;
-        break;
-    }
-    case kText:
-        out.payload.text = src.payload.text ? engine.memory.copyText(kTagVariable, __LINE__, src.payload.text) : nullptr;
-        break;
-    default:  // no payload to copy
-        break;
+        case kArray:
+            out.payload.array = src.payload.array ? arrayClone(engine, *src.payload.array) : nullptr;
+            break;
+        case kFloat:
+        case kInteger:
+            out.payload = src.payload;
+            break;
+        case kObject: {
+            ScriptObject* object = src.payload.object;
+            if (object && object->objectClass && (object->objectClass->flags & kClassCopyOnAssign))
+                object = objectClone(engine, *object);
+            if (object && !(object->flags & kObjectStatic)) ++object->refcount;
+            out.payload.object = object;
+            break;
+        }
+        case kText:
+            out.payload.text =
+                src.payload.text ? engine.memory.copyText(kTagVariable, __LINE__, src.payload.text) : nullptr;
+            break;
+        default:  // no payload to copy
+            break;
     }
     out.type = src.type;
     out.aux = src.aux;
@@ -85,17 +86,17 @@ void valueReleaseOwned(Engine& engine, ScriptValue& v) {
     v.type = kInteger;
     clearPayload(v);
     switch (old.type) {
-    case kText:
-        if (old.payload.text) engine.memory.free(old.payload.text);
-        break;
-    case kObject:
-        objectRelease(engine, old.payload.object);
-        break;
-    case kArray:
-        arrayDestroy(engine, old.payload.array);
-        break;
-    default:
-        break;
+        case kText:
+            if (old.payload.text) engine.memory.free(old.payload.text);
+            break;
+        case kObject:
+            objectRelease(engine, old.payload.object);
+            break;
+        case kArray:
+            arrayDestroy(engine, old.payload.array);
+            break;
+        default:
+            break;
     }
 }
 
@@ -133,17 +134,18 @@ void valueSwap(ScriptValue& a, ScriptValue& b) { std::swap(a, b); }
 
 std::string valueText(Engine& engine, const ScriptValue& v) {
     switch (v.type) {
-    case kInteger:
-        return integerToText(v.payload.integer);
-    case kFloat:
-        return floatToText(v.payload.real);
-    case kText:
-        return v.payload.text ? std::string(v.payload.text) : std::string();
-    case kObject:
-        if (v.payload.object && engine.objects.objectText) return engine.objects.objectText(engine, *v.payload.object);
-        return {};
-    default:
-        return {};
+        case kInteger:
+            return integerToText(v.payload.integer);
+        case kFloat:
+            return floatToText(v.payload.real);
+        case kText:
+            return v.payload.text ? std::string(v.payload.text) : std::string();
+        case kObject:
+            if (v.payload.object && engine.objects.objectText)
+                return engine.objects.objectText(engine, *v.payload.object);
+            return {};
+        default:
+            return {};
     }
 }
 

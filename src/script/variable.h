@@ -47,9 +47,7 @@ void valueInit(ScriptValue& v);
 
 // Integers, floats and the other letters without a payload own nothing: copying and releasing
 // them is a plain store, which every loop of a script does many times over.
-inline bool ownsNothing(const ScriptValue& v) {
-    return v.type != kText && v.type != kObject && v.type != kArray;
-}
+inline bool ownsNothing(const ScriptValue& v) { return v.type != kText && v.type != kObject && v.type != kArray; }
 void valueCopyOwned(Engine& engine, ScriptValue& dst, const ScriptValue& src);
 void valueReleaseOwned(Engine& engine, ScriptValue& v);
 
@@ -58,8 +56,10 @@ void valueReleaseOwned(Engine& engine, ScriptValue& v);
 inline void valueCopy(Engine& engine, ScriptValue& dst, const ScriptValue& src) {
     if (ownsNothing(dst) && ownsNothing(src)) {
         // Only integers and floats carry a payload; the other letters copy none.
-        if (src.type == kInteger || src.type == kFloat) dst.payload = src.payload;
-        else dst.payload = {};
+        if (src.type == kInteger || src.type == kFloat)
+            dst.payload = src.payload;
+        else
+            dst.payload = {};
         dst.type = src.type;
         dst.aux = src.aux;
         return;

@@ -78,7 +78,8 @@ std::vector<int> magicWandFrom(const Model& model, int vertex) {
     for (std::size_t i = 0; i < model.polygons.size(); ++i) {
         const ModelPolygon& p = model.polygons[i];
         for (int k = 0; k < model::polygonCornerCount(p); ++k)
-            if (static_cast<std::size_t>(p.vId[k]) < count) on[static_cast<std::size_t>(p.vId[k])].push_back(static_cast<int>(i));
+            if (static_cast<std::size_t>(p.vId[k]) < count)
+                on[static_cast<std::size_t>(p.vId[k])].push_back(static_cast<int>(i));
     }
     std::vector<std::uint8_t> selected(count);
     for (std::size_t v = 0; v < count; ++v) selected[v] = (model.vertices[v].flags & model::kVertexSelected) != 0;

@@ -42,6 +42,7 @@ struct UvView {
     double y(int tv) const { return bitmapHeight ? static_cast<double>(clientHeight) * tv / bitmapHeight : 0; }
 };
 // The corners UV edit mode draws for the texture (render::showsUvCorners) inside the rectangle.
-std::vector<UvCorner> uvCornersInside(const model::Model& model, int texture, const UvView& view, const ScreenRect& rect);
+std::vector<UvCorner> uvCornersInside(const model::Model& model, int texture, const UvView& view,
+                                      const ScreenRect& rect);
 
 }  // namespace kestrel::tools

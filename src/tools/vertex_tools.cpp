@@ -24,9 +24,7 @@ void forSelected(Model& model, Change change) {
 
 }  // namespace
 
-ModelVertex pointUnder(const model::ViewProjection& view, double x, double y) {
-    return view.unproject({x, y, 0.5});
-}
+ModelVertex pointUnder(const model::ViewProjection& view, double x, double y) { return view.unproject({x, y, 0.5}); }
 
 ModelVertex dragDisplacement(const model::ViewProjection& view, double dx, double dy) {
     const double unit = 0.2 * view.scale;
@@ -52,7 +50,9 @@ void rotateSelected(Model& model, const model::ViewProjection& view, const Model
     angles = locks ? withoutLocked(angles, locks) : model::transformVector(view.inverseRotation(), angles);
     double farthest = 0;
     if (weighted)
-        forSelected(model, [&](const ModelVertex& v) { farthest = std::max(farthest, model::Distance(model::vectorDifference(v, marker))); });
+        forSelected(model, [&](const ModelVertex& v) {
+            farthest = std::max(farthest, model::Distance(model::vectorDifference(v, marker)));
+        });
     const auto turn = [&](double share) {
         return model::multiply(model::multiply(model::rotationX(angles.x * share), model::rotationY(angles.y * share)),
                                model::rotationZ(angles.z * share));

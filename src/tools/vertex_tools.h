@@ -18,8 +18,8 @@ void moveSelected(model::Model& model, const model::ModelVertex& displacement);
 // vector is turned back by the camera, otherwise the locked components are 0. Each selected
 // vertex turns about the marker by Rx, Ry and Rz in that order; weighted, its angles scale with
 // its distance from the marker over the largest such distance.
-void rotateSelected(model::Model& model, const model::ViewProjection& view, const model::ModelVertex& marker,
-                    double dx, double dy, unsigned locks, bool weighted);
+void rotateSelected(model::Model& model, const model::ViewProjection& view, const model::ModelVertex& marker, double dx,
+                    double dy, unsigned locks, bool weighted);
 // The factor of a resize step: the pointer's distance from the client's corner over the last
 // one's; 1 when the last position was the corner itself.
 double resizeFactor(double x, double y, double lastX, double lastY);

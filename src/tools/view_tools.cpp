@@ -122,12 +122,14 @@ bool ViewTools::pressPick(ViewTarget& target, const Pointer& at) {
     if (uvMode(target)) {
         const auto& picture = document_.textureSlots()[static_cast<std::size_t>(target.selectedTexture)].picture;
         const UvView uv{target.width, target.height, picture.width, picture.height};
-        const auto hit = uvCornersInside(model, target.selectedTexture, uv,
-                                         {at.x - kUvPixels, at.y - kUvPixels, at.x + kUvPixels + 1, at.y + kUvPixels + 1});
+        const auto hit =
+            uvCornersInside(model, target.selectedTexture, uv,
+                            {at.x - kUvPixels, at.y - kUvPixels, at.x + kUvPixels + 1, at.y + kUvPixels + 1});
         if (!hit.empty()) {
             document_.changeSelection([&](Model& m) {
                 for (const UvCorner& c : hit) {
-                    auto& flag = m.polygons[static_cast<std::size_t>(c.polygon)].uvSelected[static_cast<std::size_t>(c.corner)];
+                    auto& flag =
+                        m.polygons[static_cast<std::size_t>(c.polygon)].uvSelected[static_cast<std::size_t>(c.corner)];
                     flag = !flag;
                 }
             });
@@ -139,13 +141,15 @@ bool ViewTools::pressPick(ViewTarget& target, const Pointer& at) {
     const model::ViewProjection view = target.projection();
     if (target.view.showModel || target.view.showVertices)
         if (const auto hit = nearestVisibleVertex(model, view, at.x, at.y, kPickPixels)) {
-            document_.changeSelection([v = *hit](Model& m) { m.vertices[static_cast<std::size_t>(v)].flags ^= model::kVertexSelected; });
+            document_.changeSelection(
+                [v = *hit](Model& m) { m.vertices[static_cast<std::size_t>(v)].flags ^= model::kVertexSelected; });
             return true;
         }
     if (target.view.showBones && !model.skeleton.empty()) {
         // With Shift the bone starting at the joint, else the one ending there: the first in the
         // joint's list. It becomes the one selected bone.
-        const int joint = jointAt(model, at.x, at.y, at.shift ? animation::kPickStartJoints : animation::kPickEndJoints, view);
+        const int joint =
+            jointAt(model, at.x, at.y, at.shift ? animation::kPickStartJoints : animation::kPickEndJoints, view);
         int bone = -1;
         if (joint >= 0)
             for (const int b : model.skeleton.joints[static_cast<std::size_t>(joint)].bones) {
@@ -172,7 +176,8 @@ bool ViewTools::pressJointTool(ViewTarget& target, const Pointer& at) {
     if (tool & bit::kMakeBone) {
         const int joint = jointAt(model, at.x, at.y, both, view);
         startJoint_ = joint >= 0 ? std::optional<int>(joint) : std::nullopt;
-        startPoint_ = joint >= 0 ? model.skeleton.joints[static_cast<std::size_t>(joint)].position : pointUnder(view, at.x, at.y);
+        startPoint_ =
+            joint >= 0 ? model.skeleton.joints[static_cast<std::size_t>(joint)].position : pointUnder(view, at.x, at.y);
         drag_ = Drag::MakeBone;
         updateOverlay(target, at);
         return true;
@@ -219,7 +224,8 @@ bool ViewTools::move(ViewTarget target, Pointer at) {
             } else if (tool & (bit::kResize | bit::kStretch)) {
                 const double factor = resizeFactor(at.x, at.y, lastX_, lastY_);
                 const bool stretch = (tool & bit::kStretch) != 0;
-                document_.edit(stretch ? "Stretch" : "Resize", [&](Model& m) { resizeSelected(m, factor, locks, stretch); });
+                document_.edit(stretch ? "Stretch" : "Resize",
+                               [&](Model& m) { resizeSelected(m, factor, locks, stretch); });
             } else if (tool & bit::kMagnet) {
                 const ModelVertex d = dragDisplacement(view, dx, dy);
                 document_.edit("Magnet Tool", [&](Model& m) { magnetSelected(m, marker, d, locks); });
@@ -242,8 +248,10 @@ bool ViewTools::move(ViewTarget target, Pointer at) {
                         if (!render::showsUvCorners(m, p, texture)) continue;
                         for (int k = 0; k < model::polygonCornerCount(p); ++k) {
                             if (!p.uvSelected[static_cast<std::size_t>(k)]) continue;
-                            p.tu[static_cast<std::size_t>(k)] = std::clamp(p.tu[static_cast<std::size_t>(k)] + du, 0, bw);
-                            p.tv[static_cast<std::size_t>(k)] = std::clamp(p.tv[static_cast<std::size_t>(k)] + dv, 0, bh);
+                            p.tu[static_cast<std::size_t>(k)] =
+                                std::clamp(p.tu[static_cast<std::size_t>(k)] + du, 0, bw);
+                            p.tv[static_cast<std::size_t>(k)] =
+                                std::clamp(p.tv[static_cast<std::size_t>(k)] + dv, 0, bh);
                         }
                     }
                 });
@@ -315,7 +323,8 @@ void ViewTools::updateOverlay(const ViewTarget& target, const Pointer& at) {
                 overlay_.lines.push_back({s.x + r * std::cos(a0), s.y + r * std::sin(a0), s.x + r * std::cos(a1),
                                           s.y + r * std::sin(a1), kMagenta});
             }
-            overlay_.lines.push_back({s.x, s.y, s.x + r * std::cos(base + angle_), s.y + r * std::sin(base + angle_), kMagenta});
+            overlay_.lines.push_back(
+                {s.x, s.y, s.x + r * std::cos(base + angle_), s.y + r * std::sin(base + angle_), kMagenta});
             overlay_.info = angleText(angle_, model::TWO_PI);
             break;
         }
@@ -345,12 +354,13 @@ bool ViewTools::finish(ViewTarget& target, const Pointer& at) {
         case Drag::UvRubberBand: {
             if (!uvMode(target)) break;
             const auto& picture = document_.textureSlots()[static_cast<std::size_t>(target.selectedTexture)].picture;
-            const auto inside =
-                uvCornersInside(model, target.selectedTexture, {target.width, target.height, picture.width, picture.height}, band);
+            const auto inside = uvCornersInside(model, target.selectedTexture,
+                                                {target.width, target.height, picture.width, picture.height}, band);
             if (!inside.empty())
                 document_.changeSelection([&](Model& m) {
                     for (const UvCorner& c : inside)
-                        m.polygons[static_cast<std::size_t>(c.polygon)].uvSelected[static_cast<std::size_t>(c.corner)] = 1;
+                        m.polygons[static_cast<std::size_t>(c.polygon)].uvSelected[static_cast<std::size_t>(c.corner)] =
+                            1;
                 });
             break;
         }
@@ -367,7 +377,8 @@ bool ViewTools::finish(ViewTarget& target, const Pointer& at) {
         }
         case Drag::MakeBone: {
             const int joint = jointAt(model, at.x, at.y, both, view);
-            const ModelVertex end = joint >= 0 ? model.skeleton.joints[static_cast<std::size_t>(joint)].position : pointUnder(view, at.x, at.y);
+            const ModelVertex end = joint >= 0 ? model.skeleton.joints[static_cast<std::size_t>(joint)].position
+                                               : pointUnder(view, at.x, at.y);
             document_.makeBone(startJoint_, startPoint_, joint >= 0 ? std::optional<int>(joint) : std::nullopt, end);
             break;
         }
@@ -423,7 +434,8 @@ bool ViewTools::cancel(ViewTarget target) {
     if (drag_ == Drag::None) return false;
     if (stepOpen_) document_.cancelStep();
     stepOpen_ = false;
-    if (drag_ == Drag::Zoom || drag_ == Drag::Pan || drag_ == Drag::MiddlePan || drag_ == Drag::Turn) target.view = viewBefore_;
+    if (drag_ == Drag::Zoom || drag_ == Drag::Pan || drag_ == Drag::MiddlePan || drag_ == Drag::Turn)
+        target.view = viewBefore_;
     drag_ = Drag::None;
     overlay_ = {};
     word_.bits &= ~bit::kButtonDown;

@@ -67,8 +67,20 @@ public:
 
 private:
     enum class Drag {
-        None, RubberBand, UvRubberBand, ZoomArea, MeasureAngle, VertexTool, UvMove, Zoom, Pan,
-        Turn, MiddlePan, MakeBone, MoveJoint, JointAngle,
+        None,
+        RubberBand,
+        UvRubberBand,
+        ZoomArea,
+        MeasureAngle,
+        VertexTool,
+        UvMove,
+        Zoom,
+        Pan,
+        Turn,
+        MiddlePan,
+        MakeBone,
+        MoveJoint,
+        JointAngle,
     };
     bool pressPick(ViewTarget& target, const Pointer& at);
     // The right and middle buttons' camera drags: no repaint until the pointer moves.

@@ -34,29 +34,14 @@ constexpr double kGuard = 16;
 constexpr double kSubpixels = 16;  // the software device's snapping grid
 
 // The attribute locations both programs share.
-enum Attribute : unsigned {
-    kPosition = 0,
-    kAttribute1,
-    kAttribute2,
-    kAttribute3,
-    kAttribute4,
-    kAttributeCount
-};
+enum Attribute : unsigned { kPosition = 0, kAttribute1, kAttribute2, kAttribute3, kAttribute4, kAttributeCount };
 
-bool finite(float a, float b, float c) {
-    return std::isfinite(a) && std::isfinite(b) && std::isfinite(c);
-}
+bool finite(float a, float b, float c) { return std::isfinite(a) && std::isfinite(b) && std::isfinite(c); }
 
 // Held to lo..hi.
-double hold(double x, double lo, double hi) {
-    return x > lo ? (x < hi ? x : hi) : lo;
-}
-int floorInt(double x) {
-    return static_cast<int>(std::floor(x));
-}
-int ceilInt(double x) {
-    return static_cast<int>(std::ceil(x));
-}
+double hold(double x, double lo, double hi) { return x > lo ? (x < hi ? x : hi) : lo; }
+int floorInt(double x) { return static_cast<int>(std::floor(x)); }
+int ceilInt(double x) { return static_cast<int>(std::ceil(x)); }
 
 void bytesOf(std::uint32_t argb, std::uint8_t (&rgba)[4]) {
     rgba[0] = static_cast<std::uint8_t>(argb >> 16);
@@ -75,8 +60,7 @@ struct Corner {
 
 Corner between(const Corner& a, const Corner& b, double t) {
     Corner c;
-    for (std::size_t i = 0; i < c.value.size(); ++i)
-        c.value[i] = a.value[i] + (b.value[i] - a.value[i]) * t;
+    for (std::size_t i = 0; i < c.value.size(); ++i) c.value[i] = a.value[i] + (b.value[i] - a.value[i]) * t;
     return c;
 }
 
@@ -109,8 +93,7 @@ std::expected<std::unique_ptr<GlDevice>, std::string> GlDevice::create() {
     QOpenGLContext* context = QOpenGLContext::currentContext();
     if (!context) return std::unexpected("no OpenGL context is current");
     std::unique_ptr<GlDevice> device(new GlDevice(context));
-    if (std::string error = device->build(); !error.empty())
-        return std::unexpected("OpenGL: " + error);
+    if (std::string error = device->build(); !error.empty()) return std::unexpected("OpenGL: " + error);
     return device;
 }
 
@@ -118,14 +101,12 @@ std::string GlDevice::build() {
     gl_ = context_->functions();
     const auto* renderer = reinterpret_cast<const char*>(gl_->glGetString(GL_RENDERER));
     name_ = std::string("OpenGL ") + (renderer ? renderer : "(unnamed renderer)");
-    if (!gl_->hasOpenGLFeature(QOpenGLFunctions::Shaders) ||
-        !gl_->hasOpenGLFeature(QOpenGLFunctions::Buffers))
+    if (!gl_->hasOpenGLFeature(QOpenGLFunctions::Shaders) || !gl_->hasOpenGLFeature(QOpenGLFunctions::Buffers))
         return "the context has no shader programs or vertex buffers";
     const auto preludes = preludesFor(*context_);
     if (!preludes) return preludes.error();
 
-    const auto makeProgram = [&](const char* vertex, const char* fragment,
-                                 std::span<const char* const> attributes,
+    const auto makeProgram = [&](const char* vertex, const char* fragment, std::span<const char* const> attributes,
                                  std::unique_ptr<QOpenGLShaderProgram>& program) -> std::string {
         program = std::make_unique<QOpenGLShaderProgram>();
         const std::string vertexSource = preludes->vertex + vertex;
@@ -135,27 +116,20 @@ std::string GlDevice::build() {
             return "a shader did not compile: " + program->log().toStdString();
         for (std::size_t i = 0; i < attributes.size(); ++i)
             program->bindAttributeLocation(attributes[i], static_cast<int>(i));
-        if (!program->link())
-            return "a shader program did not link: " + program->log().toStdString();
+        if (!program->link()) return "a shader program did not link: " + program->log().toStdString();
         return {};
     };
-    static constexpr const char* kTriangleAttributes[] = {"a_position", "a_depth", "a_colour",
-                                                          "a_texcoord"};
-    static constexpr const char* kLineAttributes[] = {"a_position", "a_line", "a_along",
-                                                      "a_colour0", "a_colour1"};
-    if (auto error =
-            makeProgram(kTriangleVertex, kTriangleFragment, kTriangleAttributes, triangleProgram_);
+    static constexpr const char* kTriangleAttributes[] = {"a_position", "a_depth", "a_colour", "a_texcoord"};
+    static constexpr const char* kLineAttributes[] = {"a_position", "a_line", "a_along", "a_colour0", "a_colour1"};
+    if (auto error = makeProgram(kTriangleVertex, kTriangleFragment, kTriangleAttributes, triangleProgram_);
         !error.empty())
         return error;
-    if (auto error = makeProgram(kLineVertex, kLineFragment, kLineAttributes, lineProgram_);
-        !error.empty())
+    if (auto error = makeProgram(kLineVertex, kLineFragment, kLineAttributes, lineProgram_); !error.empty())
         return error;
-    triangleUniforms_ = {triangleProgram_->uniformLocation("u_scale"),
-                         triangleProgram_->uniformLocation("u_flip"), -1,
+    triangleUniforms_ = {triangleProgram_->uniformLocation("u_scale"), triangleProgram_->uniformLocation("u_flip"), -1,
                          triangleProgram_->uniformLocation("u_texture"),
                          triangleProgram_->uniformLocation("u_textureMode")};
-    lineUniforms_ = {lineProgram_->uniformLocation("u_scale"),
-                     lineProgram_->uniformLocation("u_flip"),
+    lineUniforms_ = {lineProgram_->uniformLocation("u_scale"), lineProgram_->uniformLocation("u_flip"),
                      lineProgram_->uniformLocation("u_top"), -1, -1};
     triangleProgram_->bind();
     triangleProgram_->setUniformValue(triangleUniforms_.texture, 0);
@@ -168,22 +142,18 @@ std::string GlDevice::build() {
     vertexArray_ = std::make_unique<QOpenGLVertexArrayObject>();
     if (!vertexArray_->create()) {
         vertexArray_.reset();
-        if (context_->format().profile() == QSurfaceFormat::CoreProfile)
-            return "a vertex array could not be made";
+        if (context_->format().profile() == QSurfaceFormat::CoreProfile) return "a vertex array could not be made";
     }
 
     GLint maxTexture = 0, viewport[2] = {0, 0};
     gl_->glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
     gl_->glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
     maxTextureSize_ = maxTexture;
-    if (viewport[0] > 0 && viewport[1] > 0)
-        maxSide_ = std::min({kMaxSide, int{viewport[0]}, int{viewport[1]}});
+    if (viewport[0] > 0 && viewport[1] > 0) maxSide_ = std::min({kMaxSide, int{viewport[0]}, int{viewport[1]}});
 
     if (context_->isOpenGLES()) {
-        if (context_->hasExtension("GL_EXT_clip_control"))
-            clipControl_ = context_->getProcAddress("glClipControlEXT");
-    } else if (context_->format().version() >= std::pair(4, 5) ||
-               context_->hasExtension("GL_ARB_clip_control")) {
+        if (context_->hasExtension("GL_EXT_clip_control")) clipControl_ = context_->getProcAddress("glClipControlEXT");
+    } else if (context_->format().version() >= std::pair(4, 5) || context_->hasExtension("GL_ARB_clip_control")) {
         clipControl_ = context_->getProcAddress("glClipControl");
     }
     chooseOrigin();
@@ -220,9 +190,7 @@ bool GlDevice::drawsLikeSoftware() {
     clear(true, true);
     setStates({false, false});
     selectTexture(0);
-    const auto corner = [](float x, float y, std::uint32_t colour) {
-        return ScreenVertex{x, y, 0.5f, 1, colour};
-    };
+    const auto corner = [](float x, float y, std::uint32_t colour) { return ScreenVertex{x, y, 0.5f, 1, colour}; };
     const ScreenVertex square[] = {corner(0.5f, 0.5f, 0xFFFFFFFF), corner(2.5f, 0.5f, 0xFFFFFFFF),
                                    corner(2.5f, 2.5f, 0xFFFFFFFF), corner(0.5f, 0.5f, 0xFFFFFFFF),
                                    corner(2.5f, 2.5f, 0xFFFFFFFF), corner(0.5f, 2.5f, 0xFFFFFFFF)};
@@ -234,8 +202,7 @@ bool GlDevice::drawsLikeSoftware() {
     gl_->glReadPixels(0, 0, 4, 4, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     for (int row = 0; row < 4; ++row) {
         for (int column = 0; column < 4; ++column) {
-            const std::uint8_t* pixel =
-                pixels + 4 * ((3 - row) * 4 + column);  // the framebuffer's rows go up
+            const std::uint8_t* pixel = pixels + 4 * ((3 - row) * 4 + column);  // the framebuffer's rows go up
             const bool white = row < 2 && column < 2, red = row == 3;
             const std::uint8_t expected[3] = {static_cast<std::uint8_t>(white || red ? 255 : 0),
                                               static_cast<std::uint8_t>(white ? 255 : 0),
@@ -252,9 +219,7 @@ GlDevice::~GlDevice() {
     for (const auto& [handle, id] : textures_) gl_->glDeleteTextures(1, &id);
 }
 
-bool GlDevice::current() const {
-    return context_ && gl_ && QOpenGLContext::currentContext() == context_;
-}
+bool GlDevice::current() const { return context_ && gl_ && QOpenGLContext::currentContext() == context_; }
 
 void GlDevice::resize(int width, int height, int framebufferHeight) {
     flush();
@@ -329,8 +294,7 @@ void GlDevice::clear(bool target, bool depth) {
 }
 
 render::TextureHandle GlDevice::createTexture(const render::TextureImage& image) {
-    if (image.size < 1 || !std::has_single_bit(static_cast<unsigned>(image.size)) ||
-        image.size > maxTextureSize_)
+    if (image.size < 1 || !std::has_single_bit(static_cast<unsigned>(image.size)) || image.size > maxTextureSize_)
         return 0;
     const auto side = static_cast<std::size_t>(image.size);
     if (image.texels.size() != side * side) return 0;
@@ -348,8 +312,7 @@ render::TextureHandle GlDevice::createTexture(const render::TextureImage& image)
     if (id == 0) return 0;
     gl_->glBindTexture(GL_TEXTURE_2D, id);
     gl_->glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    gl_->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.size, image.size, 0, GL_RGBA,
-                      GL_UNSIGNED_BYTE, rgba.data());
+    gl_->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.size, image.size, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
     // Nearest texel, repeating: the software device's sampling.
     gl_->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     gl_->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
@@ -447,11 +410,9 @@ void GlDevice::addTriangle(const ScreenVertex* corners, bool textured) {
         const double d1 = c[1].value[a] - c[0].value[a], d2 = c[2].value[a] - c[0].value[a];
         const double perArea = kSubpixels * kSubpixels / static_cast<double>(area);
         const double alongX =
-            (d1 * static_cast<double>(sy[2] - sy[0]) - d2 * static_cast<double>(sy[1] - sy[0])) /
-            kSubpixels;
+            (d1 * static_cast<double>(sy[2] - sy[0]) - d2 * static_cast<double>(sy[1] - sy[0])) / kSubpixels;
         const double alongY =
-            (d2 * static_cast<double>(sx[1] - sx[0]) - d1 * static_cast<double>(sx[2] - sx[0])) /
-            kSubpixels;
+            (d2 * static_cast<double>(sx[1] - sx[0]) - d1 * static_cast<double>(sx[2] - sx[0])) / kSubpixels;
         if (!(std::abs(alongX * perArea) <= std::numeric_limits<float>::max()) ||
             !(std::abs(alongY * perArea) <= std::numeric_limits<float>::max()))
             return;
@@ -470,13 +431,13 @@ void GlDevice::addTriangle(const ScreenVertex* corners, bool textured) {
 
     const auto emit = [&](const Corner& corner) {
         const auto& v = corner.value;
-        triangles_.push_back({static_cast<float>(v[0]),
-                              static_cast<float>(v[1]),
-                              static_cast<float>(v[2]),
-                              static_cast<float>(v[3]),
-                              static_cast<float>(v[4]),
-                              {static_cast<float>(v[5]), static_cast<float>(v[6]),
-                               static_cast<float>(v[7]), static_cast<float>(v[8])}});
+        triangles_.push_back(
+            {static_cast<float>(v[0]),
+             static_cast<float>(v[1]),
+             static_cast<float>(v[2]),
+             static_cast<float>(v[3]),
+             static_cast<float>(v[4]),
+             {static_cast<float>(v[5]), static_cast<float>(v[6]), static_cast<float>(v[7]), static_cast<float>(v[8])}});
     };
     if (minX >= -kGuard && maxX <= right && minY >= -kGuard && maxY <= bottom) {
         for (const Corner& corner : c) emit(corner);
@@ -504,8 +465,7 @@ void GlDevice::addLine(const ScreenVertex& from, const ScreenVertex& to) {
     // first vertex up to (not including) the second; the minor coordinate there picks the
     // pixel across. The range of centres is worked out here; the fragment program picks the
     // pixel across.
-    const bool xMajor = std::abs(static_cast<double>(to.x) - from.x) >=
-                        std::abs(static_cast<double>(to.y) - from.y);
+    const bool xMajor = std::abs(static_cast<double>(to.x) - from.x) >= std::abs(static_cast<double>(to.y) - from.y);
     const double m0 = xMajor ? from.x : from.y, m1 = xMajor ? to.x : to.y;
     const double n0 = xMajor ? from.y : from.x, n1 = xMajor ? to.y : to.x;
     const double length = m1 - m0, rise = n1 - n0;
@@ -559,8 +519,7 @@ void GlDevice::addLine(const ScreenVertex& from, const ScreenVertex& to) {
         return v;
     };
     const double start = lo, end = hi + 1.0;
-    const LineVertex quad[4] = {corner(start, -1), corner(end, -1), corner(end, 1),
-                                corner(start, 1)};
+    const LineVertex quad[4] = {corner(start, -1), corner(end, -1), corner(end, 1), corner(start, 1)};
     for (const int i : {0, 1, 2, 0, 2, 3}) lines_.push_back(quad[i]);
 }
 
@@ -592,15 +551,13 @@ void GlDevice::flush() {
     QOpenGLShaderProgram& program = triangles ? *triangleProgram_ : *lineProgram_;
     const Uniforms& uniforms = triangles ? triangleUniforms_ : lineUniforms_;
     program.bind();
-    program.setUniformValue(uniforms.scale, static_cast<float>(2.0 / width_),
-                            static_cast<float>(2.0 / height_));
+    program.setUniformValue(uniforms.scale, static_cast<float>(2.0 / width_), static_cast<float>(2.0 / height_));
     program.setUniformValue(uniforms.flip, upperLeft_ ? -1.0f : 1.0f);
     buffer_->bind();
-    const auto attribute = [&](unsigned index, int size, GLenum type, bool normalised,
-                               std::size_t stride, std::size_t offset) {
+    const auto attribute = [&](unsigned index, int size, GLenum type, bool normalised, std::size_t stride,
+                               std::size_t offset) {
         gl_->glEnableVertexAttribArray(index);
-        gl_->glVertexAttribPointer(index, size, type, normalised ? GL_TRUE : GL_FALSE,
-                                   static_cast<GLsizei>(stride),
+        gl_->glVertexAttribPointer(index, size, type, normalised ? GL_TRUE : GL_FALSE, static_cast<GLsizei>(stride),
                                    reinterpret_cast<const void*>(offset));
     };
     if (triangles) {

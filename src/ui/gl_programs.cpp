@@ -114,23 +114,19 @@ std::expected<Preludes, std::string> preludesFor(QOpenGLContext& context) {
         const std::string precision = "precision highp float;\n";
         if (version.first >= 3)
             return Preludes{"#version 300 es\n" + precision + modernVertex,
-                            "#version 300 es\n" + precision + modernFragment +
-                                "#define FRAG_DEPTH gl_FragDepth\n"};
+                            "#version 300 es\n" + precision + modernFragment + "#define FRAG_DEPTH gl_FragDepth\n"};
         if (!context.hasExtension("GL_EXT_frag_depth"))
-            return std::unexpected(
-                "OpenGL ES 2 without GL_EXT_frag_depth cannot write fragment depth");
+            return std::unexpected("OpenGL ES 2 without GL_EXT_frag_depth cannot write fragment depth");
         return Preludes{"#version 100\n" + precision + legacyVertex,
-                        "#version 100\n#extension GL_EXT_frag_depth : require\n" + precision +
-                            legacyFragment + "#define FRAG_DEPTH gl_FragDepthEXT\n"};
+                        "#version 100\n#extension GL_EXT_frag_depth : require\n" + precision + legacyFragment +
+                            "#define FRAG_DEPTH gl_FragDepthEXT\n"};
     }
-    if (version < std::pair(2, 0))
-        return std::unexpected("OpenGL 2.0 or later is needed for shader programs");
+    if (version < std::pair(2, 0)) return std::unexpected("OpenGL 2.0 or later is needed for shader programs");
     if (format.profile() == QSurfaceFormat::CoreProfile && version >= std::pair(3, 2))
         return Preludes{"#version 150\n" + modernVertex,
                         "#version 150\n" + modernFragment + "#define FRAG_DEPTH gl_FragDepth\n"};
     const std::string header = version >= std::pair(2, 1) ? "#version 120\n" : "#version 110\n";
-    return Preludes{header + legacyVertex,
-                    header + legacyFragment + "#define FRAG_DEPTH gl_FragDepth\n"};
+    return Preludes{header + legacyVertex, header + legacyFragment + "#define FRAG_DEPTH gl_FragDepth\n"};
 }
 
 }  // namespace kestrel::ui::gl

@@ -14,8 +14,7 @@ std::optional<std::string> probeOpenGl() {
     const auto* application = QGuiApplication::instance();
     if (!application || QThread::currentThread() != application->thread()) return std::nullopt;
     const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
-        return std::nullopt;
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return std::nullopt;
 
     QOpenGLContext* previous = QOpenGLContext::currentContext();
     QSurface* previousSurface = previous ? previous->surface() : nullptr;
@@ -35,8 +34,7 @@ std::optional<std::string> probeOpenGl() {
     return name;
 }
 
-GlSurface::GlSurface(const PaneScene& scene, QWidget* parent)
-    : QOpenGLWidget(parent), scene_(scene) {
+GlSurface::GlSurface(const PaneScene& scene, QWidget* parent) : QOpenGLWidget(parent), scene_(scene) {
     setMinimumSize(32, 32);
     // One sample per pixel: the device draws the software device's pixels, not blends of them.
     QSurfaceFormat surfaceFormat = format();
@@ -56,8 +54,7 @@ void GlSurface::initializeGL() {
     device_.reset();
     textures_.forget();
     contextGoing_ = connect(
-        context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] { releaseDevice(); },
-        Qt::DirectConnection);
+        context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] { releaseDevice(); }, Qt::DirectConnection);
     auto made = GlDevice::create();
     if (made) {
         device_ = std::move(*made);
@@ -96,8 +93,7 @@ QImage GlSurface::picture() {
     if (!device_ || !scene_.document) return {};
     const QImage frame = grabFramebuffer();  // paints again
     if (frame.isNull() || !device_) return {};
-    QImage image =
-        frame.copy(0, 0, drawn_.width(), drawn_.height()).convertToFormat(QImage::Format_RGB32);
+    QImage image = frame.copy(0, 0, drawn_.width(), drawn_.height()).convertToFormat(QImage::Format_RGB32);
     image.setDevicePixelRatio(1);
     return image;
 }

@@ -21,13 +21,13 @@ namespace kestrel::ui {
 struct PaneScene {
     app::Document* document = nullptr;
     render::EditView view;
-    bool active = false;            // the window's active pane: drawn with its green frame
-    std::uint32_t background = 0;   // 0x00RRGGBB
-    QSize maxViewport{1280, 1024};  // the largest picture drawn; a larger pane shows background
-    int selectedTexture = -1;       // the project window's texture item, for the UV edit mode
+    bool active = false;                       // the window's active pane: drawn with its green frame
+    std::uint32_t background = 0;              // 0x00RRGGBB
+    QSize maxViewport{1280, 1024};             // the largest picture drawn; a larger pane shows background
+    int selectedTexture = -1;                  // the project window's texture item, for the UV edit mode
     std::vector<render::OverlayLine> overlay;  // what the tool dragging in the pane shows
     const model::Model* shownModel = nullptr;  // drawn instead of the document's, while a preview plays
-    std::function<void()> painted;  // told after every drawing of the scene
+    std::function<void()> painted;             // told after every drawing of the scene
 };
 
 // The size a pane of this size draws at: its own, within the largest viewport.

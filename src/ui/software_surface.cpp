@@ -37,7 +37,8 @@ void SoftwareSurface::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(shown, picture_);
     const QColor background = QColor::fromRgb(scene_.background);
-    if (shown.width() < width()) painter.fillRect(QRectF(shown.width(), 0, width() - shown.width(), height()), background);
+    if (shown.width() < width())
+        painter.fillRect(QRectF(shown.width(), 0, width() - shown.width(), height()), background);
     if (shown.height() < height())
         painter.fillRect(QRectF(0, shown.height(), shown.width(), height() - shown.height()), background);
 }

@@ -41,7 +41,7 @@ private:
     const PaneScene& scene_;
     std::unique_ptr<render::SoftwareDevice> device_;
     DeviceTextures textures_;
-    QImage picture_;  // over the device's pixels
+    QImage picture_;     // over the device's pixels
     bool stale_ = true;  // the scene changed since the picture was drawn
 };
 

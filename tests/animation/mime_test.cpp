@@ -36,17 +36,13 @@ Keyframe keyframe(std::string name, model::Model m, int frames = 20) {
     return k;
 }
 
-Movement walk(std::vector<Keyframe> keyframes) {
-    return Movement{"walk", std::move(keyframes)};
-}
+Movement walk(std::vector<Keyframe> keyframes) { return Movement{"walk", std::move(keyframes)}; }
 
 std::string le16(int v) {
     const auto u = static_cast<std::uint16_t>(v);
     return {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
 }
-std::string le32(std::uint32_t v) {
-    return le16(v & 0xFFFF) + le16(v >> 16);
-}
+std::string le32(std::uint32_t v) { return le16(v & 0xFFFF) + le16(v >> 16); }
 int at16(const std::string& bytes, std::size_t offset) {
     return static_cast<std::int16_t>(static_cast<std::uint8_t>(bytes[offset]) |
                                      static_cast<std::uint8_t>(bytes[offset + 1]) << 8);
@@ -67,9 +63,7 @@ std::string type2Head(int keyframes, int frames) {
 std::string blockHead(std::uint32_t marker, int first, int entries, int multiplier) {
     return le32(marker) + le16(first) + le16(entries) + le16(multiplier) + le16(0xFFFF);
 }
-std::string entry(int x, int y, int z) {
-    return le16(x) + le16(y) + le16(z) + le16(0xACE1);
-}
+std::string entry(int x, int y, int z) { return le16(x) + le16(y) + le16(z) + le16(0xACE1); }
 
 // The multiplier as the console tools find it: count up, one vertex after another.
 int countedMultiplier(const model::Model& from, const Keyframe& k, double minimum) {
@@ -78,9 +72,7 @@ int countedMultiplier(const model::Model& from, const Keyframe& k, double minimu
         const ModelVertex &a = k.model.vertices[i], &b = from.vertices[i];
         const auto over = [&] {
             for (double d : {a.x - b.x, a.y - b.y, a.z - b.z})
-                if (std::fabs(std::fabs(d) < minimum ? 0.0 : d) * 4096.0 / m / k.framesFromLast >
-                    32767.0)
-                    return true;
+                if (std::fabs(std::fabs(d) < minimum ? 0.0 : d) * 4096.0 / m / k.framesFromLast > 32767.0) return true;
             return false;
         };
         while (over()) ++m;
@@ -116,8 +108,8 @@ TEST(MimeValues, TruncateTowardZeroAndMeasureEachKeyframeAgainstTheOneBefore) {
     EXPECT_NE(text.find("MIMe_walk_b1[1]={\n0,0,0,0    // v[0]\n};\n"), std::string::npos);
     EXPECT_NE(text.find("MIMe_walk_b1,20,1,\n"), std::string::npos);
     // 20 then 25: the second moves 5 (1024 a frame), not 25 (5120).
-    const auto out = mimeType1(
-        base, walk({keyframe("a", movedInX(1, {0}, 20.0)), keyframe("b", movedInX(1, {0}, 25.0))}));
+    const auto out =
+        mimeType1(base, walk({keyframe("a", movedInX(1, {0}, 20.0)), keyframe("b", movedInX(1, {0}, 25.0))}));
     ASSERT_TRUE(out);
     EXPECT_EQ(at16(*out, 24), 4096);
     EXPECT_EQ(at16(*out, 32), 1024);
@@ -148,21 +140,16 @@ TEST(MimeMultiplier, MatchesCountingUpOnAwkwardValues) {
             // The largest move on each axis in turn, after a smaller one, so that the count
             // carries from one vertex to the next.
             model::Model pose = modelOf({makeVector(1, 0.5, a / 3), {}, makeVector(0, 0, 5)});
-            (axis == 0   ? pose.vertices[1].x
-             : axis == 1 ? pose.vertices[1].y
-                         : pose.vertices[1].z) = a;
+            (axis == 0 ? pose.vertices[1].x : axis == 1 ? pose.vertices[1].y : pose.vertices[1].z) = a;
             const Keyframe k = keyframe("k", pose, frames);
             for (double minimum : {0.0, 1.0})
-                ASSERT_EQ(frameMultipliers(base, walk({k}), minimum)[0],
-                          countedMultiplier(base, k, minimum))
+                ASSERT_EQ(frameMultipliers(base, walk({k}), minimum)[0], countedMultiplier(base, k, minimum))
                     << a << " over " << frames << " frames on axis " << axis;
         }
     // Large moves where a first guess from the move alone misses by one either way.
-    for (const auto& [frames, a] :
-         {std::pair{17177, 2305389618041.0962}, {32767, 8796096405296.5039}}) {
+    for (const auto& [frames, a] : {std::pair{17177, 2305389618041.0962}, {32767, 8796096405296.5039}}) {
         const Keyframe k = keyframe("k", movedInX(1, {0}, a), frames);
-        EXPECT_EQ(frameMultipliers(movedInX(1), walk({k}), 0.0)[0],
-                  countedMultiplier(movedInX(1), k, 0.0));
+        EXPECT_EQ(frameMultipliers(movedInX(1), walk({k}), 0.0)[0], countedMultiplier(movedInX(1), k, 0.0));
     }
     // Ignoring a difference below the minimum can lower the multiplier.
     const Movement far = walk({keyframe("step", movedInX(1, {0}, 200.0))});
@@ -175,16 +162,14 @@ TEST(MimeMultiplier, MatchesCountingUpOnAwkwardValues) {
 TEST(MimeCSource, DefaultPathsAndTheTableNameComeFromThePlyName) {
     EXPECT_EQ(mimeDefaultPath("robot.ply", MimeFormat::CSource), "robot_mime.C");
     EXPECT_EQ(mimeDefaultPath("robot.ply", MimeFormat::Type1), "robot_mime.MIM");
-    EXPECT_EQ(mimeDefaultPath("C:\\models\\robot.PLY", MimeFormat::Type2),
-              "C:\\models\\robot_mime.MIM");
+    EXPECT_EQ(mimeDefaultPath("C:\\models\\robot.PLY", MimeFormat::Type2), "C:\\models\\robot_mime.MIM");
     // Only the file name's extension goes, whatever its length, and only when there is one.
     EXPECT_EQ(mimeDefaultPath("dir.v2/robot", MimeFormat::CSource), "dir.v2/robot_mime.C");
     EXPECT_EQ(mimeDefaultPath("a.p", MimeFormat::CSource), "a_mime.C");
 
-    const auto out = mimeCSource(movedInX(1),
-                                 walk({keyframe("a", movedInX(1)), keyframe("b", movedInX(1)),
-                                       keyframe("step", movedInX(1), 15)}),
-                                 "x.C", "/home/me/models/robot.ply");
+    const auto out = mimeCSource(
+        movedInX(1), walk({keyframe("a", movedInX(1)), keyframe("b", movedInX(1)), keyframe("step", movedInX(1), 15)}),
+        "x.C", "/home/me/models/robot.ply");
     ASSERT_TRUE(out);
     EXPECT_NE(out->bytes.find("MIME_MOVEMENT robot_walk_mime[]={\n"), std::string::npos);
     EXPECT_NE(out->bytes.find("\nMIMe_walk_step2,15,1,\n"), std::string::npos);
@@ -195,9 +180,8 @@ TEST(MimeCSource, WritesTheWholeFile) {
     const model::Model step = modelOf({makeVector(20, -10, 0.0001), makeVector(0, 0, 0)});
     model::Model jump = step;
     jump.vertices[1].y = 100;  // 40960 over 10 frames: multiplier 2
-    const auto out =
-        mimeCSource(movedInX(2), walk({keyframe("step", step), keyframe("jump", jump, 10)}),
-                    "models/robot_mime.C", "models/robot.ply");
+    const auto out = mimeCSource(movedInX(2), walk({keyframe("step", step), keyframe("jump", jump, 10)}),
+                                 "models/robot_mime.C", "models/robot.ply");
     ASSERT_TRUE(out) << out.error();
     EXPECT_EQ(out->bytes,
               "// models/robot_mime.C\n"
@@ -230,8 +214,7 @@ TEST(MimeCSource, WritesTheWholeFile) {
 }
 
 TEST(MimeCSource, NamesThatAreNotCAreMadeSoWithAWarningEach) {
-    const Movement movement{"walk cycle",
-                            {keyframe("walk cycle", movedInX(1)), keyframe("step-1", movedInX(1))}};
+    const Movement movement{"walk cycle", {keyframe("walk cycle", movedInX(1)), keyframe("step-1", movedInX(1))}};
     const auto out = mimeCSource(movedInX(1), movement, "a\nb", "3d robot.ply");
     ASSERT_TRUE(out);
     EXPECT_NE(out->bytes.find("SVECTOR MIMe_walk_cycle_walk_cycle0[1]"), std::string::npos);
@@ -246,8 +229,7 @@ TEST(MimeCSource, NamesThatAreNotCAreMadeSoWithAWarningEach) {
 
     // Keyframe "a1" first and "a" eleventh would both make MIMe_walk_a10.
     std::vector<Keyframe> keyframes{keyframe("a1", movedInX(1))};
-    for (int j = 1; j < 10; ++j)
-        keyframes.push_back(keyframe("k" + std::to_string(j), movedInX(1)));
+    for (int j = 1; j < 10; ++j) keyframes.push_back(keyframe("k" + std::to_string(j), movedInX(1)));
     keyframes.push_back(keyframe("a", movedInX(1)));
     const auto twins = mimeCSource(movedInX(1), walk(keyframes), "x.C", "x.ply");
     ASSERT_FALSE(twins);
@@ -257,15 +239,14 @@ TEST(MimeCSource, NamesThatAreNotCAreMadeSoWithAWarningEach) {
 }
 
 TEST(MimeType1, OffsetsPointAtEachKeyframesEntries) {
-    const auto out = mimeType1(movedInX(10), walk({keyframe("a", movedInX(10, {9}, 20.0)),
-                                                   keyframe("b", movedInX(10, {0, 9}, 20.0), 10)}));
+    const auto out = mimeType1(
+        movedInX(10), walk({keyframe("a", movedInX(10, {9}, 20.0)), keyframe("b", movedInX(10, {0, 9}, 20.0), 10)}));
     ASSERT_TRUE(out);
     ASSERT_EQ(out->size(), 24u + 2 * 10 * 8);
-    EXPECT_EQ(out->substr(0, 24),
-              le32(24) + le16(20) + le16(1) + le32(104) + le16(10) + le16(1) + le32(0) + le32(0));
+    EXPECT_EQ(out->substr(0, 24), le32(24) + le16(20) + le16(1) + le32(104) + le16(10) + le16(1) + le32(0) + le32(0));
     EXPECT_EQ(out->substr(24 + 9 * 8, 8), "\x00\x10\0\0\0\0\xAD\xDE"s);  // a's vertex 9
     EXPECT_EQ(at16(*out, 104), 8192);                                    // b's vertex 0
-    EXPECT_EQ(at16(*out, 104 + 9 * 8), 0);  // vertex 9 stays where a left it
+    EXPECT_EQ(at16(*out, 104 + 9 * 8), 0);                               // vertex 9 stays where a left it
 }
 
 TEST(MimeType2, BlocksHoldTheMovingRunsAndShortStillGaps) {
@@ -277,27 +258,24 @@ TEST(MimeType2, BlocksHoldTheMovingRunsAndShortStillGaps) {
 
     // One still vertex stays in the block as a zero entry; three end it, and the last block,
     // whose still run reaches the end, says no block follows.
-    const auto gaps =
-        mimeType2(movedInX(100), walk({keyframe("k", movedInX(100, {0, 1, 2, 4, 8}, 20.0))}), 0);
+    const auto gaps = mimeType2(movedInX(100), walk({keyframe("k", movedInX(100, {0, 1, 2, 4, 8}, 20.0))}), 0);
     ASSERT_TRUE(gaps);
-    EXPECT_EQ(*gaps, type2Head(1, 20) + blockHead(0xDEADC001, 0, 5, 1) + e + e + e + zero + e +
-                         blockHead(0, 8, 1, 1) + e);
+    EXPECT_EQ(*gaps,
+              type2Head(1, 20) + blockHead(0xDEADC001, 0, 5, 1) + e + e + e + zero + e + blockHead(0, 8, 1, 1) + e);
 
     // Two still vertices at the very end are written as zero entries; leading ones are skipped.
-    const auto tail =
-        mimeType2(movedInX(6), walk({keyframe("k", movedInX(6, {1, 2, 3}, 20.0))}), 0);
+    const auto tail = mimeType2(movedInX(6), walk({keyframe("k", movedInX(6, {1, 2, 3}, 20.0))}), 0);
     ASSERT_TRUE(tail);
     EXPECT_EQ(*tail, type2Head(1, 20) + blockHead(0, 1, 5, 1) + e + e + e + zero + zero);
 }
 
 TEST(MimeType2, AKeyframeThatMovesNothingIsTheEmptyBlock) {
     const model::Model moved = movedInX(4, {0}, 200.0);  // multiplier 2
-    const auto out =
-        mimeType2(movedInX(4), walk({keyframe("a", moved), keyframe("b", moved)}), 0.0);
+    const auto out = mimeType2(movedInX(4), walk({keyframe("a", moved), keyframe("b", moved)}), 0.0);
     ASSERT_TRUE(out);
     // The empty block: marker 0, first 0, no entries, multiplier field 1, and 8 zero bytes.
-    EXPECT_EQ(*out, type2Head(2, 20) + blockHead(0, 0, 1, 2) + entry(20480, 0, 0) +
-                        blockHead(0, 0, 0, 1) + std::string(8, '\0'));
+    EXPECT_EQ(*out, type2Head(2, 20) + blockHead(0, 0, 1, 2) + entry(20480, 0, 0) + blockHead(0, 0, 0, 1) +
+                        std::string(8, '\0'));
 }
 
 TEST(MimeType2, MovesBelowTheMinimumCountAsStill) {
@@ -309,8 +287,7 @@ TEST(MimeType2, MovesBelowTheMinimumCountAsStill) {
     // Without the minimum, 0.35 over 20 frames is 71.68: written as 71.
     const auto all = mimeType2(movedInX(2), movement, 0.0);
     ASSERT_TRUE(all);
-    EXPECT_EQ(all->substr(type2Head(1, 20).size()),
-              blockHead(0, 0, 2, 1) + entry(0, 71, 0) + entry(4096, 71, 0));
+    EXPECT_EQ(all->substr(type2Head(1, 20).size()), blockHead(0, 0, 2, 1) + entry(0, 71, 0) + entry(4096, 71, 0));
     EXPECT_FALSE(mimeType2(movedInX(2), movement, -1.0));
     EXPECT_FALSE(mimeType2(movedInX(2), movement, std::nan("")));
 }
@@ -344,8 +321,7 @@ TEST(MimeRefusals, NameTheKeyframeInEveryFormat) {
         return t2.error();
     };
     const std::string step = "keyframe \"step\" of movement \"walk\"";
-    EXPECT_EQ(refusal(walk({})),
-              "movement \"walk\" has no keyframes; add one before making MIMe data");
+    EXPECT_EQ(refusal(walk({})), "movement \"walk\" has no keyframes; add one before making MIMe data");
     EXPECT_EQ(refusal(walk({keyframe("step", movedInX(2), 0)})),
               step + " has 0 frames from the last; give it at least 1");
     EXPECT_EQ(refusal(walk({keyframe("step", movedInX(2), 40000)})),
@@ -361,8 +337,8 @@ TEST(MimeRefusals, NameTheKeyframeInEveryFormat) {
         EXPECT_EQ(refusal(walk({keyframe("step", modelOf({{}, makeVector(0, bad, 0)}))})),
                   step + " moves vertex 1 by an amount that is not a finite number");
     // Finite positions whose difference is not.
-    EXPECT_FALSE(mimeType1(modelOf({makeVector(-1e308, 0, 0)}),
-                           walk({keyframe("step", modelOf({makeVector(1e308, 0, 0)}))})));
+    EXPECT_FALSE(
+        mimeType1(modelOf({makeVector(-1e308, 0, 0)}), walk({keyframe("step", modelOf({makeVector(1e308, 0, 0)}))})));
     // 300000 in one frame needs 300000 * 4096 / 32767 = 37501.1: multiplier 37502.
     EXPECT_EQ(refusal(walk({keyframe("step", movedInX(2, {1}, 300000.0), 1)})),
               step +

@@ -20,8 +20,8 @@ TEST(MotionSpeed, EachKeyframeIsMeasuredAgainstTheOneBefore) {
     model::Model base;
     base.vertices = {{0, 0, 0, 0}, {10, 0, 0, 0}};
     animation::Movement walk{"walk", {}};
-    walk.keyframes.push_back(keyframe("a", 10, {{3, 4, 0, 0}, {10, 0, 0, 0}}));    // one vertex moves 5
-    walk.keyframes.push_back(keyframe("b", 5, {{3, 4, 0, 0}, {10, 0, 20, 0}}));    // the other moves 20
+    walk.keyframes.push_back(keyframe("a", 10, {{3, 4, 0, 0}, {10, 0, 0, 0}}));  // one vertex moves 5
+    walk.keyframes.push_back(keyframe("b", 5, {{3, 4, 0, 0}, {10, 0, 20, 0}}));  // the other moves 20
     const auto speed = animation::motionSpeed(base, walk);
     ASSERT_TRUE(speed) << speed.error();
     EXPECT_DOUBLE_EQ(speed->average[0], 2.5 / 10);

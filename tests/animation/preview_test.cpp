@@ -29,7 +29,8 @@ TEST(PreviewPlayer, StepsChainFromKeyframeToKeyframeAndEndOnTheLastPose) {
     PreviewPlayer player(at(0, 0), m);
     EXPECT_EQ(player.frameCount(), 7);
     EXPECT_EQ(player.pose().vertices[0].x, 0);  // the base frame before the first frame
-    const std::vector<std::pair<double, double>> expected{{5, 0}, {10, 0}, {10, 5}, {10, 10}, {10, 15}, {10, 20}, {10, 20}};
+    const std::vector<std::pair<double, double>> expected{{5, 0},   {10, 0},  {10, 5}, {10, 10},
+                                                          {10, 15}, {10, 20}, {10, 20}};
     EXPECT_EQ(play(player), expected);
     EXPECT_EQ(player.frame(), 7);
     EXPECT_FALSE(player.next());
@@ -57,8 +58,8 @@ namespace kestrel::animation {
 // The preview's pacing on simulated time: each frame's start, when its drawing takes the
 // times given, is the last start plus the longer of the drawing and the interval.
 TEST(PreviewPacing, FramesStartAnIntervalApartUnlessDrawingTakesLonger) {
-    using std::chrono::milliseconds;
     using std::chrono::microseconds;
+    using std::chrono::milliseconds;
     EXPECT_EQ(previewDelay(milliseconds(0)), milliseconds(16));
     EXPECT_EQ(previewDelay(milliseconds(5)), milliseconds(11));
     EXPECT_EQ(previewDelay(microseconds(5200)), milliseconds(10));  // a started millisecond counts

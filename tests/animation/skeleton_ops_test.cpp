@@ -31,8 +31,7 @@ struct Chain {
         EXPECT_TRUE(addBone(s, root, a));  // the head of the list
         rootA = 0;
         aB = 1;
-        for (auto v : {makeVector(0.5, 0, 0), makeVector(1.5, 0, 0), makeVector(1, 0, 0),
-                       makeVector(-1, 0, 0)})
+        for (auto v : {makeVector(0.5, 0, 0), makeVector(1.5, 0, 0), makeVector(1, 0, 0), makeVector(-1, 0, 0)})
             model.addVertex(v);
         addVertex(s.bones[rootA], 0);
         addVertex(s.bones[aB], 1);
@@ -77,8 +76,7 @@ TEST(Skeleton, LockedMoveCarriesTheBonesBelowWithoutTurningThem) {
     s.joints[c.a].pending = 0;
     for (int q : std::vector<int>(s.joints[c.a].bones))
         if (s.bones[q].startJoint == c.a)
-            rotateFrom(c.model, s.bones[q].endJoint, s.joints[c.a].position,
-                       model::rotationZ(-kQuarter));
+            rotateFrom(c.model, s.bones[q].endJoint, s.joints[c.a].position, model::rotationZ(-kQuarter));
     // A moved by (-1, 1, 0); B and the A-B bone's own vertex moved by the same amount.
     expectAt(s.joints[c.b].position, makeVector(1, 1, 0));
     expectAt(c.model.vertices[1], makeVector(0.5, 1, 0));
@@ -137,8 +135,7 @@ TEST(Skeleton, NewBonesGoToTheHeadAndAreRefusedWhenTheyWouldLoopOrOverfillAJoint
     EXPECT_FALSE(addBone(s, c.b, c.root));  // the root is above B
     EXPECT_FALSE(addBone(s, c.a, c.a));
     const int hub = addJoint(s, makeVector(5, 5, 5));
-    for (int i = 0; i < model::kMaxBonesPerJoint; ++i)
-        ASSERT_TRUE(addBone(s, hub, addJoint(s, makeVector(i, 9, 9))));
+    for (int i = 0; i < model::kMaxBonesPerJoint; ++i) ASSERT_TRUE(addBone(s, hub, addJoint(s, makeVector(i, 9, 9))));
     const auto refused = addBone(s, hub, addJoint(s, makeVector(0, 0, 9)));
     ASSERT_FALSE(refused);
     EXPECT_EQ(refused.error(), "too many bones on one joint (limit is 10)");

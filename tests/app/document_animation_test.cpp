@@ -68,8 +68,7 @@ TEST(DocumentKeyframes, DefaultNamesCountAcrossMovementsAndClashesBringTheDialog
 
     // A taken name, then one the file cannot hold, then a good one.
     s.shown.clear();
-    s.answers = {KeyframeEntry{"Keyframe_0", false}, KeyframeEntry{"#hidden", false},
-                 KeyframeEntry{"lift", false}};
+    s.answers = {KeyframeEntry{"Keyframe_0", false}, KeyframeEntry{"#hidden", false}, KeyframeEntry{"lift", false}};
     ASSERT_TRUE(s.document.addKeyframe(s.dialog()));
     ASSERT_EQ(s.shown.size(), 3u);
     EXPECT_EQ(s.shown[1].name, "Keyframe_0");  // shown again with what was entered
@@ -182,8 +181,7 @@ TEST(DocumentBones, MakeAttachAndDeleteBones) {
     EXPECT_FALSE(s.document.makeBone(2, {}, 0, {}));
     EXPECT_EQ(skeleton.joints.size(), 3u);
     // A refused bone takes back the joint made for it.
-    for (int i = 0; i < 8; ++i)
-        ASSERT_TRUE(s.document.makeBone(1, {}, std::nullopt, makeVector(i, 3, 0)));
+    for (int i = 0; i < 8; ++i) ASSERT_TRUE(s.document.makeBone(1, {}, std::nullopt, makeVector(i, 3, 0)));
     const auto full = s.document.makeBone(1, {}, std::nullopt, makeVector(9, 3, 0));
     ASSERT_FALSE(full);
     EXPECT_EQ(full.error(), "too many bones on one joint (limit is 10)");

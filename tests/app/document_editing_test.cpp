@@ -97,7 +97,9 @@ TEST(DocumentEditing, GroupPolygonsAddsToTheCurrentModelUpToTheCapacity) {
     EXPECT_FALSE(d.groupPolygons("#comment"));  // names are whole lines of the group file
     ASSERT_TRUE(d.groupPolygons("both"));
     EXPECT_EQ(d.model().groups.back().polygons, (std::vector<int>{0, 1}));
-    d.edit("Fill", [](model::Model& m) { while (m.groupCount() < model::kMaxGroups) m.addGroup({"filler", {}}); });
+    d.edit("Fill", [](model::Model& m) {
+        while (m.groupCount() < model::kMaxGroups) m.addGroup({"filler", {}});
+    });
     EXPECT_FALSE(d.groupPolygons("one too many"));
     EXPECT_EQ(d.model().groupCount(), model::kMaxGroups);
 }

@@ -47,7 +47,9 @@ struct Everything {
     std::vector<std::string> textures;
     std::vector<std::vector<std::uint8_t>> pictures;  // each texture slot's pixels
     explicit Everything(const Document& d)
-        : current(d.model()), movements(d.animation().movements), baseFrame(d.animation().baseFrame),
+        : current(d.model()),
+          movements(d.animation().movements),
+          baseFrame(d.animation().baseFrame),
           textures(d.model().textureFiles) {
         for (const auto& slot : d.textureSlots()) pictures.push_back(slot.picture.pixels);
     }
@@ -208,13 +210,22 @@ std::vector<Command> everyKind() {
     return {
         {"Delete Polygons", [](Document& d) { return bool(d.deletePolygons()); }},
         {"Create Polygon", [](Document& d) { return bool(d.createPolygon()); },
-         [](Document& d) { ASSERT_TRUE(d.selectVertices({0, 1, 2})); }},
+         [](Document& d) {
+             ASSERT_TRUE(d.selectVertices({0, 1, 2}));
+         }},
         {"Invert Normals", [](Document& d) { return bool(d.invertNormals()); }},
         {"Group Polygons", [](Document& d) { return bool(d.groupPolygons("all")); }},
         {"Centre Object", [](Document& d) { return d.centreObject(), true; }},
-        {"ReScale", [](Document& d) { return bool(d.reScale({0.5, false, true})); }},
-        {"Re-Centre", [](Document& d) { return bool(d.reCentre({model::makeVector(1, 2, 3), false, true})); }},
-        {"Grid Align", [](Document& d) {
+        {"ReScale",
+         [](Document& d) {
+             return bool(d.reScale({0.5, false, true}));
+         }},
+        {"Re-Centre",
+         [](Document& d) {
+             return bool(d.reCentre({model::makeVector(1, 2, 3), false, true}));
+         }},
+        {"Grid Align",
+         [](Document& d) {
              model::GridAlignOptions grid;
              grid.enabled = {true, true, true};
              grid.size = {7, 7, 7};
@@ -222,20 +233,26 @@ std::vector<Command> everyKind() {
          }},
         {"Merge Vertices", [](Document& d) { return d.mergeVertices({40.0}) > 0; }},
         {"Reorder Vertices", [](Document& d) { return bool(d.reorderVertices()); }},
-        {"Polygon Properties", [](Document& d) {
+        {"Polygon Properties",
+         [](Document& d) {
              auto settings = *d.polygonProperties();
              settings.transparent = !settings.transparent;
              return bool(d.setPolygonProperties(settings));
          }},
         {"Set Face Colour", [](Document& d) { return bool(d.quickMaterial(QuickMaterial::FaceColour, 0x123456)); }},
-        {"Point Lighting", [](Document& d) { return bool(d.pointLight({0xFFFFFF, 200})); },
+        {"Point Lighting",
+         [](Document& d) {
+             return bool(d.pointLight({0xFFFFFF, 200}));
+         },
          [](Document& d) { ASSERT_TRUE(d.selectVertices({3})); }},
         {"New Movement", [](Document& d) { return bool(d.newMovement("wave")); }},
         {"Add Keyframe", [](Document& d) { return bool(d.addKeyframe([](const KeyframeEntry& e) { return e; })); }},
         {"Rename Movement", [](Document& d) { return bool(d.renameMovement("bow")); }},
         {"Delete Movement", [](Document& d) { return bool(d.deleteMovement()); }},
-        {"Make Bone", [](Document& d) {
-             return bool(d.makeBone(std::nullopt, model::makeVector(0, 0, 0), std::nullopt, model::makeVector(9, 9, 9)));
+        {"Make Bone",
+         [](Document& d) {
+             return bool(
+                 d.makeBone(std::nullopt, model::makeVector(0, 0, 0), std::nullopt, model::makeVector(9, 9, 9)));
          }},
         {"Delete Bone", [](Document& d) { return bool(d.deleteBone()); }, [](Document& d) { d.selectBone(0); }},
         {"Rotate Joint", [](Document& d) { return bool(d.rotateJoint(2, false, 0.3, {})); }},

@@ -13,9 +13,7 @@ namespace {
 // An 8-bit TIM of 32 x 16 pixels.
 std::string tim32x16() {
     std::string s;
-    auto u16 = [&s](unsigned v) {
-        s += static_cast<char>(v & 0xFF), s += static_cast<char>(v >> 8);
-    };
+    auto u16 = [&s](unsigned v) { s += static_cast<char>(v & 0xFF), s += static_cast<char>(v >> 8); };
     auto u32 = [&](unsigned v) { u16(v & 0xFFFF), u16(v >> 16); };
     u32(0x10), u32(1 | 8), u32(12 + 2 * 256);
     u16(0), u16(480), u16(256), u16(1);
@@ -75,7 +73,7 @@ struct Fixture {
     Document document;
     Fixture() : Fixture(std::make_unique<formats::MemoryFileSystem>()) {}
 
-  private:
+private:
     explicit Fixture(std::unique_ptr<formats::MemoryFileSystem> owned)
         : files(owned.get()), document(std::move(owned)) {
         files->files["/art/scene.ase"] = kScene;
@@ -122,8 +120,7 @@ TEST(DocumentImport, AscOpensAndMalformedImportsLeaveTheModelUntouched) {
 
     const model::Model before = f.document.model();
     f.files->files["/art/bad.ase"] = std::string(kScene).substr(0, 400);
-    f.files->files["/art/bad.asc"] =
-        "Tri-mesh, Vertices: 3 Faces: 1\nVertex list:\nVertex 0: X: 0 Y: 0 Z: 0\n";
+    f.files->files["/art/bad.asc"] = "Tri-mesh, Vertices: 3 Faces: 1\nVertex list:\nVertex 0: X: 0 Y: 0 Z: 0\n";
     for (const char* path : {"/art/bad.ase", "/art/bad.asc", "/art/missing.asc"}) {
         const auto opened = f.document.openFile(path);
         ASSERT_FALSE(opened) << path;

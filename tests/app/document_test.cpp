@@ -35,9 +35,8 @@ struct Fixture {
 
     Fixture() : Fixture(std::make_unique<MemoryFileSystem>()) {}
 
-  private:
-    explicit Fixture(std::unique_ptr<MemoryFileSystem> owned)
-        : files(owned.get()), document(std::move(owned)) {
+private:
+    explicit Fixture(std::unique_ptr<MemoryFileSystem> owned) : files(owned.get()), document(std::move(owned)) {
         files->files = smallSet("a");
         files->files.merge(smallSet("b"));
         // A PLY file without its "@" version line cannot be read.
@@ -76,8 +75,7 @@ TEST(DocumentOpen, AFailedOpenLeavesModelAndTitleUntouched) {
     for (const auto& [path, named] : failures) {
         const auto opened = f.document.openFile(path);
         ASSERT_FALSE(opened) << path;
-        EXPECT_NE(opened.error().describe().find(named), std::string::npos)
-            << opened.error().describe();
+        EXPECT_NE(opened.error().describe().find(named), std::string::npos) << opened.error().describe();
         EXPECT_EQ(f.document.model(), before) << path;
         EXPECT_EQ(f.document.windowTitle(), "Kestrel - /m/a.rsd") << path;
     }
@@ -92,8 +90,7 @@ TEST(DocumentSave, SaveAsWithAnotherExtensionWritesNothingAndSaysSo) {
         for (const bool current : {false, true}) {
             const auto saved = current ? f.document.saveCurrentAs(path) : f.document.saveAs(path);
             ASSERT_FALSE(saved) << path;
-            EXPECT_NE(saved.error().message.find("nothing was written"), std::string::npos)
-                << saved.error().describe();
+            EXPECT_NE(saved.error().message.find("nothing was written"), std::string::npos) << saved.error().describe();
         }
     }
     EXPECT_EQ(f.files->files, filesBefore);
@@ -140,8 +137,7 @@ TEST(DocumentSave, AFailedSaveIsReportedAndKeepsTheFile) {
     f.files->failingWrites.insert("/m/a.ply");
     const auto saved = f.document.saveCurrent();
     ASSERT_FALSE(saved);
-    EXPECT_NE(saved.error().describe().find("a.ply"), std::string::npos)
-        << saved.error().describe();
+    EXPECT_NE(saved.error().describe().find("a.ply"), std::string::npos) << saved.error().describe();
     EXPECT_EQ(f.files->readFile("/m/a.ply"), plyBefore);
 }
 
@@ -219,8 +215,7 @@ TEST(DocumentMarker, RestoresTheSameModelEveryTime) {
 TEST(DocumentAnimation, SaveWritesTheBaseFrameWithItsMovementsAndSaveCurrentNeither) {
     Fixture f;
     // A movement of one keyframe whose first vertex sits 2 units higher than the base frame.
-    f.files->files["/m/a.move"] =
-        "# Number of Movement Descriptions\n1\nrun\n1\nstride\n5 1\n0 2 0\n";
+    f.files->files["/m/a.move"] = "# Number of Movement Descriptions\n1\nrun\n1\nstride\n5 1\n0 2 0\n";
     ASSERT_TRUE(f.document.openFile("/m/a.rsd"));
     const auto& anim = f.document.animation();
     ASSERT_EQ(anim.movements.size(), 1u);
@@ -240,8 +235,7 @@ TEST(DocumentAnimation, SaveWritesTheBaseFrameWithItsMovementsAndSaveCurrentNeit
     ASSERT_TRUE(f.document.saveAs("/s/p.rsd", UnstoredEdit::LeaveOut));
     EXPECT_TRUE(f.document.modified());  // the edit frame's change is still only in memory
     EXPECT_NE(f.files->files.at("/s/p.rsd").find("\nMOVE=/s/p.move\n"), std::string::npos);
-    EXPECT_NE(f.files->files.at("/s/p.move").find("\nstride\n5 5\n0.000000 2.000000 0.000000\n"),
-              std::string::npos);
+    EXPECT_NE(f.files->files.at("/s/p.move").find("\nstride\n5 5\n0.000000 2.000000 0.000000\n"), std::string::npos);
     EXPECT_NE(f.files->files.at("/s/p.ply").find("\n10.000000 0.000000 0.000000\n"), std::string::npos);
     EXPECT_EQ(f.document.model().rsdFileName, "/s/p.rsd");
 

@@ -21,8 +21,7 @@ struct Session {
     }
 };
 
-constexpr const char* kMoveFirstVertex =
-    "var m = new KSmodel(1); m.vert[0].x = 5.0; m.PutEditFrame();\n";
+constexpr const char* kMoveFirstVertex = "var m = new KSmodel(1); m.vert[0].x = 5.0; m.PutEditFrame();\n";
 
 }  // namespace
 
@@ -62,8 +61,9 @@ TEST(ScriptSession, ARunIsOneUndoStepAndAStoppedRunLeavesTheModelAsItWas) {
 
 TEST(ScriptSession, TheSlotsNameTheFirstTwelveFunctionsAndCallsAreStepsOfTheirOwn) {
     Session s;
-    ASSERT_TRUE(s.scripts.run("var n = 0; function f() { n++; KSkestrel.writeln(n); } function g() {}\n"
-                              "function h() { var m = new KSmodel(1); m.vert[2].z = 1.0 * n; m.PutEditFrame(); }")
+    ASSERT_TRUE(s.scripts
+                    .run("var n = 0; function f() { n++; KSkestrel.writeln(n); } function g() {}\n"
+                         "function h() { var m = new KSmodel(1); m.vert[2].z = 1.0 * n; m.PutEditFrame(); }")
                     .completed);
     EXPECT_EQ(s.scripts.slots()[0], "f");
     EXPECT_EQ(s.scripts.slots()[1], "g");
@@ -101,8 +101,9 @@ TEST(ScriptSession, SnapshotsThatShrinkTheModelTrimGroupsAndBonesAndTheConsoleMu
         m.skeleton.joints = {{}, {}};
         m.skeleton.bones.push_back(model::Bone{0, 1, {1, 3}});
     });
-    ASSERT_TRUE(s.scripts.run("var m = new KSmodel(1); m.n_vert = 2; m.n_poly = 0; m.PutEditFrame();\n"
-                              "var a = new ActionReplay(); a.SendModel();")
+    ASSERT_TRUE(s.scripts
+                    .run("var m = new KSmodel(1); m.n_vert = 2; m.n_poly = 0; m.PutEditFrame();\n"
+                         "var a = new ActionReplay(); a.SendModel();")
                     .completed);
     const model::Model& after = s.document.model();
     EXPECT_EQ(after.vertexCount(), 2);

@@ -65,7 +65,6 @@ TEST(Settings, SavingMakesTheFolderAndLoadingFallsBackToDefaults) {
     EXPECT_FALSE(saveSettings(files, path, unusual()));
     EXPECT_EQ(loadSettings(files, path), unusual());
     std::filesystem::remove_all(folder);
-
 }
 
 TEST(Settings, TheFileLivesInTheUsersConfigurationFolder) {
@@ -81,6 +80,5 @@ TEST(Settings, TheFileLivesInTheUsersConfigurationFolder) {
 
 TEST(Settings, PortTextIsHexadecimalWithOrWithoutAPrefix) {
     for (const char* text : {"$378", "0x378", "378", "0X378"}) EXPECT_EQ(parsePortText(text), 0x378) << text;
-    for (const char* text : {"", "$", "0x", "37g", "$$378", "10000", "-1"})
-        EXPECT_FALSE(parsePortText(text)) << text;
+    for (const char* text : {"", "$", "0x", "37g", "$$378", "10000", "-1"}) EXPECT_FALSE(parsePortText(text)) << text;
 }

@@ -46,8 +46,7 @@ void writeFile(const fs::path& path, const std::string& bytes) {
 
 CliRun runCli(const std::vector<std::string>& arguments, const CliSetup& setup) {
     const TempDir capture;
-    const std::string outPath =
-        setup.standardOutput.empty() ? (capture / "out").string() : setup.standardOutput;
+    const std::string outPath = setup.standardOutput.empty() ? (capture / "out").string() : setup.standardOutput;
     const std::string errPath = (capture / "err").string();
 
     std::vector<std::string> words{KESTREL_CLI_PATH};
@@ -59,10 +58,8 @@ CliRun runCli(const std::vector<std::string>& arguments, const CliSetup& setup) 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const std::string directory = setup.workingDirectory.string();
     if (!directory.empty()) posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
 

@@ -14,8 +14,8 @@ struct CliRun {
 };
 
 struct CliSetup {
-    std::filesystem::path workingDirectory;  // empty: the test's own
-    std::string standardOutput;              // a file to send stdout to instead of capturing it
+    std::filesystem::path workingDirectory;     // empty: the test's own
+    std::string standardOutput;                 // a file to send stdout to instead of capturing it
     std::function<void(int pid)> whileRunning;  // called once the process has started
 };
 
@@ -23,7 +23,7 @@ CliRun runCli(const std::vector<std::string>& arguments, const CliSetup& setup =
 
 // A fresh folder under the system temp folder, removed with everything in it at the end.
 class TempDir {
-  public:
+public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -32,7 +32,7 @@ class TempDir {
     const std::filesystem::path& path() const { return root; }
     std::filesystem::path operator/(const std::string& name) const { return root / name; }
 
-  private:
+private:
     std::filesystem::path root;
 };
 

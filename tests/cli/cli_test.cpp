@@ -64,15 +64,12 @@ void replaceLine(const fs::path& file, const std::string& from, const std::strin
     writeFile(file, text);
 }
 
-std::int64_t packed(int r, int g, int b) {
-    return r * 65536 + g * 256 + b;
-}
+std::int64_t packed(int r, int g, int b) { return r * 65536 + g * 256 + b; }
 
 TEST(CliInfo, JsonDescribesTheSample) {
     const Json info = infoJson(kSample);
-    EXPECT_EQ(info.keys(),
-              (std::vector<std::string>{"counts", "paths", "textures", "groups", "bounds",
-                                        "skeleton", "movements", "baseFrame"}));
+    EXPECT_EQ(info.keys(), (std::vector<std::string>{"counts", "paths", "textures", "groups", "bounds", "skeleton",
+                                                     "movements", "baseFrame"}));
     // The sample's skeleton: pelvis-neck, neck-crown, crown-tip, newest first.
     EXPECT_EQ(info["skeleton"]["joints"].number, 4);
     EXPECT_EQ(info["skeleton"]["bones"].items.size(), 3u);
@@ -82,8 +79,7 @@ TEST(CliInfo, JsonDescribesTheSample) {
     EXPECT_EQ(info["baseFrame"].string, "BaseFrame");
 
     const Json& counts = info["counts"];
-    EXPECT_EQ(counts.keys(),
-              (std::vector<std::string>{"vertices", "normals", "polygons", "groups", "textures"}));
+    EXPECT_EQ(counts.keys(), (std::vector<std::string>{"vertices", "normals", "polygons", "groups", "textures"}));
     EXPECT_EQ(counts["vertices"].number, 17);
     EXPECT_EQ(counts["normals"].number, 17);
     EXPECT_EQ(counts["polygons"].number, 14);
@@ -127,8 +123,8 @@ TEST(CliInfo, ListsVerticesAndPolygonsOnlyWhenAsked) {
     const Json& polygons = info["polygons"];
     ASSERT_EQ(polygons.items.size(), 14u);
     const Json& front = polygons[0];
-    EXPECT_EQ(front.keys(), (std::vector<std::string>{"flags", "vId", "nId", "tu", "tv", "rgb",
-                                                      "tId", "mat_flag", "shading", "type"}));
+    EXPECT_EQ(front.keys(), (std::vector<std::string>{"flags", "vId", "nId", "tu", "tv", "rgb", "tId", "mat_flag",
+                                                      "shading", "type"}));
     EXPECT_EQ(front["flags"].number, 1);
     EXPECT_EQ(front["vId"].numbers(), (std::vector<double>{0, 1, 4, 5}));
     EXPECT_EQ(front["tu"].numbers(), (std::vector<double>{0, 15, 0, 15}));
@@ -161,8 +157,8 @@ TEST(CliInfo, TextShowsCountsGroupsAndBounds) {
     const CliRun run = runCli({"info", kSample});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
-    for (const char* expected : {"Polygons  14", "body (6 polygons): 0 1 2 3 4 5", "robot_face.tim",
-                                 "min  -30 -145 -20", "max  30 0 20"})
+    for (const char* expected :
+         {"Polygons  14", "body (6 polygons): 0 1 2 3 4 5", "robot_face.tim", "min  -30 -145 -20", "max  30 0 20"})
         EXPECT_NE(run.out.find(expected), std::string::npos) << expected << "\n" << run.out;
 }
 
@@ -264,8 +260,8 @@ TEST(CliConvert, WritesASetThatReadsBackEqual) {
 
 TEST(CliConvert, RelativeInputKeepsNamingTheSameTextures) {
     const TempDir dir;
-    const CliRun run = runCli({"convert", "data/samples/robot.rsd", (dir / "out.rsd").string()},
-                              CliSetup{sourceDir(), "", {}});
+    const CliRun run =
+        runCli({"convert", "data/samples/robot.rsd", (dir / "out.rsd").string()}, CliSetup{sourceDir(), "", {}});
     ASSERT_EQ(run.status, 0) << run.err;
     const Json converted = infoJson((dir / "out.rsd").string());
     ASSERT_EQ(converted["textures"].items.size(), 2u);

@@ -37,7 +37,7 @@ std::vector<double> Json::numbers() const {
 namespace {
 
 class Parser {
-  public:
+public:
     explicit Parser(std::string_view text) : text(text) {}
 
     Json document() {
@@ -47,13 +47,12 @@ class Parser {
         return value;
     }
 
-  private:
+private:
     [[noreturn]] void fail(const std::string& why) {
         throw std::runtime_error(why + " at byte " + std::to_string(pos));
     }
     void skipBlanks() {
-        while (pos < text.size() &&
-               (text[pos] == ' ' || text[pos] == '\t' || text[pos] == '\n' || text[pos] == '\r'))
+        while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t' || text[pos] == '\n' || text[pos] == '\r'))
             ++pos;
     }
     bool take(char c) {
@@ -122,8 +121,7 @@ class Parser {
         if (pos < text.size() && text[pos] == '-') ++pos;
         const std::size_t integerStart = pos;
         const std::size_t integerDigits = digits();
-        if (integerDigits == 0 || (integerDigits > 1 && text[integerStart] == '0'))
-            fail("bad number");
+        if (integerDigits == 0 || (integerDigits > 1 && text[integerStart] == '0')) fail("bad number");
         if (pos < text.size() && text[pos] == '.') {
             ++pos;
             if (digits() == 0) fail("bad fraction");

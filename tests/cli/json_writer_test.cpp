@@ -77,8 +77,7 @@ TEST(JsonWriter, EscapesWhatJsonForbidsAndKeepsUtf8) {
     EXPECT_EQ(jsonQuoted("\"\n\r\t\b\f"), R"("\"\n\r\t\b\f")");
     EXPECT_EQ(jsonQuoted(std::string("\x00\x01\x1f\x7f", 4)), R"("\u0000\u0001\u001f\u007f")");
     // Valid UTF-8 of every length passes through unchanged.
-    EXPECT_EQ(jsonQuoted("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"),
-              "\"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\"");
+    EXPECT_EQ(jsonQuoted("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"), "\"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\"");
     // Each byte of an invalid sequence is written as the code point of that byte: a lone
     // Latin-1 byte, a cut sequence, an overlong form, an encoded surrogate, a stray
     // continuation byte and a code point above U+10FFFF.

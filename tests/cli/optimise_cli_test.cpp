@@ -24,11 +24,12 @@ TEST(CliOptimise, MergesDuplicatedVerticesInTheOrderGivenAndSaves) {
     const std::string in = (dir / "dup.rsd").string(), out = (dir / "out.rsd").string();
     const CliRun run = runCli({"optimise", in, "-o", out, "--merge-radius", "0.5", "--reduce", "--grid", "20,20,20"});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(run.out.starts_with("before: 8 vertices, 2 polygons\n"
-                                    "merge radius 0.5: 2 vertices merged\n"
-                                    "reduce: 0 polygons removed, 0 quadrilaterals made triangles, 0 vertices removed\n"
-                                    "grid 20,20,20: aligned\n"
-                                    "after: 6 vertices, 2 polygons\n"))
+    EXPECT_TRUE(
+        run.out.starts_with("before: 8 vertices, 2 polygons\n"
+                            "merge radius 0.5: 2 vertices merged\n"
+                            "reduce: 0 polygons removed, 0 quadrilaterals made triangles, 0 vertices removed\n"
+                            "grid 20,20,20: aligned\n"
+                            "after: 6 vertices, 2 polygons\n"))
         << run.out;
     const std::string ply = readFile(dir / "out.ply");
     EXPECT_NE(ply.find("\n6 8 2\n"), std::string::npos) << ply;

@@ -6,8 +6,8 @@
 
 #include <chrono>
 #include <filesystem>
-#include <thread>
 #include <string>
+#include <thread>
 
 #include "cli_process.h"
 #include "json_value.h"
@@ -71,13 +71,12 @@ TEST(CliMime, WritesAllThreeFormatsOfTheSampleMovement) {
     EXPECT_NE(source.find("SVECTOR MIMe_nod_Keyframe_1"), std::string::npos);
     EXPECT_NE(source.find("MIME_MOVEMENT robot_nod_mime[]={\n"), std::string::npos);
 
-    const CliRun type1 = runCli({"mime", rsd, "--movement", "nod", "--format", "type1", "-o",
-                                 (dir / "nod.mim").string()});
+    const CliRun type1 =
+        runCli({"mime", rsd, "--movement", "nod", "--format", "type1", "-o", (dir / "nod.mim").string()});
     ASSERT_EQ(type1.status, 0) << type1.err;
     EXPECT_EQ(readFile(dir / "nod.mim").size(), 8u * (3 + 1) + 8u * 3 * 17);
 
-    const CliRun type2 =
-        runCli({"mime", rsd, "--movement", "nod", "--format", "type2", "--min-movement", "0"});
+    const CliRun type2 = runCli({"mime", rsd, "--movement", "nod", "--format", "type2", "--min-movement", "0"});
     ASSERT_EQ(type2.status, 0) << type2.err;
     EXPECT_TRUE(readFile(dir / "robot_mime.MIM").starts_with(std::string("KESTREL MIMe TYPE2\0\0", 20)));
 
@@ -104,7 +103,8 @@ TEST(CliScript, RunsTheSampleScriptAndReportsAStoppedRun) {
     writeFile(dir / "stop.ks", "x = 1;\nx = x / 0;\n");
     const CliRun stopped = runCli({"script", (dir / "stop.ks").string()});
     EXPECT_EQ(stopped.status, 1);
-    EXPECT_EQ(stopped.err, "error: " + (dir / "stop.ks").string() + ": the script stopped: ERROR: division by zero at line 2\n");
+    EXPECT_EQ(stopped.err,
+              "error: " + (dir / "stop.ks").string() + ": the script stopped: ERROR: division by zero at line 2\n");
 
     const CliRun dump = runCli({"script", (dir / "stop.ks").string(), "--dump-tokens"});
     EXPECT_NE(dump.out.find("After pre-parsing:\n"), std::string::npos);
@@ -132,7 +132,8 @@ TEST(CliCreate, PrimitivesAreWrittenAloneOrIntoAModel) {
     EXPECT_EQ((*json)["groups"][0]["name"].string, "Sphere0");
 
     const std::string both = (dir / "both.rsd").string();
-    ASSERT_EQ(runCli({"create", "mesh", "--squares", "3,2", "--name", "floor", "--into", sphere, "-o", both}).status, 0);
+    ASSERT_EQ(runCli({"create", "mesh", "--squares", "3,2", "--name", "floor", "--into", sphere, "-o", both}).status,
+              0);
     const auto joined = parseJson(runCli({"info", "--json", both}).out);
     ASSERT_TRUE(joined);
     EXPECT_EQ((*joined)["counts"]["polygons"].number, 6 * 64 + 12);
@@ -171,7 +172,8 @@ TEST(CliScript, AScriptOverAModelSavesWhatItMade) {
     EXPECT_EQ(calls.out, "20\n");
 
     writeFile(dir / "stop.ks", "var m = new KSmodel(1); m.vert[0].x = 1.0; m.PutEditFrame(); x = 1 / 0;");
-    EXPECT_EQ(runCli({"script", (dir / "stop.ks").string(), "--model", robot, "-o", (dir / "no.rsd").string()}).status, 1);
+    EXPECT_EQ(runCli({"script", (dir / "stop.ks").string(), "--model", robot, "-o", (dir / "no.rsd").string()}).status,
+              1);
     EXPECT_FALSE(std::filesystem::exists(dir / "no.rsd"));
 
     writeFile(dir / "spin.ks", "var m = new KSmodel(1); m.PutEditFrame(); while (1) { }");
@@ -180,8 +182,8 @@ TEST(CliScript, AScriptOverAModelSavesWhatItMade) {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         kill(pid, SIGINT);
     };
-    const CliRun spun = runCli({"script", (dir / "spin.ks").string(), "--model", robot, "-o", (dir / "spun.rsd").string()},
-                               interrupt);
+    const CliRun spun =
+        runCli({"script", (dir / "spin.ks").string(), "--model", robot, "-o", (dir / "spun.rsd").string()}, interrupt);
     EXPECT_EQ(spun.status, 1);
     EXPECT_NE(spun.err.find("interrupted"), std::string::npos) << spun.err;
     EXPECT_FALSE(std::filesystem::exists(dir / "spun.rsd"));

@@ -35,7 +35,8 @@ double differing(const Picture& a, const Picture& b) {
     std::size_t off = 0;
     for (std::size_t i = 0; i < a.pixels.size(); ++i)
         for (int shift = 0; shift < 24; shift += 8) {
-            const int x = static_cast<int>(a.pixels[i] >> shift & 0xFF), y = static_cast<int>(b.pixels[i] >> shift & 0xFF);
+            const int x = static_cast<int>(a.pixels[i] >> shift & 0xFF),
+                      y = static_cast<int>(b.pixels[i] >> shift & 0xFF);
             if (std::abs(x - y) > 16) {
                 ++off;
                 break;
@@ -94,8 +95,8 @@ namespace kestrel::cli::test {
 TEST(CliRender, AMovementsPreviewFramesAreWrittenOneAPicture) {
     const TempDir dir;
     const std::string sample = (sourceDir() / "data/samples/robot.rsd").string();
-    const CliRun some = runCli({"render", sample, "--movement", "nod", "--frames", "2-4", "-o",
-                                (dir / "f_%03d.png").string()});
+    const CliRun some =
+        runCli({"render", sample, "--movement", "nod", "--frames", "2-4", "-o", (dir / "f_%03d.png").string()});
     ASSERT_EQ(some.status, 0) << some.err;
     EXPECT_EQ(some.out, "wrote " + (dir / "f_002.png").string() + "\nwrote " + (dir / "f_003.png").string() +
                             "\nwrote " + (dir / "f_004.png").string() + "\n");
@@ -110,19 +111,22 @@ TEST(CliRender, AMovementsPreviewFramesAreWrittenOneAPicture) {
     EXPECT_EQ(readFile(dir / ("all_" + std::to_string(lines) + ".png")), readFile(dir / "last.png"));
 
     // As one animated GIF: a picture of the same size, a frame a preview frame.
-    const CliRun gif = runCli({"render", sample, "--movement", "nod", "--size", "160x120", "-o", (dir / "nod.gif").string()});
+    const CliRun gif =
+        runCli({"render", sample, "--movement", "nod", "--size", "160x120", "-o", (dir / "nod.gif").string()});
     ASSERT_EQ(gif.status, 0) << gif.err;
     EXPECT_EQ(gif.out, "wrote " + (dir / "nod.gif").string() + "\n");
     const std::string animation = readFile(dir / "nod.gif");
     ASSERT_EQ(animation.substr(0, 6), "GIF89a");
     EXPECT_EQ(static_cast<unsigned char>(animation[6]) | static_cast<unsigned char>(animation[7]) << 8, 160);
     std::size_t controls = 0;
-    for (std::size_t at = animation.find("\x21\xF9\x04"); at != std::string::npos; at = animation.find("\x21\xF9\x04", at + 1))
+    for (std::size_t at = animation.find("\x21\xF9\x04"); at != std::string::npos;
+         at = animation.find("\x21\xF9\x04", at + 1))
         ++controls;
     EXPECT_EQ(static_cast<int>(controls), lines);  // one graphic control block a frame
 
     EXPECT_EQ(runCli({"render", sample, "--movement", "nod", "-o", (dir / "one.png").string()}).status, 1);
-    EXPECT_EQ(runCli({"render", sample, "--movement", "nod", "--frames", "4-2", "-o", (dir / "x%d.png").string()}).status, 1);
+    EXPECT_EQ(
+        runCli({"render", sample, "--movement", "nod", "--frames", "4-2", "-o", (dir / "x%d.png").string()}).status, 1);
 }
 
 }  // namespace kestrel::cli::test
@@ -140,16 +144,20 @@ TEST(CliRender, TheTimelineModeDrawsTheMovementsGraph) {
     const Picture graph = readPng(readFile(dir / "graph.png"));
     ASSERT_EQ(graph.width, 340u);
     const auto pixel = [&](const Picture& p, unsigned x, unsigned y) { return p.pixels[y * p.width + x] & 0xFFFFFF; };
-    EXPECT_EQ(pixel(graph, 20, 100), 0xFFFFFFu);  // the velocity axis
+    EXPECT_EQ(pixel(graph, 20, 100), 0xFFFFFFu);   // the velocity axis
     EXPECT_EQ(pixel(graph, 200, 220), 0xFFFFFFu);  // the time axis
     int bar = 0;
     for (unsigned x = 21; x < 320; ++x) bar += pixel(graph, x, 219) == 0x3070C0u;
     EXPECT_GT(bar, 150);  // the bars cover the time the movement moves
 
-    ASSERT_EQ(runCli({"render", sample, "--mode", "timeline", "--size", "340x240", "-o", (dir / "none.png").string()}).status, 0);
+    ASSERT_EQ(
+        runCli({"render", sample, "--mode", "timeline", "--size", "340x240", "-o", (dir / "none.png").string()}).status,
+        0);
     const Picture none = readPng(readFile(dir / "none.png"));
     EXPECT_EQ(pixel(none, 20, 100), 0u);
-    EXPECT_EQ(runCli({"render", sample, "--mode", "timeline", "--movement", "shrug", "-o", (dir / "x.png").string()}).status, 1);
+    EXPECT_EQ(
+        runCli({"render", sample, "--mode", "timeline", "--movement", "shrug", "-o", (dir / "x.png").string()}).status,
+        1);
 }
 
 }  // namespace kestrel::cli::test

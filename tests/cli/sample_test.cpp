@@ -17,8 +17,8 @@ std::uint32_t u32(const std::string& b, std::size_t at) {
 }
 
 std::uint16_t u16(const std::string& b, std::size_t at) {
-    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(b.at(at)) |
-                                      static_cast<std::uint8_t>(b.at(at + 1)) << 8);
+    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(b.at(at)) | static_cast<std::uint8_t>(b.at(at + 1))
+                                                                                << 8);
 }
 
 struct Expected {
@@ -28,8 +28,7 @@ struct Expected {
 };
 
 TEST(SampleTextures, AreWellFormedTimFilesWithAClut) {
-    for (const Expected e :
-         {Expected{"robot_body.tim", 4, 16, 16}, Expected{"robot_face.tim", 8, 32, 32}}) {
+    for (const Expected e : {Expected{"robot_body.tim", 4, 16, 16}, Expected{"robot_face.tim", 8, 32, 32}}) {
         SCOPED_TRACE(e.name);
         const std::string tim = readFile(sourceDir() / "data/samples" / e.name);
         ASSERT_GE(tim.size(), 8u + 12u);
@@ -58,8 +57,7 @@ TEST(SampleTextures, AreWellFormedTimFilesWithAClut) {
             const auto byte = static_cast<std::uint8_t>(tim[at]);
             const int first = e.bits == 4 ? byte & 15 : byte;
             const int second = e.bits == 4 ? byte >> 4 : byte;
-            for (const int index : {first, second})
-                ASSERT_NE(u16(tim, 20 + 2 * index), 0) << "pixel at byte " << at;
+            for (const int index : {first, second}) ASSERT_NE(u16(tim, 20 + 2 * index), 0) << "pixel at byte " << at;
         }
     }
 }

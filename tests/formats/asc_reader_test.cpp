@@ -12,21 +12,17 @@ namespace {
 // A mesh in the program's layout: vertex i at (i, 2i, 3i) but vertex 3 at (1, 2, 3); face j
 // joins vertices j, j + 1 and j + 2, each followed by its smoothing line.
 std::string mesh(const std::string& name, int vertices, int faces) {
-    std::string s = "Named object: \"" + name +
-                    "\"\nTri-mesh, Vertices: " + std::to_string(vertices) +
+    std::string s = "Named object: \"" + name + "\"\nTri-mesh, Vertices: " + std::to_string(vertices) +
                     "     Faces: " + std::to_string(faces) + "\nVertex list:\n";
     for (int i = 0; i < vertices; ++i) {
-        const std::string x = i == 3 ? "1" : std::to_string(i),
-                          y = i == 3 ? "2" : std::to_string(2 * i),
+        const std::string x = i == 3 ? "1" : std::to_string(i), y = i == 3 ? "2" : std::to_string(2 * i),
                           z = i == 3 ? "3" : std::to_string(3 * i);
-        s += "Vertex " + std::to_string(i) + ":  X: " + x + ".000000     Y: " + y +
-             ".000000     Z: " + z + ".000000\n";
+        s += "Vertex " + std::to_string(i) + ":  X: " + x + ".000000     Y: " + y + ".000000     Z: " + z + ".000000\n";
     }
     s += "Face list:\n";
     for (int j = 0; j < faces; ++j)
-        s += "Face " + std::to_string(j) + ":    A:" + std::to_string(j) +
-             " B:" + std::to_string(j + 1) + " C:" + std::to_string(j + 2) +
-             " AB:1 BC:1 CA:0\nSmoothing:  1\n";
+        s += "Face " + std::to_string(j) + ":    A:" + std::to_string(j) + " B:" + std::to_string(j + 1) +
+             " C:" + std::to_string(j + 2) + " AB:1 BC:1 CA:0\nSmoothing:  1\n";
     return s;
 }
 
@@ -52,8 +48,7 @@ TEST(AscImport, AMeshBecomesGreyTriangles) {
     ASSERT_EQ(m.polygonCount(), 3);
     EXPECT_EQ(m.polygons[2].vId, (std::array<std::int32_t, 4>{2, 3, 4, 0}));
     for (const auto& p : m.polygons)
-        EXPECT_TRUE(p.type == 'C' && p.shading == 'F' && p.tId == -1 &&
-                    p.rgb[3] == model::kMidGrey);
+        EXPECT_TRUE(p.type == 'C' && p.shading == 'F' && p.tId == -1 && p.rgb[3] == model::kMidGrey);
     EXPECT_EQ(m.groupCount(), 0);
     EXPECT_EQ(m.textureCount(), 0);
     ASSERT_TRUE(loaded->animation.baseFrame);
@@ -62,8 +57,7 @@ TEST(AscImport, AMeshBecomesGreyTriangles) {
     EXPECT_TRUE(loaded->animation.movements.empty());
 
     // Labels written against their numbers read the same.
-    const auto tight =
-        importAsc("Tri-mesh, Vertices: 1 Faces: 0\nVertex list:\nVertex 0: X:1 Y:2 Z:3\n", "t.asc");
+    const auto tight = importAsc("Tri-mesh, Vertices: 1 Faces: 0\nVertex list:\nVertex 0: X:1 Y:2 Z:3\n", "t.asc");
     ASSERT_TRUE(tight);
     EXPECT_EQ(tight->model.vertices[0], model::makeVector(1, -3, -2));
 }
@@ -90,8 +84,10 @@ TEST(AscImport, EveryMeshOfASceneIsImportedAsAGroup) {
     EXPECT_EQ(loaded->animation.baseFrame->model, m);
 
     // Names without quotes, or with no colon at all, still name their mesh (or none).
-    const auto bare = importAsc("Named object\nTri-mesh, Vertices: 0 Faces: 0\nNamed object: Plain\n"
-                                "Tri-mesh, Vertices: 0 Faces: 0\n", "b.asc");
+    const auto bare = importAsc(
+        "Named object\nTri-mesh, Vertices: 0 Faces: 0\nNamed object: Plain\n"
+        "Tri-mesh, Vertices: 0 Faces: 0\n",
+        "b.asc");
     ASSERT_TRUE(bare) << bare.error().describe();
     ASSERT_EQ(bare->model.groupCount(), 2);
     EXPECT_EQ(bare->model.groups[0].name, "Object 0");
@@ -109,15 +105,12 @@ TEST(AscImport, ShortOrMalformedFilesGiveLocatedErrors) {
     twice.replace(twice.find("Vertex 1:"), 9, "Vertex 0:");
     const std::pair<std::string, std::string> cases[] = {
         {kHead, "a.asc: the file holds no triangle mesh (no \"Tri-mesh\" line)"},
-        {"Tri-mesh, Vertices: many\n",
-         "a.asc:1: the mesh line reads \"Tri-mesh, Vertices: 8  Faces: 12\""},
+        {"Tri-mesh, Vertices: many\n", "a.asc:1: the mesh line reads \"Tri-mesh, Vertices: 8  Faces: 12\""},
         {"Tri-mesh, Vertices: 900000 Faces: 0\nVertex list:\n",
          "a.asc:1: the mesh announces 900000 vertices and 0 faces, more than the rest of the file "
          "can hold"},
-        {mesh("Box", 4, 2).substr(0, 120),
-         "a.asc:4: the file ends after 1 of the 4 vertices the mesh announces"},
-        {"Tri-mesh, Vertices: 5 Faces: 0\nVertex list:\nVertex 0: X: 0 Y: 0 Z: 0\nFace list:\n" +
-             mesh("B", 5, 0),
+        {mesh("Box", 4, 2).substr(0, 120), "a.asc:4: the file ends after 1 of the 4 vertices the mesh announces"},
+        {"Tri-mesh, Vertices: 5 Faces: 0\nVertex list:\nVertex 0: X: 0 Y: 0 Z: 0\nFace list:\n" + mesh("B", 5, 0),
          "a.asc:4: the \"Face list:\" line comes after 1 of the 5 vertices the mesh announces"},
         {"Tri-mesh, Vertices: 2 Faces: 0\nVertex list:\nVertex 2: X: 0 Y: 0 Z: 0\n",
          "a.asc:3: vertex 2 lies outside the 2 vertices the mesh announces"},

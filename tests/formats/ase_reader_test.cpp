@@ -12,25 +12,21 @@ namespace {
 // An object in the exporter's layout. Vertex i is (1 + i, 2 + i, 3 + i); face j joins the
 // vertices j, j + 1 and j + 2 (modulo the count). inMesh goes at the end of the mesh block,
 // after it the lines that follow the mesh.
-std::string geomObject(const std::string& name, int vertices, int faces,
-                       const std::string& inMesh = "", const std::string& after = "") {
-    std::string s = "*GEOMOBJECT {\n\t*NODE_NAME \"" + name +
-                    "\"\n\t*NODE_TM {\n\t\t*NODE_NAME \"" + name +
+std::string geomObject(const std::string& name, int vertices, int faces, const std::string& inMesh = "",
+                       const std::string& after = "") {
+    std::string s = "*GEOMOBJECT {\n\t*NODE_NAME \"" + name + "\"\n\t*NODE_TM {\n\t\t*NODE_NAME \"" + name +
                     "\"\n\t\t*TM_POS 0.0000\t0.0000\t0.0000\n\t}\n\t*MESH {\n\t\t*TIMEVALUE 0\n" +
                     "\t\t*MESH_NUMVERTEX " + std::to_string(vertices) + "\n\t\t*MESH_NUMFACES " +
                     std::to_string(faces) + "\n\t\t*MESH_VERTEX_LIST {\n";
     for (int i = 0; i < vertices; ++i)
-        s += "\t\t\t*MESH_VERTEX    " + std::to_string(i) + "\t" + std::to_string(1 + i) +
-             ".0000\t" + std::to_string(2 + i) + ".0000\t" + std::to_string(3 + i) + ".0000\n";
+        s += "\t\t\t*MESH_VERTEX    " + std::to_string(i) + "\t" + std::to_string(1 + i) + ".0000\t" +
+             std::to_string(2 + i) + ".0000\t" + std::to_string(3 + i) + ".0000\n";
     s += "\t\t}\n\t\t*MESH_FACE_LIST {\n";
     for (int j = 0; j < faces; ++j)
-        s += "\t\t\t*MESH_FACE    " + std::to_string(j) +
-             ":    A:    " + std::to_string(j % vertices) +
-             " B:    " + std::to_string((j + 1) % vertices) +
-             " C:    " + std::to_string((j + 2) % vertices) +
+        s += "\t\t\t*MESH_FACE    " + std::to_string(j) + ":    A:    " + std::to_string(j % vertices) +
+             " B:    " + std::to_string((j + 1) % vertices) + " C:    " + std::to_string((j + 2) % vertices) +
              " AB:    1 BC:    1 CA:    0\t *MESH_SMOOTHING 1 \t*MESH_MTLID 0\n";
-    s += "\t\t}\n" + inMesh +
-         "\t\t*MESH_NORMALS {\n\t\t\t*MESH_FACENORMAL 0\t0.0\t0.0\t1.0\n\t\t}\n\t}\n" +
+    s += "\t\t}\n" + inMesh + "\t\t*MESH_NORMALS {\n\t\t\t*MESH_FACENORMAL 0\t0.0\t0.0\t1.0\n\t\t}\n\t}\n" +
          "\t*PROP_MOTIONBLUR 0\n\t*PROP_CASTSHADOW 1\n\t*PROP_RECVSHADOW 1\n" + after + "}\n";
     return s;
 }
@@ -47,16 +43,14 @@ const std::string kMaterials =
     "\t*MATERIAL 2 {\n\t\t*MAP_DIFFUSE {\n\t\t\t*BITMAP \"maps\\wood.bmp\"\n\t\t}\n\t}\n}\n";
 
 std::string animationBlock(const std::string& node, const std::string& keys) {
-    return "\t*TM_ANIMATION {\n\t\t*NODE_NAME \"" + node + "\"\n\t\t*CONTROL_POS_BEZIER {\n" +
-           keys +
+    return "\t*TM_ANIMATION {\n\t\t*NODE_NAME \"" + node + "\"\n\t\t*CONTROL_POS_BEZIER {\n" + keys +
            "\t\t}\n\t\t*CONTROL_ROT_TCB {\n\t\t\t*CONTROL_TCB_ROT_KEY "
            "0\t0.0\t0.0\t1.0\t0.0\n\t\t}\n\t}\n";
 }
 
 std::string key(int time, double x, double y, double z) {
-    return "\t\t\t*CONTROL_BEZIER_POS_KEY " + std::to_string(time) + "\t" + std::to_string(x) +
-           "\t" + std::to_string(y) + "\t" + std::to_string(z) +
-           "\t0.0\t0.0\t0.0\t0.0\t0.0\t0.0\t0\n";
+    return "\t\t\t*CONTROL_BEZIER_POS_KEY " + std::to_string(time) + "\t" + std::to_string(x) + "\t" +
+           std::to_string(y) + "\t" + std::to_string(z) + "\t0.0\t0.0\t0.0\t0.0\t0.0\t0.0\t0\n";
 }
 
 formats::LoadedModel import(const std::string& text, bool textures = false) {
@@ -73,9 +67,8 @@ std::string failure(const std::string& text, bool textures = true) {
 }  // namespace
 
 TEST(AseImport, ObjectsBecomeGroupsOfConvertedTriangles) {
-    const auto loaded =
-        import(kHead + kMaterials + geomObject("Box01", 4, 4) +
-               geomObject("#Wedge", 6, 6, "", "\t*WIREFRAME_COLOR 1.0000\t0.5000\t0.0000\n"));
+    const auto loaded = import(kHead + kMaterials + geomObject("Box01", 4, 4) +
+                               geomObject("#Wedge", 6, 6, "", "\t*WIREFRAME_COLOR 1.0000\t0.5000\t0.0000\n"));
     const model::Model& m = loaded.model;
     EXPECT_EQ(m.rsdFileName, "/art/scene.rsd");
     EXPECT_EQ(m.plyFileName, "/art/scene.ply");
@@ -93,8 +86,7 @@ TEST(AseImport, ObjectsBecomeGroupsOfConvertedTriangles) {
     // The second object's corners follow the first object's four vertices.
     EXPECT_EQ(m.polygons[4].vId, (std::array<std::int32_t, 4>{4, 5, 6, 0}));
     EXPECT_EQ(m.polygons[3].rgb[0], model::kMidGrey);
-    EXPECT_EQ(m.polygons[9].rgb,
-              (std::array<std::int32_t, 4>{0xFF7F00, 0xFF7F00, 0xFF7F00, 0xFF7F00}));
+    EXPECT_EQ(m.polygons[9].rgb, (std::array<std::int32_t, 4>{0xFF7F00, 0xFF7F00, 0xFF7F00, 0xFF7F00}));
     // Without texture information the material list is not read at all.
     EXPECT_TRUE(m.textureFiles.empty());
     for (const auto& p : m.polygons) EXPECT_TRUE(p.type == 'C' && p.tId == -1 && p.uRel[0] == 0.0);
@@ -141,16 +133,14 @@ TEST(AseImport, TexturesComeFromMaterialsAndTextureVertices) {
         "\t\t\t*MESH_TVERT 1\t1.0000\t0.0000\t0.0000\n\t\t\t*MESH_TVERT "
         "2\t0.2500\t-0.5000\t0.0000\n\t\t}\n"
         "\t\t*MESH_NUMTVFACES 1\n\t\t*MESH_TFACELIST {\n\t\t\t*MESH_TFACE 1\t2\t0\t1\n\t\t}\n";
-    const std::string scene = kHead + kMaterials +
-                              geomObject("Plain", 3, 1, "", "\t*MATERIAL_REF 0\n") +
+    const std::string scene = kHead + kMaterials + geomObject("Plain", 3, 1, "", "\t*MATERIAL_REF 0\n") +
                               geomObject("Brick", 3, 2, mapping, "\t*WIREFRAME_COLOR 1 0 0\n\t*MATERIAL_REF 1\n") +
                               geomObject("Lost", 3, 1, "", "\t*MATERIAL_REF 7\n");
     const auto loaded = import(scene, true);
     const model::Model& m = loaded.model;
     // Only materials with a bitmap give textures, named as the TIM beside the map; a relative
     // name is taken from the scene's folder.
-    EXPECT_EQ(m.textureFiles,
-              (std::vector<std::string>{"C:\\3dsmax\\maps\\brick.tim", "/art/maps\\wood.tim"}));
+    EXPECT_EQ(m.textureFiles, (std::vector<std::string>{"C:\\3dsmax\\maps\\brick.tim", "/art/maps\\wood.tim"}));
     EXPECT_EQ(m.polygons[0].type, 'C');
     const auto& mapped = m.polygons[2];
     EXPECT_EQ(mapped.type, 'D');
@@ -163,8 +153,7 @@ TEST(AseImport, TexturesComeFromMaterialsAndTextureVertices) {
     EXPECT_EQ(m.polygons[1].type, 'C');
     EXPECT_EQ(m.polygons[3].tId, -1);
     ASSERT_EQ(loaded.warnings.size(), 2u);
-    EXPECT_NE(loaded.warnings[0].message.find("1 of the 2 polygons of object 'Brick'"),
-              std::string::npos);
+    EXPECT_NE(loaded.warnings[0].message.find("1 of the 2 polygons of object 'Brick'"), std::string::npos);
     EXPECT_NE(loaded.warnings[1].message.find("material 7"), std::string::npos);
     // The same file without texture information.
     for (const auto& p : import(scene).model.polygons) EXPECT_EQ(p.tId, -1);
@@ -174,10 +163,8 @@ TEST(AseImport, PositionKeysOfEveryObjectShareOneMovement) {
     const std::string scene =
         kHead + geomObject("Still", 3, 1) +
         geomObject("Walker", 3, 1, "",
-                   animationBlock("Walker",
-                                  key(0, 10, 0, 0) + key(4800, 14, 0, 0) + key(9600, 10, 2, 6))) +
-        geomObject("Hopper", 3, 1, "",
-                   animationBlock("Hopper", key(2400, 0, 0, 0) + key(9600, 0, 0, 8))) +
+                   animationBlock("Walker", key(0, 10, 0, 0) + key(4800, 14, 0, 0) + key(9600, 10, 2, 6))) +
+        geomObject("Hopper", 3, 1, "", animationBlock("Hopper", key(2400, 0, 0, 0) + key(9600, 0, 0, 8))) +
         geomObject("Camera", 3, 1, "", animationBlock("Nobody", key(100, 1, 1, 1)));
     const auto loaded = import(scene);
     ASSERT_EQ(loaded.animation.movements.size(), 1u);
@@ -186,8 +173,7 @@ TEST(AseImport, PositionKeysOfEveryObjectShareOneMovement) {
     ASSERT_EQ(movement.keyframes.size(), 3u);
     const model::Model& base = loaded.animation.baseFrame->model;
     auto moved = [&](int k, int vertex) {
-        const auto d =
-            vectorDifference(movement.keyframes[k].model.vertices[vertex], base.vertices[vertex]);
+        const auto d = vectorDifference(movement.keyframes[k].model.vertices[vertex], base.vertices[vertex]);
         return model::makeVector(d.x, d.y, d.z);
     };
     EXPECT_EQ(movement.keyframes[0].name, "Keyframe_0");
@@ -205,8 +191,7 @@ TEST(AseImport, PositionKeysOfEveryObjectShareOneMovement) {
     EXPECT_EQ(movement.keyframes[2].model.vertices[8].flags, model::kVertexMoved);
     EXPECT_EQ(moved(2, 0), model::makeVector(0, 0, 0));
     ASSERT_EQ(loaded.warnings.size(), 1u);
-    EXPECT_NE(loaded.warnings[0].message.find("'Nobody', which is no imported object"),
-              std::string::npos);
+    EXPECT_NE(loaded.warnings[0].message.find("'Nobody', which is no imported object"), std::string::npos);
 }
 
 TEST(AseImport, ListsBeyondTheirCountsAreKeptWithAWarning) {
@@ -228,8 +213,7 @@ TEST(AseImport, MalformedFilesGiveLocatedErrors) {
     std::string badCorner = kHead + geomObject("Box", 4, 2);
     badCorner.replace(badCorner.find("C:    3"), 7, "C:    9");
     const std::pair<std::string, std::string> cases[] = {
-        {kHead,
-         "s.ase: the file holds no geometry object (*GEOMOBJECT); there is nothing to import"},
+        {kHead, "s.ase: the file holds no geometry object (*GEOMOBJECT); there is nothing to import"},
         {manyObjects,
          "s.ase:2607: the scene has more than 100 objects; a model "
          "holds at most 100 polygon groups, so nothing was imported"},
@@ -245,18 +229,15 @@ TEST(AseImport, MalformedFilesGiveLocatedErrors) {
          "s.ase:10: vertex 7 of object (unnamed) lies outside its 0 vertices"},
         {kHead + "*GEOMOBJECT {\n\t*MESH {\n\t\t*MESH_VERTEX_LIST {\n\t\t\t*MESH_VERTEX 0 1 x 3\n",
          "s.ase:10: *MESH_VERTEX needs a vertex number and three coordinates"},
-        {kHead +
-             "*GEOMOBJECT {\n\t*NODE_NAME \"A\"\n\t*TM_ANIMATION {\n\t\t*CONTROL_POS_BEZIER {\n",
+        {kHead + "*GEOMOBJECT {\n\t*NODE_NAME \"A\"\n\t*TM_ANIMATION {\n\t\t*CONTROL_POS_BEZIER {\n",
          "s.ase:10: the *CONTROL_POS_BEZIER block opened here is not closed before the end of the "
          "file"},
-        {kHead +
-             geomObject("Box", 3, 1,
-                        "\t\t*MESH_NUMTVERTEX 1\n\t\t*MESH_TVERTLIST {\n\t\t\t*MESH_TVERT 0 0 0 0\n"
-                        "\t\t}\n\t\t*MESH_TFACELIST {\n\t\t\t*MESH_TFACE 0\t0\t1\t0\n\t\t}\n"),
+        {kHead + geomObject("Box", 3, 1,
+                            "\t\t*MESH_NUMTVERTEX 1\n\t\t*MESH_TVERTLIST {\n\t\t\t*MESH_TVERT 0 0 0 0\n"
+                            "\t\t}\n\t\t*MESH_TFACELIST {\n\t\t\t*MESH_TFACE 0\t0\t1\t0\n\t\t}\n"),
          "s.ase:30: texture face 0 uses texture vertex 1 but object 'Box' has 1 texture vertices"},
     };
-    for (const auto& [text, expected] : cases)
-        EXPECT_EQ(failure(text), expected) << text.substr(0, 400);
+    for (const auto& [text, expected] : cases) EXPECT_EQ(failure(text), expected) << text.substr(0, 400);
 }
 
 TEST(AseImport, TextureFractionsBecomeTexelsOfLoadedTextures) {

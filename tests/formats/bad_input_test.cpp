@@ -43,7 +43,8 @@ TEST(RsdBadInput, EachFaultIsNamedWithFileAndLine) {
         {"cube.ply", kPlyHead + "3 -1 0\n",
          "m/cube.ply:2: expected the numbers of vertices, normals and polygons (three whole numbers of 0 or more)"},
         {"cube.ply", kPlyHead + "2000000000 0 0\n0 0 0\n",
-         "m/cube.ply:2: the file declares 2000000000 vertices, 0 normals and 0 polygons, more than its 6 remaining bytes can hold"},
+         "m/cube.ply:2: the file declares 2000000000 vertices, 0 normals and 0 polygons, more than its 6 remaining "
+         "bytes can hold"},
         {"cube.ply", kPlyHead + "1 1 1\n0 0 0\n0 0 1\n", "m/cube.ply:4: the file ends before polygon 0 of 1"},
         {"cube.ply", kPlyHead + "3 1 1\n" + kVertices + "0 0 1\n0 0 1 3 0 0 0 0 0\n",
          "m/cube.ply:7: polygon 0 uses vertex 3 but the file has 3 vertices"},
@@ -53,8 +54,7 @@ TEST(RsdBadInput, EachFaultIsNamedWithFileAndLine) {
         {"cube.ply", kPlyHead + "3 0 0\n0 0 0\n1 nan 0\n0 1 0\n", "m/cube.ply:4: vertex 1 needs three numbers"},
         {"cube.ply", kPlyHead + "1 1 0\n0 0 0\n0 -1e10 0\n",
          "m/cube.ply:4: normal 0 has a coordinate beyond +/-1000000000"},
-        {"cube.ply", kPlyHead + "3 3 0\n" + kVertices + "0 0 1\n",
-         "m/cube.ply:6: the file ends before normal 1 of 3"},
+        {"cube.ply", kPlyHead + "3 3 0\n" + kVertices + "0 0 1\n", "m/cube.ply:6: the file ends before normal 1 of 3"},
         {"cube.mat", "@MAT940801\n1\n1;2 0 F C 1 2 3\n",
          "m/cube.mat:3: the polygon list needs numbers such as 12, 0-3 or 0,4,9-12"},
         {"cube.mat", "@MAT940801\n1\n1 0 F\n",
@@ -95,9 +95,10 @@ TEST(RsdBadInput, FilesTheConsoleToolsOpenLoadWithLocatedWarnings) {
     using Said = std::vector<std::string>;
 
     auto [beyond, beyondSaid] = load("cube.mat", "@MAT940801\n2\n0-9 0 F C 1 2 3\n9,12 0 F C 4 5 6\n");
-    EXPECT_EQ(beyondSaid, (Said{"m/cube.mat:3: polygons 6-9 named here are beyond the PLY file's 6 polygons and ignored",
-                                "m/cube.mat:4: polygon 9 named here is beyond the PLY file's 6 polygons and ignored",
-                                "m/cube.mat:4: polygon 12 named here is beyond the PLY file's 6 polygons and ignored"}));
+    EXPECT_EQ(beyondSaid,
+              (Said{"m/cube.mat:3: polygons 6-9 named here are beyond the PLY file's 6 polygons and ignored",
+                    "m/cube.mat:4: polygon 9 named here is beyond the PLY file's 6 polygons and ignored",
+                    "m/cube.mat:4: polygon 12 named here is beyond the PLY file's 6 polygons and ignored"}));
     ASSERT_TRUE(beyond);
     for (const auto& p : beyond->model.polygons) EXPECT_EQ(p.rgb[0], 0x010203);  // the rest of the line applied
 
@@ -108,11 +109,13 @@ TEST(RsdBadInput, FilesTheConsoleToolsOpenLoadWithLocatedWarnings) {
     EXPECT_EQ(stray->model.polygons[5].tId, 7);
     EXPECT_NE(formats::formatRsdSet(stray->model)->mat.find("5 0 F T 7 "), std::string::npos);  // saved as read
 
-    auto [normals, normalsSaid] = load("cube.ply", kPlyHead + "3 1 2\n" + kVertices + "0 0 0\n0 0 1 2 0 0 1 0 0\n0 0 1 2 0 5 5 5 0\n");
+    auto [normals, normalsSaid] =
+        load("cube.ply", kPlyHead + "3 1 2\n" + kVertices + "0 0 0\n0 0 1 2 0 0 1 0 0\n0 0 1 2 0 5 5 5 0\n");
     ASSERT_TRUE(normals);
     EXPECT_EQ(normals->model.polygonCount(), 2);
-    EXPECT_EQ(normalsSaid.at(0), "m/cube.ply:7: polygon 0 uses normal 1 but the file has 1 normal (and 3 more such corners); "
-                                 "normals are computed again from the geometry, so nothing is lost");
+    EXPECT_EQ(normalsSaid.at(0),
+              "m/cube.ply:7: polygon 0 uses normal 1 but the file has 1 normal (and 3 more such corners); "
+              "normals are computed again from the geometry, so nothing is lost");
 }
 
 // Byte-order marks as other programs write them: UTF-8's is dropped, UTF-16 in either byte

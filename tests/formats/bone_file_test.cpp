@@ -52,14 +52,14 @@ TEST(BoneFile, WrittenWithTheSetAndReadBackInTheSameOrder) {
 }
 
 TEST(BoneFile, VersionZeroAndNoBones) {
-    auto zero = formats::readBoneText("# x\n# no version\n1 2\n0\n#joints\n0 1 2 3\n1 4 5 6\n"
-                                      "#bones\n0 1 0 2\n 0\n 1\n",
-                                      "x.bone", 8);
+    auto zero = formats::readBoneText(
+        "# x\n# no version\n1 2\n0\n#joints\n0 1 2 3\n1 4 5 6\n"
+        "#bones\n0 1 0 2\n 0\n 1\n",
+        "x.bone", 8);
     ASSERT_TRUE(zero) << zero.error().describe();
     EXPECT_EQ(zero->version, 0);
     ASSERT_EQ(zero->skeleton.bones.size(), 1u);
-    EXPECT_EQ(zero->skeleton.joints[zero->skeleton.bones[0].startJoint].position,
-              model::makeVector(4, 5, 6));
+    EXPECT_EQ(zero->skeleton.joints[zero->skeleton.bones[0].startJoint].position, model::makeVector(4, 5, 6));
     EXPECT_EQ(zero->skeleton.bones[0].vertices, (std::vector<int>{0, 1}));
 
     auto none = formats::readBoneText("# x\n@VER=1\n0 0\n3\n", "x.bone", 8);

@@ -29,10 +29,30 @@ std::string fixed6(double v) {
 
 TEST(NumberFormat, FixedSixMatchesPrintfByteForByte) {
     // Exact ties round to even, tiny negatives keep their sign, huge values fall back.
-    const double cases[] = {0.0, -0.0, 1.0, -1.5, 0.0078125, 0.0000005, 0.0000015, 2.5e-7,
-                            1e-300, -1e-300, 4.9e-324, 123456.1234565, 8999999999999.999,
-                            9.0e12, 1e15, -1e300, 0.1, 0.7, 1.0 / 3, 2.0 / 3, 1e-6, -1e-6,
-                            0.0000004999999, std::numeric_limits<double>::max(),
+    const double cases[] = {0.0,
+                            -0.0,
+                            1.0,
+                            -1.5,
+                            0.0078125,
+                            0.0000005,
+                            0.0000015,
+                            2.5e-7,
+                            1e-300,
+                            -1e-300,
+                            4.9e-324,
+                            123456.1234565,
+                            8999999999999.999,
+                            9.0e12,
+                            1e15,
+                            -1e300,
+                            0.1,
+                            0.7,
+                            1.0 / 3,
+                            2.0 / 3,
+                            1e-6,
+                            -1e-6,
+                            0.0000004999999,
+                            std::numeric_limits<double>::max(),
                             std::numeric_limits<double>::infinity(),
                             std::numeric_limits<double>::quiet_NaN()};
     for (double v : cases) EXPECT_EQ(fixed6(v), printfFixed(v)) << printfFixed(v);
@@ -54,8 +74,7 @@ TEST(NumberFormat, FixedSixMatchesPrintfByteForByte) {
 TEST(NumberFormat, IntegersMatchPrintf) {
     for (std::int64_t v : {std::int64_t{0}, std::int64_t{-1}, std::int64_t{8421504},
                            std::int64_t{std::numeric_limits<std::int32_t>::min()},
-                           std::numeric_limits<std::int64_t>::min(),
-                           std::numeric_limits<std::int64_t>::max()}) {
+                           std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max()}) {
         std::string out;
         appendInt(out, v);
         EXPECT_EQ(out, std::to_string(v));

@@ -6,8 +6,7 @@
 using kestrel::formats::writePng;
 
 TEST(PngWriter, PixelsReadBackExactlyWithTheirAlpha) {
-    const std::vector<std::uint32_t> pixels = {0xFF102030, 0x00FFFFFF, 0x80A0B0C0,
-                                               0xFF000000, 0x7F010203, 0xFFFFFFFF};
+    const std::vector<std::uint32_t> pixels = {0xFF102030, 0x00FFFFFF, 0x80A0B0C0, 0xFF000000, 0x7F010203, 0xFFFFFFFF};
     const std::string png = writePng(3, 2, pixels);
     ASSERT_FALSE(png.empty());
     png_image image{};

@@ -27,8 +27,7 @@ inline constexpr const char* kCubeMat =
     "4 0 F D 1 0 0 63 0 63 63 0 63 128 64 32\n"
     "5 2 G H 0 1 2 3 4 5 6 10 20 30 40 50 60 70 80 90\n";
 
-inline constexpr const char* kCubeXgrp =
-    "2\n# Group Descriptions\nsides\n4 0 1\n2 3\nlid\n1 5 \n";
+inline constexpr const char* kCubeXgrp = "2\n# Group Descriptions\nsides\n4 0 1\n2 3\nlid\n1 5 \n";
 
 inline formats::MemoryFileSystem cubeFiles(const std::string& folder = "m/") {
     formats::MemoryFileSystem files;

@@ -145,8 +145,9 @@ TEST(RsdReader, TheGrpFileGivesTheGroupsOfASetWithoutAnXgrpFile) {
     std::vector<std::string> said;
     for (const auto& w : loaded->warnings)
         if (w.file == "m/cube.grp") said.push_back(w.describe());
-    EXPECT_EQ(said, std::vector<std::string>{
-                        "m/cube.grp:11: the polygon list needs numbers such as 12, 0-3 or 0,4,9-12; the line is ignored"});
+    EXPECT_EQ(said,
+              std::vector<std::string>{
+                  "m/cube.grp:11: the polygon list needs numbers such as 12, 0-3 or 0,4,9-12; the line is ignored"});
 
     files.files["m/cube.xgrp"] = test::kCubeXgrp;
     const model::Model withXgrp = loadCube(files);

@@ -194,7 +194,8 @@ TEST(RsdWriter, AFailedWriteLeavesEveryFileAsItWasAndTheModelsNames) {
     EXPECT_FALSE(files.files.contains("n/NEW.mat_backup"));
     // A set is saved whole or not at all: no file before the failure is written either, and
     // nothing of the attempt is left behind.
-    for (const auto& [name, bytes] : files.files) EXPECT_FALSE(name.starts_with("n/NEW.") && name != "n/NEW.mat") << name;
+    for (const auto& [name, bytes] : files.files)
+        EXPECT_FALSE(name.starts_with("n/NEW.") && name != "n/NEW.mat") << name;
     EXPECT_EQ(loaded->model.rsdFileName, "m/cube.rsd");
     EXPECT_EQ(loaded->model.plyFileName, "m/cube.ply");
 }

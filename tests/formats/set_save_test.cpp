@@ -17,8 +17,8 @@ using formats::MemoryFileSystem;
 
 namespace {
 
-const char* const kSetFiles[] = {"/m/cube.rsd", "/m/cube.ply", "/m/cube.mat", "/m/cube.xgrp", "/m/cube.move",
-                                 "/m/cube.bone"};
+const char* const kSetFiles[] = {"/m/cube.rsd",  "/m/cube.ply",  "/m/cube.mat",
+                                 "/m/cube.xgrp", "/m/cube.move", "/m/cube.bone"};
 
 // The files that make up the set, as they are now (absent ones as "").
 std::vector<std::string> setOnDisk(const MemoryFileSystem& files) {
@@ -149,8 +149,10 @@ TEST(SetSave, TwoSavesAtOnceOnDiskEachSaveAWholeSet) {
         const auto back = formats::loadRsdSet(disk, rsd);
         ASSERT_TRUE(back) << back.error().describe();
         // The PLY and MAT files come from the same save.
-        EXPECT_TRUE(back->model.vertexCount() == small.vertexCount() || back->model.vertexCount() == large.vertexCount());
-        EXPECT_EQ(back->model.polygons[0].type, back->model.vertexCount() == large.vertexCount() ? 'G' : small.polygons[0].type);
+        EXPECT_TRUE(back->model.vertexCount() == small.vertexCount() ||
+                    back->model.vertexCount() == large.vertexCount());
+        EXPECT_EQ(back->model.polygons[0].type,
+                  back->model.vertexCount() == large.vertexCount() ? 'G' : small.polygons[0].type);
     }
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         EXPECT_FALSE(entry.path().string().find("kestrel-") != std::string::npos &&

@@ -32,8 +32,8 @@ TEST(TextureSlots, EachTextureKeepsItsOwnVramPlaces) {
     files.files["m/robot_body.tim"] = sample("robot_body.tim");
     files.files["m/Robot_Face.TIM"] = sample("robot_face.tim");
     // Stored Windows paths are found in the model's folder, whatever their letter case.
-    const auto loaded = loadTextureSlots(files, modelNaming({"c:\\art\\robot_body.tim", "robot_face.tim"}),
-                                         "m/robot.rsd");
+    const auto loaded =
+        loadTextureSlots(files, modelNaming({"c:\\art\\robot_body.tim", "robot_face.tim"}), "m/robot.rsd");
     ASSERT_EQ(loaded.slots.size(), 2u);
     EXPECT_TRUE(loaded.warnings.empty());
     const TextureSlot& body = loaded.slots[0];
@@ -52,8 +52,7 @@ TEST(TextureSlots, TexturesThatCannotBeShownGetTheStandbyPicture) {
     MemoryFileSystem files;
     files.files["m/direct.tim"] = directColourTim();
     files.files["m/broken.tim"] = sample("robot_face.tim").substr(0, 100);
-    const auto loaded =
-        loadTextureSlots(files, modelNaming({"missing.tim", "direct.tim", "broken.tim"}), "m/a.rsd");
+    const auto loaded = loadTextureSlots(files, modelNaming({"missing.tim", "direct.tim", "broken.tim"}), "m/a.rsd");
     ASSERT_EQ(loaded.slots.size(), 3u);
     ASSERT_EQ(loaded.warnings.size(), 3u);
     for (const auto& slot : loaded.slots) EXPECT_EQ(slot.picture, standbyPicture());

@@ -51,8 +51,8 @@ TEST(Tim, FourBitRowsAreReversedPaddedAndNibbleSwapped) {
     EXPECT_EQ(image->clutY, 480);
     // The file's first byte (0x12) is the top row's first: bottom-up it lies in the second row.
     EXPECT_EQ(image->pixels[32], 0x21);
-    EXPECT_EQ(image->pixels[0], static_cast<std::uint8_t>(((32 * 7 + 0x12) & 0xFF) << 4 |
-                                                            ((32 * 7 + 0x12) & 0xFF) >> 4));
+    EXPECT_EQ(image->pixels[0],
+              static_cast<std::uint8_t>(((32 * 7 + 0x12) & 0xFF) << 4 | ((32 * 7 + 0x12) & 0xFF) >> 4));
     EXPECT_EQ(image->palette[1], 0x00F800F8u);  // red 31, blue 31, no green
     EXPECT_EQ(image->palette[2], 0x00100000u);  // red 2 << 3, in the red byte
 
@@ -60,7 +60,7 @@ TEST(Tim, FourBitRowsAreReversedPaddedAndNibbleSwapped) {
     ASSERT_EQ(bmp.size(), 54u + 16 * 4 + 64);
     EXPECT_EQ(bmp.substr(0, 2), "BM");
     EXPECT_EQ(static_cast<unsigned char>(bmp[10]), 54 + 64);  // pixel offset
-    EXPECT_EQ(static_cast<unsigned char>(bmp[46]), 16);        // colours used
+    EXPECT_EQ(static_cast<unsigned char>(bmp[46]), 16);       // colours used
     const auto back = readBitmap(bmp, "a.bmp");
     ASSERT_TRUE(back) << back.error().describe();
     EXPECT_EQ(back->pixels, image->pixels);

@@ -22,9 +22,7 @@ std::uint32_t header(unsigned mode, unsigned flag, unsigned olen, unsigned ilen)
     return olen | ilen << 8 | flag << 16 | mode << 24;
 }
 
-std::uint32_t halves(unsigned low, unsigned high) {
-    return low | high << 16;
-}
+std::uint32_t halves(unsigned low, unsigned high) { return low | high << 16; }
 
 Words wordsOf(const TmdObject& object, const TmdPacket& packet) {
     const auto words = object.words(packet);
@@ -39,13 +37,11 @@ std::string oneObject(const std::vector<Words>& packets, unsigned vertices, unsi
     for (const auto& packet : packets)
         for (const auto word : packet) put(body, word), ++count;
     std::string s;
-    for (const std::uint32_t word :
-         {0x41u, 0u, 1u, 28 + 4 * count, vertices, 28 + 4 * count + 8 * vertices, normals, 28u,
-          static_cast<unsigned>(packets.size()), 0u})
+    for (const std::uint32_t word : {0x41u, 0u, 1u, 28 + 4 * count, vertices, 28 + 4 * count + 8 * vertices, normals,
+                                     28u, static_cast<unsigned>(packets.size()), 0u})
         put(s, word);
     s += body;
-    for (unsigned i = 0; i < vertices; ++i)
-        put(s, halves(100 + i, 0xFFFF & (-200 - i))), put(s, 300 + i);
+    for (unsigned i = 0; i < vertices; ++i) put(s, halves(100 + i, 0xFFFF & (-200 - i))), put(s, 300 + i);
     for (unsigned i = 0; i < normals; ++i) put(s, halves(i, 0)), put(s, 4096 - i);
     return s;
 }
@@ -90,8 +86,7 @@ TEST(TmdReader, TheSmallestLitTriangleReadsBackFieldByField) {
     EXPECT_EQ(wordsOf(o, p), (Words{kTriangle.begin() + 1, kTriangle.end()}));
     EXPECT_TRUE(p.polygon);
     EXPECT_EQ(p.corners, 3);
-    EXPECT_FALSE(p.gouraud || p.quad || p.textured || p.semiTransparent || p.unlit || p.twoSided ||
-                 p.gradation);
+    EXPECT_FALSE(p.gouraud || p.quad || p.textured || p.semiTransparent || p.unlit || p.twoSided || p.gradation);
     EXPECT_EQ(p.vertex, (std::array<std::uint16_t, 4>{0, 1, 2, 0}));
     EXPECT_EQ(p.normalCount, 1);
     EXPECT_EQ(p.normal[0], 3);
@@ -107,9 +102,8 @@ namespace {
 struct Indices {
     std::vector<std::uint16_t> halfwords, normals;
 };
-const Indices kTriFlat{{1, 2, 0, 3}, {1}}, kTriGouraud{{1, 2, 3, 0, 0, 3}, {1, 3, 0}},
-    kTriUnlit{{2, 0, 3}, {}}, kQuadFlat{{1, 2, 0, 3, 1}, {1}},
-    kQuadGouraud{{1, 2, 3, 0, 0, 3, 2, 1}, {1, 3, 0, 2}}, kQuadUnlit{{2, 0, 3, 1}, {}};
+const Indices kTriFlat{{1, 2, 0, 3}, {1}}, kTriGouraud{{1, 2, 3, 0, 0, 3}, {1, 3, 0}}, kTriUnlit{{2, 0, 3}, {}},
+    kQuadFlat{{1, 2, 0, 3, 1}, {1}}, kQuadGouraud{{1, 2, 3, 0, 0, 3, 2, 1}, {1, 3, 0, 2}}, kQuadUnlit{{2, 0, 3, 1}, {}};
 
 struct Kind {
     unsigned mode, flag, olen, ilen;
@@ -146,13 +140,11 @@ Words packetOf(const Kind& kind, unsigned mode) {
     const unsigned corners = mode & 0x08 ? 4 : 3;
     Words words{header(mode, kind.flag, kind.olen, kind.ilen)};
     const unsigned high[] = {0x7A35, 0x0112, 0, 0};  // CBA, TSB, then nothing
-    for (unsigned k = 0; mode & 0x04 && k < corners; ++k)
-        words.push_back((0x10 + k) | (0x20 + k) << 8 | high[k] << 16);
+    for (unsigned k = 0; mode & 0x04 && k < corners; ++k) words.push_back((0x10 + k) | (0x20 + k) << 8 | high[k] << 16);
     for (unsigned k = 0; k < static_cast<unsigned>(kind.colours); ++k)
         words.push_back((0x40 + k) | (0x50 + k) << 8 | (0x60 + k) << 16 | mode << 24);
     const auto& h = kind.indices.halfwords;
-    for (std::size_t i = 0; i < h.size(); i += 2)
-        words.push_back(halves(h[i], i + 1 < h.size() ? h[i + 1] : 0));
+    for (std::size_t i = 0; i < h.size(); i += 2) words.push_back(halves(h[i], i + 1 < h.size() ? h[i + 1] : 0));
     return words;
 }
 
@@ -161,10 +153,8 @@ Words packetOf(const Kind& kind, unsigned mode) {
 TEST(TmdPolygons, EveryKnownKindHasItsLengthAndDecodes) {
     for (const Kind& kind : kKinds) {
         for (const unsigned mode : {kind.mode, kind.mode | 0x02}) {  // opaque and semi-transparent
-            SCOPED_TRACE(testing::Message()
-                         << "mode 0x" << std::hex << mode << " flag " << kind.flag);
-            EXPECT_EQ(tmdPolygonDataWords(static_cast<std::uint8_t>(mode),
-                                          static_cast<std::uint8_t>(kind.flag)),
+            SCOPED_TRACE(testing::Message() << "mode 0x" << std::hex << mode << " flag " << kind.flag);
+            EXPECT_EQ(tmdPolygonDataWords(static_cast<std::uint8_t>(mode), static_cast<std::uint8_t>(kind.flag)),
                       static_cast<int>(kind.ilen));
             const Words words = packetOf(kind, mode);
             ASSERT_EQ(words.size(), kind.ilen + 1);  // the case itself matches the known length
@@ -189,20 +179,17 @@ TEST(TmdPolygons, EveryKnownKindHasItsLengthAndDecodes) {
             if (!p.textured) continue;
             EXPECT_EQ(p.cba, 0x7A35);
             EXPECT_EQ(p.tsb, 0x0112);
-            for (int k = 0; k < corners; ++k)
-                EXPECT_EQ(p.u[k] | p.v[k] << 8, (0x10 + k) | (0x20 + k) << 8);
+            for (int k = 0; k < corners; ++k) EXPECT_EQ(p.u[k] | p.v[k] << 8, (0x10 + k) | (0x20 + k) << 8);
         }
     }
 }
 
 TEST(TmdPolygons, KindsBeyondTheKnownOnesFollowTheSameLayout) {
     // Unlit flat ones with gradation carry a colour per corner; lit textured ones none.
-    const std::array<unsigned, 3> cases[] = {
-        {0x21, 5, 5}, {0x25, 1, 6}, {0x25, 5, 8}, {0x2D, 4, 7}, {0x3E, 2, 8}};
+    const std::array<unsigned, 3> cases[] = {{0x21, 5, 5}, {0x25, 1, 6}, {0x25, 5, 8}, {0x2D, 4, 7}, {0x3E, 2, 8}};
     for (const auto& [mode, flag, words] : cases)
-        EXPECT_EQ(
-            tmdPolygonDataWords(static_cast<std::uint8_t>(mode), static_cast<std::uint8_t>(flag)),
-            static_cast<int>(words))
+        EXPECT_EQ(tmdPolygonDataWords(static_cast<std::uint8_t>(mode), static_cast<std::uint8_t>(flag)),
+                  static_cast<int>(words))
             << "mode " << mode << " flag " << flag;
 }
 
@@ -289,27 +276,21 @@ TEST(TmdReader, MalformedFilesAreRefusedWithTheirPlace) {
         {patched(patched(good, 4, 1), 28, 20),
          "the FIXP flag says the table positions are memory addresses, and the first object's packet "
          "address 0x14 gives no base to read them from"},
-        {patched(good, 8, 0xFFFFFFFF),
-         "the header's 4294967295 objects need 120259084272 bytes but the file has 112"},
+        {patched(good, 8, 0xFFFFFFFF), "the header's 4294967295 objects need 120259084272 bytes but the file has 112"},
         {patched(good, 12, 0xFFFFFFFA),
          "the vertex table of 3 entries at byte 4294967302 runs past the end of the file (112 "
          "bytes)"},
-        {patched(good, 24, 5),
-         "the normal table of 5 entries at byte 80 runs past the end of the file (112 bytes)"},
-        {patched(good, 28, 98),
-         "packet 0 at byte 110: the file ends before the packet's header word"},
-        {patched(good, 28, 0xFFFFFFFF),
-         "packet 0 at byte 4294967307: the file ends before the packet's header word"},
+        {patched(good, 24, 5), "the normal table of 5 entries at byte 80 runs past the end of the file (112 bytes)"},
+        {patched(good, 28, 98), "packet 0 at byte 110: the file ends before the packet's header word"},
+        {patched(good, 28, 0xFFFFFFFF), "packet 0 at byte 4294967307: the file ends before the packet's header word"},
         {patched(good, 40, header(0x20, 0, 4, 200)),
          "packet 0 at byte 40: the file ends inside the packet's 200 data words"},
         {oneObject({{header(0x34, 0, 9, 5), 0, 0, 0, 0, 0}}, 3, 4),
          "packet 0 at byte 40: mode 0x34 needs 6 data words but ilen says 5"},
         {patched(good, 40, header(0x20, 4, 4, 3)),
          "packet 0 at byte 40: mode 0x20 with flag 0x04 needs 5 data words but ilen says 3"},
-        {patched(good, 52, halves(1, 3)),
-         "packet 0 at byte 40: corner 2 uses vertex 3 but the object has 3 vertices"},
-        {patched(good, 48, halves(4, 0)),
-         "packet 0 at byte 40: the face uses normal 4 but the object has 4 normals"},
+        {patched(good, 52, halves(1, 3)), "packet 0 at byte 40: corner 2 uses vertex 3 but the object has 3 vertices"},
+        {patched(good, 48, halves(4, 0)), "packet 0 at byte 40: the face uses normal 4 but the object has 4 normals"},
         {oneObject({{header(0x30, 0, 6, 4), 0, halves(0, 0), halves(9, 1), halves(0, 2)}}, 3, 4),
          "packet 0 at byte 40: corner 1 uses normal 9 but the object has 4 normals"},
         {patched(twoObjects(), 44, 0),
@@ -364,12 +345,12 @@ TEST(TmdReader, SharedAreasAreDecodedOnce) {
         put(two, word);
     for (int i = 0; i < 3; ++i) put(two, halves(0, 0)), put(two, 0);
     for (const auto word : Words{header(0x20, 1, 3, 3), 0x00FFFFFF, halves(0, 1), halves(2, 0)}) put(two, word);
-    EXPECT_EQ(errorOf(two), "t.tmd: object 1 packet 0 at byte 92: corner 2 uses vertex 2 but the object has 2 vertices");
+    EXPECT_EQ(errorOf(two),
+              "t.tmd: object 1 packet 0 at byte 92: corner 2 uses vertex 2 but the object has 2 vertices");
 }
 
 TEST(TmdReader, EveryTruncationIsRefusedWithinTheBytes) {
-    const std::string whole =
-        oneObject({kTriangle, packetOf(kKinds[12], 0x38), packetOf(kKinds[17], 0x3F)}, 4, 4);
+    const std::string whole = oneObject({kTriangle, packetOf(kKinds[12], 0x38), packetOf(kKinds[17], 0x3F)}, 4, 4);
     ASSERT_TRUE(readTmd(whole, "w.tmd"));
     for (std::size_t n = 0; n < whole.size(); ++n) {
         // A buffer of exactly n bytes, so that the sanitizer build sees any read past it.

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <sstream>
 #include <utility>
@@ -41,8 +41,8 @@ ModelPolygon polygon(char type, char shading, std::array<std::int32_t, 4> vId, s
 // Four vertices in the z = 0 plane, so every normal is (0, 0, +-4096) in the console's units.
 Model square() {
     Model m;
-    for (const auto& v : {ModelVertex{0, 0, 0, 0}, ModelVertex{100, 0, 0, 0}, ModelVertex{0, 100, 0, 0},
-                          ModelVertex{100, 100, 0, 0}})
+    for (const auto& v :
+         {ModelVertex{0, 0, 0, 0}, ModelVertex{100, 0, 0, 0}, ModelVertex{0, 100, 0, 0}, ModelVertex{100, 100, 0, 0}})
         m.addVertex(v);
     return m;
 }
@@ -65,12 +65,12 @@ TEST(TmdWriter, OneFlatLitTriangleIsTheSmallestFile) {
     ASSERT_EQ(b.size(), 112u);
     const std::uint32_t header[] = {0x41, 0, 1, 44, 3, 68, 4, 28, 1, 0};
     for (std::size_t i = 0; i < std::size(header); ++i) EXPECT_EQ(word(b, 4 * i), header[i]) << "word " << i;
-    EXPECT_EQ(word(b, 40), 0x20000304u);  // olen 4, ilen 3, flag 0, mode 0x20
-    EXPECT_EQ(word(b, 44), 0x20302010u);  // red, green, blue, mode
-    EXPECT_EQ(word(b, 48), 0x00000003u);  // face normal 3, vertex 0
-    EXPECT_EQ(word(b, 52), 0x00020001u);  // vertices 1 and 2
-    EXPECT_EQ(half(b, 56 + 8), 100);      // vertex 1's x
-    EXPECT_EQ(half(b, 56 + 16 + 2), 100); // vertex 2's y
+    EXPECT_EQ(word(b, 40), 0x20000304u);                          // olen 4, ilen 3, flag 0, mode 0x20
+    EXPECT_EQ(word(b, 44), 0x20302010u);                          // red, green, blue, mode
+    EXPECT_EQ(word(b, 48), 0x00000003u);                          // face normal 3, vertex 0
+    EXPECT_EQ(word(b, 52), 0x00020001u);                          // vertices 1 and 2
+    EXPECT_EQ(half(b, 56 + 8), 100);                              // vertex 1's x
+    EXPECT_EQ(half(b, 56 + 16 + 2), 100);                         // vertex 2's y
     const int z = m.polygons[0].faceNormal.z > 0 ? -4096 : 4096;  // the PLY file's way: negated
     for (int n = 0; n < 4; ++n) {
         EXPECT_EQ(half(b, 80 + 8 * n), 0);
@@ -191,8 +191,8 @@ TEST(TmdWriter, SavingKeepsTheOldFileAsBackupAndFailsCleanly) {
 TEST(TmdWriter, EveryPolygonReadsBackThroughTheTmdReader) {
     // (mode without semi-transparency, flag) -> olen, for each packet kind.
     const std::map<std::pair<int, int>, int> kinds = {
-        {{0x20, 0}, 4}, {{0x20, 4}, 6}, {{0x30, 0}, 6}, {{0x30, 4}, 6}, {{0x21, 1}, 4}, {{0x31, 1}, 6},
-        {{0x24, 0}, 7}, {{0x34, 0}, 9}, {{0x35, 1}, 9}, {{0x28, 0}, 5}, {{0x28, 4}, 8}, {{0x38, 0}, 8},
+        {{0x20, 0}, 4}, {{0x20, 4}, 6}, {{0x30, 0}, 6}, {{0x30, 4}, 6}, {{0x21, 1}, 4},  {{0x31, 1}, 6},
+        {{0x24, 0}, 7}, {{0x34, 0}, 9}, {{0x35, 1}, 9}, {{0x28, 0}, 5}, {{0x28, 4}, 8},  {{0x38, 0}, 8},
         {{0x38, 4}, 8}, {{0x29, 1}, 5}, {{0x39, 1}, 8}, {{0x2C, 0}, 9}, {{0x3C, 0}, 12}, {{0x3D, 1}, 12}};
     Model m = square();
     for (char type : {'C', 'G', 'T', 'D', 'H'})
@@ -298,7 +298,9 @@ TEST(TmdWriter, TexturesWithoutAPlaceAreNamed) {
     ASSERT_TRUE(tmd) << tmd.error().describe();
     std::vector<std::string> said;
     for (const auto& w : tmd->warnings) said.push_back(w.describe());
-    EXPECT_EQ(said, (std::vector<std::string>{
-                        "x.tmd: texture 1 (missing.tim) could not be read, so the 2 polygons that use it get CBA 0 and TSB 0",
-                        "x.tmd: texture 5, which the model does not name, so the polygon that uses it gets CBA 0 and TSB 0"}));
+    EXPECT_EQ(
+        said,
+        (std::vector<std::string>{
+            "x.tmd: texture 1 (missing.tim) could not be read, so the 2 polygons that use it get CBA 0 and TSB 0",
+            "x.tmd: texture 5, which the model does not name, so the polygon that uses it gets CBA 0 and TSB 0"}));
 }

@@ -38,7 +38,7 @@ Bytes exe() {
 
 // Counts the handshake polls that reach the console.
 class PollCounter final : public PortIo {
-  public:
+public:
     explicit PollCounter(PortIo& inner) : inner(inner) {}
     void out8(std::uint16_t port, std::uint8_t value) override { inner.out8(port, value); }
     std::uint8_t in8(std::uint16_t port) override {
@@ -47,7 +47,7 @@ class PollCounter final : public PortIo {
     }
     int polls = 0;
 
-  private:
+private:
     PortIo& inner;
 };
 
@@ -163,23 +163,18 @@ TEST(SendBlock, FramesChunksOf254EachWithItsReadyAndChecksumExchanges) {
         EXPECT_TRUE(r.link.sendBlock(block)) << length;
         const std::vector<Exchange> x = r.exchanges(mark);
         ASSERT_EQ(x.size(), 4 + length + 6 * ((length + 253) / 254)) << length;
-        for (int k = 0; k < 4; ++k)
-            EXPECT_EQ(x[k].first, static_cast<int>(length >> (24 - 8 * k) & 0xFF));
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(x[k].first, static_cast<int>(length >> (24 - 8 * k) & 0xFF));
         std::size_t i = 4;
         for (std::size_t at = 0; at < length; at += 254, i += 6 + 254) {
             const std::size_t n = std::min<std::size_t>(254, length - at);
             EXPECT_EQ(x[i], Exchange(static_cast<int>(n), 'R'));
             for (std::size_t j = 0; j < n; ++j) EXPECT_EQ(x[i + 1 + j].first, block[at + j]);
             const int sum = blockChecksum(std::span(block).subspan(at, n));
-            const std::vector<Exchange> tail = {
-                {0, 0}, {sum >> 8, sum >> 8}, {0, 0}, {sum & 0xFF, sum & 0xFF}, {0, 0}};
-            EXPECT_TRUE(
-                std::equal(tail.begin(), tail.end(), x.begin() + static_cast<long>(i + 1 + n)))
-                << length;
+            const std::vector<Exchange> tail = {{0, 0}, {sum >> 8, sum >> 8}, {0, 0}, {sum & 0xFF, sum & 0xFF}, {0, 0}};
+            EXPECT_TRUE(std::equal(tail.begin(), tail.end(), x.begin() + static_cast<long>(i + 1 + n))) << length;
         }
     }
-    EXPECT_EQ(r.got().textures,
-              (std::vector<Bytes>{{}, Bytes(data.begin(), data.end() - 1), data}));
+    EXPECT_EQ(r.got().textures, (std::vector<Bytes>{{}, Bytes(data.begin(), data.end() - 1), data}));
 }
 
 TEST(SendBlock, OneMebibyteArrivesIntact) {
@@ -263,7 +258,7 @@ TEST(Waits, LateAnswersWithinTheLimitAreWaitedFor) {
 // Time that moves on a microsecond a reading and by what is slept, pressing Escape once it
 // passes pressAt seconds.
 class EscapeAtTime final : public Clock {
-  public:
+public:
     EscapeAtTime(KeyState& keys, double pressAt) : keys(keys), pressAt(static_cast<std::int64_t>(pressAt * 1e6)) {}
     std::int64_t seconds() override {
         pass(1);
@@ -273,7 +268,7 @@ class EscapeAtTime final : public Clock {
     double elapsed() const { return static_cast<double>(now) / 1e6; }
     double pressedAt() const { return static_cast<double>(pressAt) / 1e6; }
 
-  private:
+private:
     void pass(std::int64_t microseconds) {
         now += microseconds;
         if (!pressed && now >= pressAt) {

@@ -55,8 +55,7 @@ struct Rig {
         Bytes out;
         for (; mark < port.text().size(); mark += 5)
             if (port.text()[mark] == 'W')
-                out.push_back(static_cast<std::uint8_t>(
-                    std::stoi(port.text().substr(mark + 2, 2), nullptr, 16)));
+                out.push_back(static_cast<std::uint8_t>(std::stoi(port.text().substr(mark + 2, 2), nullptr, 16)));
         return out;
     }
 };
@@ -98,10 +97,7 @@ TEST(Previewer, MissingTextureIsSkippedWithoutSteppingProgress) {
     const std::vector<Bytes> tims = {Bytes(10, 1), {}, Bytes(300, 3)};
     std::pair<int, int> progress{-1, -1};
     EXPECT_TRUE(r.previewer.sendTextures(
-        3,
-        [&](int slot) -> std::optional<Bytes> {
-            return slot == 1 ? std::nullopt : std::optional(tims[slot]);
-        },
+        3, [&](int slot) -> std::optional<Bytes> { return slot == 1 ? std::nullopt : std::optional(tims[slot]); },
         [&](int position, int range) {
             progress = {position, range};
         }));

@@ -13,8 +13,7 @@ using Colours = std::array<std::int32_t, 4>;
 Model pair() {
     Model m;
     for (double x : {500.0, 1000.0})
-        for (auto [y, z] : {std::pair{0.0, 0.0}, {0.0, 100.0}, {100.0, 0.0}})
-            m.addVertex(makeVector(x, y, z));
+        for (auto [y, z] : {std::pair{0.0, 0.0}, {0.0, 100.0}, {100.0, 0.0}}) m.addVertex(makeVector(x, y, z));
     m.addVertex(makeVector(0, 0, 0));
     m.textureFiles = {"a.tim", "b.tim", "c.tim"};
     m.addPolygon(0, 1, 2, -1);

@@ -175,8 +175,7 @@ TEST(Model, NormalsOfATriangleAreNotLengthened) {
 TEST(Model, QuadNormalsFollowTheConsolesCornerOrder) {
     // Corners 0, 1, 3, 2 run round the edge: a flat square faces +z at every corner.
     Model m;
-    for (auto v : {makeVector(0, 0, 0), makeVector(2, 0, 0), makeVector(0, 2, 0), makeVector(2, 2, 0)})
-        m.addVertex(v);
+    for (auto v : {makeVector(0, 0, 0), makeVector(2, 0, 0), makeVector(0, 2, 0), makeVector(2, 2, 0)}) m.addVertex(v);
     m.addPolygon(0, 1, 2, 3);
     m.polygons[0].flags = 1;
     m.recomputeNormals();
@@ -188,8 +187,7 @@ TEST(Model, QuadNormalsFollowTheConsolesCornerOrder) {
 TEST(Model, VertexNormalsSumCornerProductsBeforeShortening) {
     // A unit quad folded along its diagonal: the shared corners average both faces.
     Model m;
-    for (auto v : {makeVector(0, 0, 0), makeVector(1, 0, 0), makeVector(1, 1, 1), makeVector(0, 1, 0)})
-        m.addVertex(v);
+    for (auto v : {makeVector(0, 0, 0), makeVector(1, 0, 0), makeVector(1, 1, 1), makeVector(0, 1, 0)}) m.addVertex(v);
     m.addPolygon(0, 1, 2, -1);
     m.addPolygon(0, 2, 3, -1);
     m.recomputeNormals();

@@ -103,9 +103,7 @@ inline int referenceConvertTrianglesToQuads(Model& model, const QuadConversionOp
             model.recomputeNormals();
             const ModelVertex& n = pi.faceNormal;
             const ModelVertex& m = model.polygons[static_cast<std::size_t>(j)].faceNormal;
-            const auto opposite = [](double x, double y) {
-                return (x > 0 && y < 0) || (x < 0 && y > 0);
-            };
+            const auto opposite = [](double x, double y) { return (x > 0 && y < 0) || (x < 0 && y > 0); };
             if (opposite(n.x, m.x) || opposite(n.y, m.y) || opposite(n.z, m.z))
                 for (auto* field : {&pi.vId, &pi.nId, &pi.tu, &pi.tv}) {
                     std::swap((*field)[0], (*field)[1]);

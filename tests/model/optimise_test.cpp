@@ -19,15 +19,9 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 using Rng = std::mt19937;
-int uniform(Rng& rng, int lo, int hi) {
-    return std::uniform_int_distribution<int>(lo, hi)(rng);
-}
-double real(Rng& rng, double lo, double hi) {
-    return std::uniform_real_distribution<double>(lo, hi)(rng);
-}
-bool chance(Rng& rng, double p) {
-    return std::bernoulli_distribution(p)(rng);
-}
+int uniform(Rng& rng, int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
+double real(Rng& rng, double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); }
+bool chance(Rng& rng, double p) { return std::bernoulli_distribution(p)(rng); }
 
 // A polygon over random vertices: quadrilaterals carry any of the low flag bits; triangles
 // hold -1 in their fourth slot, or the junk files leave there.
@@ -83,11 +77,9 @@ Model mergeModel(Rng& rng, int layout, double radius) {
     const int n = uniform(rng, 1, 120);
     const double r = std::isfinite(radius) && radius > 1e-6 && radius < 1e6 ? radius : 1.0;
     std::vector<ModelVertex> centres(static_cast<std::size_t>(uniform(rng, 1, 6)));
-    for (auto& c : centres)
-        c = makeVector(real(rng, -20, 20), real(rng, -20, 20), real(rng, -20, 20));
+    for (auto& c : centres) c = makeVector(real(rng, -20, 20), real(rng, -20, 20), real(rng, -20, 20));
     for (int i = 0; i < n; ++i) {
-        const ModelVertex& c = centres[static_cast<std::size_t>(
-            uniform(rng, 0, static_cast<int>(centres.size()) - 1))];
+        const ModelVertex& c = centres[static_cast<std::size_t>(uniform(rng, 0, static_cast<int>(centres.size()) - 1))];
         const auto near = [&](double spread) { return c.x + real(rng, -spread, spread); };
         switch (layout) {
             case 0:
@@ -100,17 +92,14 @@ Model mergeModel(Rng& rng, int layout, double radius) {
                 m.addVertex(c);
                 break;
             default:
-                m.addVertex(makeVector(uniform(rng, -3, 3) * r, uniform(rng, -3, 3) * r,
-                                       uniform(rng, -1, 1) * r));
+                m.addVertex(makeVector(uniform(rng, -3, 3) * r, uniform(rng, -3, 3) * r, uniform(rng, -1, 1) * r));
         }
     }
     if (chance(rng, 0.3)) {
-        const ModelVertex odd[] = {makeVector(kNaN, 0, 0), makeVector(kInf, 0, 0),
-                                   makeVector(-kInf, kInf, 0), makeVector(1e200, -1e200, 1e300),
-                                   makeVector(0, 0, kNaN)};
+        const ModelVertex odd[] = {makeVector(kNaN, 0, 0), makeVector(kInf, 0, 0), makeVector(-kInf, kInf, 0),
+                                   makeVector(1e200, -1e200, 1e300), makeVector(0, 0, kNaN)};
         for (const auto& v : odd)
-            if (chance(rng, 0.5))
-                m.vertices.insert(m.vertices.begin() + uniform(rng, 0, m.vertexCount()), v);
+            if (chance(rng, 0.5)) m.vertices.insert(m.vertices.begin() + uniform(rng, 0, m.vertexCount()), v);
     }
     dress(rng, m, uniform(rng, 0, 2 * m.vertexCount()));
     return m;
@@ -122,18 +111,14 @@ Model mergeModel(Rng& rng, int layout, double radius) {
 Model triangleModel(Rng& rng) {
     Model m;
     const int w = uniform(rng, 2, 7), h = uniform(rng, 2, 7);
-    const double spacing = real(rng, 0.5, 3),
-                 bump = std::array{0.0, 0.0, 0.2, 2.0}[uniform(rng, 0, 3)];
+    const double spacing = real(rng, 0.5, 3), bump = std::array{0.0, 0.0, 0.2, 2.0}[uniform(rng, 0, 3)];
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            m.addVertex(makeVector(x * spacing, y * spacing, bump * std::sin(x * 1.7 + y)));
+        for (int x = 0; x < w; ++x) m.addVertex(makeVector(x * spacing, y * spacing, bump * std::sin(x * 1.7 + y)));
     for (int i = uniform(rng, 0, 4); i > 0; --i)
         m.addVertex(m.vertices[static_cast<std::size_t>(uniform(rng, 0, w * h - 1))]);
     dress(rng, m, 0);
     const auto at = [&](int x, int y) { return y * w + x; };
-    const auto corner = [&](int v) {
-        return chance(rng, 0.05) ? uniform(rng, 0, m.vertexCount() - 1) : v;
-    };
+    const auto corner = [&](int v) { return chance(rng, 0.05) ? uniform(rng, 0, m.vertexCount() - 1) : v; };
     for (int y = 0; y + 1 < h; ++y)
         for (int x = 0; x + 1 < w; ++x) {
             const int a = at(x, y), b = at(x + 1, y), c = at(x, y + 1), d = at(x + 1, y + 1);
@@ -216,9 +201,8 @@ testing::AssertionResult sameModel(Model a, Model b) {
         for (auto& p : m->polygons) settle(p.faceNormal);
     }
     if (a == b) return testing::AssertionSuccess();
-    auto failure = testing::AssertionFailure()
-                   << a.vertexCount() << " and " << b.vertexCount() << " vertices, "
-                   << a.polygonCount() << " and " << b.polygonCount() << " polygons";
+    auto failure = testing::AssertionFailure() << a.vertexCount() << " and " << b.vertexCount() << " vertices, "
+                                               << a.polygonCount() << " and " << b.polygonCount() << " polygons";
     const auto v = std::ranges::mismatch(a.vertices, b.vertices).in1 - a.vertices.begin();
     const auto p = std::ranges::mismatch(a.polygons, b.polygons).in1 - a.polygons.begin();
     if (v < std::min(a.vertexCount(), b.vertexCount())) failure << "; vertex " << v << " differs";
@@ -264,8 +248,7 @@ TEST(MergeVertices, MatchesThePairwiseWalkOnRandomModels) {
         const double radius = radii[round % std::size(radii)];
         const Model original = mergeModel(rng, round / 10 % 4, radius);
         for (int combination = 0; combination < 4; ++combination) {
-            const VertexMergeOptions options{radius, (combination & 1) != 0,
-                                             (combination & 2) != 0};
+            const VertexMergeOptions options{radius, (combination & 1) != 0, (combination & 2) != 0};
             Model fast = original, plain = original;
             const int merged = mergeVertices(fast, options);
             EXPECT_EQ(merged, referenceMergeVertices(plain, options));
@@ -276,8 +259,8 @@ TEST(MergeVertices, MatchesThePairwiseWalkOnRandomModels) {
 }
 
 TEST(MergeVertices, OnlyVerticesCloserThanTheRadiusMerge) {
-    Model m = modelOf({makeVector(0, 0, 0), makeVector(0.5, 0, 0), makeVector(5, 0, 0),
-                       makeVector(kNaN, 0, 0), makeVector(kInf, 0, 0)});
+    Model m = modelOf({makeVector(0, 0, 0), makeVector(0.5, 0, 0), makeVector(5, 0, 0), makeVector(kNaN, 0, 0),
+                       makeVector(kInf, 0, 0)});
     m.addPolygon(1, 2, 0, -1);
     m.addPolygon(2, 4, 1, 3);
     m.polygons[1].flags = 1;
@@ -301,8 +284,8 @@ TEST(MergeVertices, OnlyVerticesCloserThanTheRadiusMerge) {
 }
 
 TEST(MergeVertices, SelectedVerticesStayInPlace) {
-    Model m = modelOf({makeVector(0, 0, 0), makeVector(0.1, 0, 0), makeVector(0.2, 0, 0),
-                       makeVector(9, 0, 0), makeVector(9.1, 0, 0), makeVector(0.15, 0, 0)});
+    Model m = modelOf({makeVector(0, 0, 0), makeVector(0.1, 0, 0), makeVector(0.2, 0, 0), makeVector(9, 0, 0),
+                       makeVector(9.1, 0, 0), makeVector(0.15, 0, 0)});
     m.vertices[1].flags = m.vertices[3].flags = m.vertices[5].flags = kVertexSelected;
     const Model original = m;
     const auto at = [&](std::initializer_list<int> kept) {
@@ -373,14 +356,9 @@ TEST(ReducePolygons, AQuadWithOneRepeatedCornerBecomesATriangleAlongItsOutline) 
     const struct {
         int first, second;
         std::array<int, 3> kept;
-    } cases[] = {{0, 1, {0, 3, 2}},
-                 {1, 3, {0, 1, 2}},
-                 {0, 2, {0, 1, 3}},
-                 {0, 3, {0, 1, 2}},
-                 {2, 3, {0, 1, 2}}};
+    } cases[] = {{0, 1, {0, 3, 2}}, {1, 3, {0, 1, 2}}, {0, 2, {0, 1, 3}}, {0, 3, {0, 1, 2}}, {2, 3, {0, 1, 2}}};
     for (const auto& c : cases) {
-        Model m = modelOf(
-            {makeVector(0, 0, 0), makeVector(1, 0, 0), makeVector(2, 0, 0), makeVector(3, 0, 0)});
+        Model m = modelOf({makeVector(0, 0, 0), makeVector(1, 0, 0), makeVector(2, 0, 0), makeVector(3, 0, 0)});
         ModelPolygon quad;
         quad.flags = 1 | 16;
         quad.vId = {0, 1, 2, 3};
@@ -395,8 +373,7 @@ TEST(ReducePolygons, AQuadWithOneRepeatedCornerBecomesATriangleAlongItsOutline) 
         EXPECT_EQ(p.vId[3], -1);
         for (int k = 0; k < 3; ++k) {
             const int from = c.kept[static_cast<std::size_t>(k)];
-            EXPECT_EQ(m.vertices[static_cast<std::size_t>(p.vId[k])].x, quad.vId[from])
-                << c.first << c.second;
+            EXPECT_EQ(m.vertices[static_cast<std::size_t>(p.vId[k])].x, quad.vId[from]) << c.first << c.second;
             EXPECT_EQ(p.tu[k], quad.tu[from]);
             EXPECT_EQ(p.tv[k], quad.tv[from]);
             EXPECT_EQ(p.rgb[k], quad.rgb[from]);
@@ -408,8 +385,7 @@ TEST(ConvertTrianglesToQuads, MatchesThePairwiseWalkOnRandomMeshes) {
     Rng rng(99);
     for (int round = 0; round < 400; ++round) {
         const Model original = triangleModel(rng);
-        const QuadConversionOptions options{std::array{0.0, 0.01, 0.5, 3.0}[round % 4],
-                                            round % 8 >= 4};
+        const QuadConversionOptions options{std::array{0.0, 0.01, 0.5, 3.0}[round % 4], round % 8 >= 4};
         Model fast = original, plain = original;
         const int joined = convertTrianglesToQuads(fast, options);
         EXPECT_EQ(joined, referenceConvertTrianglesToQuads(plain, options));
@@ -418,8 +394,8 @@ TEST(ConvertTrianglesToQuads, MatchesThePairwiseWalkOnRandomMeshes) {
 }
 
 TEST(ConvertTrianglesToQuads, JoinsIntoTheFirstTriangleFacingTheWayItDid) {
-    Model m = modelOf({makeVector(0, 0, 0), makeVector(10, 0, 0), makeVector(0, 10, 0),
-                       makeVector(-10, 10, 0), makeVector(0, 0, 10)});
+    Model m = modelOf({makeVector(0, 0, 0), makeVector(10, 0, 0), makeVector(0, 10, 0), makeVector(-10, 10, 0),
+                       makeVector(0, 0, 10)});
     m.addPolygon(0, 1, 2, -1);
     m.addPolygon(0, 1, 4, -1);  // shares an edge, but stands upright
     m.addPolygon(1, 2, 3, -1);
@@ -454,8 +430,8 @@ TEST(ConvertTrianglesToQuads, JoinsIntoTheFirstTriangleFacingTheWayItDid) {
 }
 
 TEST(GridAlign, SnapsEnabledAxesToTheNearestCellTruncatingTowardZero) {
-    Model m = modelOf({makeVector(14, 0.7, 3.3), makeVector(15, -0.7, -2.6),
-                       makeVector(-14, 1.4, 9), makeVector(-15, 0, 0)});
+    Model m =
+        modelOf({makeVector(14, 0.7, 3.3), makeVector(15, -0.7, -2.6), makeVector(-14, 1.4, 9), makeVector(-15, 0, 0)});
     m.vertices[0].flags = m.vertices[1].flags = kVertexSelected;
     gridAlign(m, {{10, 1, 2}, {true, true, false}, true});
     EXPECT_EQ(m.vertices[0], (ModelVertex{10, 1, 3.3, kVertexSelected}));
@@ -489,8 +465,8 @@ TEST(MakeRsdToolCompatible, TexturedColouredKindsBecomePlainTexturedInMidGrey) {
 }
 
 TEST(ReorderVertices, StillVerticesComeFirstAndEveryIndexFollows) {
-    Model start = modelOf({makeVector(0, 0, 0), makeVector(1, 0, 0), makeVector(2, 0, 0),
-                           makeVector(3, 0, 0), makeVector(4, 0, 0)});
+    Model start = modelOf(
+        {makeVector(0, 0, 0), makeVector(1, 0, 0), makeVector(2, 0, 0), makeVector(3, 0, 0), makeVector(4, 0, 0)});
     Model first = start, second;
     first.vertices[1].x += 0.6;
     first.vertices[3].y += 0.5;  // not more than the threshold

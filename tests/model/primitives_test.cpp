@@ -30,7 +30,7 @@ TEST(Primitives, PyramidAndCubeAreAppendedAfterWhatTheModelHas) {
     ASSERT_EQ(m.vertexCount(), 5);
     EXPECT_NEAR(m.vertices[2].x, 100 * std::cos(2 * PI / 3), 1e-12);
     EXPECT_NEAR(m.vertices[4].y, -100, 1e-12);
-    EXPECT_NEAR(m.vertices[4].x, 0, 1e-5);  // the single-precision pi leaves a trace
+    EXPECT_NEAR(m.vertices[4].x, 0, 1e-5);                    // the single-precision pi leaves a trace
     EXPECT_EQ(corners(m, 2), (std::array<int, 3>{2, 1, 4}));  // (i+1, i, i+3) with i = 1
     ASSERT_EQ(m.groupCount(), 1);
     EXPECT_EQ(m.groups[0].name, "Pyramid0");
@@ -129,7 +129,8 @@ TEST(Primitives, RequestsPastTheLimitsAreRefusedBeforeAnythingIsMade) {
     p.sides = 2;
     EXPECT_TRUE(primitiveRefusal(m, p));
     for (int g = 0; g < kMaxGroups; ++g) m.addGroup({"g", {}});
-    EXPECT_NE(primitiveRefusal(m, {PrimitiveKind::Cube, "one more"}).value_or("").find("100 groups"), std::string::npos);
+    EXPECT_NE(primitiveRefusal(m, {PrimitiveKind::Cube, "one more"}).value_or("").find("100 groups"),
+              std::string::npos);
 }
 
 }  // namespace kestrel::model

@@ -42,8 +42,8 @@ void drawScene(SoftwareDevice& device, unsigned seed, bool readAfterEach) {
             const float x = real(-20, w), y = real(-20, h);
             std::vector<ScreenVertex> v;
             for (int k = 0; k < 3; ++k)
-                v.push_back(vertex(x + real(-size, size), y + real(-size, size), colour(), real(0, 1),
-                                   real(-2, 2), real(-2, 2)));
+                v.push_back(vertex(x + real(-size, size), y + real(-size, size), colour(), real(0, 1), real(-2, 2),
+                                   real(-2, 2)));
             device.selectTexture(kind % 2 ? texture : 0);
             device.setStates({true, kind != 3, kind == 4 ? Blend::SourceAlpha : Blend::Opaque,
                               kind == 5 ? TextureBlend::ModulateAlpha : TextureBlend::Modulate});

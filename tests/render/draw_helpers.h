@@ -6,8 +6,8 @@
 
 namespace kestrel::render::test {
 
-inline ScreenVertex vertex(float x, float y, std::uint32_t colour = 0xFFFFFFFF, float z = 0.5f,
-                           float u = 0, float v = 0) {
+inline ScreenVertex vertex(float x, float y, std::uint32_t colour = 0xFFFFFFFF, float z = 0.5f, float u = 0,
+                           float v = 0) {
     return {x, y, z, 1, colour, 0, u, v};
 }
 

@@ -33,8 +33,12 @@ public:
     void releaseTexture(TextureHandle) override {}
     void selectTexture(TextureHandle t) override { texture = t; }
     void setStates(const RenderStates& s) override { states = s; }
-    void drawLines(std::span<const ScreenVertex> v) override { draws.push_back({true, texture, states, {v.begin(), v.end()}}); }
-    void drawTriangles(std::span<const ScreenVertex> v) override { draws.push_back({false, texture, states, {v.begin(), v.end()}}); }
+    void drawLines(std::span<const ScreenVertex> v) override {
+        draws.push_back({true, texture, states, {v.begin(), v.end()}});
+    }
+    void drawTriangles(std::span<const ScreenVertex> v) override {
+        draws.push_back({false, texture, states, {v.begin(), v.end()}});
+    }
     void present() override {
         ++presents;
         presentedAfter = draws.size();
@@ -45,7 +49,8 @@ public:
         std::vector<std::pair<ScreenVertex, ScreenVertex>> all;
         for (const Draw& d : draws)
             if (d.lines)
-                for (std::size_t i = 0; i + 1 < d.vertices.size(); i += 2) all.emplace_back(d.vertices[i], d.vertices[i + 1]);
+                for (std::size_t i = 0; i + 1 < d.vertices.size(); i += 2)
+                    all.emplace_back(d.vertices[i], d.vertices[i + 1]);
         return all;
     }
     int segmentsOfColour(std::uint32_t colour) const {
@@ -128,8 +133,8 @@ TEST(EditView, AxesSpanTwoHundredPixelsWithColouredNegativeEnds) {
         EXPECT_NEAR(segments[0].first.x, 120, 1e-6);
         EXPECT_NEAR(segments[0].second.x, 520, 1e-6);
         EXPECT_EQ(segments[0].first.colour, 0xFF00FF00u);
-        EXPECT_EQ(device.segmentsOfColour(0xFFFF0000), 4);  // the -X square
-        EXPECT_EQ(device.segmentsOfColour(0xFF0000FF), 4);  // -Z
+        EXPECT_EQ(device.segmentsOfColour(0xFFFF0000), 4);      // the -X square
+        EXPECT_EQ(device.segmentsOfColour(0xFF0000FF), 4);      // -Z
         EXPECT_EQ(device.segmentsOfColour(0xFF00FF00), 3 + 4);  // the three axes and -Y
     }
 }
@@ -150,7 +155,7 @@ TEST(EditView, GridLinesAreSixtyPixelsApart) {
 
 TEST(EditView, VerticesOfFrontFacesAreMarkedRedWhenSelected) {
     model::Model m = twoQuads();
-    m.polygons.pop_back();          // only the quad facing the viewer
+    m.polygons.pop_back();  // only the quad facing the viewer
     m.vertices[3].flags |= model::kVertexSelected;
     EditView view;
     view.showAxes = 0;
@@ -183,12 +188,14 @@ TEST(EditView, TexturedModeDrawsFrontFacesOnlyWithTheCornerColourRule) {
     const model::ModelPolygon& p = m.polygons[0];
     const double nz = p.faceNormal.z;
     const int fromZ = static_cast<int>((nz * 127 + 128) * 0.5), fromZero = 64;
-    const int red = (0x20 & 0xFE) / 2 + fromZ, green = (0x40 & 0xFE) / 2 + fromZero, blue = (0x60 & 0xFE) / 2 + fromZero;
+    const int red = (0x20 & 0xFE) / 2 + fromZ, green = (0x40 & 0xFE) / 2 + fromZero,
+              blue = (0x60 & 0xFE) / 2 + fromZero;
     const std::uint32_t expected = 0x80000000u | static_cast<std::uint32_t>(red << 16 | green << 8 | blue);
     EXPECT_EQ(cornerColour(m, p, 0, model::identityMatrix(), view.lightMasks, true), expected);
     // Wireframe mixes the light with the second corner colour: (L + c) / 2.
-    const std::uint32_t wire = 0xFF000000u | static_cast<std::uint32_t>(((fromZ + 0x20) >> 1) << 16 |
-                                                                        ((fromZero + 0x40) >> 1) << 8 | ((fromZero + 0x60) >> 1));
+    const std::uint32_t wire =
+        0xFF000000u | static_cast<std::uint32_t>(((fromZ + 0x20) >> 1) << 16 | ((fromZero + 0x40) >> 1) << 8 |
+                                                 ((fromZero + 0x60) >> 1));
     EXPECT_EQ(cornerColour(m, p, 0, model::identityMatrix(), view.lightMasks, false), wire);
     model::ModelPolygon other = p;
     other.type = 'X';

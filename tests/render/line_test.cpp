@@ -32,10 +32,8 @@ Pixels linePixels(float x0, float y0, float x1, float y1) {
 
 TEST(Lines, StepTheMajorAxisAndStopBeforeTheLastPixel) {
     EXPECT_EQ(linePixels(1.5f, 2.5f, 5.5f, 2.5f), (Pixels{{1, 2}, {2, 2}, {3, 2}, {4, 2}}));
-    EXPECT_EQ(linePixels(5.5f, 2.5f, 1.5f, 2.5f),
-              (Pixels{{5, 2}, {4, 2}, {3, 2}, {2, 2}}));  // so outlines
-    EXPECT_EQ(linePixels(1.5f, 2.5f, 1.5f, 5.5f),
-              (Pixels{{1, 2}, {1, 3}, {1, 4}}));  // draw corners once
+    EXPECT_EQ(linePixels(5.5f, 2.5f, 1.5f, 2.5f), (Pixels{{5, 2}, {4, 2}, {3, 2}, {2, 2}}));  // so outlines
+    EXPECT_EQ(linePixels(1.5f, 2.5f, 1.5f, 5.5f), (Pixels{{1, 2}, {1, 3}, {1, 4}}));          // draw corners once
     EXPECT_EQ(linePixels(3.5f, 5.5f, 3.5f, 1.5f), (Pixels{{3, 5}, {3, 4}, {3, 3}, {3, 2}}));
     EXPECT_EQ(linePixels(1.2f, 4, 3.4f, 4), (Pixels{{1, 4}, {2, 4}}));  // ends between centres
     EXPECT_EQ(linePixels(4.5f, 4.5f, 0.5f, 0.5f), (Pixels{{4, 4}, {3, 3}, {2, 2}, {1, 1}}));
@@ -49,13 +47,11 @@ TEST(Lines, StepTheMajorAxisAndStopBeforeTheLastPixel) {
 
 TEST(Lines, ColourAndDepthAreInterpolatedAndDepthTested) {
     SoftwareDevice device(8, 4);
-    const ScreenVertex triangle[] = {vertex(0, 0, 0xFF00FF00), vertex(8, 0, 0xFF00FF00),
-                                     vertex(0, 2, 0xFF00FF00)};
+    const ScreenVertex triangle[] = {vertex(0, 0, 0xFF00FF00), vertex(8, 0, 0xFF00FF00), vertex(0, 2, 0xFF00FF00)};
     device.drawTriangles(triangle);  // depth 0.5 over row 0
-    const ScreenVertex v[] = {
-        vertex(0.5f, 0.5f, 0xFFFF0000, 0.6f), vertex(6.5f, 0.5f, 0xFFFF0000, 0.6f),  // behind
-        vertex(0.5f, 1.5f, 0xFFFF0000, 0.5f), vertex(6.5f, 1.5f, 0xFFFF0000, 0.5f),  // level
-        vertex(0.5f, 2.5f, 0xFFFF0000, 0.0f), vertex(4.5f, 2.5f, 0xFF0000FF, 1.0f)};
+    const ScreenVertex v[] = {vertex(0.5f, 0.5f, 0xFFFF0000, 0.6f), vertex(6.5f, 0.5f, 0xFFFF0000, 0.6f),  // behind
+                              vertex(0.5f, 1.5f, 0xFFFF0000, 0.5f), vertex(6.5f, 1.5f, 0xFFFF0000, 0.5f),  // level
+                              vertex(0.5f, 2.5f, 0xFFFF0000, 0.0f), vertex(4.5f, 2.5f, 0xFF0000FF, 1.0f)};
     device.drawLines(v);
     EXPECT_EQ(at(device, 1, 0), 0xFF00FF00u);
     EXPECT_EQ(at(device, 1, 1), 0xFFFF0000u);
@@ -75,26 +71,20 @@ TEST(Lines, ClippedWithoutWalkingTheOffScreenPart) {
     // Through each corner: only the pixels inside, along the same diagonal.
     EXPECT_EQ(linePixels(-3.5f, -3.5f, 2.5f, 2.5f), (Pixels{{0, 0}, {1, 1}}));
     EXPECT_EQ(linePixels(13.5f, 13.5f, 19.5f, 19.5f), (Pixels{{13, 13}, {14, 14}, {15, 15}}));
-    EXPECT_EQ(linePixels(12.5f, -2, 17.5f, 3),
-              (Pixels{{14, 0}, {15, 1}}));  // enters on the edge exactly
+    EXPECT_EQ(linePixels(12.5f, -2, 17.5f, 3), (Pixels{{14, 0}, {15, 1}}));  // enters on the edge exactly
     EXPECT_EQ(linePixels(-2.5f, 18.5f, 1.5f, 14.5f), (Pixels{{0, 15}}));
-    const Pixels shallow =
-        linePixels(-1e6f, -1e6f / 64, 1e6f, 1e6f / 64);  // enters through the top
+    const Pixels shallow = linePixels(-1e6f, -1e6f / 64, 1e6f, 1e6f / 64);  // enters through the top
     EXPECT_EQ(shallow.size(), 16u);
     for (auto [x, y] : shallow) EXPECT_EQ(y, 0) << x;
 }
 
 TEST(Lines, OffScreenEmptyAndNonFiniteLinesDrawNothing) {
-    const float nan = std::numeric_limits<float>::quiet_NaN(),
-                inf = std::numeric_limits<float>::infinity();
-    const float lines[][4] = {{-5, 3, -1, 9},           {2, 16, 14, 20},          {-10, 30, 30, 26},
-                              {4.5f, 4.5f, 4.5f, 4.5f}, {4.2f, 4.5f, 4.4f, 4.5f}, {nan, 1, 5, 5},
-                              {1, 1, 5, inf},           {-inf, 1, inf, 1}};
-    for (const auto& l : lines)
-        EXPECT_TRUE(linePixels(l[0], l[1], l[2], l[3]).empty()) << l[0] << ", " << l[1];
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const float lines[][4] = {{-5, 3, -1, 9},           {2, 16, 14, 20}, {-10, 30, 30, 26}, {4.5f, 4.5f, 4.5f, 4.5f},
+                              {4.2f, 4.5f, 4.4f, 4.5f}, {nan, 1, 5, 5},  {1, 1, 5, inf},    {-inf, 1, inf, 1}};
+    for (const auto& l : lines) EXPECT_TRUE(linePixels(l[0], l[1], l[2], l[3]).empty()) << l[0] << ", " << l[1];
     SoftwareDevice device(8, 8);
-    const ScreenVertex v[] = {vertex(0.5f, 0.5f, 0xFFFF0000, nan), vertex(6.5f, 0.5f),
-                              vertex(0.5f, 4.5f)};
+    const ScreenVertex v[] = {vertex(0.5f, 0.5f, 0xFFFF0000, nan), vertex(6.5f, 0.5f), vertex(0.5f, 4.5f)};
     device.drawLines(v);  // a bad depth, then a vertex alone
     for (std::uint32_t pixel : device.pixels()) ASSERT_EQ(pixel, 0xFF000000u);
 }

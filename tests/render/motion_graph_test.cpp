@@ -97,7 +97,7 @@ TEST(MotionGraph, BarsPeaksAndTicksStandWhereTheSpeedsPutThem) {
     SoftwareDevice device(340, 240);
     paintGraph(device, graph);
     const int axis = 220;
-    EXPECT_EQ(rgb(device, 20, 100), rgbOf(kGraphAxes));   // the velocity axis
+    EXPECT_EQ(rgb(device, 20, 100), rgbOf(kGraphAxes));    // the velocity axis
     EXPECT_EQ(rgb(device, 200, axis), rgbOf(kGraphAxes));  // the time axis
     EXPECT_EQ(rgb(device, 5, axis), 0u);
     // "up": frames 0 to 10, x 20 to 120, a bar 100 high, its peak 1 at 100 pixels up.
@@ -110,10 +110,11 @@ TEST(MotionGraph, BarsPeaksAndTicksStandWhereTheSpeedsPutThem) {
     EXPECT_EQ(rgb(device, 205, axis - 200), rgbOf(kGraphPeak));
     EXPECT_EQ(rgb(device, 205, axis - 201), 0u);
     EXPECT_EQ(rgb(device, 330, axis - 50), 0u);  // nothing after the last frame
-    EXPECT_EQ(rgb(device, 323, 55), 0u);          // inside the last marker
+    EXPECT_EQ(rgb(device, 323, 55), 0u);         // inside the last marker
     // Each keyframe's end has its marker, a circle about (end, 55) and a stem to the axis.
     for (int end : {120, 320}) {
-        EXPECT_TRUE(rgb(device, end, 150) == rgbOf(kGraphMarker) || rgb(device, end - 1, 150) == rgbOf(kGraphMarker)) << end;
+        EXPECT_TRUE(rgb(device, end, 150) == rgbOf(kGraphMarker) || rgb(device, end - 1, 150) == rgbOf(kGraphMarker))
+            << end;
         EXPECT_EQ(rgb(device, end - 5, 55), rgbOf(kGraphMarker)) << end;
     }
     // 30 ticks, a frame apart from x = 20, all on even columns here: 5 pixels up from the axis.

@@ -12,9 +12,7 @@ using kestrel::formats::TimImage;
 namespace {
 
 // A 4 x 4 texture whose texel (i, j) holds red 20 + 40 i and green 20 + 40 j.
-std::uint32_t gridTexel(int i, int j) {
-    return 0xFF000055u | (20u + 40u * i) << 16 | (20u + 40u * j) << 8;
-}
+std::uint32_t gridTexel(int i, int j) { return 0xFF000055u | (20u + 40u * i) << 16 | (20u + 40u * j) << 8; }
 TextureImage gridTexture() {
     TextureImage image{4, 4, 4, 32, {}};
     for (int j = 0; j < 4; ++j)
@@ -40,8 +38,7 @@ TEST(TextureSampling, NearestTexelWithCoordinatesWrappingBothWays) {
         const int texelsPerPixel = s[2] == 1 ? 2 : 1;
         for (int y = 0; y < 8; ++y)
             for (int x = 0; x < 8; ++x)
-                ASSERT_EQ(at(device, x, y),
-                          gridTexel(x / texelsPerPixel % 4, y / texelsPerPixel % 4))
+                ASSERT_EQ(at(device, x, y), gridTexel(x / texelsPerPixel % 4, y / texelsPerPixel % 4))
                     << s[0] << ", " << s[1] << ": " << x << ", " << y;
     }
 }
@@ -65,8 +62,8 @@ TEST(TextureSampling, ModulateTakesTexelAlphaModulateAlphaBothAlphas) {
 TEST(TextureHandles, InvalidImagesAreRefusedAndUnknownHandlesDrawUntextured) {
     SoftwareDevice device(4, 4);
     for (const TextureImage& bad :
-         {TextureImage{}, TextureImage{3, 3, 3, 8, std::vector<std::uint32_t>(9)},
-          TextureImage{-4, 4, 4, 8, {}}, TextureImage{4, 4, 4, 8, std::vector<std::uint32_t>(15)}})
+         {TextureImage{}, TextureImage{3, 3, 3, 8, std::vector<std::uint32_t>(9)}, TextureImage{-4, 4, 4, 8, {}},
+          TextureImage{4, 4, 4, 8, std::vector<std::uint32_t>(15)}})
         EXPECT_EQ(device.createTexture(bad), 0);
     TextureImage red{1, 1, 1, 32, {0xFFFF0000}};
     const TextureHandle first = device.createTexture(red);
@@ -97,14 +94,10 @@ TimImage picture(int bits, int width, int height, std::vector<std::uint8_t> pixe
     image.height = height;
     for (std::uint32_t i = 0; i < 256; ++i) image.palette[i] = 0xAB000000u | i * 0x010203u;
     image.pixels =
-        pixels.empty()
-            ? std::vector<std::uint8_t>(static_cast<std::size_t>(image.stride() * height))
-            : pixels;
+        pixels.empty() ? std::vector<std::uint8_t>(static_cast<std::size_t>(image.stride() * height)) : pixels;
     return image;
 }
-std::uint32_t paletteTexel(std::uint32_t i) {
-    return 0xFF000000u | i * 0x010203u;
-}
+std::uint32_t paletteTexel(std::uint32_t i) { return 0xFF000000u | i * 0x010203u; }
 
 TEST(TextureFromPicture, SurfaceIsTheNextPowerOfTwoOfTheLongerSide) {
     const int cases[][3] = {{1, 1, 1},    {2, 1, 2},     {100, 30, 128}, {30, 100, 128},
@@ -115,16 +108,14 @@ TEST(TextureFromPicture, SurfaceIsTheNextPowerOfTwoOfTheLongerSide) {
         EXPECT_EQ(image.texels.size(), static_cast<std::size_t>(c[2] * c[2]));
         EXPECT_EQ(image.bitmapWidth, c[0]);
     }
-    for (const TimImage& empty :
-         {picture(8, 0, 0), picture(4, 5, 0), picture(8, -3, 4), picture(16, 4, 4)})
+    for (const TimImage& empty : {picture(8, 0, 0), picture(4, 5, 0), picture(8, -3, 4), picture(16, 4, 4)})
         EXPECT_EQ(textureFromPicture(empty).size, 0);
 }
 
 TEST(TextureFromPicture, RowsAreFlippedIntoTheTopLeftCornerAndNibblesReadHighFirst) {
     // Bottom row first, 4 bytes a row.
     const TextureImage eight = textureFromPicture(picture(8, 3, 2, {1, 2, 3, 9, 4, 5, 6, 9}));
-    const TextureImage four =
-        textureFromPicture(picture(4, 3, 2, {0x12, 0x39, 0, 0, 0x45, 0x69, 0, 0}));
+    const TextureImage four = textureFromPicture(picture(4, 3, 2, {0x12, 0x39, 0, 0, 0x45, 0x69, 0, 0}));
     for (const TextureImage* image : {&eight, &four}) {
         const std::vector<std::uint32_t> expected = {paletteTexel(4),
                                                      paletteTexel(5),
@@ -155,8 +146,7 @@ TEST(TextureFromPicture, OversizedAndShortPicturesStayInBounds) {
     TimImage shortRows = picture(8, 4, 4);
     shortRows.pixels.resize(6);  // the bottom row and part of the next
     const TextureImage partial = textureFromPicture(shortRows);
-    for (std::size_t i = 0; i < 16; ++i)
-        EXPECT_EQ(partial.texels[i], i < 12 ? 0u : paletteTexel(0)) << i;
+    for (std::size_t i = 0; i < 16; ++i) EXPECT_EQ(partial.texels[i], i < 12 ? 0u : paletteTexel(0)) << i;
 }
 
 }  // namespace

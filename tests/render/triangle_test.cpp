@@ -49,10 +49,8 @@ TEST(TriangleFill, RectanglesCoverEachPixelOnceAndStopAtTheBuffer) {
             for (int y = 0; y < 12; ++y)
                 for (int x = 0; x < 16; ++x) {
                     // Centres on the left and top edges are in, on the right and bottom out.
-                    const bool in =
-                        x + 0.5f >= b[0] && x + 0.5f < b[2] && y + 0.5f >= b[1] && y + 0.5f < b[3];
-                    ASSERT_EQ(writes(at(device, x, y)), in ? 1 : 0)
-                        << b[0] << "," << b[1] << " " << x << "," << y;
+                    const bool in = x + 0.5f >= b[0] && x + 0.5f < b[2] && y + 0.5f >= b[1] && y + 0.5f < b[3];
+                    ASSERT_EQ(writes(at(device, x, y)), in ? 1 : 0) << b[0] << "," << b[1] << " " << x << "," << y;
                 }
         }
 }
@@ -66,9 +64,9 @@ void expectFanCoverage(Point centre, const std::vector<Point>& ring) {
     for (std::size_t i = 0; i < ring.size(); ++i) {
         const Point a = ring[i], b = ring[(i + 1) % ring.size()];
         const bool flip = i % 2 != 0;
-        v.insert(v.end(), {vertex(centre[0], centre[1], white128),
-                           vertex(flip ? b[0] : a[0], flip ? b[1] : a[1], white128),
-                           vertex(flip ? a[0] : b[0], flip ? a[1] : b[1], white128)});
+        v.insert(v.end(),
+                 {vertex(centre[0], centre[1], white128), vertex(flip ? b[0] : a[0], flip ? b[1] : a[1], white128),
+                  vertex(flip ? a[0] : b[0], flip ? a[1] : b[1], white128)});
     }
     device.drawTriangles(v);
     int inside = 0;
@@ -77,8 +75,8 @@ void expectFanCoverage(Point centre, const std::vector<Point>& ring) {
             bool in = true, out = false;
             for (std::size_t i = 0; i < ring.size(); ++i) {
                 const Point a = ring[i], b = ring[(i + 1) % ring.size()];
-                const double cross = (double(b[0]) - a[0]) * (y + 0.5 - a[1]) -
-                                     (double(b[1]) - a[1]) * (x + 0.5 - a[0]);
+                const double cross =
+                    (double(b[0]) - a[0]) * (y + 0.5 - a[1]) - (double(b[1]) - a[1]) * (x + 0.5 - a[0]);
                 in = in && cross > 0;
                 out = out || cross < 0;
             }
@@ -110,8 +108,7 @@ TEST(TriangleFill, FansShareTheirSpokes) {
 }
 
 TEST(TriangleFill, BadTrianglesAreSkippedAndHugeOnesCut) {
-    const float nan = std::numeric_limits<float>::quiet_NaN(),
-                inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
     const Vertices bad[] = {
         {vertex(1, 1), vertex(5, 5), vertex(9, 9)},                    // no area
         {vertex(4.6f, 4.6f), vertex(4.9f, 4.6f), vertex(4.6f, 4.9f)},  // no centre inside
@@ -130,20 +127,17 @@ TEST(TriangleFill, BadTrianglesAreSkippedAndHugeOnesCut) {
     }
     // Extreme texture coordinates and depths draw without fault, somewhere in the texture.
     SoftwareDevice device(16, 16);
-    device.selectTexture(
-        device.createTexture({2, 2, 2, 8, std::vector<std::uint32_t>(4, 0xFFFFFFFF)}));
+    device.selectTexture(device.createTexture({2, 2, 2, 8, std::vector<std::uint32_t>(4, 0xFFFFFFFF)}));
     device.drawTriangles(Vertices{vertex(0, 0, 0xFFFFFFFF, 0.5f, 1e30f, -3e38f),
-                                  vertex(16, 0, 0xFFFFFFFF, 0.5f, -1e30f),
-                                  vertex(0, 16, 0xFFFFFFFF, 0.5f, 0, 1e-30f)});
+                                  vertex(16, 0, 0xFFFFFFFF, 0.5f, -1e30f), vertex(0, 16, 0xFFFFFFFF, 0.5f, 0, 1e-30f)});
     EXPECT_EQ(at(device, 2, 2), 0xFFFFFFFFu);
     device.setStates({false, true, Blend::Opaque, TextureBlend::Modulate});
-    device.drawTriangles(
-        Vertices{vertex(0, 0, 0, 3e38f), vertex(16, 0, 0, -3e38f), vertex(0, 16, 0, 3e38f)});
+    device.drawTriangles(Vertices{vertex(0, 0, 0, 3e38f), vertex(16, 0, 0, -3e38f), vertex(0, 16, 0, 3e38f)});
     // Within the limit: the whole buffer, once.
     SoftwareDevice big(32, 24);
     big.setStates(countingStates);
-    big.drawTriangles(Vertices{vertex(-1e6f, -1e6f, white128), vertex(4e6f, -1e6f, white128),
-                               vertex(-1e6f, 4e6f, white128)});
+    big.drawTriangles(
+        Vertices{vertex(-1e6f, -1e6f, white128), vertex(4e6f, -1e6f, white128), vertex(-1e6f, 4e6f, white128)});
     for (std::uint32_t pixel : big.pixels()) ASSERT_EQ(writes(pixel), 1);
 }
 
@@ -175,8 +169,8 @@ TEST(TriangleDepth, NearerWinsWhateverTheOrderAndStatesApply) {
 
 TEST(TriangleShade, GouraudColourAndDepthFollowTheBarycentres) {
     SoftwareDevice device(20, 20);
-    device.drawTriangles(Vertices{vertex(0, 0, 0xFFFF0000, 0), vertex(16, 0, 0xFF00FF00, 0.5f),
-                                  vertex(0, 16, 0xFF0000FF, 1)});
+    device.drawTriangles(
+        Vertices{vertex(0, 0, 0xFFFF0000, 0), vertex(16, 0, 0xFF00FF00, 0.5f), vertex(0, 16, 0xFF0000FF, 1)});
     for (auto [x, y] : {std::pair{0, 0}, {1, 1}, {8, 3}, {3, 8}, {10, 4}, {2, 12}, {7, 7}}) {
         const double b = (x + 0.5) / 16, c = (y + 0.5) / 16, a = 1 - b - c;
         const std::uint32_t pixel = at(device, x, y);

@@ -61,7 +61,10 @@ TEST(Allocator, FreedSlotsAreReusedLowestFirstAcrossTableWords) {
     for (int i : {130, 199, 70}) t.memory.free(blocks[static_cast<std::size_t>(i)]);
     for (int i : {70, 130, 199, 200}) {
         void* p = t.memory.allocate("again", i, 1);
-        if (i < 200) blocks[static_cast<std::size_t>(i)] = p; else blocks.push_back(p);
+        if (i < 200)
+            blocks[static_cast<std::size_t>(i)] = p;
+        else
+            blocks.push_back(p);
     }
     const std::vector<std::string> lines = t.report();
     ASSERT_EQ(lines.size(), 203u);

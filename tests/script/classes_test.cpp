@@ -147,7 +147,7 @@ TEST_F(Classes, InitialiseConstructsEveryStaticObjectOnce) {
 
 TEST_F(Classes, ClosedownReleasesStaticsAndARunCanStartAgain) {
     const int live = engine.memory.liveBlocks();
-    EXPECT_GT(live, 0);  // the base_io buffer, the Array static's store
+    EXPECT_GT(live, 0);              // the base_io buffer, the Array static's store
     initialiseObjectSystem(engine);  // again, without a closedown: nothing is lost
     EXPECT_EQ(engine.memory.liveBlocks(), live);
     closedownObjectSystem(engine);
@@ -305,7 +305,7 @@ TEST_F(Classes, SpliceHoldsItsRangeToTheElements) {
     ScriptObject* list = array({1, 2, 3, 4});
     EXPECT_EQ(call(list, "splice", {10, 3, 5}).type, kVoid);  // start beyond the end: appends
     EXPECT_EQ(elements(list), "[1 2 3 4 5]");
-    EXPECT_EQ(call(list, "splice", {4, 100}).payload.integer, 5);  // only one there to take
+    EXPECT_EQ(call(list, "splice", {4, 100}).payload.integer, 5);                // only one there to take
     EXPECT_EQ(elements(call(list, "splice", {-5, 2}).payload.object), "[1 2]");  // start held to 0
     EXPECT_EQ(call(list, "splice", {0, -3}).type, kVoid);
     EXPECT_EQ(call(list, "splice", {INT_MAX, INT_MAX}).type, kVoid);
@@ -398,8 +398,16 @@ TEST_F(Classes, BooleanTakesItsTruthFromTheLastArgument) {
         std::initializer_list<Arg> args;
         int value;
     };
-    const Case cases[] = {{{}, 0},     {{7}, 1},          {{0}, 0},         {{-0.0f}, 0}, {{0.25f}, 1},
-                          {{""}, 0},   {{"x"}, 1},        {{kUnassigned}, 0}, {{1, 0}, 0},  {{0, "yes"}, 1},
+    const Case cases[] = {{{}, 0},
+                          {{7}, 1},
+                          {{0}, 0},
+                          {{-0.0f}, 0},
+                          {{0.25f}, 1},
+                          {{""}, 0},
+                          {{"x"}, 1},
+                          {{kUnassigned}, 0},
+                          {{1, 0}, 0},
+                          {{0, "yes"}, 1},
                           {{Arg::ofType(kArray)}, 0}};
     for (const Case& c : cases) {
         ScriptObject* b = make("Boolean", c.args);

@@ -69,10 +69,11 @@ struct ModelRun {
 
 // Scripts have at most 20 globals: each run here keeps to that.
 TEST(ModelClasses, VertexVectorOperationsAndTheirRefusals) {
-    ModelRun r("v = new KSvertex(3.0, 4.0, 0.0); d = v.Distance(); v.Unify(); ux = v.x; uy = v.y;\n"
-               "a = new KSvertex(1.0); az = a.z; ax = a.x;\n"
-               "n = new KSvertex(1, 2, 3); nx = n.x; ny = n.y; nz = n.z;\n"
-               "big = new KSvertex(1.0, 2.0, 3.0, 4.0); bigx = big.x;");
+    ModelRun r(
+        "v = new KSvertex(3.0, 4.0, 0.0); d = v.Distance(); v.Unify(); ux = v.x; uy = v.y;\n"
+        "a = new KSvertex(1.0); az = a.z; ax = a.x;\n"
+        "n = new KSvertex(1, 2, 3); nx = n.x; ny = n.y; nz = n.z;\n"
+        "big = new KSvertex(1.0, 2.0, 3.0, 4.0); bigx = big.x;");
     ScriptRunner& s = *r;
     EXPECT_FLOAT_EQ(s.real("d"), 5.0f);
     EXPECT_FLOAT_EQ(s.real("ux"), 0.6f);
@@ -86,10 +87,11 @@ TEST(ModelClasses, VertexVectorOperationsAndTheirRefusals) {
     EXPECT_FLOAT_EQ(s.real("bigx"), 2.0f);  // the extra float is refused, nothing overrun
     EXPECT_TRUE(s.unloadsClean());
 
-    ModelRun o("a = new KSvertex(1.0); b = new KSvertex(1.0, 2.0, 3.0); c = new KSvertex(b); c.Add(b); cz = c.z;\n"
-               "c.Subtract(a); cz2 = c.z; c.Scale(2); cs = c.x; c.Scale(\"x\"); cs2 = c.x; c.Add(5);\n"
-               "c.Add(new Boolean(1)); cs3 = c.x; x = new KSvertex(1.0, 0.0, 0.0); y = new KSvertex(0.0, 1.0, 0.0);\n"
-               "k = x.CrossProduct(y); kz = k.z; t = b.toString(); ang = y.AngleZ();");
+    ModelRun o(
+        "a = new KSvertex(1.0); b = new KSvertex(1.0, 2.0, 3.0); c = new KSvertex(b); c.Add(b); cz = c.z;\n"
+        "c.Subtract(a); cz2 = c.z; c.Scale(2); cs = c.x; c.Scale(\"x\"); cs2 = c.x; c.Add(5);\n"
+        "c.Add(new Boolean(1)); cs3 = c.x; x = new KSvertex(1.0, 0.0, 0.0); y = new KSvertex(0.0, 1.0, 0.0);\n"
+        "k = x.CrossProduct(y); kz = k.z; t = b.toString(); ang = y.AngleZ();");
     ScriptRunner& t = *o;
     EXPECT_FLOAT_EQ(t.real("cz"), 6.0f);
     EXPECT_FLOAT_EQ(t.real("cz2"), 5.0f);  // a is (0, 0, 1)
@@ -106,8 +108,9 @@ TEST(ModelClasses, VertexVectorOperationsAndTheirRefusals) {
 }
 
 TEST(ModelClasses, PolygonsCarryTheirCornersAndTheConstants) {
-    ModelRun r("p = new KSpolygon(0, 1, 2); t = p.toString(); sh = p.shading; ty = p.type; c = p.PTYPE_TEXTURED_COLOURED;\n"
-          "v3 = p.vId[3]; q = new KSpolygon(1, 2, 3, 4, 5, 1.0); qt = q.toString();");
+    ModelRun r(
+        "p = new KSpolygon(0, 1, 2); t = p.toString(); sh = p.shading; ty = p.type; c = p.PTYPE_TEXTURED_COLOURED;\n"
+        "v3 = p.vId[3]; q = new KSpolygon(1, 2, 3, 4, 5, 1.0); qt = q.toString();");
     ScriptRunner& s = *r;
     EXPECT_EQ(s.text("t"), "{v_id=[0,1,2,0],tuv=[{0,0},{0,0},{0,0},{0,0}],t_id=0}");
     EXPECT_EQ(s.integer("sh"), 70);
@@ -120,9 +123,11 @@ TEST(ModelClasses, PolygonsCarryTheirCornersAndTheConstants) {
 }
 
 TEST(ModelClasses, AModelSnapshotReadsTheModelAndWritesItBack) {
-    ModelRun r("m = new KSmodel(1); nv = m.n_vert; np = m.n_poly; p = m.poly[1]; t = p.toString(); ty = p.type;\n"
-          "mf = p.mat_flag; r0 = m.poly[0].rgb[0]; e = new KSmodel(0); en = e.vert.length; z = new KSmodel(); zv = z.vert;\n"
-          "m.PutEditFrame();");
+    ModelRun r(
+        "m = new KSmodel(1); nv = m.n_vert; np = m.n_poly; p = m.poly[1]; t = p.toString(); ty = p.type;\n"
+        "mf = p.mat_flag; r0 = m.poly[0].rgb[0]; e = new KSmodel(0); en = e.vert.length; z = new KSmodel(); zv = "
+        "z.vert;\n"
+        "m.PutEditFrame();");
     ScriptRunner& s = *r;
     EXPECT_EQ(s.integer("nv"), 4);
     EXPECT_EQ(s.integer("np"), 2);
@@ -147,12 +152,13 @@ TEST(ModelClasses, AModelSnapshotReadsTheModelAndWritesItBack) {
 }
 
 TEST(ModelClasses, EditsReachTheModelOnlyThroughPutEditFrameAndBadSnapshotsAreRefused) {
-    ModelRun r("m = new KSmodel(1); m.vert[1].y = 7.0; m.vert[3] = 5; m.PutEditFrame();\n"
-          "m.GetEditFrame(); m.poly[0].vId[2] = 9; m.PutEditFrame();\n"
-          "m.GetEditFrame(); m.poly[0].type = 1; m.PutEditFrame();\n"
-          "m.GetEditFrame(); m.poly[0].type = m.poly[0].PTYPE_TEXTURED; m.poly[0].tId = 4; m.PutEditFrame();\n"
-          "m.GetEditFrame(); m.n_vert = 9; m.PutEditFrame();\n"
-          "m.GetEditFrame(); m.n_vert = 3; m.n_poly = 1; m.vert[2].x = -1.5; m.vert[1].y = 7; m.PutEditFrame();");
+    ModelRun r(
+        "m = new KSmodel(1); m.vert[1].y = 7.0; m.vert[3] = 5; m.PutEditFrame();\n"
+        "m.GetEditFrame(); m.poly[0].vId[2] = 9; m.PutEditFrame();\n"
+        "m.GetEditFrame(); m.poly[0].type = 1; m.PutEditFrame();\n"
+        "m.GetEditFrame(); m.poly[0].type = m.poly[0].PTYPE_TEXTURED; m.poly[0].tId = 4; m.PutEditFrame();\n"
+        "m.GetEditFrame(); m.n_vert = 9; m.PutEditFrame();\n"
+        "m.GetEditFrame(); m.n_vert = 3; m.n_poly = 1; m.vert[2].x = -1.5; m.vert[1].y = 7; m.PutEditFrame();");
     ScriptRunner& s = *r;
     const auto refused = [&](std::string_view why) {
         for (const std::string& line : r.app.lines)
@@ -174,13 +180,15 @@ TEST(ModelClasses, EditsReachTheModelOnlyThroughPutEditFrameAndBadSnapshotsAreRe
 }
 
 TEST(ModelClasses, TheApplicationAndTheConsoleAreReachedThroughTheHost) {
-    ModelRun r("KSkestrel.writeln(\"hello\", 3, 1.5); k = new KSkestrel(4, 5); mode = k.mode; KSkestrel.Redraw();\n"
-          "KSkestrel.About(); KSkestrel.AboutRS(); a = new ActionReplay(); port = a.io_port; a.ResetPSX(); a.SendModel();\n"
-          "base_io.writeln(\"to the trace and the user\");");
+    ModelRun r(
+        "KSkestrel.writeln(\"hello\", 3, 1.5); k = new KSkestrel(4, 5); mode = k.mode; KSkestrel.Redraw();\n"
+        "KSkestrel.About(); KSkestrel.AboutRS(); a = new ActionReplay(); port = a.io_port; a.ResetPSX(); "
+        "a.SendModel();\n"
+        "base_io.writeln(\"to the trace and the user\");");
     ScriptRunner& s = *r;
     EXPECT_EQ(r.app.lines, (std::vector<std::string>{"hello", "3", "1.500000", "to the trace and the user"}));
     EXPECT_TRUE(s.trace.contains("hello\n") && s.trace.contains("3\n"));
-    EXPECT_EQ(s.out, "");  // KSkestrel.writeln sends numbers to the trace, not standard output
+    EXPECT_EQ(s.out, "");             // KSkestrel.writeln sends numbers to the trace, not standard output
     EXPECT_EQ(s.integer("mode"), 4);  // the first integer wins
     EXPECT_EQ(r.app.redraws, 1);
     EXPECT_EQ(r.app.abouts, 1);

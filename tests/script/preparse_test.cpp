@@ -67,7 +67,8 @@ TEST(PreParse, UnknownNamesAreGlobalsAtTopLevelAndFieldsInsideFunctions) {
     EXPECT_EQ(p.token(p.find(T_NAMEDFIELD)).text, std::string("y"));
     EXPECT_TRUE(p.trace.contains("WARNING: unknown variable 'y' refferanced at line 1 - treating as a T_NAMEDFIELD\n"));
     EXPECT_EQ(p.token(p.find(T_NAMEDMETHOD)).text, std::string("h"));
-    EXPECT_TRUE(p.trace.contains("WARNING: undefined function 'h' refferanced at line 1 - treating as a T_NAMEDMETHOD\n"));
+    EXPECT_TRUE(
+        p.trace.contains("WARNING: undefined function 'h' refferanced at line 1 - treating as a T_NAMEDMETHOD\n"));
     // A member keeps its name even where a variable of that name exists.
     EXPECT_EQ(p.token(p.find(T_FIELDNAME)).text, std::string("x"));
     EXPECT_EQ(p.token(p.find(T_METHODNAME)).text, std::string("m"));
@@ -112,10 +113,11 @@ TEST(PreParse, MinusIsNegationOnlyWhereNoOperandEndsBeforeIt) {
 
 TEST(PreParse, LoopsAndConditionsAreLinked) {
     //                0     1 2 3 4 5 6     7 8 9  10 11 12 13
-    Parsed p("while (i) { if (j) break; else continue; }\n"
-             "do { i--; } while (i);\n"
-             "for (i = 0; i < 3; i++) k = i;\n"
-             "c = i ? 1 : 2;");
+    Parsed p(
+        "while (i) { if (j) break; else continue; }\n"
+        "do { i--; } while (i);\n"
+        "for (i = 0; i < 3; i++) k = i;\n"
+        "c = i ? 1 : 2;");
     ASSERT_EQ(p.end, PreParseEnd::Complete) << dumpTokens(*p.engine);
     const int loop = p.find(T_WHILELOOP);
     ASSERT_EQ(loop, 0);
@@ -140,8 +142,8 @@ TEST(PreParse, LoopsAndConditionsAreLinked) {
     const int body = p.token(test).link;
     EXPECT_EQ(p.token(body).symbol, p.symbol("k"));
     const int bodyEnd = p.find(T_LOOPEND_SEMICOLON, 1);
-    EXPECT_EQ(p.token(bodyEnd).link, test + 1);          // on to the step: "i++"
-    EXPECT_EQ(p.token(test).dataLink, bodyEnd + 1);      // out of the loop
+    EXPECT_EQ(p.token(bodyEnd).link, test + 1);              // on to the step: "i++"
+    EXPECT_EQ(p.token(test).dataLink, bodyEnd + 1);          // out of the loop
     EXPECT_EQ(p.token(body - 1).kind, T_LOOPEND_SEMICOLON);  // ")" goes back to the condition
     EXPECT_EQ(p.token(p.token(body - 1).link).symbol, p.symbol("i"));
 

@@ -11,8 +11,9 @@
 namespace kestrel::script {
 
 TEST(ScriptRun, ArithmeticFollowsTheLeftOperandsTypeAndTwoBindingLevels) {
-    ScriptRunner r("x = 2 * 1.5; y = 1.5 * 2; z = 7 / 2; w = 1 < 2 + 3; u = -8 >>> 1; v = -8 >> 1;\n"
-          "a = 10 - 2 - 3; b = 12 / 2 / 3; c = 2 + 3 * 4; d = -2 * 3; e = 7 % 3; f = !0 == 1;");
+    ScriptRunner r(
+        "x = 2 * 1.5; y = 1.5 * 2; z = 7 / 2; w = 1 < 2 + 3; u = -8 >>> 1; v = -8 >> 1;\n"
+        "a = 10 - 2 - 3; b = 12 / 2 / 3; c = 2 + 3 * 4; d = -2 * 3; e = 7 % 3; f = !0 == 1;");
     ASSERT_TRUE(r.outcome.completed) << r.outcome.stoppedBy;
     EXPECT_EQ(r.integer("x"), 3);
     EXPECT_EQ(r.global("y").type, kFloat);
@@ -41,14 +42,15 @@ TEST(ScriptRun, StringsConcatenateBothWaysAndAllCompareEqual) {
 }
 
 TEST(ScriptRun, StatementsLoopAndBranch) {
-    ScriptRunner r("var s = 0; var i = 0; while (i < 3) { s += i; i++; }\n"
-          "n = 0; for (j = 0; j < 3; j++) { if (j == 1) continue; n++; }\n"
-          "if (0) a = 1; else a = 2;\n"
-          "1 + 2;\n"
-          "k = 0; do { k++; if (k == 5) break; } while (k < 10);\n"
-          "m = 0; for (;;) { m++; if (m < 3) continue; break; }\n"
-          "p = 0; for (q = 0;; q++) { if (q == 4) break; p++; }\n"
-          "called = 0; function f() { called = 1; return 1; } r = 0 && f();");
+    ScriptRunner r(
+        "var s = 0; var i = 0; while (i < 3) { s += i; i++; }\n"
+        "n = 0; for (j = 0; j < 3; j++) { if (j == 1) continue; n++; }\n"
+        "if (0) a = 1; else a = 2;\n"
+        "1 + 2;\n"
+        "k = 0; do { k++; if (k == 5) break; } while (k < 10);\n"
+        "m = 0; for (;;) { m++; if (m < 3) continue; break; }\n"
+        "p = 0; for (q = 0;; q++) { if (q == 4) break; p++; }\n"
+        "called = 0; function f() { called = 1; return 1; } r = 0 && f();");
     ASSERT_TRUE(r.outcome.completed) << r.outcome.stoppedBy;
     EXPECT_EQ(r.integer("s"), 3);
     EXPECT_EQ(r.integer("n"), 2);
@@ -63,9 +65,10 @@ TEST(ScriptRun, StatementsLoopAndBranch) {
 }
 
 TEST(ScriptRun, FunctionsTakeArgumentsRecurseAndReturn) {
-    ScriptRunner r("function fact(n) { if (n <= 1) return 1; return n * fact(n - 1); }\n"
-          "function add(a, b) { var s = a + b; return s; }\n"
-          "x = fact(5); y = add(2, 3) + add(1, 1);");
+    ScriptRunner r(
+        "function fact(n) { if (n <= 1) return 1; return n * fact(n - 1); }\n"
+        "function add(a, b) { var s = a + b; return s; }\n"
+        "x = fact(5); y = add(2, 3) + add(1, 1);");
     ASSERT_TRUE(r.outcome.completed) << r.outcome.stoppedBy;
     EXPECT_EQ(r.integer("x"), 120);
     EXPECT_EQ(r.integer("y"), 7);
@@ -80,17 +83,19 @@ TEST(ScriptRun, FunctionsTakeArgumentsRecurseAndReturn) {
 // Functions are known from their declaration on; calling one earlier does nothing, and the
 // user hears of it without the trace.
 TEST(ScriptRun, ACallBeforeTheFunctionsDefinitionIsReported) {
-    ScriptRunner r("n = 0;\n"
-          "early();\n"
-          "function outer() { inner(); unknown(); }\n"
-          "function inner() { n = 7; }\n"
-          "function early() { n = 5; }\n"
-          "outer(); early();\n");
+    ScriptRunner r(
+        "n = 0;\n"
+        "early();\n"
+        "function outer() { inner(); unknown(); }\n"
+        "function inner() { n = 7; }\n"
+        "function early() { n = 5; }\n"
+        "outer(); early();\n");
     ASSERT_TRUE(r.outcome.completed) << r.outcome.stoppedBy;
     EXPECT_EQ(r.integer("n"), 5);  // only the call after the definition ran
     ASSERT_EQ(r.engine->warnings.size(), 2u);
     EXPECT_EQ(r.engine->warnings[0].line, 2);
-    EXPECT_EQ(r.engine->warnings[0].message, "'early' is called before the function is defined (line 5), so the call does nothing");
+    EXPECT_EQ(r.engine->warnings[0].message,
+              "'early' is called before the function is defined (line 5), so the call does nothing");
     EXPECT_EQ(r.engine->warnings[1].line, 3);
     EXPECT_NE(r.engine->warnings[1].message.find("'inner'"), std::string::npos);
     EXPECT_TRUE(r.unloadsClean());
@@ -100,11 +105,12 @@ TEST(ScriptRun, ACallBeforeTheFunctionsDefinitionIsReported) {
 }
 
 TEST(ScriptRun, ArraysGrowAndForInWalksElementsCharactersAndFields) {
-    ScriptRunner r("a = [1, 2, 3]; a[5] = 1; n = a.length; e = a[4];\n"
-          "sum = 0; for (i in a) sum += i;\n"
-          "chars = 0; s = \"abcd\"; for (c in s) chars++;\n"
-          "b = new Boolean(1); names = \"\"; for (f in b) names = names + f;\n"
-          "base_io.writeln(n, 1.5);");
+    ScriptRunner r(
+        "a = [1, 2, 3]; a[5] = 1; n = a.length; e = a[4];\n"
+        "sum = 0; for (i in a) sum += i;\n"
+        "chars = 0; s = \"abcd\"; for (c in s) chars++;\n"
+        "b = new Boolean(1); names = \"\"; for (f in b) names = names + f;\n"
+        "base_io.writeln(n, 1.5);");
     ASSERT_TRUE(r.outcome.completed) << r.outcome.stoppedBy;
     EXPECT_EQ(r.integer("n"), 6);
     EXPECT_EQ(r.integer("e"), 0);
@@ -118,10 +124,11 @@ TEST(ScriptRun, ArraysGrowAndForInWalksElementsCharactersAndFields) {
 // The collection of a for-in loop is evaluated once, when the loop starts, and held until the
 // loop is left, however it is left.
 TEST(ScriptRun, ForInEvaluatesItsCollectionOnceAndWalksIt) {
-    ScriptRunner r("calls = 0; function make() { calls++; return [10, 20, 30]; }\n"
-          "seen = 0; last = -1; for (i in make()) { seen++; last = i; }\n"
-          "early = 0; for (i in make()) { if (i == 1) break; early++; }\n"
-          "none = 0; e = new Array(); v = 5; for (v in e) none++;");
+    ScriptRunner r(
+        "calls = 0; function make() { calls++; return [10, 20, 30]; }\n"
+        "seen = 0; last = -1; for (i in make()) { seen++; last = i; }\n"
+        "early = 0; for (i in make()) { if (i == 1) break; early++; }\n"
+        "none = 0; e = new Array(); v = 5; for (v in e) none++;");
     ASSERT_TRUE(r.outcome.completed) << r.outcome.reason;
     EXPECT_EQ(r.integer("calls"), 2);  // once per loop, not once per pass
     EXPECT_EQ(r.integer("seen"), 3);
@@ -136,20 +143,21 @@ TEST(ScriptRun, ForInEvaluatesItsCollectionOnceAndWalksIt) {
 // it is left, the variable is the object's only holder again. writeln marks the moments to look.
 TEST(ScriptRun, LeavingAForInLetsGoOfItsCollection) {
     std::vector<std::int32_t> holders;
-    ScriptRunner r("a = [1, 2, 3];\n"
-          "for (i in a) { if (i == 1) break; } base_io.writeln(1);\n"
-          "for (i in a) { } base_io.writeln(2);\n"
-          "function first(c) { var j; for (j in c) { return j + 7; } return -1; }\n"
-          "f = first(a); base_io.writeln(f);\n"
-          "k = 0; while (k < 30) { for (i in a) { if (i == 1) break; } k++; }",
-          {}, [&holders](const ScriptRunner& run) {
-              const ScriptValue& a = run.global("a");
-              holders.push_back(a.type == kObject ? a.payload.object->refcount : -1);
-          });
+    ScriptRunner r(
+        "a = [1, 2, 3];\n"
+        "for (i in a) { if (i == 1) break; } base_io.writeln(1);\n"
+        "for (i in a) { } base_io.writeln(2);\n"
+        "function first(c) { var j; for (j in c) { return j + 7; } return -1; }\n"
+        "f = first(a); base_io.writeln(f);\n"
+        "k = 0; while (k < 30) { for (i in a) { if (i == 1) break; } k++; }",
+        {}, [&holders](const ScriptRunner& run) {
+            const ScriptValue& a = run.global("a");
+            holders.push_back(a.type == kObject ? a.payload.object->refcount : -1);
+        });
     ASSERT_TRUE(r.outcome.completed) << r.outcome.reason;
     EXPECT_EQ(r.out, "1\n2\n7\n");
     EXPECT_EQ(holders, (std::vector<std::int32_t>{1, 1, 1}));  // after break, the end, return
-    EXPECT_EQ(r.integer("k"), 30);  // thirty loops left by break
+    EXPECT_EQ(r.integer("k"), 30);                             // thirty loops left by break
     EXPECT_EQ(r.global("a").payload.object->refcount, 1);
     EXPECT_EQ(r.engine->stack.top, r.engine->symbols.globals);
     EXPECT_TRUE(r.unloadsClean());
@@ -163,11 +171,13 @@ TEST(ScriptRun, LeavingAForInLetsGoOfItsCollection) {
 // Each running loop has its own collection and its own count of passes: inner loops, and the
 // same loop in a function that calls itself, leave the outer walk where it was.
 TEST(ScriptRun, NestedAndRecursiveForInLoopsKeepTheirOwnCollections) {
-    ScriptRunner r("calls = 0; function make() { calls++; return [10, 20, 30]; }\n"
-          "pairs = 0; code = 0; j = 0; for (i in [5, 6]) { for (j in make()) { pairs++; code = code * 10 + i * 3 + j; } }\n"
-          "made = calls; calls = 0; visits = 0;\n"
-          "function walk(d) { for (var w in make()) { if (d > 0) walk(d - 1); visits++; } }\n"
-          "walk(2);");
+    ScriptRunner r(
+        "calls = 0; function make() { calls++; return [10, 20, 30]; }\n"
+        "pairs = 0; code = 0; j = 0; for (i in [5, 6]) { for (j in make()) { pairs++; code = code * 10 + i * 3 + j; } "
+        "}\n"
+        "made = calls; calls = 0; visits = 0;\n"
+        "function walk(d) { for (var w in make()) { if (d > 0) walk(d - 1); visits++; } }\n"
+        "walk(2);");
     ASSERT_TRUE(r.outcome.completed) << r.outcome.reason;
     EXPECT_EQ(r.integer("made"), 2);  // the inner collection once per outer pass
     EXPECT_EQ(r.integer("pairs"), 6);
@@ -178,11 +188,12 @@ TEST(ScriptRun, NestedAndRecursiveForInLoopsKeepTheirOwnCollections) {
 }
 
 TEST(ScriptRun, CoreClassesWorkFromScripts) {
-    ScriptRunner r("x = new Array(1, 2, 3); p = x.pop(); len = x.length;\n"
-          "a = new Array(); a.push(5); u = a.unshift(4); j = a.join();\n"
-          "q = new Array(1, 2, 3, 4); removed = q.splice(1, 2); left = q.join(); taken = removed.join();\n"
-          "sl = \"abcdef\".slice(1, -2); pi = Math.PI;\n"
-          "s = \"ab\"; t = s; b = new Boolean(1); c = b;");
+    ScriptRunner r(
+        "x = new Array(1, 2, 3); p = x.pop(); len = x.length;\n"
+        "a = new Array(); a.push(5); u = a.unshift(4); j = a.join();\n"
+        "q = new Array(1, 2, 3, 4); removed = q.splice(1, 2); left = q.join(); taken = removed.join();\n"
+        "sl = \"abcdef\".slice(1, -2); pi = Math.PI;\n"
+        "s = \"ab\"; t = s; b = new Boolean(1); c = b;");
     ASSERT_TRUE(r.outcome.completed) << r.outcome.stoppedBy;
     EXPECT_EQ(r.integer("p"), 3);
     EXPECT_EQ(r.integer("len"), 2);
@@ -245,8 +256,9 @@ TEST(ScriptRun, AnEndlessLoopCanBeInterrupted) {
 }
 
 TEST(ScriptRun, PushingThousandsKeepsEveryValueAndFreesThemAll) {
-    ScriptRunner r("var a = []; var i = 0; while (i < 5000) { a.push(i, \"t\"); i++; }"
-                   "n = a.length; last = a[9998]; text = a[9999]; u = a.unshift(7); first = a[0];");
+    ScriptRunner r(
+        "var a = []; var i = 0; while (i < 5000) { a.push(i, \"t\"); i++; }"
+        "n = a.length; last = a[9998]; text = a[9999]; u = a.unshift(7); first = a[0];");
     ASSERT_TRUE(r.outcome.completed) << r.outcome.reason;
     EXPECT_EQ(r.integer("n"), 10000);
     EXPECT_EQ(r.integer("last"), 4999);

@@ -90,8 +90,7 @@ TEST(TokeniseStreams, ProgramsGiveTheirTokens) {
         // Longest match.
         {"a>>>=b", "T_NAME 'a', T_SHIFTRIGHTUNSIGNEDASSIGN, T_NAME 'b'"},
         {"+++ a---b", "T_INCREMENT, T_PLUS, T_NAME 'a', T_DECREMENT, T_MINUS, T_NAME 'b'"},
-        {"!== === &&= ->",
-         "T_NOTEQUAL, T_ASSIGN, T_EQUAL, T_ASSIGN, T_LOGICALAND, T_ASSIGN, T_MINUS, T_GREATER"},
+        {"!== === &&= ->", "T_NOTEQUAL, T_ASSIGN, T_EQUAL, T_ASSIGN, T_LOGICALAND, T_ASSIGN, T_MINUS, T_GREATER"},
         {">>>>", "T_SHIFTRIGHTUNSIGNED, T_GREATER"},
         // Keywords only when the name ends right after them.
         {"in int inx i _if if_ if2 If",
@@ -112,10 +111,9 @@ TEST(TokeniseStreams, ProgramsGiveTheirTokens) {
 
 TEST(TokeniseStreams, EveryKeywordOperatorAndMarkHasItsKind) {
     const std::pair<std::string_view, std::uint32_t> words[] = {
-        {"break", 0x1b},   {"continue", 0x1c}, {"do", 0x18},       {"else", 0x17},
-        {"false", 0x2a},   {"for", 0x1f},      {"function", 0xb},  {"if", 0x15},
-        {"in", 0x4000030}, {"int", 0x400},     {"new", 0x1810300}, {"return", 0x13},
-        {"true", 0x29},    {"var", 0xf},       {"while", 0x19},    {"with", 0x2b},
+        {"break", 0x1b},   {"continue", 0x1c}, {"do", 0x18},      {"else", 0x17}, {"false", 0x2a},    {"for", 0x1f},
+        {"function", 0xb}, {"if", 0x15},       {"in", 0x4000030}, {"int", 0x400}, {"new", 0x1810300}, {"return", 0x13},
+        {"true", 0x29},    {"var", 0xf},       {"while", 0x19},   {"with", 0x2b},
     };
     for (const auto& [word, kind] : words) {
         SCOPED_TRACE(std::string(word));
@@ -124,9 +122,8 @@ TEST(TokeniseStreams, EveryKeywordOperatorAndMarkHasItsKind) {
         EXPECT_EQ(engine.program.tokens[0].kind, kind);
         EXPECT_EQ(engine.program.tokens[0].text, nullptr);
         // Longer or shorter, it is a name (unless the shorter one is itself a keyword).
-        for (const std::string& name :
-             {std::string(word) + "x", std::string(word) + "_", std::string(word) + "9",
-              std::string(word.substr(0, word.size() - 1))}) {
+        for (const std::string& name : {std::string(word) + "x", std::string(word) + "_", std::string(word) + "9",
+                                        std::string(word.substr(0, word.size() - 1))}) {
             if (name == "in" || name.empty()) continue;
             EXPECT_EQ(render(engine, name), "T_NAME '" + name + "'");
         }
@@ -134,18 +131,14 @@ TEST(TokeniseStreams, EveryKeywordOperatorAndMarkHasItsKind) {
     }
 
     const std::pair<std::string_view, std::uint32_t> marks[] = {
-        {"==", 0x20100},   {"!=", 0xa0105},   {">", 0x20107},    {"<", 0x20108},
-        {">=", 0x20109},   {"<=", 0x2010a},   {"+", 0x2020101},  {"-", 0x2020102},
-        {"*", 0x20a0103},  {"/", 0x20a0104},  {"%", 0x2020106},  {"<<", 0x2010c},
-        {">>", 0x2010d},   {">>>", 0x2010e},  {"&", 0x20227},    {"|", 0x20228},
-        {"^", 0x20229},    {"&&", 0x20240},   {"||", 0x20241},   {"!", 0x10180},
-        {"~", 0x10226},    {"++", 0x10200},   {"--", 0x10201},   {"=", 0x1020211},
-        {"+=", 0x2060101}, {"-=", 0x2060102}, {"*=", 0x20e0103}, {"/=", 0x20e0104},
-        {"%=", 0x2060106}, {"&=", 0x60227},   {"|=", 0x60228},   {"^=", 0x60229},
-        {"<<=", 0x6010c},  {">>=", 0x6010d},  {">>>=", 0x6010e}, {",", 0x5},
-        {";", 0x4000006},  {"{", 0x9},        {"}", 0xa},        {"(", 0x400000c},
-        {")", 0xd},        {"[", 0x1800027},  {"]", 0x28},       {":", 0x23},
-        {"?", 0x24},       {"#", 0x500},      {".", 0x18a010b},
+        {"==", 0x20100},   {"!=", 0xa0105},   {">", 0x20107},    {"<", 0x20108},    {">=", 0x20109},   {"<=", 0x2010a},
+        {"+", 0x2020101},  {"-", 0x2020102},  {"*", 0x20a0103},  {"/", 0x20a0104},  {"%", 0x2020106},  {"<<", 0x2010c},
+        {">>", 0x2010d},   {">>>", 0x2010e},  {"&", 0x20227},    {"|", 0x20228},    {"^", 0x20229},    {"&&", 0x20240},
+        {"||", 0x20241},   {"!", 0x10180},    {"~", 0x10226},    {"++", 0x10200},   {"--", 0x10201},   {"=", 0x1020211},
+        {"+=", 0x2060101}, {"-=", 0x2060102}, {"*=", 0x20e0103}, {"/=", 0x20e0104}, {"%=", 0x2060106}, {"&=", 0x60227},
+        {"|=", 0x60228},   {"^=", 0x60229},   {"<<=", 0x6010c},  {">>=", 0x6010d},  {">>>=", 0x6010e}, {",", 0x5},
+        {";", 0x4000006},  {"{", 0x9},        {"}", 0xa},        {"(", 0x400000c},  {")", 0xd},        {"[", 0x1800027},
+        {"]", 0x28},       {":", 0x23},       {"?", 0x24},       {"#", 0x500},      {".", 0x18a010b},
     };
     for (const auto& [mark, kind] : marks) {
         SCOPED_TRACE(std::string(mark));
@@ -224,8 +217,7 @@ TEST(TokeniseMemory, TextsComeFromTheTrackerAndAllGoBack) {
     EXPECT_EQ(engine.memory.liveBlocks(), 5);
     trace.lines.clear();
     deleteTokenised(engine);
-    EXPECT_EQ(trace.lines,
-              (std::vector<std::string>{"DeleteTokenised()\n", "DeleteTokenised():Done\n"}));
+    EXPECT_EQ(trace.lines, (std::vector<std::string>{"DeleteTokenised()\n", "DeleteTokenised():Done\n"}));
     EXPECT_EQ(engine.memory.liveBlocks(), 0);
     EXPECT_EQ(engine.program.count, 0);
     EXPECT_EQ(engine.program.tokens[0].kind, T_END);
@@ -258,11 +250,9 @@ TEST(TokenisePatterns, MatchTheirCharacterClasses) {
     for (const Case& test : cases) {
         SCOPED_TRACE(std::string(test.pattern));
         for (const char byte : test.accepted)
-            EXPECT_TRUE(patternMatches(test.pattern, static_cast<unsigned char>(byte)))
-                << int(byte);
+            EXPECT_TRUE(patternMatches(test.pattern, static_cast<unsigned char>(byte))) << int(byte);
         for (const char byte : test.rejected)
-            EXPECT_FALSE(patternMatches(test.pattern, static_cast<unsigned char>(byte)))
-                << int(byte);
+            EXPECT_FALSE(patternMatches(test.pattern, static_cast<unsigned char>(byte))) << int(byte);
     }
 }
 
@@ -276,8 +266,7 @@ TEST(TokeniseTables, EveryStateDecidesEveryByteWithoutLooping) {
         std::bitset<256> handled;
         for (std::size_t entry = 0; entry < state.entries.size(); ++entry) {
             const TokenTransition& transition = state.entries[entry];
-            EXPECT_TRUE(transition.next == kNoState ||
-                        (transition.next >= 0 && transition.next < states));
+            EXPECT_TRUE(transition.next == kNoState || (transition.next >= 0 && transition.next < states));
             EXPECT_TRUE(transition.next != kNoState || transition.kind != T_UNDECIDED);
             handled |= transition.fallback() ? ~std::bitset<256>() : transition.accepts;
             if (transition.fallback()) {
@@ -288,8 +277,7 @@ TEST(TokeniseTables, EveryStateDecidesEveryByteWithoutLooping) {
         // Fallbacks move without reading: a chain of them must reach a decision.
         int at = index, steps = 0;
         while (at != kNoState && steps <= states) {
-            const TokenTransition& last =
-                tables.states[static_cast<std::size_t>(at)].entries.back();
+            const TokenTransition& last = tables.states[static_cast<std::size_t>(at)].entries.back();
             at = last.fallback() ? last.next : kNoState;
             ++steps;
         }
@@ -313,8 +301,7 @@ TEST(TokeniseRandom, AnyBytesGiveTokensThatCoverTheText) {
     for (int round = 0; round < 400; ++round) {
         std::string text(random() % 120, ' ');
         for (char& byte : text)
-            byte =
-                random() % 2 ? likely[random() % likely.size()] : static_cast<char>(random() % 256);
+            byte = random() % 2 ? likely[random() % likely.size()] : static_cast<char>(random() % 256);
         SCOPED_TRACE(testing::PrintToString(text));
         Engine engine;
         std::size_t position = 0;
@@ -332,8 +319,8 @@ TEST(TokeniseRandom, AnyBytesGiveTokensThatCoverTheText) {
                 slice.remove_prefix(1);
                 if (slice.ends_with('"')) slice.remove_suffix(1);
             }
-            if (token.kind == T_INTEGER || token.kind == T_HEX || token.kind == T_FLOAT ||
-                token.kind == T_STRING || token.kind == T_NAME) {
+            if (token.kind == T_INTEGER || token.kind == T_HEX || token.kind == T_FLOAT || token.kind == T_STRING ||
+                token.kind == T_NAME) {
                 ASSERT_NE(token.text, nullptr);
                 EXPECT_EQ(std::string_view(token.text, slice.size()), slice);
                 EXPECT_EQ(token.text[slice.size()], '\0');

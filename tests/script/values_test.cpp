@@ -150,7 +150,7 @@ TEST(Values, CompareNumbersAsNumbersAndAnythingElseAsTexts) {
     ScriptValue ten = text(engine, "10"), ab = text(engine, "ab"), abc = text(engine, "abc");
     ScriptValue high = text(engine, "\xe9"), half = text(engine, "0.500000"), empty = text(engine, "");
     EXPECT_EQ(valueCompare(engine, ten, integer(9)), -1);  // "10" < "9"
-    EXPECT_EQ(valueCompare(engine, high, abc), 1);  // bytes compare unsigned
+    EXPECT_EQ(valueCompare(engine, high, abc), 1);         // bytes compare unsigned
     EXPECT_EQ(valueCompare(engine, half, real(0.5f)), 0);
     ScriptValue nothing, unassigned;
     nothing.type = kVoid;

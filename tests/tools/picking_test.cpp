@@ -21,7 +21,8 @@ model::ViewProjection front() {
 // the outline 0-1-3-2 runs clockwise on screen and the quad faces the viewer.
 void addSquare(model::Model& m, double x, double y, double z, double side, bool facing) {
     const int a = m.addVertex(model::makeVector(x, y, z)), b = m.addVertex(model::makeVector(x + side, y, z));
-    const int c = m.addVertex(model::makeVector(x, y + side, z)), d = m.addVertex(model::makeVector(x + side, y + side, z));
+    const int c = m.addVertex(model::makeVector(x, y + side, z)),
+              d = m.addVertex(model::makeVector(x + side, y + side, z));
     const int p = facing ? m.addPolygon(a, b, c, d) : m.addPolygon(b, a, d, c);
     m.polygons[static_cast<std::size_t>(p)].flags = 1;  // a quadrilateral
 }
@@ -45,8 +46,8 @@ TEST(ToolWord, ToolsKeepTheLocksAndPickClearsEverything) {
 
 TEST(Picking, OnlyCornersOfPolygonsFacingTheViewerArePicked) {
     model::Model m;
-    addSquare(m, 0, 0, 0, 100, true);       // screen (100, 100) to (110, 110)
-    addSquare(m, 300, 0, 0, 100, false);    // screen (130, 100) to (140, 110), turned away
+    addSquare(m, 0, 0, 0, 100, true);     // screen (100, 100) to (110, 110)
+    addSquare(m, 300, 0, 0, 100, false);  // screen (130, 100) to (140, 110), turned away
     const model::ViewProjection view = front();
     EXPECT_EQ(nearestVisibleVertex(m, view, 101, 101, 4), 0);
     EXPECT_EQ(nearestVisibleVertex(m, view, 109, 111, 4), 3);

@@ -23,8 +23,9 @@ struct Bench {
         document.edit("build", [](model::Model& m) {
             // Vertices at screen (100, 100), (110, 100), (100, 110) and (110, 110): a quad facing
             // the viewer; vertex 4 alone at (150, 100).
-            for (const auto& v : {model::makeVector(0, 0, 0), model::makeVector(100, 0, 0), model::makeVector(0, 100, 0),
-                                  model::makeVector(100, 100, 0), model::makeVector(500, 0, 0)})
+            for (const auto& v :
+                 {model::makeVector(0, 0, 0), model::makeVector(100, 0, 0), model::makeVector(0, 100, 0),
+                  model::makeVector(100, 100, 0), model::makeVector(500, 0, 0)})
                 m.addVertex(v);
             m.polygons[static_cast<std::size_t>(m.addPolygon(0, 1, 2, 3))].flags = 1;
         });
@@ -131,7 +132,7 @@ TEST(ViewTools, TheMagnetPullsNearVerticesFurthest) {
     b.tools.leftPress(b.target(), {100, 100});
     b.tools.move(b.target(), {101, 100});  // a drag of 10 units along x
     b.tools.leftRelease(b.target(), {101, 100});
-    expectNear(b.vertex(1), 101, 0, 0);  // 10 x 10 / 100
+    expectNear(b.vertex(1), 101, 0, 0);    // 10 x 10 / 100
     expectNear(b.vertex(4), 500.2, 0, 0);  // 10 x 10 / 500
 }
 
@@ -259,8 +260,9 @@ TEST(DoubleClickMenu, MaterialItemsFollowTheWhollySelectedPolygons) {
     for (int v : {0, 1, 2}) m.vertices[static_cast<std::size_t>(v)].flags |= model::kVertexSelected;
     const auto one = doubleClickMenu(m, render::DisplayMode::Textured);
     ASSERT_EQ(one.size(), 18u);
-    EXPECT_EQ(texts(one), (std::vector<std::string>{"Use Vertex Normal Lighting (Gourard Shading)", "Light source at runtime",
-                                                   "Coloured Face", "Transparent", "View Textured"}));
+    EXPECT_EQ(texts(one),
+              (std::vector<std::string>{"Use Vertex Normal Lighting (Gourard Shading)", "Light source at runtime",
+                                        "Coloured Face", "Transparent", "View Textured"}));
     m.vertices[3].flags |= model::kVertexSelected;  // both polygons: mixed, so fewer checks
     EXPECT_EQ(texts(doubleClickMenu(m, render::DisplayMode::TextureUvEdit)),
               (std::vector<std::string>{"Light source at runtime", "Textured Face", "View UV Edit"}));
@@ -290,7 +292,8 @@ TEST(ViewTools, UvEditModePicksAndMovesCornersWithinTheTexture) {
     const ViewTarget target{view, 160, 160 * picture.height / 16, 0};  // ten pixels a texel
     const auto corner = [&](int polygon, int k) {
         const model::ModelPolygon& p = document.model().polygons[static_cast<std::size_t>(polygon)];
-        return std::array<int, 3>{p.tu[static_cast<std::size_t>(k)], p.tv[static_cast<std::size_t>(k)], p.uvSelected[static_cast<std::size_t>(k)]};
+        return std::array<int, 3>{p.tu[static_cast<std::size_t>(k)], p.tv[static_cast<std::size_t>(k)],
+                                  p.uvSelected[static_cast<std::size_t>(k)]};
     };
     ASSERT_EQ(corner(0, 3), (std::array<int, 3>{15, 15, 0}));
     const double y = 15.0 * target.height / picture.height;
@@ -302,7 +305,7 @@ TEST(ViewTools, UvEditModePicksAndMovesCornersWithinTheTexture) {
 
     word.choose(bit::kMove);
     tools.leftPress(target, {100, 100});
-    tools.move(target, {115, 100});   // a texel and a half: one whole texel now
+    tools.move(target, {115, 100});  // a texel and a half: one whole texel now
     tools.move(target, {130, 100 - 2.0 * target.height / picture.height});
     tools.leftRelease(target, {130, 100});
     EXPECT_EQ(corner(0, 3), (std::array<int, 3>{16, 13, 1}));  // 15 + 3 stops at the edge, 16

@@ -150,7 +150,10 @@ private Q_SLOTS:
         QElapsedTimer took;
         took.start();
         w.action(command::kSendModel)->trigger();
-        QVERIFY2(ticks >= 3, qPrintable(QString("%1 ticks in %2 ms, asked %3").arg(ticks).arg(took.elapsed()).arg(e.h.prompts.commsQuestions)));
+        QVERIFY2(
+            ticks >= 3,
+            qPrintable(
+                QString("%1 ticks in %2 ms, asked %3").arg(ticks).arg(took.elapsed()).arg(e.h.prompts.commsQuestions)));
         QVERIFY2(took.elapsed() < 8000, qPrintable(QString::number(took.elapsed())));
         QCOMPARE(e.got().modelBlocks, 0);
         QVERIFY(!w.console()->busy());

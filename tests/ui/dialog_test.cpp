@@ -13,19 +13,18 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "dialog_probe.h"
 #include "ui/dialogs/group_dialog.h"
 #include "ui/dialogs/lighting_dialog.h"
 #include "ui/dialogs/model_info_dialog.h"
 #include "ui/dialogs/options_dialog.h"
 #include "ui/dialogs/rename_dialog.h"
 #include "ui/dialogs/vertex_info_dialog.h"
-#include "dialog_probe.h"
 
 using namespace kestrel;
 using namespace kestrel::ui;
 
 namespace {
-
 
 app::Settings unusualSettings() {
     app::Settings s;
@@ -44,7 +43,7 @@ app::Settings unusualSettings() {
 class DialogTest : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void optionsShowAndReturnTheSettingsUnchanged();
     void optionsPortTexts_data();
     void optionsPortTexts();
@@ -68,8 +67,7 @@ void DialogTest::optionsShowAndReturnTheSettingsUnchanged() {
     QCOMPARE(child<QSpinBox>(dialog, "viewportHeight")->value(), 480);
     QVERIFY(child<QRadioButton>(dialog, "mimeType2")->isChecked());
     QVERIFY(!child<QRadioButton>(dialog, "mimeType1")->isChecked());
-    QCOMPARE(child<QLineEdit>(dialog, "previewerEdit")->text(),
-             QStringLiteral("/opt/console/viewer.pxe"));
+    QCOMPARE(child<QLineEdit>(dialog, "previewerEdit")->text(), QStringLiteral("/opt/console/viewer.pxe"));
     QVERIFY(child<QCheckBox>(dialog, "hardwareCheck")->isChecked());
     QVERIFY(!dialog.problem());
     QVERIFY(dialog.settings() == given);
@@ -183,10 +181,8 @@ void DialogTest::optionsMimeVersionAndMovement() {
 
 void DialogTest::optionsMimeButtonsShowTheirTexts() {
     OptionsDialog dialog(app::Settings{}, false);
-    QCOMPARE(shownText(child<QRadioButton>(dialog, "mimeType1")),
-             QStringLiteral("Type 1 (KESTRELLIB v1 && v2)"));
-    QCOMPARE(shownText(child<QRadioButton>(dialog, "mimeType2")),
-             QStringLiteral("Type 2 (KESTRELLIB v3)"));
+    QCOMPARE(shownText(child<QRadioButton>(dialog, "mimeType1")), QStringLiteral("Type 1 (KESTRELLIB v1 && v2)"));
+    QCOMPARE(shownText(child<QRadioButton>(dialog, "mimeType2")), QStringLiteral("Type 2 (KESTRELLIB v3)"));
 }
 
 void DialogTest::lightingMasksRoundTrip_data() {
@@ -318,8 +314,7 @@ void DialogTest::namesRefuseBlank() {
 }
 
 void DialogTest::vertexInfoShowsTheVertex() {
-    VertexInfoDialog dialog(
-        model::VertexInfo{.index = 17, .position = {.x = 1234.5678, .y = -0.1, .z = 32767}});
+    VertexInfoDialog dialog(model::VertexInfo{.index = 17, .position = {.x = 1234.5678, .y = -0.1, .z = 32767}});
     QCOMPARE(child<QLineEdit>(dialog, "vertexId")->text(), QStringLiteral("17"));
     QCOMPARE(child<QLineEdit>(dialog, "vertexX")->text(), QStringLiteral("1234.5678"));
     QCOMPARE(child<QLineEdit>(dialog, "vertexY")->text(), QStringLiteral("-0.1"));

@@ -31,19 +31,15 @@ namespace {
 using Scene = std::function<void(RenderDevice&)>;
 constexpr std::uint32_t kOutside = 0xFFFF00FF;  // the framebuffer around the device's picture
 
-ScreenVertex vertex(float x, float y, std::uint32_t colour, float z = 0.5f, float u = 0,
-                    float v = 0) {
+ScreenVertex vertex(float x, float y, std::uint32_t colour, float z = 0.5f, float u = 0, float v = 0) {
     return {x, y, z, 1, colour, 0, u, v};
 }
 
 // Two triangles, corners clockwise from the top left.
-std::vector<ScreenVertex> quad(float left, float top, float right, float bottom,
-                               std::uint32_t colour, float z = 0.5f, float u0 = 0, float v0 = 0,
-                               float u1 = 1, float v1 = 1) {
-    const ScreenVertex a = vertex(left, top, colour, z, u0, v0),
-                       b = vertex(right, top, colour, z, u1, v0),
-                       c = vertex(right, bottom, colour, z, u1, v1),
-                       d = vertex(left, bottom, colour, z, u0, v1);
+std::vector<ScreenVertex> quad(float left, float top, float right, float bottom, std::uint32_t colour, float z = 0.5f,
+                               float u0 = 0, float v0 = 0, float u1 = 1, float v1 = 1) {
+    const ScreenVertex a = vertex(left, top, colour, z, u0, v0), b = vertex(right, top, colour, z, u1, v0),
+                       c = vertex(right, bottom, colour, z, u1, v1), d = vertex(left, bottom, colour, z, u0, v1);
     return {a, b, c, a, c, d};
 }
 
@@ -55,18 +51,16 @@ struct Agreement {
     int worst = 0;         // the largest channel difference
 };
 
-Agreement compare(const QImage& gl, const std::vector<std::uint32_t>& software,
-                  std::uint32_t background, int tolerance) {
+Agreement compare(const QImage& gl, const std::vector<std::uint32_t>& software, std::uint32_t background,
+                  int tolerance) {
     Agreement result;
     long within = 0, drawn = 0, drawnWithin = 0;
     for (int y = 0; y < gl.height(); ++y) {
         for (int x = 0; x < gl.width(); ++x) {
-            const std::uint32_t a = gl.pixel(x, y),
-                                b = software[static_cast<std::size_t>(y * gl.width() + x)];
+            const std::uint32_t a = gl.pixel(x, y), b = software[static_cast<std::size_t>(y * gl.width() + x)];
             int difference = 0;
             for (int shift = 0; shift < 24; shift += 8)
-                difference =
-                    std::max(difference, std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)));
+                difference = std::max(difference, std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)));
             result.worst = std::max(result.worst, difference);
             const bool close = difference <= tolerance;
             const bool drawnA = (a & 0xFFFFFF) != background, drawnB = (b & 0xFFFFFF) != background;
@@ -82,8 +76,7 @@ Agreement compare(const QImage& gl, const std::vector<std::uint32_t>& software,
 }
 
 QByteArray describe(const Agreement& a) {
-    return QStringLiteral(
-               "all %1%, drawn %2%, coverage differs at %3 pixels, worst channel difference %4")
+    return QStringLiteral("all %1%, drawn %2%, coverage differs at %3 pixels, worst channel difference %4")
         .arg(a.all * 100, 0, 'f', 3)
         .arg(a.drawn * 100, 0, 'f', 3)
         .arg(a.coverageDiff)
@@ -145,8 +138,7 @@ void GlDeviceTest::initTestCase() {
     surface_.create();
     QVERIFY(surface_.isValid());
     const QByteArray root = qgetenv("KESTREL_SOURCE_DIR");
-    const std::string path =
-        (root.isEmpty() ? std::string(".") : root.toStdString()) + "/data/samples/robot.rsd";
+    const std::string path = (root.isEmpty() ? std::string(".") : root.toStdString()) + "/data/samples/robot.rsd";
     QVERIFY2(document_.openFile(path).has_value(), path.c_str());
 }
 
@@ -171,8 +163,7 @@ QImage GlDeviceTest::drawInOpenGl(int w, int h, const Scene& scene) {
     // Outside the picture nothing is drawn, not even the clear; inside every pixel is opaque.
     for (int y = 0; y < fh; ++y)
         for (int x = 0; x < fw; ++x)
-            if (x < w && y < h ? full.pixel(x, y) >> 24 != 0xFF : full.pixel(x, y) != kOutside)
-                return {};
+            if (x < w && y < h ? full.pixel(x, y) >> 24 != 0xFF : full.pixel(x, y) != kOutside) return {};
     return full.copy(0, 0, w, h);
 }
 
@@ -221,12 +212,10 @@ void GlDeviceTest::primitivesMatchSoftware_data() {
         d.clear(true, true);
         d.setStates({});
         const ScreenVertex triangles[] = {
-            vertex(10, 10, 0xFFFF0000, 0.3f),   vertex(150, 30, 0xFFFF0000, 0.3f),
-            vertex(40, 110, 0xFFFF0000, 0.3f),  vertex(30, 20, 0xFF00FF00, 0.6f),
-            vertex(170, 100, 0xFF00FF00, 0.6f), vertex(20, 90, 0xFF00FF00, 0.6f),
-            vertex(100, 5, 0xFF0000FF, -0.5f),  vertex(140, 115, 0xFF0000FF, 0.4f),
-            vertex(60, 115, 0xFF0000FF, -0.2f), vertex(120, 60, 0xFFFFFF00, 0.8f),
-            vertex(175, 60, 0xFFFFFF00, 1.6f),  vertex(175, 118, 0xFFFFFF00, 0.9f)};
+            vertex(10, 10, 0xFFFF0000, 0.3f),  vertex(150, 30, 0xFFFF0000, 0.3f),  vertex(40, 110, 0xFFFF0000, 0.3f),
+            vertex(30, 20, 0xFF00FF00, 0.6f),  vertex(170, 100, 0xFF00FF00, 0.6f), vertex(20, 90, 0xFF00FF00, 0.6f),
+            vertex(100, 5, 0xFF0000FF, -0.5f), vertex(140, 115, 0xFF0000FF, 0.4f), vertex(60, 115, 0xFF0000FF, -0.2f),
+            vertex(120, 60, 0xFFFFFF00, 0.8f), vertex(175, 60, 0xFFFFFF00, 1.6f),  vertex(175, 118, 0xFFFFFF00, 0.9f)};
         d.drawTriangles(triangles);
         d.setStates({false, true});
         d.drawTriangles(quad(5, 100, 50, 118, 0xFF00FFFF, 0.2f));
@@ -239,8 +228,7 @@ void GlDeviceTest::primitivesMatchSoftware_data() {
         d.setStates({});
         d.drawTriangles(quad(20, 20, 120, 100, 0xFF2080E0));
         d.setStates({false, false, render::Blend::SourceAlpha});
-        const ScreenVertex glass[] = {vertex(60.25f, 4.5f, 0x60FF4000),
-                                      vertex(178.75f, 70, 0x60FFC000),
+        const ScreenVertex glass[] = {vertex(60.25f, 4.5f, 0x60FF4000), vertex(178.75f, 70, 0x60FFC000),
                                       vertex(30.5f, 116, 0xA000FF80)};
         d.drawTriangles(glass);
     });
@@ -250,8 +238,7 @@ void GlDeviceTest::primitivesMatchSoftware_data() {
         render::TextureImage image{8, 8, 8, 8, {}};
         for (std::uint32_t y = 0; y < 8; ++y)
             for (std::uint32_t x = 0; x < 8; ++x)
-                image.texels.push_back((x + y) % 3 == 0 ? 0x40FFFFFF
-                                                        : 0xFF000030 | x << 21 | y << 13);
+                image.texels.push_back((x + y) % 3 == 0 ? 0x40FFFFFF : 0xFF000030 | x << 21 | y << 13);
         const auto texture = d.createTexture(image);
         d.setBackground(0x204020);
         d.clear(true, true);
@@ -259,8 +246,7 @@ void GlDeviceTest::primitivesMatchSoftware_data() {
         d.selectTexture(texture);
         d.drawTriangles(quad(0, 0, 64, 64, 0xFFFFFFFF));
         d.drawTriangles(quad(64, 0, 128, 64, 0xFFFF8040, 0.5f, 3, 3, 4, 4));
-        d.setStates(
-            {false, false, render::Blend::SourceAlpha, render::TextureBlend::ModulateAlpha});
+        d.setStates({false, false, render::Blend::SourceAlpha, render::TextureBlend::ModulateAlpha});
         d.drawTriangles(quad(16, 56, 112, 120, 0x80FFFFFF, 0.5f, 0, 0, 1.5f, 1));
         d.releaseTexture(texture);
         d.drawTriangles(quad(130, 70, 170, 110, 0x80FFFFFF));
@@ -275,10 +261,9 @@ void GlDeviceTest::primitivesMatchSoftware_data() {
         d.drawTriangles(quad(2.5f, 2.5f, 40.5f, 30.5f, 0xFFFFFFFF));
         d.drawTriangles(quad(2.5f, 30.5f, 40.5f, 60.5f, 0xFF0000FF));
         d.drawTriangles(quad(40.5f, 2.5f, 80.5f, 60.5f, 0xFF00FF00));
-        const ScreenVertex halves[] = {
-            vertex(90.5f, 10.5f, 0xFFFF0000),  vertex(150.5f, 70.5f, 0xFFFF0000),
-            vertex(90.5f, 70.5f, 0xFFFF0000),  vertex(90.5f, 10.5f, 0xFFFFFF00),
-            vertex(150.5f, 10.5f, 0xFFFFFF00), vertex(150.5f, 70.5f, 0xFFFFFF00)};
+        const ScreenVertex halves[] = {vertex(90.5f, 10.5f, 0xFFFF0000),  vertex(150.5f, 70.5f, 0xFFFF0000),
+                                       vertex(90.5f, 70.5f, 0xFFFF0000),  vertex(90.5f, 10.5f, 0xFFFFFF00),
+                                       vertex(150.5f, 10.5f, 0xFFFFFF00), vertex(150.5f, 70.5f, 0xFFFFFF00)};
         d.drawTriangles(halves);
     });
     // Shaded lines every way from a centre, in front of and behind a triangle; lines with ends
@@ -286,15 +271,14 @@ void GlDeviceTest::primitivesMatchSoftware_data() {
     QTest::newRow("lines") << Scene([](RenderDevice& d) {
         d.clear(true, true);
         d.setStates({});
-        d.drawTriangles(std::vector{vertex(50, 20, 0xFF404040), vertex(130, 40, 0xFF404040),
-                                    vertex(70, 110, 0xFF404040)});
+        d.drawTriangles(
+            std::vector{vertex(50, 20, 0xFF404040), vertex(130, 40, 0xFF404040), vertex(70, 110, 0xFF404040)});
         std::vector<ScreenVertex> lines;
         for (int i = 0; i < 36; ++i) {
             const float length = i % 2 ? 50.0f : 37.3f, angle = static_cast<float>(i) * 0.1745f;
-            lines.push_back(vertex(80.5f, 60.5f, 0xFF000000u | 0x1F3D5Bu * static_cast<unsigned>(i),
-                                   0.1f + 0.01f * i));
-            lines.push_back(vertex(80.5f + length * std::cos(angle),
-                                   60.5f + length * std::sin(angle), 0xFFFFFFFF, 0.9f - 0.02f * i));
+            lines.push_back(vertex(80.5f, 60.5f, 0xFF000000u | 0x1F3D5Bu * static_cast<unsigned>(i), 0.1f + 0.01f * i));
+            lines.push_back(vertex(80.5f + length * std::cos(angle), 60.5f + length * std::sin(angle), 0xFFFFFFFF,
+                                   0.9f - 0.02f * i));
         }
         d.drawLines(lines);
         lines.clear();
@@ -306,15 +290,13 @@ void GlDeviceTest::primitivesMatchSoftware_data() {
                                        {5 + 14 * f, 0.0f},
                                        {10 * f, 10 * f},
                                        {10 * f + 7, 10 * f + 3}})
-                lines.push_back(
-                    vertex(x, y, 0x90000000u | 0x2A6B1Fu * static_cast<unsigned>(i + 1)));
+                lines.push_back(vertex(x, y, 0x90000000u | 0x2A6B1Fu * static_cast<unsigned>(i + 1)));
         }
         d.setStates({false, false, render::Blend::SourceAlpha});
         d.drawLines(lines);
-        const ScreenVertex far[] = {
-            vertex(-1e6f, -3e5f, 0xFFFF0000), vertex(1e6f, 4e5f, 0xFF00FF00),
-            vertex(90, 60, 0xFFFFFFFF),       vertex(2e7f, 61, 0xFF0000FF),
-            vertex(45, -1e30f, 0xFFFF8000),   vertex(47, 1e30f, 0xFF8000FF)};
+        const ScreenVertex far[] = {vertex(-1e6f, -3e5f, 0xFFFF0000), vertex(1e6f, 4e5f, 0xFF00FF00),
+                                    vertex(90, 60, 0xFFFFFFFF),       vertex(2e7f, 61, 0xFF0000FF),
+                                    vertex(45, -1e30f, 0xFFFF8000),   vertex(47, 1e30f, 0xFF8000FF)};
         d.setStates({false, false});
         d.drawLines(far);
     });
@@ -339,8 +321,7 @@ void GlDeviceTest::modelMatchesSoftware_data() {
 
 void GlDeviceTest::modelMatchesSoftware() {
     QFETCH(bool, textured);
-    ui::PaneScene pane = robot(
-        textured ? render::DisplayMode::Textured : render::DisplayMode::Wireframe, {320, 240});
+    ui::PaneScene pane = robot(textured ? render::DisplayMode::Textured : render::DisplayMode::Wireframe, {320, 240});
     pane.active = true;
     pane.view.rotateX(-0.35);
     pane.view.showGrid = pane.view.showVertices = !textured;
@@ -369,8 +350,7 @@ void GlDeviceTest::surfaceShowsTheModel() {
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     QTRY_VERIFY(!surface->deviceName().empty());
-    QVERIFY2(surface->failure().empty() && surface->deviceName().starts_with("OpenGL "),
-             surface->failure().c_str());
+    QVERIFY2(surface->failure().empty() && surface->deviceName().starts_with("OpenGL "), surface->failure().c_str());
     const QImage picture = surface->picture();
     QCOMPARE(picture.size(), QSize(300, 200));
     const QImage whole = surface->grabFramebuffer();

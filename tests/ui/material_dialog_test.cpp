@@ -15,10 +15,10 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "dialog_probe.h"
 #include "ui/dialogs/polygon_properties_dialog.h"
 #include "ui/dialogs/static_lighting_dialog.h"
 #include "ui/dialogs/texture_wrapper_dialog.h"
-#include "dialog_probe.h"
 
 using namespace kestrel;
 using namespace kestrel::ui;
@@ -28,11 +28,10 @@ using model::WrapType;
 
 namespace {
 
-
 // Answers every message box shown while it lives, keeping their texts, so that a box no
 // one expected fails the test instead of waiting for a click.
 class MessageCatcher {
-  public:
+public:
     MessageCatcher() {
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
@@ -44,7 +43,7 @@ class MessageCatcher {
     }
     QStringList texts;
 
-  private:
+private:
     QTimer timer_;
 };
 
@@ -82,7 +81,7 @@ PolygonPropertiesSettings unusualProperties() {
 class MaterialDialogTest : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void wrapperStartsWithItsDefaults();
     void wrapperTypesAndFaces();
     void wrapperFlagsAndRepeats();
@@ -115,10 +114,8 @@ void MaterialDialogTest::wrapperStartsWithItsDefaults() {
     QVERIFY(okButton(dialog)->isEnabled());
 
     // The texts with characters Qt reads as markup or layout.
-    QCOMPARE(shownText(child<QCheckBox>(dialog, "swapXY")),
-             QStringLiteral("Swap X & Y (rotate 90deg)"));
-    QCOMPARE(child<QRadioButton>(dialog, "sphereCentre")->text(),
-             QStringLiteral("Sphere\n(Centre-Vertex Projection)"));
+    QCOMPARE(shownText(child<QCheckBox>(dialog, "swapXY")), QStringLiteral("Swap X & Y (rotate 90deg)"));
+    QCOMPARE(child<QRadioButton>(dialog, "sphereCentre")->text(), QStringLiteral("Sphere\n(Centre-Vertex Projection)"));
     QCOMPARE(child<QSpinBox>(dialog, "angleX")->text(), QStringLiteral("0"));
 }
 
@@ -129,9 +126,8 @@ void MaterialDialogTest::wrapperTypesAndFaces() {
                                                       {"planar", WrapType::Planar},
                                                       {"cylinderY", WrapType::CylinderY}};
     const std::pair<const char*, PlanarFace> faces[] = {
-        {"faceYMinus", PlanarFace::YMinus}, {"faceXPlus", PlanarFace::XPlus},
-        {"faceXMinus", PlanarFace::XMinus}, {"faceZPlus", PlanarFace::ZPlus},
-        {"faceZMinus", PlanarFace::ZMinus}, {"faceYPlus", PlanarFace::YPlus}};
+        {"faceYMinus", PlanarFace::YMinus}, {"faceXPlus", PlanarFace::XPlus},   {"faceXMinus", PlanarFace::XMinus},
+        {"faceZPlus", PlanarFace::ZPlus},   {"faceZMinus", PlanarFace::ZMinus}, {"faceYPlus", PlanarFace::YPlus}};
     TextureWrapperDialog dialog(kTextures);
     for (const auto& [name, type] : types) {
         child<QRadioButton>(dialog, name)->click();
@@ -237,13 +233,11 @@ void MaterialDialogTest::wrapperBrowse() {
     QVERIFY2(messages.texts.isEmpty(), qPrintable(messages.texts.join(QLatin1Char('\n'))));
 
     // Anything else is refused with a word to the user, and the choice stays.
-    for (const char* path :
-         {"/maps/photo.bmp", "/maps/body.tim.png", "/maps/TIM", "/maps.tim/readme"}) {
+    for (const char* path : {"/maps/photo.bmp", "/maps/body.tim.png", "/maps/TIM", "/maps.tim/readme"}) {
         messages.texts.clear();
         answer = QString::fromLatin1(path);
         browse->click();
-        QVERIFY2(messages.texts.size() == 1 && messages.texts[0].contains(QStringLiteral("TIM")),
-                 path);
+        QVERIFY2(messages.texts.size() == 1 && messages.texts[0].contains(QStringLiteral("TIM")), path);
         QCOMPARE(list->count(), 6);
         QCOMPARE(dialog.params().texture, kTextures[0]);
     }
@@ -284,8 +278,7 @@ void MaterialDialogTest::texturePictures() {
     QVERIFY(dir.isValid());
     const auto write = [&dir](const char* name, const QByteArray& bytes) {
         QFile file(dir.filePath(QString::fromLatin1(name)));
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            qFatal("cannot write %s", name);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) qFatal("cannot write %s", name);
         return QFile::encodeName(file.fileName()).toStdString();
     };
     const QImage fromFile = timFilePicture(write("small.tim", smallTim()));
@@ -324,8 +317,7 @@ void MaterialDialogTest::propertiesRoundTripUnchanged() {
     litTexture.texture = 2;
     PolygonPropertiesSettings pastTheList = unusualProperties();
     pastTheList.texture = 7;
-    for (const PolygonPropertiesSettings& given :
-         {unusualProperties(), plain, litTexture, pastTheList}) {
+    for (const PolygonPropertiesSettings& given : {unusualProperties(), plain, litTexture, pastTheList}) {
         PolygonPropertiesDialog dialog(given, kTextures);
         dialog.show();
         okButton(dialog)->click();
@@ -346,8 +338,7 @@ void MaterialDialogTest::propertiesShowTheSettings() {
     QVERIFY(child<QRadioButton>(dialog, "shadingGouraud")->isChecked());
     QVERIFY(child<QRadioButton>(dialog, "transparency3")->isChecked());
     QVERIFY(child<QCheckBox>(dialog, "transparent")->isChecked());
-    QCOMPARE(child<QComboBox>(dialog, "textureList")->currentText(),
-             QStringLiteral("tex/head.tim"));
+    QCOMPARE(child<QComboBox>(dialog, "textureList")->currentText(), QStringLiteral("tex/head.tim"));
 
     // Without a texture none is shown chosen, and none comes back until one is picked.
     PolygonPropertiesDialog none(PolygonPropertiesSettings{}, kTextures);

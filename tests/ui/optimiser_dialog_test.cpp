@@ -6,10 +6,10 @@
 #include <memory>
 
 #include "app/document.h"
+#include "dialog_probe.h"
 #include "formats/file_system.h"
 #include "ui/dialogs/grid_align_dialog.h"
 #include "ui/dialogs/optimiser_dialog.h"
-#include "dialog_probe.h"
 
 using namespace kestrel;
 using namespace kestrel::ui;
@@ -56,7 +56,7 @@ std::vector<model::ModelVertex> closePair() {
 class OptimiserDialogTest : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void vertexOptimisationReadsTheFields_data();
     void vertexOptimisationReadsTheFields();
     void polygonReductionAndConversionChangeTheModel();
@@ -108,8 +108,8 @@ void OptimiserDialogTest::vertexOptimisationReadsTheFields() {
 
 void OptimiserDialogTest::polygonReductionAndConversionChangeTheModel() {
     // A square in two triangles sharing the edge 1-2, a degenerate triangle and an unused vertex.
-    Fixture f({makeVector(0, 0, 0), makeVector(10, 0, 0), makeVector(0, 10, 0), makeVector(10, 10, 0),
-               makeVector(5, 5, 5)});
+    Fixture f(
+        {makeVector(0, 0, 0), makeVector(10, 0, 0), makeVector(0, 10, 0), makeVector(10, 10, 0), makeVector(5, 5, 5)});
     f.addPolygon(0, 1, 2, -1);
     f.addPolygon(0, 0, 1, -1);
     f.addPolygon(2, 1, 3, -1);
@@ -123,9 +123,8 @@ void OptimiserDialogTest::polygonReductionAndConversionChangeTheModel() {
     QCOMPARE(f.m.vertexCount(), 4);
     QCOMPARE(moves.size(), 3);  // one per polygon
     QCOMPARE(polygonBar->value(), 3);
-    QCOMPARE(said(dialog, "polygonResult"),
-             QStringLiteral("1 polygon removed, 0 quadrilaterals made triangles, "
-                            "1 unused vertex removed; 2 polygons left."));
+    QCOMPARE(said(dialog, "polygonResult"), QStringLiteral("1 polygon removed, 0 quadrilaterals made triangles, "
+                                                           "1 unused vertex removed; 2 polygons left."));
 
     child<QDoubleSpinBox>(dialog, "uniformity")->setValue(0.01);
     child<QCheckBox>(dialog, "selectedPolygonsOnly")->setChecked(true);  // and none is
@@ -161,8 +160,7 @@ void OptimiserDialogTest::nothingStartsOrClosesWhileAPassRuns() {
         dialog.reject();
     });
     f.onChange = [&] {
-        buttonsDisabled = !child<QPushButton>(dialog, "polygonButton")->isEnabled() &&
-                          !okButton(dialog)->isEnabled();
+        buttonsDisabled = !child<QPushButton>(dialog, "polygonButton")->isEnabled() && !okButton(dialog)->isEnabled();
         dialog.doPolygonReduction();
         polygonsAfterReentry = f.m.polygonCount();
         dialog.accept();

@@ -12,10 +12,10 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "model/view_projection.h"
 #include "ui/dialogs/keyframe_dialogs.h"
 #include "ui/dialogs/object_creator.h"
 #include "ui/window/main_window.h"
-#include "model/view_projection.h"
 #include "ui/window/project_tree.h"
 #include "window_harness.h"
 
@@ -62,9 +62,9 @@ private Q_SLOTS:
         MainWindow& w = *h.window;
         QCOMPARE(treeText(w.projectTree()), QStringList{"none"});
         QVERIFY(w.openPath(sampleDir() + "/robot.rsd"));
-        const QStringList opened{"robot.rsd",  "  body",       "  head",       "  hat",
-                                 "  Skeleton", "  BaseFrame",  "  nod",        "    Keyframe_1",
-                                 "    Keyframe_2", "    Keyframe_3", "  robot_body.tim", "  robot_face.tim"};
+        const QStringList opened{
+            "robot.rsd", "  body",         "  head",         "  hat",          "  Skeleton",       "  BaseFrame",
+            "  nod",     "    Keyframe_1", "    Keyframe_2", "    Keyframe_3", "  robot_body.tim", "  robot_face.tim"};
         QCOMPARE(treeText(w.projectTree()), opened);
         QVERIFY(!w.openPath(sampleDir() + "/no_such_set.rsd"));  // a failed open keeps the tree
         QCOMPARE(treeText(w.projectTree()), opened);
@@ -156,9 +156,11 @@ private Q_SLOTS:
             // tenth of the pane's width.
             const auto& skeleton = w.document().model().skeleton;
             const model::ScreenPoint at =
-                pane->view().projection(pane->clientSize().width(), pane->clientSize().height())
+                pane->view()
+                    .projection(pane->clientSize().width(), pane->clientSize().height())
                     .project(skeleton.joints[static_cast<std::size_t>(skeleton.bones[0].endJoint)].position);
-            const QPoint from(static_cast<int>(at.x), static_cast<int>(at.y)), to = from + QPoint(surface->width() / 10, 0);
+            const QPoint from(static_cast<int>(at.x), static_cast<int>(at.y)),
+                to = from + QPoint(surface->width() / 10, 0);
             QTest::mousePress(surface, Qt::LeftButton, Qt::NoModifier, from);
             QMouseEvent move(QEvent::MouseMove, QPointF(to), surface->mapToGlobal(QPointF(to)), Qt::NoButton,
                              Qt::LeftButton, Qt::NoModifier);

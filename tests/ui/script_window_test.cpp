@@ -43,7 +43,8 @@ private Q_SLOTS:
         const model::Model before = w.document().model();
         w.scripts()->pane()->setPlainText(
             "var lift = 10.0;\n"
-            "function Raise() { var m = new KSmodel(1); for (var i = 0; i < m.n_vert; i++) m.vert[i].y = m.vert[i].y - lift;\n"
+            "function Raise() { var m = new KSmodel(1); for (var i = 0; i < m.n_vert; i++) m.vert[i].y = m.vert[i].y - "
+            "lift;\n"
             "  m.PutEditFrame(); KSkestrel.writeln(\"raised\"); }\n"
             "function Report() { KSkestrel.writeln(lift); }\n"
             "Raise();\n");
@@ -103,7 +104,8 @@ private Q_SLOTS:
             gridToggled = w.pane(0)->view().showGrid != 0;
         });
         QTimer::singleShot(400, &w, [&] { QTest::keyClick(w.pane(0)->surface().widget(), Qt::Key_Escape); });
-        w.scripts()->pane()->setPlainText("var m = new KSmodel(1); m.n_vert = 3; m.n_poly = 0; m.PutEditFrame();\nwhile (1) { }");
+        w.scripts()->pane()->setPlainText(
+            "var m = new KSmodel(1); m.n_vert = 3; m.n_poly = 0; m.PutEditFrame();\nwhile (1) { }");
         w.action(command::kRunScript)->trigger();
         QVERIFY2(ticks >= 3, qPrintable(consoleLines(w).join("|") + QString(" ticks %1").arg(ticks)));
         QVERIFY(!gridToggled);

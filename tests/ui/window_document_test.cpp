@@ -91,8 +91,7 @@ private Q_SLOTS:
         for (QLineEdit* field : w.findChildren<QLineEdit*>())
             if (field->isReadOnly()) QCOMPARE(field->focusPolicy(), Qt::NoFocus);
         QVERIFY(!w.action(command::kGroupPolygons)->isEnabled());
-        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &w, Qt::Key_A,
-                        Qt::ControlModifier);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &w, Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(h.document.modelInformation().vertices, h.document.model().vertexCount());
         QVERIFY(w.action(command::kGroupPolygons)->isEnabled());
     }
@@ -150,7 +149,7 @@ private Q_SLOTS:
         for (std::size_t p = 0; p < now.size(); ++p) QCOMPARE(now[p].vId, was[p].vId);
         QCOMPARE(QString::fromStdString(next.document.path()), crashed.dir.filePath("robot.rsd"));
         QVERIFY(next.window->windowTitle().endsWith(" *"));
-        QVERIFY(!QFile::exists(left));                          // taken over by the new session's copy
+        QVERIFY(!QFile::exists(left));  // taken over by the new session's copy
         QVERIFY(QFile::exists(next.window->recoveryPath()));
 
         // Saving leaves nothing to recover; neither does a clean close.

@@ -105,5 +105,4 @@ struct Harness {
     }
 };
 
-
 }  // namespace kestrel::ui::test

@@ -70,7 +70,8 @@ private Q_SLOTS:
         };
         QCOMPARE(buttons(59398), (QList<int>{32795, 32806, 0, 32790, 32837, 32907, 32909, 32815, 32923, 0, 32814, 0,
                                              32869, 32870, 32901, 0, 32902}));
-        QCOMPARE(buttons(59397).mid(4), (QList<int>{0, 32868, 32873, 0, 32801, 32796, 32799, 32800, 32802, 32803, 32804}));
+        QCOMPARE(buttons(59397).mid(4),
+                 (QList<int>{0, 32868, 32873, 0, 32801, 32796, 32799, 32800, 32802, 32803, 32804}));
         // Pick starts checked; a tool keeps the locks, Pick clears them.
         QVERIFY(w.action(32795)->isChecked());
         w.action(32802)->trigger();  // "Move X"
@@ -374,7 +375,8 @@ private Q_SLOTS:
         QCOMPARE(h.prompts.told.size(), std::size_t{1});
         QVERIFY(h.prompts.told[0].error);
         QVERIFY(h.prompts.told[0].headline.contains("broken.rsd"));
-        QVERIFY2(h.prompts.told[0].problems.join(' ').contains("missing.ply"), qPrintable(h.prompts.told[0].problems.join(' ')));
+        QVERIFY2(h.prompts.told[0].problems.join(' ').contains("missing.ply"),
+                 qPrintable(h.prompts.told[0].problems.join(' ')));
         QCOMPARE(h.store->recentFiles().size(), 1);
         // The next start lists the file opened, and only that one.
         h.restart();
@@ -445,7 +447,7 @@ private Q_SLOTS:
         w.action(command::kNew)->trigger();
         QCOMPARE(h.prompts.saveQuestions, 1);
         QCOMPARE(h.document.model(), edited);  // still the edited model
-        QVERIFY(!w.close());  // Cancel keeps the window too
+        QVERIFY(!w.close());                   // Cancel keeps the window too
 
         h.prompts.saveChoice = SaveChoice::Save;
         w.action(command::kNew)->trigger();

@@ -38,8 +38,6 @@ QPushButton* actionButton(const QString& text, const char* objectName, QWidget* 
     return button;
 }
 
-QString numberText(double value) {
-    return QLocale::c().toString(value, 'g', QLocale::FloatingPointShortest);
-}
+QString numberText(double value) { return QLocale::c().toString(value, 'g', QLocale::FloatingPointShortest); }
 
 }  // namespace kestrel::ui

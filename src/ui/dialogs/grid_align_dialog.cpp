@@ -93,8 +93,7 @@ std::optional<QString> GridAlignDialog::problem() const {
             zero.append(QString::fromLatin1(kAxisLetters[axis]));
     if (zero.isEmpty()) return std::nullopt;
     if (zero.size() == 1)
-        return QStringLiteral("The %1 grid size must be greater than 0, or its axis unticked.")
-            .arg(zero.front());
+        return QStringLiteral("The %1 grid size must be greater than 0, or its axis unticked.").arg(zero.front());
     const QString last = zero.takeLast();
     return QStringLiteral("The %1 and %2 grid sizes must be greater than 0, or their axes unticked.")
         .arg(zero.join(QStringLiteral(", ")), last);

@@ -31,7 +31,7 @@ namespace kestrel::ui {
 class GridAlignDialog : public QDialog {
     Q_OBJECT
 
-  public:
+public:
     explicit GridAlignDialog(QWidget* parent = nullptr);
 
     // The fields as the grid alignment takes them.
@@ -43,7 +43,7 @@ class GridAlignDialog : public QDialog {
     // OK: closes the dialog only when problem() is clear.
     void accept() override;
 
-  private:
+private:
     void updateProblem();
 
     QCheckBox* enabled_[3] = {};

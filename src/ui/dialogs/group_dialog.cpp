@@ -40,17 +40,13 @@ GroupDialog::GroupDialog(const app::GroupProposal& proposal, QWidget* parent) : 
     setMinimumWidth(320);
 }
 
-std::string GroupDialog::name() const {
-    return name_->text().trimmed().toStdString();
-}
+std::string GroupDialog::name() const { return name_->text().trimmed().toStdString(); }
 
 void GroupDialog::accept() {
     if (name_->text().trimmed().isEmpty()) return;
     QDialog::accept();
 }
 
-void GroupDialog::updateOk() {
-    ok_->setEnabled(!name_->text().trimmed().isEmpty());
-}
+void GroupDialog::updateOk() { ok_->setEnabled(!name_->text().trimmed().isEmpty()); }
 
 }  // namespace kestrel::ui

@@ -17,7 +17,7 @@ namespace kestrel::ui {
 class GroupDialog : public QDialog {
     Q_OBJECT
 
-  public:
+public:
     explicit GroupDialog(const app::GroupProposal& proposal, QWidget* parent = nullptr);
 
     // The name without leading or trailing white space, in UTF-8.
@@ -26,7 +26,7 @@ class GroupDialog : public QDialog {
     // Refuses to close while the name is blank.
     void accept() override;
 
-  private:
+private:
     void updateOk();
 
     QLineEdit* name_ = nullptr;

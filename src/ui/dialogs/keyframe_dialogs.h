@@ -32,7 +32,7 @@ struct KeyframeInfo {
     std::string name;
     int framesFromLast = 0;
     bool baseFrame = false;
-    QStringList others;  // the base frame and the movement's other keyframes, in order
+    QStringList others;          // the base frame and the movement's other keyframes, in order
     int previous = 0, next = 0;  // the ones before and after, in others
 };
 // The selected keyframe as Keyframe Info shows it; nothing when no keyframe is selected.

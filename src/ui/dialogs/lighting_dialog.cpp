@@ -14,8 +14,7 @@ constexpr int kColourBits = 0b111;
 
 }  // namespace
 
-LightingDialog::LightingDialog(std::array<int, 3> masks, QWidget* parent)
-    : QDialog(parent), initial_(masks) {
+LightingDialog::LightingDialog(std::array<int, 3> masks, QWidget* parent) : QDialog(parent), initial_(masks) {
     setWindowTitle(QStringLiteral("Setup View Lighting"));
 
     static constexpr const char* kLights[3] = {"X", "Y", "Z"};
@@ -29,8 +28,7 @@ LightingDialog::LightingDialog(std::array<int, 3> masks, QWidget* parent)
         auto* column = new QVBoxLayout(group);
         for (int bit = 0; bit < 3; ++bit) {
             auto* box = new QCheckBox(QString::fromLatin1(kColours[bit]), group);
-            box->setObjectName(QString::fromLatin1(kLightNames[light]) +
-                               QString::fromLatin1(kColourNames[bit]));
+            box->setObjectName(QString::fromLatin1(kLightNames[light]) + QString::fromLatin1(kColourNames[bit]));
             box->setChecked((masks[light] >> bit) & 1);
             column->addWidget(box);
             colours_[light][bit] = box;

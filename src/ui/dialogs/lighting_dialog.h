@@ -15,13 +15,13 @@ namespace kestrel::ui {
 class LightingDialog : public QDialog {
     Q_OBJECT
 
-  public:
+public:
     explicit LightingDialog(std::array<int, 3> masks, QWidget* parent = nullptr);
 
     // The X, Y and Z masks as checked. Bits above the three colours keep what they were given.
     std::array<int, 3> masks() const;
 
-  private:
+private:
     std::array<int, 3> initial_;
     std::array<std::array<QCheckBox*, 3>, 3> colours_{};  // [light][bit]
 };

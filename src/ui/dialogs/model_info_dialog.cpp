@@ -21,8 +21,7 @@ constexpr double kSmallestScale = 0.0001;
 constexpr double kLargestScale = 10000.0;
 constexpr double kLargestOffset = 32767.0;
 
-QDoubleSpinBox* numberField(double low, double high, double value, const char* objectName,
-                            QWidget* parent) {
+QDoubleSpinBox* numberField(double low, double high, double value, const char* objectName, QWidget* parent) {
     auto* field = new QDoubleSpinBox(parent);
     field->setObjectName(QString::fromLatin1(objectName));
     field->setDecimals(4);
@@ -33,8 +32,7 @@ QDoubleSpinBox* numberField(double low, double high, double value, const char* o
 
 }  // namespace
 
-ModelInfoDialog::ModelInfoDialog(const model::SelectionInfo& info, QWidget* parent)
-    : QDialog(parent) {
+ModelInfoDialog::ModelInfoDialog(const model::SelectionInfo& info, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Model Information"));
 
     // What is selected. An empty extent (nothing selected) has its maximum below its minimum
@@ -51,12 +49,10 @@ ModelInfoDialog::ModelInfoDialog(const model::SelectionInfo& info, QWidget* pare
         const model::Extent& extent = *axes[axis];
         const bool empty = extent.max < extent.min;
         extentGrid->addWidget(new QLabel(QString::fromLatin1(kAxes[axis]), extents), axis + 1, 0);
-        extentGrid->addWidget(
-            readOnlyField(empty ? QString() : numberText(extent.min), kMinNames[axis], extents),
-            axis + 1, 1);
-        extentGrid->addWidget(
-            readOnlyField(empty ? QString() : numberText(extent.max), kMaxNames[axis], extents),
-            axis + 1, 2);
+        extentGrid->addWidget(readOnlyField(empty ? QString() : numberText(extent.min), kMinNames[axis], extents),
+                              axis + 1, 1);
+        extentGrid->addWidget(readOnlyField(empty ? QString() : numberText(extent.max), kMaxNames[axis], extents),
+                              axis + 1, 2);
     }
 
     auto* selected = new QGroupBox(QStringLiteral("Selected"), this);
@@ -68,12 +64,9 @@ ModelInfoDialog::ModelInfoDialog(const model::SelectionInfo& info, QWidget* pare
 
     auto* centre = new QGroupBox(QStringLiteral("Selected Object Centre"), this);
     auto* centreForm = new QFormLayout(centre);
-    centreForm->addRow(QStringLiteral("X:"),
-                       readOnlyField(numberText(info.centre.x), "centreX", centre));
-    centreForm->addRow(QStringLiteral("Y:"),
-                       readOnlyField(numberText(info.centre.y), "centreY", centre));
-    centreForm->addRow(QStringLiteral("Z:"),
-                       readOnlyField(numberText(info.centre.z), "centreZ", centre));
+    centreForm->addRow(QStringLiteral("X:"), readOnlyField(numberText(info.centre.x), "centreX", centre));
+    centreForm->addRow(QStringLiteral("Y:"), readOnlyField(numberText(info.centre.y), "centreY", centre));
+    centreForm->addRow(QStringLiteral("Z:"), readOnlyField(numberText(info.centre.z), "centreZ", centre));
 
     // Re-scaling: every vertex, or the selected ones, about the origin.
     auto* rescaleGroup = new QGroupBox(QStringLiteral("Universal Re-Scale (All Frames)"), this);
@@ -91,15 +84,12 @@ ModelInfoDialog::ModelInfoDialog(const model::SelectionInfo& info, QWidget* pare
     static constexpr const char* kOffsetNames[3] = {"offsetX", "offsetY", "offsetZ"};
     auto* recentreForm = new QFormLayout(recentreGroup);
     for (int axis = 0; axis < 3; ++axis) {
-        offset_[axis] =
-            numberField(-kLargestOffset, kLargestOffset, 0.0, kOffsetNames[axis], recentreGroup);
+        offset_[axis] = numberField(-kLargestOffset, kLargestOffset, 0.0, kOffsetNames[axis], recentreGroup);
         recentreForm->addRow(QString::fromLatin1(kAxes[axis]) + QLatin1Char(':'), offset_[axis]);
     }
-    moveSkeleton_ =
-        checkBox(QStringLiteral("Re-centre Skeleton"), "moveSkeleton", recentreGroup, true);
+    moveSkeleton_ = checkBox(QStringLiteral("Re-centre Skeleton"), "moveSkeleton", recentreGroup, true);
     allFrames_ = checkBox(QStringLiteral("Change All Frames"), "allFrames", recentreGroup);
-    auto* recentreButton =
-        actionButton(QStringLiteral("Re-Centre"), "recentreButton", recentreGroup);
+    auto* recentreButton = actionButton(QStringLiteral("Re-Centre"), "recentreButton", recentreGroup);
     connect(recentreButton, &QPushButton::clicked, this, [this] { finish(Action::ReCentre); });
     recentreForm->addRow(moveSkeleton_);
     recentreForm->addRow(allFrames_);
@@ -130,9 +120,7 @@ ModelInfoDialog::ModelInfoDialog(const model::SelectionInfo& info, QWidget* pare
 }
 
 app::RescaleParams ModelInfoDialog::rescale() const {
-    return {.scale = scale_->value(),
-            .selectedOnly = selectedOnly_->isChecked(),
-            .allFrames = allFrames_->isChecked()};
+    return {.scale = scale_->value(), .selectedOnly = selectedOnly_->isChecked(), .allFrames = allFrames_->isChecked()};
 }
 
 app::RecentreParams ModelInfoDialog::recentre() const {

@@ -31,7 +31,7 @@ namespace kestrel::ui {
 class ModelInfoDialog : public QDialog {
     Q_OBJECT
 
-  public:
+public:
     enum class Action { None, ReScale, ReCentre };
 
     explicit ModelInfoDialog(const model::SelectionInfo& info, QWidget* parent = nullptr);
@@ -41,7 +41,7 @@ class ModelInfoDialog : public QDialog {
     app::RescaleParams rescale() const;
     app::RecentreParams recentre() const;
 
-  private:
+private:
     void finish(Action action);
 
     Action action_ = Action::None;

@@ -27,7 +27,9 @@ QIcon kindIcon(int kind) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QApplication::palette().color(QPalette::ButtonText), 1.2));
     switch (kind) {
-        case 0: p.drawPolygon(QPolygonF{{{8, 2}, {14, 14}, {2, 14}}}); break;
+        case 0:
+            p.drawPolygon(QPolygonF{{{8, 2}, {14, 14}, {2, 14}}});
+            break;
         case 1:
             p.drawRect(QRectF(2, 5, 9, 9));
             p.drawPolyline(QPolygonF{{{2, 5}, {5, 2}, {14, 2}, {14, 11}, {11, 14}}});

@@ -57,14 +57,13 @@ QString counted(int n, const char* one, const char* many) {
 }
 
 int triangleCount(const model::Model& m) {
-    return static_cast<int>(std::count_if(m.polygons.begin(), m.polygons.end(), [](const auto& p) {
-        return model::polygonCornerCount(p) == 3;
-    }));
+    return static_cast<int>(std::count_if(m.polygons.begin(), m.polygons.end(),
+                                          [](const auto& p) { return model::polygonCornerCount(p) == 3; }));
 }
 
 // The wait cursor for the length of a pass, restored however the pass ends.
 class WaitCursor {
-  public:
+public:
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
     WaitCursor(const WaitCursor&) = delete;
@@ -73,17 +72,14 @@ class WaitCursor {
 
 }  // namespace
 
-OptimiserDialog::OptimiserDialog(app::Document& document, QWidget* parent)
-    : QDialog(parent), document_(document) {
+OptimiserDialog::OptimiserDialog(app::Document& document, QWidget* parent) : QDialog(parent), document_(document) {
     setWindowTitle(QStringLiteral("Optimiser"));
 
     // Merging vertices that lie closer together than the radius.
     auto* vertexGroup = new QGroupBox(QStringLiteral("Vertex Reduction"), this);
     radius_ = numberField(kLargestRadius, "radius", vertexGroup);
-    selectedVerticesOnly_ =
-        checkBox(QStringLiteral("Selected Vertices Only"), "selectedVerticesOnly", vertexGroup);
-    selectedStayInPlace_ =
-        checkBox(QStringLiteral("Selected stay in place"), "selectedStayInPlace", vertexGroup);
+    selectedVerticesOnly_ = checkBox(QStringLiteral("Selected Vertices Only"), "selectedVerticesOnly", vertexGroup);
+    selectedStayInPlace_ = checkBox(QStringLiteral("Selected stay in place"), "selectedStayInPlace", vertexGroup);
     actions_[0] = actionButton(QStringLiteral("Do Vertex Optimisation"), "vertexButton", vertexGroup);
     vertexProgress_ = progressBar("vertexProgress", vertexGroup);
     vertexResult_ = resultLabel("vertexResult", vertexGroup);
@@ -96,8 +92,7 @@ OptimiserDialog::OptimiserDialog(app::Document& document, QWidget* parent)
     vertexForm->addRow(vertexResult_);
 
     // Removing degenerate polygons and the vertices no polygon uses.
-    auto* polygonGroup =
-        new QGroupBox(QStringLiteral("Polygon Reduction (Redundant Poly Delete)"), this);
+    auto* polygonGroup = new QGroupBox(QStringLiteral("Polygon Reduction (Redundant Poly Delete)"), this);
     actions_[1] = actionButton(QStringLiteral("Do Polygon Reduction"), "polygonButton", polygonGroup);
     polygonProgress_ = progressBar("polygonProgress", polygonGroup);
     polygonResult_ = resultLabel("polygonResult", polygonGroup);
@@ -110,8 +105,7 @@ OptimiserDialog::OptimiserDialog(app::Document& document, QWidget* parent)
     auto* conversionGroup = new QGroupBox(QStringLiteral("Triangle To Quad Conversion"), this);
     uniformity_ = numberField(kLargestUniformity, "uniformity", conversionGroup);
     uniformity_->setSingleStep(0.01);
-    selectedPolygonsOnly_ =
-        checkBox(QStringLiteral("Selected Polygons Only"), "selectedPolygonsOnly", conversionGroup);
+    selectedPolygonsOnly_ = checkBox(QStringLiteral("Selected Polygons Only"), "selectedPolygonsOnly", conversionGroup);
     actions_[2] = actionButton(QStringLiteral("Do Conversion"), "conversionButton", conversionGroup);
     conversionProgress_ = progressBar("conversionProgress", conversionGroup);
     conversionResult_ = resultLabel("conversionResult", conversionGroup);
@@ -153,9 +147,7 @@ void OptimiserDialog::doVertexOptimisation() {
     const model::VertexMergeOptions options = vertexOptions();
     int merged = 0;
     const bool ran = run(vertexProgress_, document_.model().vertexCount(),
-                         [&](const model::Progress& progress) {
-                             merged = document_.mergeVertices(options, progress);
-                         });
+                         [&](const model::Progress& progress) { merged = document_.mergeVertices(options, progress); });
     if (!ran) return;
     vertexResult_->setText(QStringLiteral("%1 merged; %2 left.")
                                .arg(counted(merged, "vertex", "vertices"),
@@ -165,15 +157,12 @@ void OptimiserDialog::doVertexOptimisation() {
 void OptimiserDialog::doPolygonReduction() {
     model::PolygonReduction done;
     const bool ran = run(polygonProgress_, document_.model().polygonCount(),
-                         [&](const model::Progress& progress) {
-                             done = document_.reducePolygons(progress);
-                         });
+                         [&](const model::Progress& progress) { done = document_.reducePolygons(progress); });
     if (!ran) return;
     polygonResult_->setText(
         QStringLiteral("%1 removed, %2, %3 removed; %4 left.")
             .arg(counted(done.polygonsRemoved, "polygon", "polygons"),
-                 counted(done.trianglesMade, "quadrilateral made a triangle",
-                         "quadrilaterals made triangles"),
+                 counted(done.trianglesMade, "quadrilateral made a triangle", "quadrilaterals made triangles"),
                  counted(done.verticesRemoved, "unused vertex", "unused vertices"),
                  counted(document_.model().polygonCount(), "polygon", "polygons")));
 }
@@ -181,20 +170,17 @@ void OptimiserDialog::doPolygonReduction() {
 void OptimiserDialog::doConversion() {
     const model::QuadConversionOptions options = conversionOptions();
     int joined = 0;
-    const bool ran = run(conversionProgress_, triangleCount(document_.model()),
-                         [&](const model::Progress& progress) {
-                             joined = document_.convertToQuads(options, progress);
-                         });
+    const bool ran = run(conversionProgress_, triangleCount(document_.model()), [&](const model::Progress& progress) {
+        joined = document_.convertToQuads(options, progress);
+    });
     if (!ran) return;
-    conversionResult_->setText(
-        QStringLiteral("%1; %2 left.")
-            .arg(counted(joined, "pair of triangles joined into a quadrilateral",
-                         "pairs of triangles joined into quadrilaterals"),
-                 counted(document_.model().polygonCount(), "polygon", "polygons")));
+    conversionResult_->setText(QStringLiteral("%1; %2 left.")
+                                   .arg(counted(joined, "pair of triangles joined into a quadrilateral",
+                                                "pairs of triangles joined into quadrilaterals"),
+                                        counted(document_.model().polygonCount(), "polygon", "polygons")));
 }
 
-bool OptimiserDialog::run(QProgressBar* bar, int items,
-                          const std::function<void(const model::Progress&)>& pass) {
+bool OptimiserDialog::run(QProgressBar* bar, int items, const std::function<void(const model::Progress&)>& pass) {
     if (busy_) return false;
     busy_ = true;
     for (QPushButton* button : actions_) button->setEnabled(false);

@@ -46,7 +46,7 @@ namespace kestrel::ui {
 class OptimiserDialog : public QDialog {
     Q_OBJECT
 
-  public:
+public:
     explicit OptimiserDialog(app::Document& document, QWidget* parent = nullptr);
 
     // The fields as the passes read them.
@@ -70,7 +70,7 @@ class OptimiserDialog : public QDialog {
     void accept() override;
     void reject() override;
 
-  private:
+private:
     // Runs a pass with `bar` reset to `items` steps, following the pass's progress; the bar
     // ends full. Returns false, doing nothing, while another pass runs.
     bool run(QProgressBar* bar, int items, const std::function<void(const model::Progress&)>& pass);

@@ -25,13 +25,9 @@ namespace {
 constexpr int kLargestViewport = 8192;
 constexpr double kLargestMovement = 1000000.0;
 
-QString portText(std::uint16_t port) {
-    return QStringLiteral("0x%1").arg(port, 0, 16);
-}
+QString portText(std::uint16_t port) { return QStringLiteral("0x%1").arg(port, 0, 16); }
 
-bool usableMovement(double movement) {
-    return std::isfinite(movement) && movement >= 0.0;
-}
+bool usableMovement(double movement) { return std::isfinite(movement) && movement >= 0.0; }
 
 QSpinBox* viewportField(int value, const char* objectName, QWidget* parent) {
     auto* field = new QSpinBox(parent);
@@ -86,13 +82,11 @@ OptionsDialog::OptionsDialog(const app::Settings& settings, bool useHardware, QW
     sizeRow->addWidget(heightLabel);
     sizeRow->addWidget(height_);
     sizeRow->addStretch(1);
-    auto* note = new QLabel(
-        QStringLiteral("The larger you make this , the more you can see but the slower the "
-                       "screen update."),
-        viewGroup);
+    auto* note = new QLabel(QStringLiteral("The larger you make this , the more you can see but the slower the "
+                                           "screen update."),
+                            viewGroup);
     note->setWordWrap(true);
-    hardware_ = new QCheckBox(
-        QStringLiteral("Use OpenGL hardware acceleration (from the next start)"), viewGroup);
+    hardware_ = new QCheckBox(QStringLiteral("Use OpenGL hardware acceleration (from the next start)"), viewGroup);
     hardware_->setObjectName(QStringLiteral("hardwareCheck"));
     hardware_->setChecked(useHardware);
     auto* viewLayout = new QVBoxLayout(viewGroup);
@@ -156,19 +150,17 @@ OptionsDialog::OptionsDialog(const app::Settings& settings, bool useHardware, QW
 std::optional<QString> OptionsDialog::problem() const {
     const QString text = port_->text().trimmed();
     if (app::parsePortText(text.toStdString())) return std::nullopt;
-    const QString how = QStringLiteral(
-        "Enter the port as a hexadecimal number from 0 to FFFF, such as 0x378, $378 or 378.");
+    const QString how =
+        QStringLiteral("Enter the port as a hexadecimal number from 0 to FFFF, such as 0x378, $378 or 378.");
     if (text.isEmpty()) return QStringLiteral("The AR IO port is empty.\n\n") + how;
     return QStringLiteral("\"%1\" is not an AR IO port.\n\n").arg(text) + how;
 }
 
 app::Settings OptionsDialog::settings() const {
     app::Settings result = initial_;
-    if (const auto port = app::parsePortText(port_->text().trimmed().toStdString()))
-        result.portBase = *port;
+    if (const auto port = app::parsePortText(port_->text().trimmed().toStdString())) result.portBase = *port;
     const QString previewer = previewer_->text();
-    result.previewerFile =
-        previewer.trimmed().isEmpty() ? std::string() : QFile::encodeName(previewer).toStdString();
+    result.previewerFile = previewer.trimmed().isEmpty() ? std::string() : QFile::encodeName(previewer).toStdString();
     result.maxViewportWidth = width_->value();
     result.maxViewportHeight = height_->value();
     result.mimeVersion = mimeType2_->isChecked() ? app::kMimeType2 : app::kMimeType1;
@@ -181,9 +173,7 @@ app::Settings OptionsDialog::settings() const {
     return result;
 }
 
-bool OptionsDialog::useHardware() const {
-    return hardware_->isChecked();
-}
+bool OptionsDialog::useHardware() const { return hardware_->isChecked(); }
 
 void OptionsDialog::accept() {
     if (const auto message = problem()) {
@@ -198,9 +188,9 @@ void OptionsDialog::accept() {
 void OptionsDialog::browse() {
     app::Settings current = settings();
     const QString start = QFile::decodeName(app::previewerPath(current).c_str());
-    const QString chosen = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Previewer Program"), start,
-        QStringLiteral("PlayStation Executable (*.pxe *.PXE *.exe *.EXE);;All Files (*)"));
+    const QString chosen =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Previewer Program"), start,
+                                     QStringLiteral("PlayStation Executable (*.pxe *.PXE *.exe *.EXE);;All Files (*)"));
     if (!chosen.isEmpty()) previewer_->setText(chosen);
 }
 

@@ -32,7 +32,7 @@ namespace kestrel::ui {
 class OptionsDialog : public QDialog {
     Q_OBJECT
 
-  public:
+public:
     OptionsDialog(const app::Settings& settings, bool useHardware, QWidget* parent = nullptr);
 
     // Why OK cannot close the dialog, as the user is told it; nothing when every field is
@@ -48,7 +48,7 @@ class OptionsDialog : public QDialog {
     // the port text selected.
     void accept() override;
 
-  private:
+private:
     void browse();
 
     app::Settings initial_;

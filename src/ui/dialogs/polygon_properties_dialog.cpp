@@ -43,8 +43,7 @@ QColor chooserQColor(std::uint32_t colour) {
     return QColor(int(colour & 0xFF), int(colour >> 8 & 0xFF), int(colour >> 16 & 0xFF));
 }
 std::uint32_t chooserValue(const QColor& colour) {
-    return std::uint32_t(colour.red()) | std::uint32_t(colour.green()) << 8 |
-           std::uint32_t(colour.blue()) << 16;
+    return std::uint32_t(colour.red()) | std::uint32_t(colour.green()) << 8 | std::uint32_t(colour.blue()) << 16;
 }
 
 QPixmap swatch(const QColor& colour) {
@@ -56,8 +55,7 @@ QPixmap swatch(const QColor& colour) {
 }  // namespace
 
 PolygonPropertiesDialog::PolygonPropertiesDialog(const model::PolygonPropertiesSettings& initial,
-                                                 const std::vector<std::string>& textures,
-                                                 QWidget* parent)
+                                                 const std::vector<std::string>& textures, QWidget* parent)
     : QDialog(parent), initial_(initial), paths_(textures), picture_(timFilePicture) {
     setWindowTitle(QStringLiteral("Polygon Properties"));
     chooseColour = [this](const QColor& current) {
@@ -69,10 +67,8 @@ PolygonPropertiesDialog::PolygonPropertiesDialog(const model::PolygonPropertiesS
     styles_ = new QButtonGroup(this);
     auto* styleLayout = new QVBoxLayout(styleGroup);
     styleLayout->addWidget(radioButton(QStringLiteral("None"), "styleNone", styles_, 0, styleGroup));
-    styleLayout->addWidget(
-        radioButton(QStringLiteral("Uniform"), "styleUniform", styles_, 1, styleGroup));
-    styleLayout->addWidget(
-        radioButton(QStringLiteral("Gradation"), "styleGradation", styles_, 2, styleGroup));
+    styleLayout->addWidget(radioButton(QStringLiteral("Uniform"), "styleUniform", styles_, 1, styleGroup));
+    styleLayout->addWidget(radioButton(QStringLiteral("Gradation"), "styleGradation", styles_, 2, styleGroup));
     connect(styles_, &QButtonGroup::idClicked, this, [this](int id) {
         clicked(id == 0   ? PropertiesClick::StyleNone
                 : id == 1 ? PropertiesClick::StyleUniform
@@ -82,12 +78,10 @@ PolygonPropertiesDialog::PolygonPropertiesDialog(const model::PolygonPropertiesS
     textured_ = checkBox(QStringLiteral("Textured"), "textured", this);
     connect(textured_, &QCheckBox::clicked, this, [this] { clicked(PropertiesClick::Textured); });
     lightSourced_ = checkBox(QStringLiteral("Run-time light sourced"), "lightSourced", this);
-    connect(lightSourced_, &QCheckBox::clicked, this,
-            [this] { clicked(PropertiesClick::LightSourced); });
+    connect(lightSourced_, &QCheckBox::clicked, this, [this] { clicked(PropertiesClick::LightSourced); });
     doubleFaced_ = checkBox(QStringLiteral("Double faced"), "doubleFaced", this);
     auto* sidesForm = new QFormLayout;
-    sidesForm->addRow(QStringLiteral("Number Of Sides:"),
-                      readOnlyField(QString::number(initial.sides), "sides", this));
+    sidesForm->addRow(QStringLiteral("Number Of Sides:"), readOnlyField(QString::number(initial.sides), "sides", this));
     auto* kindColumn = new QVBoxLayout;
     kindColumn->addWidget(textured_);
     kindColumn->addWidget(lightSourced_);
@@ -98,10 +92,8 @@ PolygonPropertiesDialog::PolygonPropertiesDialog(const model::PolygonPropertiesS
     auto* shadingGroup = new QGroupBox(QStringLiteral("Shading"), this);
     shading_ = new QButtonGroup(this);
     auto* shadingLayout = new QVBoxLayout(shadingGroup);
-    shadingLayout->addWidget(
-        radioButton(QStringLiteral("Gourard"), "shadingGouraud", shading_, 0, shadingGroup));
-    shadingLayout->addWidget(
-        radioButton(QStringLiteral("Flat"), "shadingFlat", shading_, 1, shadingGroup));
+    shadingLayout->addWidget(radioButton(QStringLiteral("Gourard"), "shadingGouraud", shading_, 0, shadingGroup));
+    shadingLayout->addWidget(radioButton(QStringLiteral("Flat"), "shadingFlat", shading_, 1, shadingGroup));
     shadingLayout->addStretch(1);
 
     auto* topRow = new QHBoxLayout;
@@ -113,15 +105,12 @@ PolygonPropertiesDialog::PolygonPropertiesDialog(const model::PolygonPropertiesS
     auto* modeGroup = new QGroupBox(QStringLiteral("Semi-Transparency"), this);
     modes_ = new QButtonGroup(this);
     static constexpr const char* kModes[4] = {"50% back + 50% polygon", "100% back + 100% polygon",
-                                              "100% back - 100% polygon",
-                                              "100% back + 25% polygon"};
-    static constexpr const char* kModeNames[4] = {"transparency0", "transparency1", "transparency2",
-                                                  "transparency3"};
+                                              "100% back - 100% polygon", "100% back + 25% polygon"};
+    static constexpr const char* kModeNames[4] = {"transparency0", "transparency1", "transparency2", "transparency3"};
     auto* modeGrid = new QGridLayout(modeGroup);
     for (int mode = 0; mode < 4; ++mode)
-        modeGrid->addWidget(
-            radioButton(QString::fromLatin1(kModes[mode]), kModeNames[mode], modes_, mode, modeGroup),
-            mode / 2, mode % 2);
+        modeGrid->addWidget(radioButton(QString::fromLatin1(kModes[mode]), kModeNames[mode], modes_, mode, modeGroup),
+                            mode / 2, mode % 2);
     transparent_ = checkBox(QStringLiteral("Poly Is transparent"), "transparent", modeGroup);
     modeGrid->addWidget(transparent_, 2, 0, 1, 2);
 
@@ -168,8 +157,7 @@ PolygonPropertiesDialog::PolygonPropertiesDialog(const model::PolygonPropertiesS
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     showSettings(initial);
-    connect(textures_, &QComboBox::currentIndexChanged, this,
-            &PolygonPropertiesDialog::textureChosen);
+    connect(textures_, &QComboBox::currentIndexChanged, this, &PolygonPropertiesDialog::textureChosen);
     textureChosen();
 }
 
@@ -221,17 +209,14 @@ void PolygonPropertiesDialog::showCorner(int corner) {
     const QColor colour = chooserQColor(colours_[static_cast<std::size_t>(corner)]);
     QPushButton* button = corners_[static_cast<std::size_t>(corner)];
     button->setIcon(swatch(colour));
-    button->setToolTip(QStringLiteral("Red %1, green %2, blue %3")
-                           .arg(colour.red())
-                           .arg(colour.green())
-                           .arg(colour.blue()));
+    button->setToolTip(
+        QStringLiteral("Red %1, green %2, blue %3").arg(colour.red()).arg(colour.green()).arg(colour.blue()));
 }
 
 void PolygonPropertiesDialog::textureChosen() {
     const int chosen = textures_->currentIndex();
     const bool any = chosen >= 0 && static_cast<std::size_t>(chosen) < paths_.size();
-    showTexturePicture(preview_, picture_,
-                       any ? &paths_[static_cast<std::size_t>(chosen)] : nullptr);
+    showTexturePicture(preview_, picture_, any ? &paths_[static_cast<std::size_t>(chosen)] : nullptr);
 }
 
 }  // namespace kestrel::ui

@@ -41,9 +41,9 @@ namespace kestrel::ui {
 class PolygonPropertiesDialog : public QDialog {
     Q_OBJECT
 
-  public:
-    PolygonPropertiesDialog(const model::PolygonPropertiesSettings& initial,
-                            const std::vector<std::string>& textures, QWidget* parent = nullptr);
+public:
+    PolygonPropertiesDialog(const model::PolygonPropertiesSettings& initial, const std::vector<std::string>& textures,
+                            QWidget* parent = nullptr);
 
     // Where the preview comes from; the files on disk until set.
     void setTexturePicture(TexturePicture source);
@@ -58,7 +58,7 @@ class PolygonPropertiesDialog : public QDialog {
     // replace it).
     std::function<QColor(const QColor& current)> chooseColour;
 
-  private:
+private:
     // Runs the material rules after a click and shows their outcome.
     void clicked(model::PropertiesClick click);
     void showSettings(const model::PolygonPropertiesSettings& s);

@@ -31,17 +31,13 @@ RenameDialog::RenameDialog(const QString& title, const QString& name, QWidget* p
     setMinimumWidth(320);
 }
 
-std::string RenameDialog::name() const {
-    return name_->text().trimmed().toStdString();
-}
+std::string RenameDialog::name() const { return name_->text().trimmed().toStdString(); }
 
 void RenameDialog::accept() {
     if (name_->text().trimmed().isEmpty()) return;
     QDialog::accept();
 }
 
-void RenameDialog::updateOk() {
-    ok_->setEnabled(!name_->text().trimmed().isEmpty());
-}
+void RenameDialog::updateOk() { ok_->setEnabled(!name_->text().trimmed().isEmpty()); }
 
 }  // namespace kestrel::ui

@@ -15,7 +15,7 @@ namespace kestrel::ui {
 class RenameDialog : public QDialog {
     Q_OBJECT
 
-  public:
+public:
     // The title is "Rename" when given empty; a label, when given, stands before the edit.
     RenameDialog(const QString& title, const QString& name, QWidget* parent = nullptr, const QString& label = {});
 
@@ -25,7 +25,7 @@ class RenameDialog : public QDialog {
     // Refuses to close while the name is blank.
     void accept() override;
 
-  private:
+private:
     void updateOk();
 
     QLineEdit* name_ = nullptr;

@@ -14,12 +14,8 @@ namespace kestrel::ui {
 namespace {
 
 // The model's colour order, 0x00RRGGBB, as a QColor and back.
-QColor modelQColor(std::int32_t colour) {
-    return QColor::fromRgb(static_cast<QRgb>(colour) & 0xFFFFFFu);
-}
-std::int32_t modelValue(const QColor& colour) {
-    return static_cast<std::int32_t>(colour.rgb() & 0xFFFFFFu);
-}
+QColor modelQColor(std::int32_t colour) { return QColor::fromRgb(static_cast<QRgb>(colour) & 0xFFFFFFu); }
+std::int32_t modelValue(const QColor& colour) { return static_cast<std::int32_t>(colour.rgb() & 0xFFFFFFu); }
 
 }  // namespace
 
@@ -85,10 +81,8 @@ void StaticLightingDialog::showColour() {
     QPixmap swatch(28, 14);
     swatch.fill(colour);
     colourButton_->setIcon(swatch);
-    colourButton_->setToolTip(QStringLiteral("Red %1, green %2, blue %3")
-                                  .arg(colour.red())
-                                  .arg(colour.green())
-                                  .arg(colour.blue()));
+    colourButton_->setToolTip(
+        QStringLiteral("Red %1, green %2, blue %3").arg(colour.red()).arg(colour.green()).arg(colour.blue()));
 }
 
 }  // namespace kestrel::ui

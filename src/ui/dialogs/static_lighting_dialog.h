@@ -26,7 +26,7 @@ namespace kestrel::ui {
 class StaticLightingDialog : public QDialog {
     Q_OBJECT
 
-  public:
+public:
     explicit StaticLightingDialog(QWidget* parent = nullptr);
 
     // The light as set; its colour 0x00RRGGBB, as the model keeps colours.
@@ -36,7 +36,7 @@ class StaticLightingDialog : public QDialog {
     // invalid QColor for Cancel. The colour dialog until replaced (tests replace it).
     std::function<QColor(const QColor& current)> chooseColour;
 
-  private:
+private:
     void chooseLightColour();
     void showColour();
 

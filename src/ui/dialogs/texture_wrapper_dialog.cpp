@@ -56,32 +56,27 @@ QImage timFilePicture(const std::string& path) {
     if (file.size() > kLargestTimFile || !file.open(QIODevice::ReadOnly)) return {};
     const QByteArray bytes = file.read(kLargestTimFile + 1);
     if (bytes.size() > kLargestTimFile) return {};
-    const auto decoded =
-        formats::decodeTim(std::string_view(bytes.constData(), bytes.size()), path);
+    const auto decoded = formats::decodeTim(std::string_view(bytes.constData(), bytes.size()), path);
     if (!decoded || decoded->width <= 0 || decoded->height <= 0) return {};
     QImage image(decoded->width, decoded->height, QImage::Format_ARGB32);
     for (int y = 0; y < decoded->height; ++y) {
-        const std::uint32_t* row =
-            decoded->pixels.data() + static_cast<std::size_t>(y) * decoded->width;
+        const std::uint32_t* row = decoded->pixels.data() + static_cast<std::size_t>(y) * decoded->width;
         std::copy(row, row + decoded->width, reinterpret_cast<QRgb*>(image.scanLine(y)));
     }
     return image;
 }
 
 QImage timPicture(const formats::TimImage& tim) {
-    if (tim.width <= 0 || tim.height <= 0 || (tim.bitsPerPixel != 4 && tim.bitsPerPixel != 8))
-        return {};
+    if (tim.width <= 0 || tim.height <= 0 || (tim.bitsPerPixel != 4 && tim.bitsPerPixel != 8)) return {};
     const auto stride = static_cast<std::size_t>(tim.stride());
     if (tim.pixels.size() < stride * static_cast<std::size_t>(tim.height)) return {};
     QImage image(tim.width, tim.height, QImage::Format_RGB32);
     for (int y = 0; y < tim.height; ++y) {
         // The rows lie bottom first.
-        const std::uint8_t* row =
-            tim.pixels.data() + static_cast<std::size_t>(tim.height - 1 - y) * stride;
+        const std::uint8_t* row = tim.pixels.data() + static_cast<std::size_t>(tim.height - 1 - y) * stride;
         auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < tim.width; ++x) {
-            const unsigned index =
-                tim.bitsPerPixel == 8 ? row[x] : (x % 2 ? row[x / 2] & 0xFu : row[x / 2] >> 4u);
+            const unsigned index = tim.bitsPerPixel == 8 ? row[x] : (x % 2 ? row[x / 2] & 0xFu : row[x / 2] >> 4u);
             out[x] = 0xFF000000u | (tim.palette[index] & 0xFFFFFFu);
         }
     }
@@ -101,8 +96,7 @@ void showTexturePicture(QLabel* label, const TexturePicture& source, const std::
     label->setPixmap(QPixmap::fromImage(shown));
 }
 
-TextureWrapperDialog::TextureWrapperDialog(const std::vector<std::string>& listedTextures,
-                                           QWidget* parent)
+TextureWrapperDialog::TextureWrapperDialog(const std::vector<std::string>& listedTextures, QWidget* parent)
     : QDialog(parent), paths_(listedTextures), picture_(timFilePicture) {
     setWindowTitle(QStringLiteral("Texture Wrapper"));
     chooseFile = [this] { return browseFile(); };
@@ -113,16 +107,15 @@ TextureWrapperDialog::TextureWrapperDialog(const std::vector<std::string>& liste
     auto* typeGroup = new QGroupBox(QStringLiteral("Wrap Type"), this);
     types_ = new QButtonGroup(this);
     auto* typeLayout = new QVBoxLayout(typeGroup);
-    typeLayout->addWidget(radioButton(QStringLiteral("Cylinder Y"), "cylinderY", types_,
-                                int(WrapType::CylinderY), typeGroup));
-    typeLayout->addWidget(radioButton(QStringLiteral("Cylinder X"), "cylinderX", types_,
-                                int(WrapType::CylinderX), typeGroup));
-    typeLayout->addWidget(radioButton(QStringLiteral("Sphere\n(Centre-Vertex Projection)"),
-                                "sphereCentre", types_, int(WrapType::SphereCentre), typeGroup));
-    typeLayout->addWidget(radioButton(QStringLiteral("Sphere (Vertex Normal Projection)"), "sphereNormal",
-                                types_, int(WrapType::SphereNormal), typeGroup));
     typeLayout->addWidget(
-        radioButton(QStringLiteral("Planer"), "planar", types_, int(WrapType::Planar), typeGroup));
+        radioButton(QStringLiteral("Cylinder Y"), "cylinderY", types_, int(WrapType::CylinderY), typeGroup));
+    typeLayout->addWidget(
+        radioButton(QStringLiteral("Cylinder X"), "cylinderX", types_, int(WrapType::CylinderX), typeGroup));
+    typeLayout->addWidget(radioButton(QStringLiteral("Sphere\n(Centre-Vertex Projection)"), "sphereCentre", types_,
+                                      int(WrapType::SphereCentre), typeGroup));
+    typeLayout->addWidget(radioButton(QStringLiteral("Sphere (Vertex Normal Projection)"), "sphereNormal", types_,
+                                      int(WrapType::SphereNormal), typeGroup));
+    typeLayout->addWidget(radioButton(QStringLiteral("Planer"), "planar", types_, int(WrapType::Planar), typeGroup));
     types_->button(int(WrapType::CylinderY))->setChecked(true);
 
     faces_ = new QButtonGroup(this);
@@ -136,18 +129,16 @@ TextureWrapperDialog::TextureWrapperDialog(const std::vector<std::string>& liste
     auto* faceGrid = new QGridLayout;
     faceGrid->setContentsMargins(24, 0, 0, 0);
     for (int i = 0; i < 6; ++i)
-        faceGrid->addWidget(radioButton(QString::fromLatin1(kFaces[i].text), kFaces[i].name, faces_,
-                                  int(kFaces[i].face), typeGroup),
-                            i / 2, i % 2);
+        faceGrid->addWidget(
+            radioButton(QString::fromLatin1(kFaces[i].text), kFaces[i].name, faces_, int(kFaces[i].face), typeGroup),
+            i / 2, i % 2);
     faces_->button(int(PlanarFace::YPlus))->setChecked(true);
     exact_ = checkBox(QStringLiteral("Exact Mode"), "exactMode", typeGroup, true);
     faceGrid->addWidget(exact_, 3, 0, 1, 2);
     typeLayout->addLayout(faceGrid);
 
-    flipHorizontally_ =
-        checkBox(QStringLiteral("Flip Texture Horizontally"), "flipHorizontally", typeGroup);
-    flipVertically_ =
-        checkBox(QStringLiteral("Flip Texture Vertically"), "flipVertically", typeGroup);
+    flipHorizontally_ = checkBox(QStringLiteral("Flip Texture Horizontally"), "flipHorizontally", typeGroup);
+    flipVertically_ = checkBox(QStringLiteral("Flip Texture Vertically"), "flipVertically", typeGroup);
     // A lone '&' would be taken for a shortcut mark.
     swap_ = checkBox(QStringLiteral("Swap X && Y (rotate 90deg)"), "swapXY", typeGroup);
     typeLayout->addWidget(flipHorizontally_);
@@ -167,13 +158,10 @@ TextureWrapperDialog::TextureWrapperDialog(const std::vector<std::string>& liste
     // Shown for the look of it: the wrap does not turn the texture.
     auto* angleGroup = new QGroupBox(QStringLiteral("Texture Angle"), this);
     auto* angleForm = new QFormLayout(angleGroup);
-    angleForm->addRow(QStringLiteral("X"),
-                      wholeField(-kLargestAngle, kLargestAngle, 0, "angleX", angleGroup));
-    angleForm->addRow(QStringLiteral("Y"),
-                      wholeField(-kLargestAngle, kLargestAngle, 0, "angleY", angleGroup));
+    angleForm->addRow(QStringLiteral("X"), wholeField(-kLargestAngle, kLargestAngle, 0, "angleX", angleGroup));
+    angleForm->addRow(QStringLiteral("Y"), wholeField(-kLargestAngle, kLargestAngle, 0, "angleY", angleGroup));
 
-    selectedOnly_ =
-        checkBox(QStringLiteral("Texture To Selected Only"), "selectedOnly", this);
+    selectedOnly_ = checkBox(QStringLiteral("Texture To Selected Only"), "selectedOnly", this);
     allFrames_ = checkBox(QStringLiteral("Apply To All Frames"), "allFrames", this);
 
     auto* sideColumn = new QVBoxLayout;
@@ -261,13 +249,11 @@ QString TextureWrapperDialog::browseFile() {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("TIM"));
-    dialog.setNameFilters(
-        {QStringLiteral("Playstation TIM File (*.TIM)"), QStringLiteral("All Files (*.*)")});
+    dialog.setNameFilters({QStringLiteral("Playstation TIM File (*.TIM)"), QStringLiteral("All Files (*.*)")});
     // Start where the chosen texture lies, when it is a file here.
     const int chosen = textures_->currentIndex();
     if (chosen >= 0) {
-        const QFileInfo current(
-            QFile::decodeName(paths_[static_cast<std::size_t>(chosen)].c_str()));
+        const QFileInfo current(QFile::decodeName(paths_[static_cast<std::size_t>(chosen)].c_str()));
         if (current.dir().exists()) dialog.setDirectory(current.dir());
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
@@ -286,9 +272,8 @@ void TextureWrapperDialog::browse() {
     }
     const std::string path = QFile::encodeName(chosen).toStdString();
     // A path already listed (in any letter case) is that texture, not another.
-    const auto listed = std::find_if(paths_.begin(), paths_.end(), [&](const std::string& p) {
-        return model::sameTexturePath(p, path);
-    });
+    const auto listed = std::find_if(paths_.begin(), paths_.end(),
+                                     [&](const std::string& p) { return model::sameTexturePath(p, path); });
     if (listed != paths_.end()) {
         textures_->setCurrentIndex(static_cast<int>(listed - paths_.begin()));
         return;
@@ -302,8 +287,7 @@ void TextureWrapperDialog::textureChosen() {
     const int chosen = textures_->currentIndex();
     const bool any = chosen >= 0 && static_cast<std::size_t>(chosen) < paths_.size();
     ok_->setEnabled(any);
-    showTexturePicture(preview_, picture_,
-                       any ? &paths_[static_cast<std::size_t>(chosen)] : nullptr);
+    showTexturePicture(preview_, picture_, any ? &paths_[static_cast<std::size_t>(chosen)] : nullptr);
 }
 
 void TextureWrapperDialog::typeChosen() {

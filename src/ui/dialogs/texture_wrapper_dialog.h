@@ -56,9 +56,8 @@ void showTexturePicture(QLabel* label, const TexturePicture& source, const std::
 class TextureWrapperDialog : public QDialog {
     Q_OBJECT
 
-  public:
-    explicit TextureWrapperDialog(const std::vector<std::string>& listedTextures,
-                                  QWidget* parent = nullptr);
+public:
+    explicit TextureWrapperDialog(const std::vector<std::string>& listedTextures, QWidget* parent = nullptr);
 
     // Preselects texture index of the list (the project window's texture); out of range
     // leaves the first chosen.
@@ -74,7 +73,7 @@ class TextureWrapperDialog : public QDialog {
     // until replaced (tests replace it).
     std::function<QString()> chooseFile;
 
-  private:
+private:
     QString browseFile();
     void browse();
     void textureChosen();

@@ -9,23 +9,18 @@
 
 namespace kestrel::ui {
 
-VertexInfoDialog::VertexInfoDialog(const model::VertexInfo& vertex, QWidget* parent)
-    : QDialog(parent) {
+VertexInfoDialog::VertexInfoDialog(const model::VertexInfo& vertex, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Vertex Info"));
 
     // A negative index is no vertex: the fields stay empty rather than show a made-up one.
     const bool known = vertex.index >= 0;
     const auto coordinate = [known](double value) { return known ? numberText(value) : QString(); };
     auto* form = new QFormLayout;
-    form->addRow(
-        QStringLiteral("Vertex ID:"),
-        readOnlyField(known ? QString::number(vertex.index) : QString(), "vertexId", this));
-    form->addRow(QStringLiteral("X="),
-                 readOnlyField(coordinate(vertex.position.x), "vertexX", this));
-    form->addRow(QStringLiteral("Y="),
-                 readOnlyField(coordinate(vertex.position.y), "vertexY", this));
-    form->addRow(QStringLiteral("Z="),
-                 readOnlyField(coordinate(vertex.position.z), "vertexZ", this));
+    form->addRow(QStringLiteral("Vertex ID:"),
+                 readOnlyField(known ? QString::number(vertex.index) : QString(), "vertexId", this));
+    form->addRow(QStringLiteral("X="), readOnlyField(coordinate(vertex.position.x), "vertexX", this));
+    form->addRow(QStringLiteral("Y="), readOnlyField(coordinate(vertex.position.y), "vertexY", this));
+    form->addRow(QStringLiteral("Z="), readOnlyField(coordinate(vertex.position.z), "vertexZ", this));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("buttons"));

@@ -12,7 +12,7 @@ namespace kestrel::ui {
 class VertexInfoDialog : public QDialog {
     Q_OBJECT
 
-  public:
+public:
     explicit VertexInfoDialog(const model::VertexInfo& vertex, QWidget* parent = nullptr);
 };
 

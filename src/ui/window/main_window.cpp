@@ -5,10 +5,10 @@
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
@@ -160,8 +160,8 @@ void MainWindow::createStatusBar() {
 }
 
 void MainWindow::readConfiguration() {
-    app::Settings loaded = options_.configPath.empty() ? document_.settings()
-                                                       : app::loadSettings(document_.files(), options_.configPath);
+    app::Settings loaded =
+        options_.configPath.empty() ? document_.settings() : app::loadSettings(document_.files(), options_.configPath);
     loaded.previewerFile = store_.previewerFile();
     loaded.autosaveMinutes = store_.autosaveMinutes();
     loaded.scriptMemoryMegabytes = store_.scriptMemoryMegabytes();

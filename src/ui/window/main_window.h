@@ -30,35 +30,32 @@ class QDockWidget;
 namespace kestrel::ui {
 
 struct WindowOptions {
-    bool openGl = false;       // the panes draw with OpenGL
-    std::string deviceName;    // shown in the title until a file is open
-    std::string configPath;    // the configuration file; empty: none is read or written
+    bool openGl = false;         // the panes draw with OpenGL
+    std::string deviceName;      // shown in the title until a file is open
+    std::string configPath;      // the configuration file; empty: none is read or written
     std::string recoveryFolder;  // where recovery copies are kept; empty: none are
 };
 
 // Command identifiers, as the tool bars and menus know them.
 namespace command {
-inline constexpr int kNew = 57600, kOpen = 57601, kSave = 32792, kSaveAs = 57604, kExit = 57665,
-                     kAbout = 57664, kRecentFirst = 57616, kUndo = 57643, kRedo = 57644;
+inline constexpr int kNew = 57600, kOpen = 57601, kSave = 32792, kSaveAs = 57604, kExit = 57665, kAbout = 57664,
+                     kRecentFirst = 57616, kUndo = 57643, kRedo = 57644;
 inline constexpr int kTextureUvEdit = 32864, kMovementTimeline = 32865, kShowFaceNormals = 32812;
-inline constexpr int kTextured = 32831, kWireframe = 32832, kBackfaceRemoval = 32866, kSide = 32839,
-                     kTop = 32840, kFront = 32841, kShowVertices = 32816, kShowAxes = 32835, kShowGrid = 32838,
-                     kShowBones = 32871, kShowModel = 32872, kScaleToFit = 32817, kRotateYDown = 32774,
-                     kRotateYUp = 32775, kRotateXDown = 32778, kRotateXUp = 32779, kScaleUp = 32772,
-                     kScaleDown = 32771, kConfigureLighting = 32851, kBackgroundColour = 32827, kOptions = 32846;
-inline constexpr int kDeleteVertices = 32786, kDeletePolygons = 32787, kCreatePolygon = 32788,
-                     kGroupPolygons = 32780, kInvertNormals = 32789, kSetFaceColour = 32826,
-                     kTransparent = 32849, kSolid = 32850, kVertexLighting = 32824, kFaceLighting = 32825,
-                     kLightAtRunTime = 32829, kNoLightAtRunTime = 32830, kFaceTextured = 32847,
-                     kFaceColoured = 32848;
-inline constexpr int kViewStandardBar = 59392, kViewModelEditBar = 32857, kViewViewBar = 32858,
-                     kViewPolygonBar = 32859, kViewVertexBar = 32860, kViewInfoBar = 32861,
-                     kViewStatusBar = 59393;
+inline constexpr int kTextured = 32831, kWireframe = 32832, kBackfaceRemoval = 32866, kSide = 32839, kTop = 32840,
+                     kFront = 32841, kShowVertices = 32816, kShowAxes = 32835, kShowGrid = 32838, kShowBones = 32871,
+                     kShowModel = 32872, kScaleToFit = 32817, kRotateYDown = 32774, kRotateYUp = 32775,
+                     kRotateXDown = 32778, kRotateXUp = 32779, kScaleUp = 32772, kScaleDown = 32771,
+                     kConfigureLighting = 32851, kBackgroundColour = 32827, kOptions = 32846;
+inline constexpr int kDeleteVertices = 32786, kDeletePolygons = 32787, kCreatePolygon = 32788, kGroupPolygons = 32780,
+                     kInvertNormals = 32789, kSetFaceColour = 32826, kTransparent = 32849, kSolid = 32850,
+                     kVertexLighting = 32824, kFaceLighting = 32825, kLightAtRunTime = 32829, kNoLightAtRunTime = 32830,
+                     kFaceTextured = 32847, kFaceColoured = 32848;
+inline constexpr int kViewStandardBar = 59392, kViewModelEditBar = 32857, kViewViewBar = 32858, kViewPolygonBar = 32859,
+                     kViewVertexBar = 32860, kViewInfoBar = 32861, kViewStatusBar = 59393;
 inline constexpr int kRenameItem = 32898, kDeleteItem = 32899, kPaintTexture = 32863, kRemoveTexture = 32894,
                      kAttachToBone = 32868, kRemoveFromBone = 32873, kAddGroupToBone = 1049, kNewMovement = 1018,
                      kAddKeyframe = 1020, kReplaceKeyframe = 1091, kDeleteKeyframe = 1075, kKeyframeInfo = 1036,
-                     kGenerateMime = 1031,
-                     kSaveBinaryMime = 32892, kPlayAnimation = 1048, kViewProjectBar = 32862,
+                     kGenerateMime = 1031, kSaveBinaryMime = 32892, kPlayAnimation = 1048, kViewProjectBar = 32862,
                      kViewProjectToolsBar = 32910, kObjectCreator = 32917;
 inline constexpr int kRunScript = 32911, kFunctionFirst = 1146;  // Function1 to Function12: 1146 to 1157
 inline constexpr int kSendTextures = 1096, kSendModel = 1097, kSendAll = 1098, kSendViewer = 1099,
@@ -87,10 +84,18 @@ public:
     QDockWidget* infoBar() const { return infoBar_; }
     QDockWidget* projectBar() const { return projectBar_; }
     QDockWidget* projectToolsBar() const { return projectToolsBar_; }
-    class ProjectTree* projectTree() const { return projectTree_; }
-    class ObjectCreator* objectCreator() const { return objectCreator_; }
-    class WindowScripts* scripts() const { return scripts_; }
-    class WindowConsole* console() const { return console_; }
+    class ProjectTree* projectTree() const {
+        return projectTree_;
+    }
+    class ObjectCreator* objectCreator() const {
+        return objectCreator_;
+    }
+    class WindowScripts* scripts() const {
+        return scripts_;
+    }
+    class WindowConsole* console() const {
+        return console_;
+    }
     QDockWidget* consoleBar() const { return consoleBar_; }
     // Opens the script file of that name (default.ks of the working folder at start-up) as
     // "Open..." would; nothing when there is none.

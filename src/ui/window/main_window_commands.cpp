@@ -1,20 +1,20 @@
 // The main window's commands: their actions, menus and tool bars, and when each is enabled.
 #include <QAction>
-#include <algorithm>
 #include <QApplication>
+#include <QDockWidget>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
-#include <QDockWidget>
-#include <QLabel>
+#include <algorithm>
 
+#include "tools/double_click_menu.h"
 #include "ui/dialogs/grid_align_dialog.h"
 #include "ui/dialogs/optimiser_dialog.h"
 #include "ui/window/main_window.h"
-#include "tools/double_click_menu.h"
 #include "ui/window/tool_icons.h"
 
 namespace kestrel::ui {
@@ -68,8 +68,10 @@ void MainWindow::createActions() {
 
     // File.
     addCommand(kNew, "&New", [this] { newFile(); });
-    addCommand(kOpen, "&Open...", [this] { openFile(); }, QKeySequence("Ctrl+O"));
-    addCommand(kSave, "&Save", [this] { save(); }, QKeySequence("Ctrl+S"));
+    addCommand(
+        kOpen, "&Open...", [this] { openFile(); }, QKeySequence("Ctrl+O"));
+    addCommand(
+        kSave, "&Save", [this] { save(); }, QKeySequence("Ctrl+S"));
     addCommand(kSaveAs, "Save &As...", [this] { saveAs(false); });
     addCommand(kUnnumbered, "Save Current", [this] { saveCurrent(); });
     addCommand(kUnnumbered, "Save Current As...", [this] { saveAs(true); });
@@ -78,11 +80,15 @@ void MainWindow::createActions() {
     addCommand(kExit, "E&xit", [this] { close(); });
 
     // Edit.
-    addCommand(kUndo, "Undo", [&doc] { doc.undo(); }, QKeySequence("Ctrl+Z"));
-    addCommand(kRedo, "Redo", [&doc] { doc.redo(); })
-        ->setShortcuts({QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
-    addCommand(kUnnumbered, "Select All", [&doc] { doc.selectAll(); }, QKeySequence("Ctrl+A"));
-    addCommand(kUnnumbered, "Select None", [&doc] { doc.selectNone(); }, QKeySequence("Ctrl+N"));
+    addCommand(
+        kUndo, "Undo", [&doc] { doc.undo(); }, QKeySequence("Ctrl+Z"));
+    addCommand(kRedo, "Redo", [&doc] {
+        doc.redo();
+    })->setShortcuts({QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
+    addCommand(
+        kUnnumbered, "Select All", [&doc] { doc.selectAll(); }, QKeySequence("Ctrl+A"));
+    addCommand(
+        kUnnumbered, "Select None", [&doc] { doc.selectNone(); }, QKeySequence("Ctrl+N"));
     addCommand(kUnnumbered, "Invert Selection", [&doc] { doc.invertSelection(); });
     addCommand(kUnnumbered, "Auto Deselect", [this, &doc] {
         doc.toggleAutoDeselect();
@@ -93,21 +99,27 @@ void MainWindow::createActions() {
         updateActions();
     });
     addCommand(kUnnumbered, "Restore Marker", [&doc] { doc.restoreMarker(); });
-    addCommand(kUnnumbered, "Vertex Info", [this] { vertexInfo(); }, QKeySequence("Ctrl+I"));
-    addCommand(kUnnumbered, "Show Info On Selected", [this] { modelInformation(); }, QKeySequence("Ctrl+Shift+I"));
+    addCommand(
+        kUnnumbered, "Vertex Info", [this] { vertexInfo(); }, QKeySequence("Ctrl+I"));
+    addCommand(
+        kUnnumbered, "Show Info On Selected", [this] { modelInformation(); }, QKeySequence("Ctrl+Shift+I"));
 
     // View: the active pane's mode, camera and switches.
-    addViewCommand(kTextured, "Textured", [](render::EditView& v) { v.mode = render::DisplayMode::Textured; })
-        ->setCheckable(true);
-    addViewCommand(kWireframe, "Wireframe", [](render::EditView& v) { v.mode = render::DisplayMode::Wireframe; })
-        ->setCheckable(true);
-    addViewCommand(kTextureUvEdit, "Texture UV Edit", [](render::EditView& v) { v.mode = render::DisplayMode::TextureUvEdit; })
-        ->setCheckable(true);
-    addViewCommand(kMovementTimeline, "Movement Timeline",
-                   [](render::EditView& v) { v.mode = render::DisplayMode::MovementTimeline; })
-        ->setCheckable(true);
-    addViewCommand(kBackfaceRemoval, "Backface Removal", [](render::EditView& v) { v.toggleBackfaceRemoval(); })
-        ->setCheckable(true);
+    addViewCommand(kTextured, "Textured", [](render::EditView& v) {
+        v.mode = render::DisplayMode::Textured;
+    })->setCheckable(true);
+    addViewCommand(kWireframe, "Wireframe", [](render::EditView& v) {
+        v.mode = render::DisplayMode::Wireframe;
+    })->setCheckable(true);
+    addViewCommand(kTextureUvEdit, "Texture UV Edit", [](render::EditView& v) {
+        v.mode = render::DisplayMode::TextureUvEdit;
+    })->setCheckable(true);
+    addViewCommand(kMovementTimeline, "Movement Timeline", [](render::EditView& v) {
+        v.mode = render::DisplayMode::MovementTimeline;
+    })->setCheckable(true);
+    addViewCommand(kBackfaceRemoval, "Backface Removal", [](render::EditView& v) {
+        v.toggleBackfaceRemoval();
+    })->setCheckable(true);
     addViewCommand(kSide, "Side", [](render::EditView& v) { v.side(); });
     addViewCommand(kTop, "Top", [](render::EditView& v) { v.top(); });
     addViewCommand(kFront, "Front", [](render::EditView& v) { v.front(); });
@@ -133,8 +145,7 @@ void MainWindow::createActions() {
         "Rotate view about the X axis\nX-axis rotate");
     tip(addViewCommand(kRotateXUp, "Rotate X +", [](render::EditView& v) { v.rotateX(0.1); }),
         "Rotate view about the X axis\nX-axis rotate");
-    tip(addViewCommand(kScaleUp, "Expand Object", [](render::EditView& v) { v.scaleUp(); }),
-        "Expand Object\nScale up");
+    tip(addViewCommand(kScaleUp, "Expand Object", [](render::EditView& v) { v.scaleUp(); }), "Expand Object\nScale up");
     tip(addViewCommand(kScaleDown, "Shrink Object", [](render::EditView& v) { v.scaleDown(); }),
         "Shrink Object\nScale down");
     addCommand(kConfigureLighting, "Configure Lighting", [this] { configureLighting(); });
@@ -146,7 +157,8 @@ void MainWindow::createActions() {
     addCommand(kDeletePolygons, "Delete", edit([&doc] { return doc.deletePolygons(); }));
     addCommand(kCreatePolygon, "Create", edit([&doc] { return doc.createPolygon(); }));
     addCommand(kInvertNormals, "Invert Normals", edit([&doc] { return doc.invertNormals(); }));
-    addCommand(kGroupPolygons, "Group Polygons", [this] { groupPolygons(); }, QKeySequence("Ctrl+G"));
+    addCommand(
+        kGroupPolygons, "Group Polygons", [this] { groupPolygons(); }, QKeySequence("Ctrl+G"));
     addCommand(kUnnumbered, "Centre Object", [&doc] { doc.centreObject(); });
     addCommand(kUnnumbered, "Optimise", [this] {
         OptimiserDialog dialog(document_, this);
@@ -156,9 +168,8 @@ void MainWindow::createActions() {
         GridAlignDialog dialog(this);
         if (dialog.exec() == QDialog::Accepted) runCommand(document_.gridAlign(dialog.options()));
     });
-    addCommand(kUnnumbered, "Make Model RSDTOOL Compatible", [this, &doc] {
-        showMessage(QString("%1 polygons changed").arg(doc.makeRsdToolCompatible()));
-    });
+    addCommand(kUnnumbered, "Make Model RSDTOOL Compatible",
+               [this, &doc] { showMessage(QString("%1 polygons changed").arg(doc.makeRsdToolCompatible())); });
     addCommand(kUnnumbered, "Wrap Texture Round Object", [this] { wrapTexture(); });
     addCommand(kUnnumbered, "Polygon Properties", [this] { polygonProperties(); });
     addCommand(kUnnumbered, "Point Lighting", [this] { pointLighting(); });
@@ -211,7 +222,8 @@ void MainWindow::createMenus() {
     edit->addAction(action("Show Info On Selected"));
 
     QMenu* view = menuBar()->addMenu("&View");
-    for (int id : {kTextured, kWireframe, kTextureUvEdit, kMovementTimeline, kBackfaceRemoval}) view->addAction(action(id));
+    for (int id : {kTextured, kWireframe, kTextureUvEdit, kMovementTimeline, kBackfaceRemoval})
+        view->addAction(action(id));
     view->addSeparator();
     for (int id : {kSide, kTop, kFront}) view->addAction(action(id));
     view->addSeparator();
@@ -318,17 +330,23 @@ void MainWindow::createToolBars() {
     };
     const Bar bars[] = {
         {59392, "Standard", {kNew, kOpen, kSave, 0, kAbout}, {16, 15}},
-        {59396, "View",
-         {kRotateYDown, kRotateYUp, kRotateXDown, kRotateXUp, 0, kScaleUp, kScaleDown, kScaleToFit, 32852, 32854, 32921},
+        {59396,
+         "View",
+         {kRotateYDown, kRotateYUp, kRotateXDown, kRotateXUp, 0, kScaleUp, kScaleDown, kScaleToFit, 32852, 32854,
+          32921},
          {16, 15}},
-        {59397, "Vertex Edit",
-         {kDeleteVertices, kDeletePolygons, 0, kCreatePolygon, 0, kAttachToBone, kRemoveFromBone, 0, 32801, 32796, 32799,
-          32800, 32802, 32803, 32804},
+        {59397,
+         "Vertex Edit",
+         {kDeleteVertices, kDeletePolygons, 0, kCreatePolygon, 0, kAttachToBone, kRemoveFromBone, 0, 32801, 32796,
+          32799, 32800, 32802, 32803, 32804},
          {16, 15}},
-        {59398, "Model Edit",
+        {59398,
+         "Model Edit",
          {32795, 32806, 0, 32790, 32837, 32907, 32909, 32815, 32923, 0, 32814, 0, 32869, 32870, 32901, 0, 32902},
          {32, 32}},
-        {59402, "Polygon", {kGroupPolygons, 0, kInvertNormals, kSetFaceColour, kTransparent, kSolid, 0, kPaintTexture},
+        {59402,
+         "Polygon",
+         {kGroupPolygons, 0, kInvertNormals, kSetFaceColour, kTransparent, kSolid, 0, kPaintTexture},
          {16, 15}},
     };
     for (const Bar& bar : bars) {
@@ -354,8 +372,9 @@ std::vector<std::pair<int, QWidget*>> MainWindow::barEntries() const {
 }
 
 void MainWindow::createBarsMenu() {
-    const char* const texts[] = {"Standard &Toolbar", "Model &Edit", "&View", "&Polygon", "Verte&x", "Model &Info",
-                                 "Project View", "Project Tools", "&Status Bar", "Action Replay Control"};
+    const char* const texts[] = {"Standard &Toolbar", "Model &Edit",          "&View",        "&Polygon",
+                                 "Verte&x",           "Model &Info",          "Project View", "Project Tools",
+                                 "&Status Bar",       "Action Replay Control"};
     const auto entries = barEntries();
     for (std::size_t i = 0; i < entries.size(); ++i) {
         QWidget* bar = entries[i].second;
@@ -386,11 +405,13 @@ void MainWindow::updateActions() {
     updateConsoleActions();
     // The joint tools need a skeleton; every other tool works on any model.
     for (const tools::ToolCommand& tool : tools::toolCommands()) {
-        const bool joints = tool.tool & (tools::bit::kMoveJoint | tools::bit::kRotateJoint | tools::bit::kLockedMoveJoint);
+        const bool joints =
+            tool.tool & (tools::bit::kMoveJoint | tools::bit::kRotateJoint | tools::bit::kLockedMoveJoint);
         enable(tool.id, !joints || doc.model().hasSkeleton());
         action(tool.id)->setChecked(tool.tool == 0 ? toolWord_.picking() : toolWord_.has(tool.tool));
     }
-    for (const tools::LockCommand& lock : tools::lockCommands()) action(lock.id)->setChecked(toolWord_.locks() == lock.locks);
+    for (const tools::LockCommand& lock : tools::lockCommands())
+        action(lock.id)->setChecked(toolWord_.locks() == lock.locks);
     const auto named = [](const char* verb, const std::string& step) {
         return step.empty() ? QString(verb) : QString("%1 %2").arg(verb, QString::fromStdString(step));
     };

@@ -117,8 +117,9 @@ void MainWindow::createConsoleCommands() {
         modes->addAction(mode);
     }
     for (bool gpu : {false, true}) {
-        QAction* profiler = addCommand(gpu ? kGpuProfiler : kCpuProfiler, gpu ? "Show GPU Profiler" : "Show CPU Profiler",
-                                       [this, gpu] { runConsole([this, gpu] { return console_->toggleProfiler(gpu); }, {}); });
+        QAction* profiler =
+            addCommand(gpu ? kGpuProfiler : kCpuProfiler, gpu ? "Show GPU Profiler" : "Show CPU Profiler",
+                       [this, gpu] { runConsole([this, gpu] { return console_->toggleProfiler(gpu); }, {}); });
         profiler->setCheckable(true);
         tools->addAction(profiler);
     }

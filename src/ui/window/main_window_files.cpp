@@ -78,7 +78,8 @@ bool MainWindow::openPath(const QString& path) {
     }
     const auto opened = document_.openFile(path.toStdString());
     if (!opened) {
-        prompts_.showProblems(this, "Open", QString("Kestrel could not open %1; the model on screen is unchanged.").arg(path),
+        prompts_.showProblems(this, "Open",
+                              QString("Kestrel could not open %1; the model on screen is unchanged.").arg(path),
                               {QString::fromStdString(opened.error().describe())}, true);
         return false;
     }
@@ -142,8 +143,10 @@ bool MainWindow::reportSave(const std::expected<formats::SavedFiles, formats::Er
         return false;
     }
     if (!saved->warnings.empty())
-        prompts_.showProblems(this, what, "The model was saved, with these remarks:", described(saved->warnings), false);
-    showMessage(QString::fromStdString("Saved " + formats::countOf(static_cast<long long>(saved->written.size()), "file")));
+        prompts_.showProblems(this, what, "The model was saved, with these remarks:", described(saved->warnings),
+                              false);
+    showMessage(
+        QString::fromStdString("Saved " + formats::countOf(static_cast<long long>(saved->written.size()), "file")));
     return true;
 }
 
@@ -151,9 +154,12 @@ std::optional<app::UnstoredEdit> MainWindow::askUnstored() {
     const auto keyframe = document_.unstoredKeyframe();
     if (!keyframe) return app::UnstoredEdit::Refuse;  // nothing to ask: nothing is refused
     switch (prompts_.askUnstoredKeyframe(this, QString::fromStdString(*keyframe))) {
-        case UnstoredChoice::ReplaceKeyframe: return app::UnstoredEdit::StoreFirst;
-        case UnstoredChoice::SaveWithout: return app::UnstoredEdit::LeaveOut;
-        case UnstoredChoice::Cancel: break;
+        case UnstoredChoice::ReplaceKeyframe:
+            return app::UnstoredEdit::StoreFirst;
+        case UnstoredChoice::SaveWithout:
+            return app::UnstoredEdit::LeaveOut;
+        case UnstoredChoice::Cancel:
+            break;
     }
     return std::nullopt;
 }

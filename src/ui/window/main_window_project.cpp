@@ -44,7 +44,8 @@ void MainWindow::createProjectCommands() {
         };
     };
     addCommand(kRenameItem, "Rename", rename("Rename"));
-    QAction* del = addCommand(kDeleteItem, "Delete", edit([&doc] { return doc.deleteSelected(); }), QKeySequence::Delete);
+    QAction* del =
+        addCommand(kDeleteItem, "Delete", edit([&doc] { return doc.deleteSelected(); }), QKeySequence::Delete);
     // DEL deletes the project item only where the tree has the focus; in a pane it deletes
     // the selected vertices.
     del->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -53,7 +54,8 @@ void MainWindow::createProjectCommands() {
     addCommand(kPaintTexture, "Paint Current Texture To Selected", edit([&doc] { return doc.paintTexture(); }))
         ->setIcon(toolIcon(kPaintTexture));
     addCommand(kRemoveTexture, "Remove Texture From Model", edit([&doc] { return doc.removeTexture(); }));
-    addCommand(kAttachToBone, "Attatch to Bone", edit([&doc] { return doc.attachToBone(); }))->setIcon(toolIcon(kAttachToBone));
+    addCommand(kAttachToBone, "Attatch to Bone", edit([&doc] { return doc.attachToBone(); }))
+        ->setIcon(toolIcon(kAttachToBone));
     addCommand(kRemoveFromBone, "Remove Selected", edit([&doc] { return doc.removeSelectedFromBone(); }))
         ->setIcon(toolIcon(kRemoveFromBone));
     addCommand(kUnnumbered, "Delete Bone", edit([&doc] { return doc.deleteBone(); }));
@@ -63,11 +65,12 @@ void MainWindow::createProjectCommands() {
         if (dialog.exec() == QDialog::Accepted) runCommand(document_.newMovement(dialog.name()));
     });
     addCommand(kAddKeyframe, "Add Keyframe", [this] {
-        runCommand(document_.addKeyframe([this](const app::KeyframeEntry& proposed) -> std::optional<app::KeyframeEntry> {
-            CreateKeyframeDialog dialog(proposed, this);
-            if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-            return dialog.entry();
-        }));
+        runCommand(
+            document_.addKeyframe([this](const app::KeyframeEntry& proposed) -> std::optional<app::KeyframeEntry> {
+                CreateKeyframeDialog dialog(proposed, this);
+                if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+                return dialog.entry();
+            }));
     });
     addCommand(kReplaceKeyframe, "Replace Keyframe", edit([&doc] { return doc.replaceKeyframe(); }));
     addCommand(kDeleteKeyframe, "Delete Keyframe", edit([&doc] { return doc.deleteKeyframe(); }));
@@ -111,8 +114,8 @@ void MainWindow::createProjectCommands() {
     addCommand(kGenerateMime, "Generate MIMe Info", [this] { reportMime(document_.generateMime()); });
     addCommand(kSaveBinaryMime, "Save Binary MIMe File", [this] {
         const auto path = prompts_.savePath(this, "Save Binary MIMe File",
-                                            fileDialogFilter("Binary MIMe File (*.MIM)|*.MIM|All Files (*.*)|*.*||"), "MIM",
-                                            QString::fromStdString(document_.path()));
+                                            fileDialogFilter("Binary MIMe File (*.MIM)|*.MIM|All Files (*.*)|*.*||"),
+                                            "MIM", QString::fromStdString(document_.path()));
         if (path) reportMime(document_.saveBinaryMime(path->toStdString()));
     });
 }
@@ -221,10 +224,11 @@ void MainWindow::createProjectBars() {
     projectToolsBar_->setObjectName(QString("bar%1").arg(kProjectToolsBarId));
     auto* buttons = new QWidget(projectToolsBar_);
     auto* row = new QHBoxLayout(buttons);
-    const std::pair<int, const char*> tools[] = {{kNewMovement, "New Movement"},   {kAddKeyframe, "Add Keyframe"},
-                                                 {kReplaceKeyframe, "Replace Keyframe"}, {kGenerateMime, "Generate MIMe"},
-                                                 {kKeyframeInfo, "KeyFrame Properties"}, {kAddGroupToBone, "Attatch2Bone"},
-                                                 {kDeleteKeyframe, "Delete Keyframe"}};
+    const std::pair<int, const char*> tools[] = {
+        {kNewMovement, "New Movement"},         {kAddKeyframe, "Add Keyframe"},
+        {kReplaceKeyframe, "Replace Keyframe"}, {kGenerateMime, "Generate MIMe"},
+        {kKeyframeInfo, "KeyFrame Properties"}, {kAddGroupToBone, "Attatch2Bone"},
+        {kDeleteKeyframe, "Delete Keyframe"}};
     const int ids[] = {1018, 1020, 1091, 1031, 1036, 1049, 1075};
     for (std::size_t i = 0; i < std::size(tools); ++i) {
         auto* button = new QPushButton(tools[i].second, buttons);

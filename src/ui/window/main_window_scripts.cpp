@@ -38,10 +38,12 @@ void MainWindow::createScriptCommands() {
     connect(scripts_, &WindowScripts::finished, this, [this](const QString& message) { showMessage(message); });
 
     QMenu* menu = menuBar()->addMenu("&Script");
-    menu->addAction(addCommand(kRunScript, "Run", [this] { scripts_->run(); }, QKeySequence("F5")));
+    menu->addAction(addCommand(
+        kRunScript, "Run", [this] { scripts_->run(); }, QKeySequence("F5")));
     menu->addSeparator();
     for (int i = 0; i < app::kFunctionSlots; ++i)
-        menu->addAction(addCommand(kFunctionFirst + i, QString("Function%1").arg(i + 1), [this, i] { scripts_->callSlot(i); }));
+        menu->addAction(
+            addCommand(kFunctionFirst + i, QString("Function%1").arg(i + 1), [this, i] { scripts_->callSlot(i); }));
     menu->addSeparator();
     menu->addAction(addCommand(kUnnumbered, "Unload", [this] { scripts_->unload(); }));
     menu->addAction(addCommand(kUnnumbered, "Console", [this] { scripts_->showConsole(); }));

@@ -37,12 +37,18 @@ QIcon textureIcon(const formats::TextureSlot& slot) {
 QIcon kindIcon(app::ProjectItem kind) {
     QStyle* style = QApplication::style();
     switch (kind) {
-        case app::ProjectItem::Root: return style->standardIcon(QStyle::SP_DriveHDIcon);
-        case app::ProjectItem::Group: return style->standardIcon(QStyle::SP_DirIcon);
-        case app::ProjectItem::Skeleton: return style->standardIcon(QStyle::SP_ComputerIcon);
-        case app::ProjectItem::Movement: return style->standardIcon(QStyle::SP_MediaPlay);
-        case app::ProjectItem::Keyframe: return style->standardIcon(QStyle::SP_FileIcon);
-        default: return {};
+        case app::ProjectItem::Root:
+            return style->standardIcon(QStyle::SP_DriveHDIcon);
+        case app::ProjectItem::Group:
+            return style->standardIcon(QStyle::SP_DirIcon);
+        case app::ProjectItem::Skeleton:
+            return style->standardIcon(QStyle::SP_ComputerIcon);
+        case app::ProjectItem::Movement:
+            return style->standardIcon(QStyle::SP_MediaPlay);
+        case app::ProjectItem::Keyframe:
+            return style->standardIcon(QStyle::SP_FileIcon);
+        default:
+            return {};
     }
 }
 
@@ -66,7 +72,8 @@ std::vector<ProjectTree::Entry> ProjectTree::entriesOf(const app::Document& docu
     std::vector<Entry> entries;
     entries.push_back({ProjectItem::Root, document.path().empty() ? QString("none") : fileNameOf(document.path())});
     for (int g = 0; g < model.groupCount(); ++g)
-        entries.push_back({ProjectItem::Group, QString::fromStdString(model.groups[static_cast<std::size_t>(g)].name), g, 0});
+        entries.push_back(
+            {ProjectItem::Group, QString::fromStdString(model.groups[static_cast<std::size_t>(g)].name), g, 0});
     if (model.hasSkeleton()) entries.push_back({ProjectItem::Skeleton, "Skeleton", -1, 0});
     // The base frame has its item too, so that the rest pose can always be chosen again.
     if (anim.baseFrame) entries.push_back({ProjectItem::Keyframe, QString::fromStdString(anim.baseFrame->name), -1, 0});
@@ -88,7 +95,8 @@ void ProjectTree::refresh() {
         clear();
         std::vector<QTreeWidgetItem*> made;
         for (const Entry& e : entries) {
-            auto* item = e.parent < 0 ? new QTreeWidgetItem(this) : new QTreeWidgetItem(made[static_cast<std::size_t>(e.parent)]);
+            auto* item = e.parent < 0 ? new QTreeWidgetItem(this)
+                                      : new QTreeWidgetItem(made[static_cast<std::size_t>(e.parent)]);
             item->setText(0, e.text);
             item->setData(0, kKindRole, static_cast<int>(e.kind));
             item->setData(0, kIndexRole, e.index);
@@ -120,8 +128,8 @@ QTreeWidgetItem* ProjectTree::itemFor(const app::ProjectSelection& selection) co
         const app::ProjectSelection s = selectionOf(*it);
         if (s.kind != selection.kind) continue;
         const bool indexed = s.kind == app::ProjectItem::Group || s.kind == app::ProjectItem::Texture;
-        if (s.kind == app::ProjectItem::Root || s.kind == app::ProjectItem::Skeleton || (indexed && s.index == selection.index) ||
-            (!indexed && s.name == selection.name))
+        if (s.kind == app::ProjectItem::Root || s.kind == app::ProjectItem::Skeleton ||
+            (indexed && s.index == selection.index) || (!indexed && s.name == selection.name))
             return *it;
     }
     return nullptr;
@@ -149,7 +157,8 @@ void ProjectTree::mousePressEvent(QMouseEvent* event) {
 
 void ProjectTree::mouseMoveEvent(QMouseEvent* event) {
     if (!pressed_ || !(event->buttons() & Qt::LeftButton)) return QTreeWidget::mouseMoveEvent(event);
-    if ((event->position().toPoint() - pressAt_).manhattanLength() >= QApplication::startDragDistance()) dragging_ = true;
+    if ((event->position().toPoint() - pressAt_).manhattanLength() >= QApplication::startDragDistance())
+        dragging_ = true;
     if (!dragging_) return;
     QTreeWidgetItem* over = itemAt(event->position().toPoint());
     if (over && selectionOf(over).kind != app::ProjectItem::Keyframe) over = nullptr;
@@ -163,7 +172,8 @@ void ProjectTree::mouseMoveEvent(QMouseEvent* event) {
 
 void ProjectTree::mouseReleaseEvent(QMouseEvent* event) {
     const bool dropped = dragging_ && pressed_ && dropMark_;
-    const QString dragged = pressed_ ? pressed_->text(0) : QString(), target = dropMark_ ? dropMark_->text(0) : QString();
+    const QString dragged = pressed_ ? pressed_->text(0) : QString(),
+                  target = dropMark_ ? dropMark_->text(0) : QString();
     clearDropMark();
     pressed_ = nullptr;
     dragging_ = false;

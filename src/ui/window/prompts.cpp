@@ -23,8 +23,8 @@ bool DialogPrompts::askUseHardware(QWidget* parent) {
 
 std::optional<QString> DialogPrompts::openPath(QWidget* parent, const QString& title, const QString& filter) {
     // Qt's own dialog matches "*.RSD" against robot.rsd too; some desktops' dialogs do not.
-    const QString path = QFileDialog::getOpenFileName(parent, title, QString(), filter, nullptr,
-                                                      QFileDialog::DontUseNativeDialog);
+    const QString path =
+        QFileDialog::getOpenFileName(parent, title, QString(), filter, nullptr, QFileDialog::DontUseNativeDialog);
     if (path.isEmpty()) return std::nullopt;
     return path;
 }
@@ -41,9 +41,9 @@ std::optional<QString> DialogPrompts::savePath(QWidget* parent, const QString& t
 
 SaveChoice DialogPrompts::askSaveChanges(QWidget* parent, const QString& file) {
     const QString name = file.isEmpty() ? QString("the model") : file;
-    const auto answer = QMessageBox::question(parent, "Kestrel", QString("Save the changes to %1?").arg(name),
-                                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
-                                              QMessageBox::Save);
+    const auto answer =
+        QMessageBox::question(parent, "Kestrel", QString("Save the changes to %1?").arg(name),
+                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
     if (answer == QMessageBox::Save) return SaveChoice::Save;
     if (answer == QMessageBox::Discard) return SaveChoice::Discard;
     return SaveChoice::Cancel;

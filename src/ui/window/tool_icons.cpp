@@ -121,7 +121,8 @@ QIcon viewToolIcon(int id) {
         case 32790:  // Move: four ways
             return icon([](QPainter& p) {
                 const QPointF c(8, 8);
-                for (const QPointF d : {QPointF(0, -6), QPointF(0, 6), QPointF(-6, 0), QPointF(6, 0)}) arrow(p, c, c + d);
+                for (const QPointF d : {QPointF(0, -6), QPointF(0, 6), QPointF(-6, 0), QPointF(6, 0)})
+                    arrow(p, c, c + d);
             });
         case 32837:  // Resize: out along the diagonal
             return icon([](QPainter& p) {
@@ -201,7 +202,8 @@ QIcon viewToolIcon(int id) {
         case 32921:  // Pan
             return icon([](QPainter& p) {
                 const QPointF c(8, 8);
-                for (const QPointF d : {QPointF(0, -6), QPointF(0, 6), QPointF(-6, 0), QPointF(6, 0)}) arrow(p, c + d / 3, c + d);
+                for (const QPointF d : {QPointF(0, -6), QPointF(0, 6), QPointF(-6, 0), QPointF(6, 0)})
+                    arrow(p, c + d / 3, c + d);
                 p.drawEllipse(c, 1.2, 1.2);
             });
         case 32868:  // Attatch to Bone: a vertex joining the bone
@@ -225,14 +227,22 @@ QIcon viewToolIcon(int id) {
                 p.drawLine(QPointF(7, 9), QPointF(14, 2));
                 p.drawEllipse(QPointF(7, 9), 1.5, 1.5);
             });
-        case 32801: return icon([](QPainter& p) { letters(p, "XYZ"); });
-        case 32796: return icon([](QPainter& p) { letters(p, "XY"); });
-        case 32799: return icon([](QPainter& p) { letters(p, "YZ"); });
-        case 32800: return icon([](QPainter& p) { letters(p, "ZX"); });
-        case 32802: return icon([](QPainter& p) { letters(p, "X"); });
-        case 32803: return icon([](QPainter& p) { letters(p, "Y"); });
-        case 32804: return icon([](QPainter& p) { letters(p, "Z"); });
-        default: return {};
+        case 32801:
+            return icon([](QPainter& p) { letters(p, "XYZ"); });
+        case 32796:
+            return icon([](QPainter& p) { letters(p, "XY"); });
+        case 32799:
+            return icon([](QPainter& p) { letters(p, "YZ"); });
+        case 32800:
+            return icon([](QPainter& p) { letters(p, "ZX"); });
+        case 32802:
+            return icon([](QPainter& p) { letters(p, "X"); });
+        case 32803:
+            return icon([](QPainter& p) { letters(p, "Y"); });
+        case 32804:
+            return icon([](QPainter& p) { letters(p, "Z"); });
+        default:
+            return {};
     }
 }
 
@@ -241,17 +251,24 @@ QIcon viewToolIcon(int id) {
 QIcon toolIcon(int id) {
     using namespace command;
     switch (id) {
-        case kRotateYDown: return icon([](QPainter& p) { turnArrow(p, false, "Y"); });
-        case kRotateYUp: return icon([](QPainter& p) { turnArrow(p, true, "Y"); });
-        case kRotateXDown: return icon([](QPainter& p) { turnArrow(p, false, "X"); });
-        case kRotateXUp: return icon([](QPainter& p) { turnArrow(p, true, "X"); });
-        case kScaleUp: return icon([](QPainter& p) { magnifier(p, true); });
-        case kScaleDown: return icon([](QPainter& p) { magnifier(p, false); });
+        case kRotateYDown:
+            return icon([](QPainter& p) { turnArrow(p, false, "Y"); });
+        case kRotateYUp:
+            return icon([](QPainter& p) { turnArrow(p, true, "Y"); });
+        case kRotateXDown:
+            return icon([](QPainter& p) { turnArrow(p, false, "X"); });
+        case kRotateXUp:
+            return icon([](QPainter& p) { turnArrow(p, true, "X"); });
+        case kScaleUp:
+            return icon([](QPainter& p) { magnifier(p, true); });
+        case kScaleDown:
+            return icon([](QPainter& p) { magnifier(p, false); });
         case kScaleToFit:
             return icon([](QPainter& p) {
                 // Four corners closing in on a box.
                 p.drawRect(QRectF(5, 5, 6, 6));
-                for (const QPointF c : {QPointF(1.5, 1.5), QPointF(14.5, 1.5), QPointF(1.5, 14.5), QPointF(14.5, 14.5)}) {
+                for (const QPointF c :
+                     {QPointF(1.5, 1.5), QPointF(14.5, 1.5), QPointF(1.5, 14.5), QPointF(14.5, 14.5)}) {
                     const double dx = c.x() < 8 ? 3 : -3, dy = c.y() < 8 ? 3 : -3;
                     p.drawLine(c, c + QPointF(dx, 0));
                     p.drawLine(c, c + QPointF(0, dy));
@@ -298,8 +315,7 @@ QIcon toolIcon(int id) {
             return icon([](QPainter& p) {
                 const QColor colours[] = {QColor(220, 40, 40), QColor(40, 170, 40), QColor(40, 80, 220),
                                           QColor(230, 200, 40)};
-                for (int i = 0; i < 4; ++i)
-                    p.fillRect(QRectF(1.5 + (i % 2) * 7, 1.5 + (i / 2) * 7, 6, 6), colours[i]);
+                for (int i = 0; i < 4; ++i) p.fillRect(QRectF(1.5 + (i % 2) * 7, 1.5 + (i / 2) * 7, 6, 6), colours[i]);
             });
         case kTransparent:
             return icon([](QPainter& p) {
@@ -313,7 +329,8 @@ QIcon toolIcon(int id) {
                 p.setBrush(p.pen().color());
                 p.drawRect(QRectF(2, 2, 12, 12));
             });
-        default: return viewToolIcon(id);
+        default:
+            return viewToolIcon(id);
     }
 }
 

@@ -3,8 +3,8 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QWheelEvent>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include "ui/gl_surface.h"
 #include "ui/software_surface.h"
@@ -24,7 +24,8 @@ ViewPane::ViewPane(app::Document& document, tools::ToolWord& toolWord, const ren
     auto* gl = new GlSurface(scene_, this);
     // The device is made while the widget is being painted: change surfaces after that.
     gl->onFailure = [this](const std::string& why) {
-        QMetaObject::invokeMethod(this, [this, why] { fallBackToSoftware(why); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, why] { fallBackToSoftware(why); }, Qt::QueuedConnection);
     };
     setSurface(gl);
 }

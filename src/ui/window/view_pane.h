@@ -61,7 +61,7 @@ private:
     tools::ViewTools tools_;
     std::string shownInfo_;  // the tool's text last given to the Info bar
     bool fitPending_ = false, fitMargin_ = false;
-    PaneSurface* surface_ = nullptr;  // a child widget, deleted before the scene it draws
+    PaneSurface* surface_ = nullptr;    // a child widget, deleted before the scene it draws
     QWidget* surfaceWidget_ = nullptr;  // the same, as the widget whose clicks activate the pane
 };
 

@@ -73,7 +73,8 @@ private:
     // A port that lets the window paint every so many accesses during a transfer.
     class PumpingPort;
     // Runs a job on the open session with the window held, then logs what an emulated console got.
-    std::expected<void, std::string> hold(const QString& what, const std::function<std::expected<void, std::string>()>& job);
+    std::expected<void, std::string> hold(const QString& what,
+                                          const std::function<std::expected<void, std::string>()>& job);
     void logLine(const QString& line);
 
     app::Document& document_;
