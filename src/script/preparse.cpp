@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "script/engine.h"
+#include "script/express_build.h"
 
 namespace kestrel::script {
 
@@ -475,25 +476,7 @@ private:
     }
 
     static bool endsOperand(std::uint32_t kind) {
-        switch (kind) {
-            case T_CLOSEBRACKET:
-            case T_CLOSESQUARE:
-            case T_STRING:
-            case T_NUMBER:
-            case T_REAL:
-            case T_TRUE:
-            case T_FALSE:
-            case T_VARREF:
-            case T_FUNCREF:
-            case T_CLASSNAME:
-            case T_METHODNAME:
-            case T_FIELDNAME:
-            case T_NAMEDFIELD:
-            case T_NAMEDMETHOD:
-                return true;
-            default:
-                return false;
-        }
+        return kind == T_CLOSEBRACKET || kind == T_CLOSESQUARE || isOperand(kind);
     }
 
     // The statement after a bracketed header at open: its first token, or -1.
