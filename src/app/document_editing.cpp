@@ -211,23 +211,37 @@ CommandResult Document::reCentre(const RecentreParams& params) {
     return {};
 }
 
+// The optimiser's passes run on a copy, which replaces the model when the pass is over: what
+// the window paints while a pass reports its progress is the model as it was, never one half
+// changed, and a pass that ends early (its progress callback may throw) changes nothing.
 int Document::mergeVertices(const model::VertexMergeOptions& options, const model::Progress& progress) {
-    const int merged = model::mergeVertices(current, options, progress);
-    if (merged > 0) changed(kModelChanged, "Merge Vertices");
+    model::Model work = current;
+    const int merged = model::mergeVertices(work, options, progress);
+    if (merged > 0) {
+        current = std::move(work);
+        changed(kModelChanged, "Merge Vertices");
+    }
     return merged;
 }
 
 model::PolygonReduction Document::reducePolygons(const model::Progress& progress) {
-    const auto done = model::reducePolygons(current, progress);
+    model::Model work = current;
+    const auto done = model::reducePolygons(work, progress);
     // A pass that found nothing to remove leaves only its marks, which nothing draws or keeps.
-    if (done.polygonsRemoved > 0 || done.trianglesMade > 0 || done.verticesRemoved > 0)
+    if (done.polygonsRemoved > 0 || done.trianglesMade > 0 || done.verticesRemoved > 0) {
+        current = std::move(work);
         changed(kModelChanged, "Remove Polygons");
+    }
     return done;
 }
 
 int Document::convertToQuads(const model::QuadConversionOptions& options, const model::Progress& progress) {
-    const int joined = model::convertTrianglesToQuads(current, options, progress);
-    if (joined > 0) changed(kModelChanged, "Convert To Quads");
+    model::Model work = current;
+    const int joined = model::convertTrianglesToQuads(work, options, progress);
+    if (joined > 0) {
+        current = std::move(work);
+        changed(kModelChanged, "Convert To Quads");
+    }
     return joined;
 }
 

@@ -202,3 +202,26 @@ TEST(DocumentEditing, APrimitiveIsOneStepAndARefusedOneLeavesAllAsItWas) {
 }
 
 }  // namespace kestrel::app
+
+namespace kestrel::app {
+
+// An optimiser pass works on a copy: while it reports progress the document still holds the
+// model as it was, and a pass whose progress callback throws (a Cancel) changes nothing.
+TEST(DocumentEditing, OptimiserPassesShowNoHalfChangedModelAndStopCleanly) {
+    Document d{std::make_unique<formats::MemoryFileSystem>()};
+    d.edit("Quad", [](model::Model& m) { test::addUnitQuad(m); });
+    const model::Model before = d.model();
+    int seenVertices = -1;
+    const auto watch = [&](int, int) { seenVertices = d.model().vertexCount(); };
+    ASSERT_GT(d.mergeVertices({5.0}, watch), 0);
+    EXPECT_EQ(seenVertices, before.vertexCount());
+    EXPECT_LT(d.model().vertexCount(), before.vertexCount());
+
+    ASSERT_TRUE(d.undo());
+    struct Stopped {};
+    EXPECT_THROW(d.mergeVertices({5.0}, [](int, int) { throw Stopped{}; }), Stopped);
+    EXPECT_EQ(d.model(), before);
+    EXPECT_EQ(d.undoName(), "Quad");
+}
+
+}  // namespace kestrel::app

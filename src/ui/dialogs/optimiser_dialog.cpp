@@ -204,8 +204,8 @@ bool OptimiserDialog::run(QProgressBar* bar, int items, const std::function<void
         shown = step;
         bar->setValue(std::clamp(step, 0, bar->maximum()));
         if (sinceRepaint.elapsed() >= repaintInterval_) {
-            // Paint and serve the window system, but take no clicks or keys: the model is
-            // half-changed until the pass returns.
+            // Paint and serve the window system, but take no clicks or keys: the pass works
+            // on a copy of the model, and no second pass may start before it is done.
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
             sinceRepaint.restart();
         }
