@@ -7,6 +7,8 @@
 #include <limits>
 #include <optional>
 
+#include "base/little_endian.h"
+
 namespace kestrel::animation {
 
 using model::Model;
@@ -69,23 +71,16 @@ std::unexpected<std::string> noKeyframes(const Movement& movement) {
 
 // Little-endian fields; the 16-bit ones take signed values in two's complement.
 char* put16(char* p, int value) {
-    const auto v = static_cast<std::uint16_t>(value);
-    p[0] = static_cast<char>(v & 0xFF);
-    p[1] = static_cast<char>(v >> 8);
+    base::storeLittleEndian(p, static_cast<std::uint16_t>(value));
     return p + 2;
 }
 
 char* put32(char* p, std::uint32_t v) {
-    p[0] = static_cast<char>(v & 0xFF);
-    p[1] = static_cast<char>((v >> 8) & 0xFF);
-    p[2] = static_cast<char>((v >> 16) & 0xFF);
-    p[3] = static_cast<char>(v >> 24);
+    base::storeLittleEndian(p, v);
     return p + 4;
 }
 
-int get16(const char* p) {
-    return static_cast<std::int16_t>(static_cast<std::uint8_t>(p[0]) | static_cast<std::uint8_t>(p[1]) << 8);
-}
+int get16(const char* p) { return base::loadLittleEndian<std::int16_t>(p); }
 
 // An entry is a vertex's three values and a mark, 16 bits each.
 constexpr std::size_t kEntrySize = 8;

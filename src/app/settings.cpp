@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/little_endian.h"
 #include "formats/host_path.h"
 
 namespace kestrel::app {
@@ -24,10 +25,7 @@ public:
             at = bytes.size();
             return;
         }
-        unsigned char raw[sizeof(T)];
-        std::memcpy(raw, bytes.data() + at, sizeof(T));
-        if constexpr (std::endian::native != std::endian::little) std::reverse(raw, raw + sizeof(T));
-        std::memcpy(&target, raw, sizeof(T));
+        target = base::loadLittleEndian<T>(bytes.data() + at);
         at += sizeof(T);
     }
 
@@ -38,10 +36,7 @@ private:
 
 template <typename T>
 void put(std::string& out, T value) {
-    unsigned char raw[sizeof(T)];
-    std::memcpy(raw, &value, sizeof(T));
-    if constexpr (std::endian::native != std::endian::little) std::reverse(raw, raw + sizeof(T));
-    out.append(reinterpret_cast<const char*>(raw), sizeof(T));
+    base::appendLittleEndian(out, value);
 }
 
 }  // namespace

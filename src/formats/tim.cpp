@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/little_endian.h"
+
 namespace kestrel::formats {
 
 namespace {
@@ -13,28 +15,19 @@ struct Bytes {
 
     bool has(std::size_t n) const { return at <= data.size() && data.size() - at >= n; }
     std::uint32_t u16() {
-        const auto b = [&](std::size_t i) {
-            return static_cast<std::uint32_t>(static_cast<unsigned char>(data[at + i]));
-        };
-        const std::uint32_t v = b(0) | b(1) << 8;
+        const std::uint32_t v = base::loadLittleEndian<std::uint16_t>(data.data() + at);
         at += 2;
         return v;
     }
     std::uint32_t u32() {
-        const std::uint32_t low = u16();
-        return low | u16() << 16;
+        const std::uint32_t v = base::loadLittleEndian<std::uint32_t>(data.data() + at);
+        at += 4;
+        return v;
     }
 };
 
-void putU16(std::string& out, std::uint32_t v) {
-    out += static_cast<char>(v & 0xFF);
-    out += static_cast<char>((v >> 8) & 0xFF);
-}
-
-void putU32(std::string& out, std::uint32_t v) {
-    putU16(out, v & 0xFFFF);
-    putU16(out, v >> 16);
-}
+void putU16(std::string& out, std::uint32_t v) { base::appendLittleEndian(out, static_cast<std::uint16_t>(v)); }
+void putU32(std::string& out, std::uint32_t v) { base::appendLittleEndian(out, v); }
 
 // The console's VRAM is 1024 x 512 words: no image is larger.
 constexpr int kMaxDimension = 4096;

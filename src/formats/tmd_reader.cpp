@@ -5,6 +5,8 @@
 #include <map>
 #include <optional>
 
+#include "base/little_endian.h"
+
 namespace kestrel::formats {
 
 namespace {
@@ -19,17 +21,13 @@ constexpr std::uint64_t kEntryBytes = 8;    // x, y, z and a pad halfword per ve
 constexpr std::uint64_t kMaxDecodedPerByte = 32;
 constexpr std::uint64_t kLargestFile = 0xFFFFFFFF;  // what 32-bit offsets can reach
 
-std::uint32_t byteAt(std::string_view bytes, std::uint64_t at) {
-    return static_cast<unsigned char>(bytes[static_cast<std::size_t>(at)]);
-}
-
 // Callers have checked that the bytes lie inside the file.
 std::uint32_t wordAt(std::string_view bytes, std::uint64_t at) {
-    return byteAt(bytes, at) | byteAt(bytes, at + 1) << 8 | byteAt(bytes, at + 2) << 16 | byteAt(bytes, at + 3) << 24;
+    return base::loadLittleEndian<std::uint32_t>(bytes.data() + static_cast<std::size_t>(at));
 }
 
 std::int16_t shortAt(std::string_view bytes, std::uint64_t at) {
-    return static_cast<std::int16_t>(byteAt(bytes, at) | byteAt(bytes, at + 1) << 8);
+    return base::loadLittleEndian<std::int16_t>(bytes.data() + static_cast<std::size_t>(at));
 }
 
 std::string hex(std::uint32_t value) {

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "base/console_int16.h"
+#include "base/little_endian.h"
 #include "formats/host_path.h"
 #include "formats/tmd_reader.h"
 
@@ -87,8 +88,7 @@ class WordOut {
 public:
     explicit WordOut(char* start) : at(start) {}
     void word(std::uint32_t value) {
-        if constexpr (std::endian::native != std::endian::little) value = std::byteswap(value);
-        std::memcpy(at, &value, 4);
+        base::storeLittleEndian(at, value);
         at += 4;
     }
     void halves(std::uint32_t low, std::uint32_t high) { word((low & 0xFFFF) | (high & 0xFFFF) << 16); }

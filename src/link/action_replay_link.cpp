@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "base/little_endian.h"
+
 namespace kestrel::link {
 
 namespace {
@@ -50,8 +52,7 @@ std::array<std::uint8_t, 4> bigEndian(std::uint32_t value) {
 }
 
 std::uint32_t littleEndianAt(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
-           static_cast<std::uint32_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+    return base::loadLittleEndian<std::uint32_t>(bytes.data() + at);
 }
 
 // The console code written over header bytes 0x40..0x6F: execute the program whose header
