@@ -13,6 +13,7 @@
 #include "link/previewer.h"
 #include "link/transcript_port.h"
 #include "model/vector.h"
+#include "model/view_projection.h"
 
 namespace kestrel::cli {
 
@@ -127,7 +128,7 @@ std::expected<void, std::string> dispatch(app::Document& document, const Console
         if (!o.rotate.empty() && o.rotate.size() != 2) return std::unexpected("--rotate takes X,Y in degrees");
         const double x = o.rotate.empty() ? 0 : model::degreesToRadians(o.rotate[0]);
         const double y = o.rotate.empty() ? 0 : model::degreesToRadians(o.rotate[1]);
-        previewer.trackView(x, y, o.scale.value_or(0.7));
+        previewer.trackView(x, y, o.scale.value_or(model::kInitialViewScale));
         return {};
     }
     return std::unexpected("unknown console command '" + c + "'");

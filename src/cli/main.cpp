@@ -11,6 +11,7 @@
 
 #include "app/document.h"
 #include "cli/commands.h"
+#include "render/render_device.h"
 
 namespace {
 
@@ -294,7 +295,8 @@ int run(int argc, char** argv) {
     else if (renderCommand->parsed()) {
         unsigned w = 0, h = 0, rgb = 0;
         char end = 0;
-        if (std::sscanf(renderSize.c_str(), "%ux%u%c", &w, &h, &end) != 2 || w == 0 || h == 0 || w > 8192 || h > 8192 ||
+        if (std::sscanf(renderSize.c_str(), "%ux%u%c", &w, &h, &end) != 2 || w == 0 || h == 0 ||
+            w > kestrel::render::kMaxSurfaceSide || h > kestrel::render::kMaxSurfaceSide ||
             std::sscanf(renderBackground.c_str(), "%6x%c", &rgb, &end) != 1 || renderBackground.size() != 6) {
             std::cerr << "error: --size takes WxH (1 to 8192 each) and --background RRGGBB\n";
             return kExitUsage;

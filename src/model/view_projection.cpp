@@ -18,7 +18,7 @@ ModelVertex ViewProjection::unproject(const ScreenPoint& s) const {
     if (unit == 0) return {};
     const int cx = (clientWidth + 2 * panX) / 2;
     const int cy = (clientHeight + 2 * panY) / 2;
-    const ModelVertex turned{(s.x - cx) / unit, (s.y - cy) / unit, (s.depth - 0.5) * 32760 / unit, 0};
+    const ModelVertex turned{(s.x - cx) / unit, (s.y - cy) / unit, (s.depth - 0.5) * kDepthDivisor / unit, 0};
     return transformVector(inverseRotation(), turned);
 }
 

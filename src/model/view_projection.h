@@ -10,6 +10,11 @@ struct ScreenPoint {
     double depth = 0.5;  // 0 near ... 1 far
 };
 
+// A view's zoom when it opens: 0.2 x 0.7 pixels per model unit.
+inline constexpr double kInitialViewScale = 0.7;
+// Camera-space z over this, plus 0.5, is the depth the devices test (0 near, 1 far).
+inline constexpr double kDepthDivisor = 32760;
+
 struct ViewProjection;
 
 // ViewProjection::project with the camera matrix and the centre worked out once, for the
@@ -18,14 +23,14 @@ struct Projector {
     explicit Projector(const ViewProjection& view);
     ScreenPoint operator()(const ModelVertex& p) const {
         const ModelVertex v = transformVector(m, p);
-        return {cx + v.x, cy + v.y, v.z / 32760 + 0.5};
+        return {cx + v.x, cy + v.y, v.z / kDepthDivisor + 0.5};
     }
     Matrix4 m;
     int cx, cy;  // integer division, as the window's pixel grid does
 };
 
 struct ViewProjection {
-    double angleY = 0, angleX = 0, scale = 0.7;  // the camera rotations (radians) and zoom
+    double angleY = 0, angleX = 0, scale = kInitialViewScale;  // the camera rotations (radians) and zoom
     int clientWidth = 0, clientHeight = 0, panX = 0, panY = 0;
 
     // Ry(angleY) . Rx(angleX) . S(0.2 x scale).

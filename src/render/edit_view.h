@@ -20,8 +20,8 @@ inline constexpr double kQuarterTurn = 1.5707963705062866;
 struct EditView {
     model::ModelVertex marker{};  // the point the tools use
     int backfaceRemoval = 1;
-    double scale = 0.7;    // 0.2 x scale pixels per model unit
-    double rotationY = 0;  // radians
+    double scale = model::kInitialViewScale;  // 0.2 x scale pixels per model unit
+    double rotationY = 0;                     // radians
     double rotationX = 0;
     int panX = 0, panY = 0;  // pixels
     int showFaceNormals = 0;

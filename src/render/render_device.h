@@ -8,6 +8,9 @@
 
 namespace kestrel::render {
 
+// The largest side of what a device draws into, and of a texture it keeps.
+inline constexpr int kMaxSurfaceSide = 8192;
+
 // One screen vertex: x, y in pixels (pixel centres at .5), z in 0..1 (0 nearest), rhw always
 // 1, colour 0xAARRGGBB, specular unused, u and v over the whole texture surface (0..1).
 struct ScreenVertex {

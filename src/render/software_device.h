@@ -36,7 +36,7 @@ namespace kestrel::render {
 
 class SoftwareDevice final : public RenderDevice {
 public:
-    static constexpr int kMaxSide = 8192;
+    static constexpr int kMaxSide = kMaxSurfaceSide;
     static constexpr float kMaxCoordinate = raster::kMaxCoordinate;
     static constexpr int kBandRows = 32;
 

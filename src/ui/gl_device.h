@@ -45,7 +45,7 @@ namespace kestrel::ui {
 
 class GlDevice final : public render::RenderDevice {
 public:
-    static constexpr int kMaxSide = 8192;
+    static constexpr int kMaxSide = render::kMaxSurfaceSide;
     static constexpr float kMaxCoordinate = 1e7f;
 
     // A device on the current context, or why there cannot be one: no current context, no

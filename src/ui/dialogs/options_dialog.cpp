@@ -1,4 +1,5 @@
 #include "ui/dialogs/options_dialog.h"
+#include "render/render_device.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -22,7 +23,7 @@ namespace kestrel::ui {
 
 namespace {
 
-constexpr int kLargestViewport = 8192;
+constexpr int kLargestViewport = render::kMaxSurfaceSide;
 constexpr double kLargestMovement = 1000000.0;
 
 QString portText(std::uint16_t port) { return QStringLiteral("0x%1").arg(port, 0, 16); }
