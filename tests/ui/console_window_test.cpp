@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDockWidget>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -103,6 +104,9 @@ private Q_SLOTS:
         QCOMPARE(e.h.prompts.commsQuestions, 2);
         QVERIFY(clock.elapsedSeconds() < 12);
         QVERIFY(e.got().textures.empty());
+        // Cancelled is no success: the status says so.
+        const QString said = w.infoBar()->findChild<QLineEdit*>("infoText")->text();
+        QVERIFY2(said.contains("did not answer"), qPrintable(said));
 
         e.h.prompts.commsAnswers.clear();
         e.h.prompts.commsQuestions = 0;

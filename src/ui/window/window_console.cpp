@@ -95,8 +95,12 @@ std::expected<void, std::string> WindowConsole::open() {
     pumping_ = std::make_unique<PumpingPort>(*port, [this] {
         if (hold_) hold_->pump();
     });
-    session_ = std::make_unique<app::ConsoleSession>(document_, *pumping_, *clock_, *priority_, settings.portBase,
-                                                     [this] { return prompts_.askCommsRetry(window_); });
+    session_ =
+        std::make_unique<app::ConsoleSession>(document_, *pumping_, *clock_, *priority_, settings.portBase, [this] {
+            const bool retry = prompts_.askCommsRetry(window_);
+            declined_ = declined_ || !retry;
+            return retry;
+        });
     session_->setViewTrack(viewTrack_);
     session_->progress = [this](int position, int range) { Q_EMIT progress(position, range); };
     openEmulated_ = settings.emulatedConsole;
@@ -111,6 +115,7 @@ std::expected<void, std::string> WindowConsole::hold(const QString& what,
     const link::EmulatedConsole::Received before =
         emulated_ ? emulated_->received() : link::EmulatedConsole::Received{};
     cancelled_ = false;
+    declined_ = false;
     hold_ = std::make_unique<InputHold>([this] { cancel(); });
     hold_->allow(cancelButton_);
     if (cancelButton_) cancelButton_->setEnabled(true);
@@ -129,6 +134,9 @@ std::expected<void, std::string> WindowConsole::hold(const QString& what,
         if (!lines.empty() && !what.isEmpty()) log_->show();
     }
     Q_EMIT stateChanged();
+    // What the user chose is no success: the status bar says what became of the command.
+    if (done && cancelled_) return std::unexpected("stopped");
+    if (done && declined_) return std::unexpected("the console did not answer; what was left was not sent");
     return done;
 }
 

@@ -93,6 +93,7 @@ private:
     std::unique_ptr<InputHold> hold_;  // while a command runs
     QWidget* cancelButton_ = nullptr;
     bool cancelled_ = false;  // the user stopped the command under way
+    bool declined_ = false;   // the user answered the comms error with Cancel
     QDialog* log_ = nullptr;
     QListWidget* logList_ = nullptr;
 };
