@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "link/linux_port_io.h"
+#include "ui/window/line_log.h"
 #include "ui/window/prompts.h"
 
 namespace kestrel::ui {
@@ -15,7 +16,6 @@ namespace {
 // How many port accesses pass between looks at the clock for the window: few enough that a
 // wait sleeping between its looks still lets the window paint.
 constexpr int kAccessesBetweenPumps = 8;
-constexpr int kLogLines = 5000;
 }  // namespace
 
 class WindowConsole::PumpingPort final : public link::PortIo {
@@ -41,21 +41,9 @@ WindowConsole::WindowConsole(app::Document& document, QWidget* window, Prompts& 
       steady_(std::make_unique<link::SteadyClock>()),
       clock_(steady_.get()),
       priority_(std::make_unique<link::ThreadPriority>()) {
-    log_ = new QDialog(window);
-    log_->setObjectName("consoleLog");
-    log_->setWindowTitle("Emulated Console");
-    auto* column = new QVBoxLayout(log_);
-    logList_ = new QListWidget(log_);
-    logList_->setObjectName("consoleLogList");
-    logList_->setUniformItemSizes(true);
-    column->addWidget(logList_);
-    auto* row = new QHBoxLayout;
-    auto* clear = new QPushButton("Clear", log_);
-    connect(clear, &QPushButton::clicked, logList_, &QListWidget::clear);
-    row->addStretch();
-    row->addWidget(clear);
-    column->addLayout(row);
-    log_->resize(460, 300);
+    const LineLog log = makeLineLog(window, "consoleLog", "Emulated Console", {460, 300});
+    log_ = log.dialog;
+    logList_ = log.list;
 }
 
 WindowConsole::~WindowConsole() = default;
@@ -65,11 +53,7 @@ void WindowConsole::setClock(link::Clock* clock) {
     session_.reset();  // the link keeps its clock: the next command opens it again
 }
 
-void WindowConsole::logLine(const QString& line) {
-    logList_->addItem(line);
-    while (logList_->count() > kLogLines) delete logList_->takeItem(0);
-    logList_->scrollToBottom();
-}
+void WindowConsole::logLine(const QString& line) { addLine(logList_, line); }
 
 std::expected<void, std::string> WindowConsole::open() {
     const app::Settings& settings = document_.settings();

@@ -1,5 +1,7 @@
 #include "ui/window/window_scripts.h"
 
+#include "ui/window/line_log.h"
+
 #include <QDialog>
 #include <QFile>
 #include <QHBoxLayout>
@@ -12,13 +14,6 @@
 
 namespace kestrel::ui {
 
-namespace {
-
-// The console keeps the latest lines; a script printing in an endless loop cannot fill memory.
-constexpr int kConsoleLines = 5000;
-
-}  // namespace
-
 WindowScripts::WindowScripts(app::Document& document, QWidget* window, QPlainTextEdit* pane,
                              const std::array<QPushButton*, app::kFunctionSlots>& buttons)
     : QObject(window),
@@ -27,22 +22,9 @@ WindowScripts::WindowScripts(app::Document& document, QWidget* window, QPlainTex
       pane_(pane),
       buttons_(buttons),
       session_(std::make_unique<app::ScriptSession>(document)) {
-    console_ = new QDialog(window);
-    console_->setObjectName("scriptConsole");
-    console_->setWindowTitle("Console");
-    auto* column = new QVBoxLayout(console_);
-    consoleList_ = new QListWidget(console_);
-    consoleList_->setObjectName("consoleList");
-    consoleList_->setUniformItemSizes(true);
-    column->addWidget(consoleList_);
-    auto* row = new QHBoxLayout;
-    auto* clear = new QPushButton("Clear", console_);
-    clear->setObjectName("consoleClear");
-    connect(clear, &QPushButton::clicked, consoleList_, &QListWidget::clear);
-    row->addStretch();
-    row->addWidget(clear);
-    column->addLayout(row);
-    console_->resize(520, 320);
+    const LineLog log = makeLineLog(window, "console", "Console", {520, 320});
+    console_ = log.dialog;
+    consoleList_ = log.list;
 
     session_->output = [this](std::string_view line) {
         write(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
@@ -60,11 +42,7 @@ WindowScripts::WindowScripts(app::Document& document, QWidget* window, QPlainTex
 
 WindowScripts::~WindowScripts() = default;
 
-void WindowScripts::write(const QString& line) {
-    consoleList_->addItem(line);
-    while (consoleList_->count() > kConsoleLines) delete consoleList_->takeItem(0);
-    consoleList_->scrollToBottom();
-}
+void WindowScripts::write(const QString& line) { addLine(consoleList_, line); }
 
 void WindowScripts::showConsole() {
     console_->show();
