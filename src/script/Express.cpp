@@ -28,8 +28,6 @@ constexpr int kUnresolvableObject = 48;
 
 using Temp = TempValue;
 
-std::int32_t truncated(float f) { return truncatedToInteger(f); }
-
 std::int32_t wrap(std::int64_t v) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(v)); }
 
 void setInteger(Engine& engine, ScriptValue& v, std::int32_t i) {
@@ -163,7 +161,8 @@ private:
         openFrame(engine);
         callMethodByName(engine, *object, "toInt", result.value);
         closeFrame(engine);
-        return result.value.type == kFloat ? truncated(result.value.payload.real) : result.value.payload.integer;
+        return result.value.type == kFloat ? truncatedToInteger(result.value.payload.real)
+                                           : result.value.payload.integer;
     }
 
     // Objects stand for their toInt value in arithmetic and comparisons.
@@ -458,7 +457,7 @@ void Evaluator::arithmetic(std::uint32_t op, ScriptValue& a, ScriptValue& b, Scr
         return;
     }
     const auto integerOf = [](const ScriptValue& v) {
-        return v.type == kFloat ? truncated(v.payload.real) : v.payload.integer;
+        return v.type == kFloat ? truncatedToInteger(v.payload.real) : v.payload.integer;
     };
     switch (op) {
         case T_LOGICALAND:
@@ -511,13 +510,13 @@ void Evaluator::arithmetic(std::uint32_t op, ScriptValue& a, ScriptValue& b, Scr
         const float y = b.payload.real;
         switch (op) {
             case T_PLUS:
-                return setInteger(engine, out, wrap(x + truncated(y)));
+                return setInteger(engine, out, wrap(x + truncatedToInteger(y)));
             case T_MINUS:
-                return setInteger(engine, out, wrap(x - truncated(y)));
+                return setInteger(engine, out, wrap(x - truncatedToInteger(y)));
             case T_TIMES:
-                return setInteger(engine, out, truncated(static_cast<float>(x) * y));
+                return setInteger(engine, out, truncatedToInteger(static_cast<float>(x) * y));
             case T_DIVIDE: {
-                const std::int32_t d = truncated(y);
+                const std::int32_t d = truncatedToInteger(y);
                 if (d == 0) runError("division by zero", token);
                 return setInteger(engine, out, wrap(x / d));
             }
@@ -605,8 +604,9 @@ void Evaluator::unary(int n, ScriptValue& out) {
             if (v.value.type == kFloat) return setInteger(engine, out, v.value.payload.real == 0.0f);
             return setInteger(engine, out, !isTrue(v.value));
         case T_BITNOT:
-            return setInteger(engine, out,
-                              ~(v.value.type == kFloat ? truncated(v.value.payload.real) : v.value.payload.integer));
+            return setInteger(
+                engine, out,
+                ~(v.value.type == kFloat ? truncatedToInteger(v.value.payload.real) : v.value.payload.integer));
         case T_NEGATE:
             numeric(v.value);
             if (v.value.type == kFloat) return setFloat(engine, out, -v.value.payload.real);
@@ -680,7 +680,8 @@ void Evaluator::index(int n, ScriptValue& out) {
     ScriptObject* object = indexedObject(n, held, key);
     if (object && (object->objectClass->flags & kClassIndexByChar) && key.value.type != kObject) {
         // A character of a text: a new one-character String; outside the text, an empty one.
-        const std::int32_t i = key.value.type == kFloat ? truncated(key.value.payload.real) : key.value.payload.integer;
+        const std::int32_t i =
+            key.value.type == kFloat ? truncatedToInteger(key.value.payload.real) : key.value.payload.integer;
         const int textField = findField(*object->objectClass, "text");
         const ScriptValue* text = textField >= 0 ? &object->fields[textField] : nullptr;
         const char* chars = text && text->type == kText && text->payload.text ? text->payload.text : "";
@@ -722,7 +723,7 @@ ScriptValue* Evaluator::element(ScriptObject& object, const ScriptValue& key) {
         const int field = findField(*object.objectClass, name);
         return field >= 0 ? &object.fields[field] : nullptr;
     }
-    const std::int32_t i = key.type == kFloat ? truncated(key.payload.real) : key.payload.integer;
+    const std::int32_t i = key.type == kFloat ? truncatedToInteger(key.payload.real) : key.payload.integer;
     const int arrayField = findField(*object.objectClass, "array");
     if (arrayField < 0 || i < 0) return nullptr;
     ScriptValue& field = object.fields[arrayField];
