@@ -36,7 +36,9 @@ std::expected<void, std::string> ConsoleSession::run(ConsoleCommand command) {
         case ConsoleCommand::SendViewer: {
             const std::string file = previewerPath(document_.settings());
             const auto image = document_.files().readFile(file);
-            if (!image) return std::unexpected("cannot read the previewer program '" + file + "'");
+            if (!image)
+                return std::unexpected("cannot read the previewer program '" + file + "' (" + image.error().message +
+                                       ")");
             if (!previewer_.sendViewer({image->begin(), image->end()}) && !link_.aborted())
                 return std::unexpected("the upload failed: the console did not echo every byte");
             return {};

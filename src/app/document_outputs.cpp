@@ -65,7 +65,8 @@ std::expected<MimeExport, std::string> Document::exportMime(MimeFormat format, s
             break;
     }
     if (!bytes) return std::unexpected(bytes.error());
-    if (auto error = formats::writeFileSafely(*fileSystem, *path, *bytes)) return std::unexpected(error->describe());
+    if (auto written = formats::writeFileSafely(*fileSystem, *path, *bytes); !written)
+        return std::unexpected(written.error().describe());
     return result;
 }
 

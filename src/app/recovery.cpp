@@ -145,13 +145,13 @@ std::expected<std::string, Error> recoveryBytes(const Document& document, std::i
     return out;
 }
 
-std::optional<Error> writeRecovery(formats::FileSystem& files, const std::string& path, const Document& document,
-                                   std::int64_t now) {
+std::expected<void, Error> writeRecovery(formats::FileSystem& files, const std::string& path, const Document& document,
+                                         std::int64_t now) {
     auto bytes = recoveryBytes(document, now);
-    if (!bytes) return makeError(path, 0, "cannot keep a recovery copy: " + bytes.error().describe());
+    if (!bytes) return std::unexpected(makeError(path, 0, "cannot keep a recovery copy: " + bytes.error().describe()));
     const std::string folder(formats::folderOf(path));
     if (!folder.empty() && !files.isDirectory(folder) && !files.makeDirectories(folder))
-        return makeError(path, 0, "cannot make the recovery folder " + folder);
+        return std::unexpected(makeError(path, 0, "cannot make the recovery folder " + folder));
     return formats::writeFileSafely(files, path, *bytes);
 }
 
@@ -180,7 +180,7 @@ std::vector<RecoveryInfo> findRecoveries(const formats::FileSystem& files, const
 
 std::expected<DocumentState, Error> readRecovery(const formats::FileSystem& files, const std::string& path) {
     const auto bytes = files.readFile(path);
-    if (!bytes) return std::unexpected(makeError(path, 0, "cannot read the recovery file"));
+    if (!bytes) return std::unexpected(makeError(path, 0, formats::cannotOpen(bytes.error(), "the recovery file")));
     auto parsed = parseRecovery(path, *bytes, false);
     if (!parsed) return std::unexpected(parsed.error());
     const auto damaged = [&](const Error& inner) {

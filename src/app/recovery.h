@@ -26,8 +26,8 @@ std::string recoveryPathFor(const std::string& folder, int processId);
 // The file's bytes for the document as it stands, taken at `now` (seconds since 1970).
 std::expected<std::string, formats::Error> recoveryBytes(const Document& document, std::int64_t now);
 // Writes them through a temporary file, making the folder when needed.
-std::optional<formats::Error> writeRecovery(formats::FileSystem& files, const std::string& path,
-                                            const Document& document, std::int64_t now);
+std::expected<void, formats::Error> writeRecovery(formats::FileSystem& files, const std::string& path,
+                                                  const Document& document, std::int64_t now);
 
 // What a recovery file says of itself, read without reading the model.
 struct RecoveryInfo {

@@ -90,15 +90,16 @@ std::string previewerPath(const Settings& settings) {
 }
 
 Settings loadSettings(const formats::FileSystem& files, const std::string& path) {
-    const auto bytes = path.empty() ? std::nullopt : files.readFile(path);
+    if (path.empty()) return Settings{};
+    const auto bytes = files.readFile(path);
     return bytes ? readConfig(*bytes) : Settings{};
 }
 
-std::optional<formats::Error> saveSettings(formats::FileSystem& files, const std::string& path,
-                                           const Settings& settings) {
+std::expected<void, formats::Error> saveSettings(formats::FileSystem& files, const std::string& path,
+                                                 const Settings& settings) {
     const std::string folder(formats::folderOf(path));
     if (!folder.empty() && !files.makeDirectories(folder))
-        return formats::makeError(path, 0, "cannot create the settings folder");
+        return std::unexpected(formats::makeError(path, 0, "cannot create the settings folder"));
     return formats::writeFileSafely(files, path, configBytes(settings));
 }
 

@@ -63,8 +63,8 @@ std::string configPath();
 // The defaults when the file does not exist or cannot be read.
 Settings loadSettings(const formats::FileSystem& files, const std::string& path);
 // Writes the whole file, making its folder when needed.
-std::optional<formats::Error> saveSettings(formats::FileSystem& files, const std::string& path,
-                                           const Settings& settings);
+std::expected<void, formats::Error> saveSettings(formats::FileSystem& files, const std::string& path,
+                                                 const Settings& settings);
 
 // The previewer program to upload: the setting, else ps.pxe in the running program's folder.
 std::string previewerPath(const Settings& settings);

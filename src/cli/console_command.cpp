@@ -180,8 +180,8 @@ int runConsole(app::Document& document, const ConsoleOptions& o, std::ostream& o
 
     const auto done = dispatch(document, o, session, err);
     if (!o.transcript.empty())
-        if (auto error = formats::writeFileSafely(document.files(), o.transcript, transcript.text()))
-            reportError(err, *error);
+        if (auto written = formats::writeFileSafely(document.files(), o.transcript, transcript.text()); !written)
+            reportError(err, written.error());
     if (emulated) reportEmulated(out, emulated->received());
     if (!done) return reportError(err, formats::makeError("console", 0, done.error()));
     if (failed || ar.aborted()) {

@@ -132,7 +132,8 @@ int runRender(app::Document& document, const RenderOptions& options, std::ostrea
         if (bytes.empty())
             return reportError(err,
                                formats::makeError(path, 0, std::string("the picture cannot be written as ") + kind));
-        if (auto error = formats::writeFileSafely(document.files(), path, bytes)) return reportError(err, *error);
+        if (auto written = formats::writeFileSafely(document.files(), path, bytes); !written)
+            return reportError(err, written.error());
         out << "wrote " << printable(path) << '\n';
         return std::nullopt;
     };

@@ -43,7 +43,7 @@ void dumpFrontEnd(std::string_view program, std::ostream& out) {
 
 int runScript(app::Document& document, const ScriptOptions& options, std::ostream& out, std::ostream& err) {
     const auto text = document.files().readFile(options.file);
-    if (!text) return reportError(err, formats::makeError(options.file, 0, "cannot open the file"));
+    if (!text) return reportError(err, formats::makeError(options.file, 0, formats::cannotOpen(text.error())));
     if (options.dumpTokens) dumpFrontEnd(*text, out);
     if (!options.model.empty()) {
         const auto opened = document.openFile(options.model);

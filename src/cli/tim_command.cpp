@@ -11,7 +11,7 @@ namespace kestrel::cli {
 int runTim(app::Document& document, const TimOptions& options, std::ostream& out, std::ostream& err) {
     formats::FileSystem& files = document.files();
     const auto bytes = files.readFile(options.file);
-    if (!bytes) return reportError(err, formats::makeError(options.file, 0, "cannot open the file"));
+    if (!bytes) return reportError(err, formats::makeError(options.file, 0, formats::cannotOpen(bytes.error())));
     const auto depth = formats::timDepth(*bytes, options.file);
     if (!depth) return reportError(err, depth.error());
     if (const auto table = formats::timColourTableOnly(*bytes)) {
@@ -37,14 +37,15 @@ int runTim(app::Document& document, const TimOptions& options, std::ostream& out
             return reportError(err, formats::makeError(options.file, 0,
                                                        "only 4-bit and 8-bit images become bitmaps; "
                                                        "use --png"));
-        if (auto error = formats::writeFileSafely(files, options.bmp, formats::writeBitmap(*indexed)))
-            return reportError(err, *error);
+        if (auto written = formats::writeFileSafely(files, options.bmp, formats::writeBitmap(*indexed)); !written)
+            return reportError(err, written.error());
     }
     if (!options.png.empty()) {
         const std::string png = formats::writePng(rgba->width, rgba->height, rgba->pixels);
         if (png.empty())
             return reportError(err, formats::makeError(options.png, 0, "the image cannot be written as a PNG"));
-        if (auto error = formats::writeFileSafely(files, options.png, png)) return reportError(err, *error);
+        if (auto written = formats::writeFileSafely(files, options.png, png); !written)
+            return reportError(err, written.error());
     }
     return kExitSuccess;
 }

@@ -180,7 +180,7 @@ void tmdJson(std::ostream& stream, const TmdFile& tmd) {
 
 int runTmdInfo(app::Document& document, const TmdInfoOptions& options, std::ostream& out, std::ostream& err) {
     const auto bytes = document.files().readFile(options.file);
-    if (!bytes) return reportError(err, formats::makeError(options.file, 0, "cannot open the file"));
+    if (!bytes) return reportError(err, formats::makeError(options.file, 0, formats::cannotOpen(bytes.error())));
     const auto tmd = formats::readTmd(*bytes, options.file);
     if (!tmd) return reportError(err, tmd.error());
     if (options.json)

@@ -252,7 +252,7 @@ std::expected<LoadedModel, Error> importAsc(std::string_view text, const std::st
 std::expected<LoadedModel, Error> loadAsc(const FileSystem& files, const std::string& path) {
     const std::string full = files.absolutePath(path);
     const auto text = files.readFile(full);
-    if (!text) return std::unexpected(makeError(full, 0, "cannot open the file"));
+    if (!text) return std::unexpected(makeError(full, 0, cannotOpen(text.error())));
     return importAsc(*text, full);
 }
 

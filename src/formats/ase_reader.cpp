@@ -237,7 +237,7 @@ std::expected<LoadedModel, Error> importAse(std::string_view text, const std::st
 std::expected<LoadedModel, Error> loadAse(const FileSystem& files, const std::string& path, bool textures) {
     const std::string full = files.absolutePath(path);
     const auto text = files.readFile(full);
-    if (!text) return std::unexpected(makeError(full, 0, "cannot open the file"));
+    if (!text) return std::unexpected(makeError(full, 0, cannotOpen(text.error())));
     return importAse(*text, full, textures);
 }
 

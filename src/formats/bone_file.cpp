@@ -193,35 +193,37 @@ KeyframeJointReader::KeyframeJointReader(std::string_view text, const std::strin
     present = probe.nextData(line);
 }
 
-std::optional<Error> KeyframeJointReader::readInto(model::Skeleton& skeleton, const std::string& keyframe) {
+std::expected<void, Error> KeyframeJointReader::readInto(model::Skeleton& skeleton, const std::string& keyframe) {
     const std::vector<int> order = animation::listSkeleton(skeleton);
     const int count = static_cast<int>(order.size());
     std::vector<bool> seen(order.size());
     std::string_view line;
     for (int i = 0; i < count; ++i) {
         if (!lines.nextData(line)) {
-            if (lines.failure()) return *lines.failure();
-            return makeError(lines.file(), lines.lineNumber(),
-                             "the file ends before the joints of keyframe '" + keyframe + "'");
+            if (lines.failure()) return lines.status();
+            return std::unexpected(makeError(lines.file(), lines.lineNumber(),
+                                             "the file ends before the joints of keyframe '" + keyframe + "'"));
         }
         std::int32_t number = 0;
         model::ModelVertex p;
         if (!scanInt(line, number) || !scanDouble(line, p.x) || !scanDouble(line, p.y) || !scanDouble(line, p.z))
-            return makeError(lines.file(), lines.lineNumber(), "a joint line needs a number and three coordinates");
+            return std::unexpected(
+                makeError(lines.file(), lines.lineNumber(), "a joint line needs a number and three coordinates"));
         if (!inRange(number, count) || seen[number])
-            return makeError(lines.file(), lines.lineNumber(),
-                             "keyframe '" + keyframe + "' gives joint " + std::to_string(number) +
-                                 " but its skeleton has " + std::to_string(count) + " joints");
+            return std::unexpected(makeError(lines.file(), lines.lineNumber(),
+                                             "keyframe '" + keyframe + "' gives joint " + std::to_string(number) +
+                                                 " but its skeleton has " + std::to_string(count) + " joints"));
         if (beyondCoordinateLimit(p))
-            return makeError(lines.file(), lines.lineNumber(),
-                             "joint " + std::to_string(number) + " has a coordinate beyond +/-1000000000");
+            return std::unexpected(
+                makeError(lines.file(), lines.lineNumber(),
+                          "joint " + std::to_string(number) + " has a coordinate beyond +/-1000000000"));
         seen[number] = true;
         auto& position = skeleton.joints[order[number]].position;
         position.x = p.x;
         position.y = p.y;
         position.z = p.z;
     }
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace kestrel::formats

@@ -37,7 +37,7 @@ public:
     // keyframes then keep the skeleton of the frame they were made from.
     bool hasBlocks() const { return present; }
     // Sets the joints of the keyframe's skeleton from the next block.
-    std::optional<Error> readInto(model::Skeleton& skeleton, const std::string& keyframe);
+    std::expected<void, Error> readInto(model::Skeleton& skeleton, const std::string& keyframe);
 
 private:
     LineReader lines;

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <thread>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -22,6 +23,18 @@ namespace {
 fs::path hostPath(const std::string& path) { return path.empty() ? fs::path(".") : fs::path(path); }
 
 std::string lastError() { return std::strerror(errno); }
+
+Error tooLarge(const std::string& path, std::size_t limit) {
+    return makeError(path, 0, "is larger than " + std::to_string(limit) + " bytes");
+}
+
+// The system's reason as the middle of a sentence: "permission denied".
+std::string lowerReason(int error) {
+    std::string reason = std::strerror(error);
+    if (!reason.empty() && reason[0] >= 'A' && reason[0] <= 'Z' && !(reason.size() > 1 && std::isupper(reason[1])))
+        reason[0] = static_cast<char>(reason[0] - 'A' + 'a');
+    return reason;
+}
 
 bool writeAll(int fd, const std::string& bytes) {
     std::size_t done = 0;
@@ -45,27 +58,37 @@ mode_t modeFor(const std::string& path) {
 
 }  // namespace
 
-std::optional<std::string> HostFileSystem::readFile(const std::string& path) const {
+std::expected<std::string, Error> HostFileSystem::readFile(const std::string& path, std::size_t limit) const {
     const int fd = ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+    if (fd < 0) return std::unexpected(makeError(path, 0, lowerReason(errno)));
     struct stat st {};
-    std::optional<std::string> bytes;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        bytes.emplace();
-        // Read straight into the string, without filling it first; a file that grows or
-        // shrinks meanwhile gives what could be read.
-        std::size_t got = 0;
-        bytes->resize_and_overwrite(static_cast<std::size_t>(st.st_size), [&](char* data, std::size_t n) {
-            while (got < n) {
-                const ssize_t r = ::read(fd, data + got, n - got);
-                if (r < 0 && errno == EINTR) continue;
-                if (r <= 0) break;
-                got += static_cast<std::size_t>(r);
-            }
-            return got;
-        });
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int error = errno;
+        ::close(fd);
+        if (S_ISDIR(st.st_mode)) return std::unexpected(makeError(path, 0, "is a directory"));
+        return std::unexpected(makeError(path, 0, error ? lowerReason(error) : "is not a regular file"));
     }
+    if (static_cast<std::uintmax_t>(st.st_size) > limit) {
+        ::close(fd);
+        return std::unexpected(tooLarge(path, limit));
+    }
+    // Read straight into the string, without filling it first; a file that grows or shrinks
+    // meanwhile gives what could be read.
+    std::string bytes;
+    std::size_t got = 0;
+    int failure = 0;
+    bytes.resize_and_overwrite(static_cast<std::size_t>(st.st_size), [&](char* data, std::size_t n) {
+        while (got < n) {
+            const ssize_t r = ::read(fd, data + got, n - got);
+            if (r < 0 && errno == EINTR) continue;
+            if (r < 0) failure = errno;
+            if (r <= 0) break;
+            got += static_cast<std::size_t>(r);
+        }
+        return got;
+    });
     ::close(fd);
+    if (failure) return std::unexpected(makeError(path, 0, lowerReason(failure)));
     return bytes;
 }
 
@@ -202,10 +225,11 @@ std::string HostFileSystem::absolutePath(const std::string& path) const {
     return ec ? path : full.lexically_normal().string();
 }
 
-std::optional<std::string> MemoryFileSystem::readFile(const std::string& path) const {
+std::expected<std::string, Error> MemoryFileSystem::readFile(const std::string& path, std::size_t limit) const {
     const auto it = files.find(path);
-    if (it == files.end()) return std::nullopt;
-    return it->second;
+    if (it != files.end() && it->second.size() > limit) return std::unexpected(tooLarge(path, limit));
+    if (it != files.end()) return it->second;
+    return std::unexpected(makeError(path, 0, isDirectory(path) ? "is a directory" : "no such file or directory"));
 }
 
 bool MemoryFileSystem::isFile(const std::string& path) const { return files.contains(path); }
@@ -298,24 +322,29 @@ bool MemoryFileSystem::makeDirectories(const std::string&) { return true; }
 
 std::string MemoryFileSystem::absolutePath(const std::string& path) const { return path; }
 
-std::optional<Error> writeFileSafely(FileSystem& files, const std::string& path, const std::string& bytes,
-                                     const std::string& backup) {
+std::string cannotOpen(const Error& readFailure, const std::string& what) {
+    return "cannot open " + what + " (" + readFailure.message + ")";
+}
+
+std::expected<void, Error> writeFileSafely(FileSystem& files, const std::string& path, const std::string& bytes,
+                                           const std::string& backup) {
     const auto temporary = files.writeTemporary(path, bytes);
-    if (!temporary) return makeError(path, 0, temporary.error());
+    if (!temporary) return std::unexpected(makeError(path, 0, temporary.error()));
     // The backup keeps the oldest version: one that exists already stays. A file that should
     // become the backup and cannot is not replaced either.
     bool backedUp = false;
     if (!backup.empty() && files.isFile(path) && !files.isFile(backup)) {
         if (!files.rename(path, backup, false)) {
             files.remove(*temporary);
-            return makeError(path, 0, "cannot keep the old file as " + backup + "; the file is unchanged");
+            return std::unexpected(
+                makeError(path, 0, "cannot keep the old file as " + backup + "; the file is unchanged"));
         }
         backedUp = true;
     }
-    if (files.rename(*temporary, path, true)) return std::nullopt;
+    if (files.rename(*temporary, path, true)) return {};
     files.remove(*temporary);
     if (backedUp) files.rename(backup, path, false);
-    return makeError(path, 0, "cannot move the new file into place");
+    return std::unexpected(makeError(path, 0, "cannot move the new file into place"));
 }
 
 }  // namespace kestrel::formats

@@ -19,11 +19,16 @@ public:
     virtual ~FileLock() = default;
 };
 
+inline constexpr std::size_t kNoSizeLimit = static_cast<std::size_t>(-1);
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
-    // The whole file, or nothing when it cannot be opened.
-    virtual std::optional<std::string> readFile(const std::string& path) const = 0;
+    // The whole file; when it cannot be read, an error on the path whose message is the
+    // system's reason ("no such file or directory", "permission denied", "is a directory").
+    // A file larger than limit is not read ("is larger than 2097152 bytes").
+    virtual std::expected<std::string, Error> readFile(const std::string& path,
+                                                       std::size_t limit = kNoSizeLimit) const = 0;
     virtual bool isFile(const std::string& path) const = 0;
     virtual bool isDirectory(const std::string& path) const = 0;
     // Names of the entries of a folder ("" is the current folder).
@@ -52,7 +57,8 @@ public:
 
 class HostFileSystem final : public FileSystem {
 public:
-    std::optional<std::string> readFile(const std::string& path) const override;
+    std::expected<std::string, Error> readFile(const std::string& path,
+                                               std::size_t limit = kNoSizeLimit) const override;
     bool isFile(const std::string& path) const override;
     bool isDirectory(const std::string& path) const override;
     std::vector<std::string> listDirectory(const std::string& path) const override;
@@ -83,7 +89,8 @@ public:
     int changes = 0;
     std::set<std::string> locked;  // locks held, by path
 
-    std::optional<std::string> readFile(const std::string& path) const override;
+    std::expected<std::string, Error> readFile(const std::string& path,
+                                               std::size_t limit = kNoSizeLimit) const override;
     bool isFile(const std::string& path) const override;
     bool isDirectory(const std::string& path) const override;
     std::vector<std::string> listDirectory(const std::string& path) const override;
@@ -105,7 +112,11 @@ private:
 // Writes the bytes to path through a temporary file. With a backup name, an existing file
 // first moves there, unless that backup exists already (it keeps the oldest version). On
 // failure the file on disk is what it was and the error says why.
-std::optional<Error> writeFileSafely(FileSystem& files, const std::string& path, const std::string& bytes,
-                                     const std::string& backup = {});
+std::expected<void, Error> writeFileSafely(FileSystem& files, const std::string& path, const std::string& bytes,
+                                           const std::string& backup = {});
+
+// "cannot open the file (permission denied)": what a reader says about a file it could not
+// read, with the reason readFile gave.
+std::string cannotOpen(const Error& readFailure, const std::string& what = "the file");
 
 }  // namespace kestrel::formats

@@ -17,13 +17,13 @@ bool isListLine(std::string_view line) {
 
 }  // namespace
 
-std::optional<Error> readGrpText(std::string_view text, const std::string& file, model::Model& model,
-                                 std::vector<Warning>& warnings) {
+std::expected<void, Error> readGrpText(std::string_view text, const std::string& file, model::Model& model,
+                                       std::vector<Warning>& warnings) {
     LineReader lines(text, file);
     std::string_view line;
     bool counted = false;
     while (!counted && lines.next(line)) counted = !line.starts_with('#') && !line.starts_with('@');
-    if (!counted) return lines.failure();  // no groups at all
+    if (!counted) return lines.status();  // no groups at all
     const int countLine = lines.lineNumber();
     std::int32_t declared = 0;
     std::string_view countText = line;
@@ -54,14 +54,14 @@ std::optional<Error> readGrpText(std::string_view text, const std::string& file,
             continue;
         }
         ranges.clear();
-        if (auto error = parsePolygonList(trimmed(line), model.polygonCount(), file, n, ranges, warnings)) {
-            warnings.push_back(makeWarning(file, n, error->message + "; the line is ignored"));
+        if (auto listed = parsePolygonList(trimmed(line), model.polygonCount(), file, n, ranges, warnings); !listed) {
+            warnings.push_back(makeWarning(file, n, listed.error().message + "; the line is ignored"));
             continue;
         }
         for (const auto& [first, last] : ranges)
             for (int i = first; i <= last; ++i) groups.back().append(i);
     }
-    if (lines.failure()) return lines.failure();
+    if (lines.failure()) return lines.status();
     const int found = static_cast<int>(groups.size()) + dropped;
     if (dropped)
         warnings.push_back(makeWarning(file, 0,
@@ -72,7 +72,7 @@ std::optional<Error> readGrpText(std::string_view text, const std::string& file,
             file, countLine,
             "the file says it has " + countOf(declared, "group") + " but it names " + std::to_string(found)));
     for (auto& group : groups) model.addGroup(group);
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace kestrel::formats

@@ -81,4 +81,18 @@ std::string resolveForWrite(const FileSystem& files, std::string_view stored, st
     return toHostSeparators(folderOf(rsdHostPath)) + std::string(fileNameOf(host));
 }
 
+std::expected<ResolvedFile, Error> readResolved(const FileSystem& files, std::string_view stored,
+                                                std::string_view rsdHostPath, std::size_t limit) {
+    auto path = resolveForRead(files, stored, rsdHostPath);
+    if (!path) {
+        // No file answers to the name: the path as given says why (a folder of that name, or nothing).
+        auto direct = files.readFile(toHostSeparators(stored), limit);
+        if (!direct) return std::unexpected(direct.error());
+        return std::unexpected(makeError(std::string(stored), 0, "no such file or directory"));
+    }
+    auto bytes = files.readFile(*path, limit);
+    if (!bytes) return std::unexpected(bytes.error());
+    return ResolvedFile{std::move(*path), std::move(*bytes)};
+}
+
 }  // namespace kestrel::formats

@@ -1,6 +1,7 @@
 #pragma once
 // Paths as model files store them ("c:\models\a.ply", "\models\a.ply", "tex\b.tim") are kept
 // exactly; these functions find the host file such a path means.
+#include <expected>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +29,14 @@ std::string toHostSeparators(std::string_view path);
 // exact name is absent. nullopt when no such file exists.
 std::optional<std::string> resolveForRead(const FileSystem& files, std::string_view stored,
                                           std::string_view rsdHostPath);
+// The host file a stored path names (as resolveForRead finds it) and its bytes; when there
+// is none, or it cannot be read, the error says why.
+struct ResolvedFile {
+    std::string path;
+    std::string bytes;
+};
+std::expected<ResolvedFile, Error> readResolved(const FileSystem& files, std::string_view stored,
+                                                std::string_view rsdHostPath, std::size_t limit = kNoSizeLimit);
 // Where a file with that stored path is written: the existing file when there is one, else
 // the path as given when its folder exists, else the file name in the RSD file's folder.
 std::string resolveForWrite(const FileSystem& files, std::string_view stored, std::string_view rsdHostPath);

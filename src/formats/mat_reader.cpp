@@ -44,15 +44,6 @@ std::optional<ValueCounts> valueCounts(char type) {
     }
 }
 
-struct Material {
-    std::int32_t flag = 0;
-    char shading = 'F';
-    char type = 'C';
-    std::int32_t tId = -1;
-    std::array<std::int32_t, 4> tu{}, tv{}, rgb{};
-    bool textured = false;
-};
-
 std::int32_t packColour(const std::int32_t* c, const std::string& file, int line, std::vector<Warning>& warnings) {
     std::int32_t packed = 0;
     for (int i = 0; i < 3; ++i) {
@@ -69,7 +60,7 @@ std::int32_t packColour(const std::int32_t* c, const std::string& file, int line
 
 // Fills the material values from the numbers; corners is 4, or 3 for a line that gives three
 // corners' values (as triangles are often written), leaving the fourth corner zero.
-void applyNumbers(Material& m, const std::int32_t* n, int corners, const std::string& file, int line,
+void applyNumbers(PolygonMaterial& m, const std::int32_t* n, int corners, const std::string& file, int line,
                   std::vector<Warning>& warnings) {
     auto colours = [&](const std::int32_t* c, int count) {
         for (int i = 0; i < count; ++i) m.rgb[i] = packColour(c + 3 * i, file, line, warnings);
@@ -106,7 +97,7 @@ void applyNumbers(Material& m, const std::int32_t* n, int corners, const std::st
     }
 }
 
-void applyTo(ModelPolygon& p, const Material& m) {
+void applyTo(ModelPolygon& p, const PolygonMaterial& m) {
     p.mat_flag = m.flag;
     p.shading = m.shading;
     p.type = m.type;
@@ -121,8 +112,9 @@ void applyTo(ModelPolygon& p, const Material& m) {
 
 }  // namespace
 
-std::optional<Error> readMatText(std::string_view text, const std::string& file, Model& model,
-                                 std::vector<Warning>& warnings) {
+std::expected<MatContents, Error> parseMatText(std::string_view text, const std::string& file, int polygonCount,
+                                               int textureCount, std::vector<Warning>& warnings) {
+    MatContents contents;
     LineReader lines(text, file);
     std::string_view line;
     // Leading comments and the version line, then the number of lines, which the material
@@ -134,7 +126,7 @@ std::optional<Error> readMatText(std::string_view text, const std::string& file,
     std::string_view countText = line;
     const bool numbered = counted && scanInt(countText, declared);
     std::vector<std::pair<int, int>> ranges;
-    std::vector<bool> covered(static_cast<std::size_t>(model.polygonCount()), false);
+    std::vector<bool> covered(static_cast<std::size_t>(polygonCount), false);
     std::int64_t materialLines = 0;
     while (lines.nextData(line)) {
         const int n = lines.lineNumber();
@@ -142,17 +134,19 @@ std::optional<Error> readMatText(std::string_view text, const std::string& file,
         ++materialLines;
         const std::string_view list = nextField(line);
         std::int32_t flag = 0;
-        if (!scanInt(line, flag)) return makeError(file, n, "the flag after the polygon list must be a whole number");
+        if (!scanInt(line, flag))
+            return std::unexpected(makeError(file, n, "the flag after the polygon list must be a whole number"));
         const std::string_view shading = nextField(line);
         const std::string_view type = nextField(line);
         if (type.empty())
-            return makeError(file, n,
-                             "a material line needs a polygon list, a flag, a shading "
-                             "letter and a material letter");
+            return std::unexpected(makeError(file, n,
+                                             "a material line needs a polygon list, a flag, a shading "
+                                             "letter and a material letter"));
         ranges.clear();
-        if (auto error = parsePolygonList(list, model.polygonCount(), file, n, ranges, warnings)) return error;
+        if (auto listed = parsePolygonList(list, polygonCount, file, n, ranges, warnings); !listed)
+            return std::unexpected(listed.error());
 
-        Material m;
+        PolygonMaterial& m = contents.materials.emplace_back();
         m.flag = flag;
         m.shading = shading[0];
         m.type = type[0];
@@ -161,20 +155,21 @@ std::optional<Error> readMatText(std::string_view text, const std::string& file,
             int given = 0;
             while (given < counts->four && scanInt(line, numbers[given])) ++given;
             if (given < counts->three)
-                return makeError(file, n,
-                                 std::string("material ") + m.type + " needs " + std::to_string(counts->four) +
-                                     " numbers, the line has " + std::to_string(given));
+                return std::unexpected(makeError(file, n,
+                                                 std::string("material ") + m.type + " needs " +
+                                                     std::to_string(counts->four) + " numbers, the line has " +
+                                                     std::to_string(given)));
             applyNumbers(m, numbers, given == counts->four ? 4 : 3, file, n, warnings);
             if (m.textured && m.tId < 0)
-                return makeError(
-                    file, n, "the material uses texture " + std::to_string(m.tId) + ", which is not a texture number");
+                return std::unexpected(makeError(
+                    file, n, "the material uses texture " + std::to_string(m.tId) + ", which is not a texture number"));
             // The polygons keep the number, so saving loses nothing; they show the stand-by
             // picture until the texture exists.
-            if (m.textured && m.tId >= model.textureCount())
+            if (m.textured && m.tId >= textureCount)
                 warnings.push_back(
                     makeWarning(file, n,
                                 "the material uses texture " + std::to_string(m.tId) + " but the RSD file names " +
-                                    countOf(model.textureCount(), "texture") +
+                                    countOf(textureCount, "texture") +
                                     "; the polygons keep the number and show no picture until it exists"));
         } else {
             warnings.push_back(makeWarning(file, n,
@@ -182,13 +177,13 @@ std::optional<Error> readMatText(std::string_view text, const std::string& file,
                                                "': the polygons keep it without "
                                                "colours or texture"));
         }
-        for (const auto& [first, last] : ranges)
-            for (int i = first; i <= last; ++i) {
-                applyTo(model.polygons[i], m);
-                covered[static_cast<std::size_t>(i)] = true;
-            }
+        const int material = static_cast<int>(contents.materials.size()) - 1;
+        for (const auto& [first, last] : ranges) {
+            contents.spans.push_back({first, last, material});
+            std::fill(covered.begin() + first, covered.begin() + last + 1, true);
+        }
     }
-    if (lines.failure()) return lines.failure();
+    if (lines.failure()) return std::unexpected(*lines.failure());
     if (counted && !numbered)
         warnings.push_back(makeWarning(file, countLine, "the number of lines is not a number"));
     else if (numbered && declared != materialLines)
@@ -196,11 +191,11 @@ std::optional<Error> readMatText(std::string_view text, const std::string& file,
                                        "the file says it has " + countOf(declared, "material line") + " but it has " +
                                            std::to_string(materialLines)));
     // A line may name a range of polygons, so fewer lines than polygons is usual; more is not.
-    if (numbered && declared > model.polygonCount())
+    if (numbered && declared > polygonCount)
         warnings.push_back(makeWarning(file, countLine,
                                        "the file counts " + std::to_string(declared) +
                                            " material lines but the PLY file has only " +
-                                           countOf(model.polygonCount(), "polygon")));
+                                           countOf(polygonCount, "polygon")));
     const auto bare = std::count(covered.begin(), covered.end(), false);
     if (bare > 0) {
         const auto first = std::find(covered.begin(), covered.end(), false) - covered.begin();
@@ -212,7 +207,20 @@ std::optional<Error> readMatText(std::string_view text, const std::string& file,
                 (bare == 1 ? "; it keeps" : " (the first is polygon " + std::to_string(first) + "); they keep") +
                 " the default material (flat, colour 0)"));
     }
-    return std::nullopt;
+    return contents;
+}
+
+void applyMaterials(const MatContents& contents, Model& model) {
+    for (const auto& span : contents.spans)
+        for (int i = span.first; i <= span.last; ++i) applyTo(model.polygons[i], contents.materials[span.material]);
+}
+
+std::expected<void, Error> readMatText(std::string_view text, const std::string& file, Model& model,
+                                       std::vector<Warning>& warnings) {
+    auto contents = parseMatText(text, file, model.polygonCount(), model.textureCount(), warnings);
+    if (!contents) return std::unexpected(contents.error());
+    applyMaterials(*contents, model);
+    return {};
 }
 
 }  // namespace kestrel::formats

@@ -104,7 +104,8 @@ std::expected<std::vector<animation::Movement>, Error> readMoveText(std::string_
                     return fail("the difference puts vertex " + std::to_string(i) + " beyond +/-1000000000");
             }
             if (joints.hasBlocks()) {
-                if (auto e = joints.readInto(keyframe.model.skeleton, keyframe.name)) return std::unexpected(*e);
+                if (auto read = joints.readInto(keyframe.model.skeleton, keyframe.name); !read)
+                    return std::unexpected(read.error());
             }
             animation::appendKeyframe(movement, std::move(keyframe));
             working = &movement.keyframes.back().model;

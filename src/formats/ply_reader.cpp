@@ -1,3 +1,4 @@
+#include <array>
 #include <cmath>
 #include <string>
 
@@ -18,22 +19,24 @@ Error missingRecord(const LineReader& lines, const std::string& what) {
 }
 
 // Records are appended as they are read, so that each large array is written only once.
-std::optional<Error> readVectors(LineReader& lines, int count, model::CowArray<model::ModelVertex>& out,
-                                 std::string_view kind) {
+std::expected<void, Error> readVectors(LineReader& lines, int count, model::CowArray<model::ModelVertex>& out,
+                                       std::string_view kind) {
     out.reserve(static_cast<std::size_t>(count));
     std::string_view line;
     for (int i = 0; i < count; ++i) {
         if (!lines.nextData(line))
-            return missingRecord(lines, std::string(kind) + " " + std::to_string(i) + " of " + std::to_string(count));
+            return std::unexpected(
+                missingRecord(lines, std::string(kind) + " " + std::to_string(i) + " of " + std::to_string(count)));
         model::ModelVertex& v = out.emplace_back();
         if (!scanDouble(line, v.x) || !scanDouble(line, v.y) || !scanDouble(line, v.z))
-            return makeError(lines.file(), lines.lineNumber(),
-                             std::string(kind) + " " + std::to_string(i) + " needs three numbers");
+            return std::unexpected(makeError(lines.file(), lines.lineNumber(),
+                                             std::string(kind) + " " + std::to_string(i) + " needs three numbers"));
         if (beyondCoordinateLimit(v))
-            return makeError(lines.file(), lines.lineNumber(),
-                             std::string(kind) + " " + std::to_string(i) + " has a coordinate beyond +/-1000000000");
+            return std::unexpected(
+                makeError(lines.file(), lines.lineNumber(),
+                          std::string(kind) + " " + std::to_string(i) + " has a coordinate beyond +/-1000000000"));
     }
-    return std::nullopt;
+    return {};
 }
 
 // A normal index the file does not have loses nothing, since the normals are computed
@@ -43,21 +46,23 @@ struct StrayNormals {
     std::optional<Warning> first;
 };
 
-std::optional<Error> readPolygons(LineReader& lines, Model& model, int count, int normalsInFile, StrayNormals& stray) {
+std::expected<void, Error> readPolygons(LineReader& lines, Model& model, int count, int normalsInFile,
+                                        StrayNormals& stray) {
     const int vertexCount = model.vertexCount();
     model.polygons.reserve(static_cast<std::size_t>(count));
     std::string_view line;
     for (int i = 0; i < count; ++i) {
         if (!lines.nextData(line))
-            return missingRecord(lines, "polygon " + std::to_string(i) + " of " + std::to_string(count));
+            return std::unexpected(
+                missingRecord(lines, "polygon " + std::to_string(i) + " of " + std::to_string(count)));
         ModelPolygon& p = model.polygons.emplace_back();
         std::int32_t numbers[9];
         for (auto& n : numbers)
             if (!scanInt(line, n))
-                return makeError(lines.file(), lines.lineNumber(),
-                                 "polygon " + std::to_string(i) +
-                                     " needs nine whole numbers: flags, four "
-                                     "vertices and four normals");
+                return std::unexpected(makeError(lines.file(), lines.lineNumber(),
+                                                 "polygon " + std::to_string(i) +
+                                                     " needs nine whole numbers: flags, four "
+                                                     "vertices and four normals"));
         p.flags = numbers[0];
         const int corners = model::polygonCornerCount(p);
         for (int k = 0; k < 4; ++k) {
@@ -65,9 +70,10 @@ std::optional<Error> readPolygons(LineReader& lines, Model& model, int count, in
             p.nId[k] = numbers[5 + k];
             if (k >= corners) continue;
             if (p.vId[k] < 0 || p.vId[k] >= vertexCount)
-                return makeError(lines.file(), lines.lineNumber(),
-                                 "polygon " + std::to_string(i) + " uses vertex " + std::to_string(p.vId[k]) +
-                                     " but the file has " + countOf(vertexCount, "vertex"));
+                return std::unexpected(makeError(lines.file(), lines.lineNumber(),
+                                                 "polygon " + std::to_string(i) + " uses vertex " +
+                                                     std::to_string(p.vId[k]) + " but the file has " +
+                                                     countOf(vertexCount, "vertex")));
             if ((p.nId[k] < 0 || p.nId[k] >= normalsInFile) && stray.count++ == 0)
                 stray.first = makeWarning(lines.file(), lines.lineNumber(),
                                           "polygon " + std::to_string(i) + " uses normal " + std::to_string(p.nId[k]) +
@@ -75,51 +81,68 @@ std::optional<Error> readPolygons(LineReader& lines, Model& model, int count, in
         }
         p.rgb.fill(model::kMidGrey);
     }
-    return std::nullopt;
+    return {};
+}
+
+// The header up to the counts line: the numbers of vertices, normals and polygons.
+std::expected<std::array<std::int32_t, 3>, Error> readCounts(LineReader& lines, const std::string& file) {
+    std::string_view line;
+    bool versioned = false;
+    while (!versioned && lines.next(line)) versioned = line.starts_with('@');
+    if (lines.failure()) return std::unexpected(*lines.failure());
+    if (!versioned)
+        return std::unexpected(makeError(file, 0, "the file has no '@' version line; it is not a PLY file"));
+
+    if (!lines.nextData(line))
+        return std::unexpected(missingRecord(lines, "the numbers of vertices, normals and polygons"));
+    std::array<std::int32_t, 3> counts;
+    for (auto& c : counts)
+        if (!scanInt(line, c) || c < 0)
+            return std::unexpected(makeError(file, lines.lineNumber(),
+                                             "expected the numbers of vertices, normals and polygons (three whole "
+                                             "numbers of 0 or more)"));
+    return counts;
 }
 
 }  // namespace
 
-std::optional<Error> readPlyText(std::string_view text, const std::string& file, Model& model,
-                                 std::vector<Warning>& warnings) {
-    LineReader lines(text, file);
-    std::string_view line;
-    bool versioned = false;
-    while (!versioned && lines.next(line)) versioned = line.starts_with('@');
-    if (lines.failure()) return lines.failure();
-    if (!versioned) return makeError(file, 0, "the file has no '@' version line; it is not a PLY file");
+std::optional<int> plyPolygonCount(std::string_view text) {
+    LineReader lines(text, {});
+    const auto counts = readCounts(lines, {});
+    if (!counts) return std::nullopt;
+    return (*counts)[2];
+}
 
-    if (!lines.nextData(line)) return missingRecord(lines, "the numbers of vertices, normals and polygons");
-    std::int32_t counts[3];
-    for (auto& c : counts)
-        if (!scanInt(line, c) || c < 0)
-            return makeError(file, lines.lineNumber(),
-                             "expected the numbers of vertices, normals and polygons (three whole "
-                             "numbers of 0 or more)");
+std::expected<void, Error> readPlyText(std::string_view text, const std::string& file, Model& model,
+                                       std::vector<Warning>& warnings) {
+    LineReader lines(text, file);
+    const auto read = readCounts(lines, file);
+    if (!read) return std::unexpected(read.error());
+    const auto& counts = *read;
     // Every record takes at least two bytes: counts that cannot fit in the rest of the file
     // are refused before anything is allocated for them.
     const double needed = 2.0 * counts[0] + 2.0 * counts[1] + 2.0 * counts[2] - 1;
     if (needed > static_cast<double>(lines.remainingBytes()))
-        return makeError(file, lines.lineNumber(),
-                         "the file declares " + std::to_string(counts[0]) + " vertices, " + std::to_string(counts[1]) +
-                             " normals and " + std::to_string(counts[2]) + " polygons, more than its " +
-                             std::to_string(static_cast<std::int64_t>(lines.remainingBytes())) +
-                             " remaining bytes can hold");
+        return std::unexpected(makeError(
+            file, lines.lineNumber(),
+            "the file declares " + std::to_string(counts[0]) + " vertices, " + std::to_string(counts[1]) +
+                " normals and " + std::to_string(counts[2]) + " polygons, more than its " +
+                std::to_string(static_cast<std::int64_t>(lines.remainingBytes())) + " remaining bytes can hold"));
 
     model::CowArray<model::ModelVertex> normals;
-    if (auto error = readVectors(lines, counts[0], model.vertices, "vertex")) return error;
-    if (auto error = readVectors(lines, counts[1], normals, "normal")) return error;
+    if (auto done = readVectors(lines, counts[0], model.vertices, "vertex"); !done) return done;
+    if (auto done = readVectors(lines, counts[1], normals, "normal"); !done) return done;
     // Normal i belongs to vertex i: missing ones are zero, surplus ones are dropped.
     normals.resize(counts[0]);
     model.normals = std::move(normals);
     StrayNormals stray;
-    if (auto error = readPolygons(lines, model, counts[2], counts[1], stray)) return error;
+    if (auto done = readPolygons(lines, model, counts[2], counts[1], stray); !done) return done;
     if (stray.first) {
         if (stray.count > 1) stray.first->message += " (and " + std::to_string(stray.count - 1) + " more such corners)";
         stray.first->message += "; normals are computed again from the geometry, so nothing is lost";
         warnings.push_back(*stray.first);
     }
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace kestrel::formats

@@ -1,3 +1,5 @@
+#include <functional>
+#include <future>
 #include <string>
 #include <utility>
 
@@ -95,12 +97,41 @@ std::expected<int, Error> readRsdText(std::string_view text, const std::string& 
     return plyLine;
 }
 
+namespace {
+
+// The file at a name the set stores, when there is one that can be read.
+std::optional<ResolvedFile> readOptional(const FileSystem& files, std::string_view stored, const std::string& rsdPath) {
+    auto file = readResolved(files, stored, rsdPath);
+    if (!file) return std::nullopt;
+    return std::move(*file);
+}
+
+// The MAT file read on a thread of its own while the PLY file is read: the PLY header gives
+// the polygon count it is checked against.
+struct MatRead {
+    std::string path;  // empty when the set has no material file
+    std::expected<MatContents, Error> contents = MatContents{};
+    std::vector<Warning> warnings;
+};
+
+MatRead readMat(const FileSystem& files, const std::string& stored, const std::string& rsdPath, int polygonCount,
+                int textureCount) {
+    MatRead read;
+    if (auto file = readOptional(files, stored, rsdPath)) {
+        read.path = file->path;
+        read.contents = parseMatText(file->bytes, read.path, polygonCount, textureCount, read.warnings);
+    }
+    return read;
+}
+
+}  // namespace
+
 std::expected<LoadedModel, Error> loadRsdSet(const FileSystem& files, const std::string& path) {
     // Relative names in the set are joined to the RSD file's folder; with a full path there
     // they stay the same however often the set is saved and opened again.
     const std::string rsdPath = files.absolutePath(path);
     const auto rsdText = files.readFile(rsdPath);
-    if (!rsdText) return std::unexpected(makeError(rsdPath, 0, "cannot open the file"));
+    if (!rsdText) return std::unexpected(makeError(rsdPath, 0, cannotOpen(rsdText.error())));
     LoadedModel loaded;
     Model& model = loaded.model;
     model.rsdFileName = model.plyFileName = model.matFileName = model.grpFileName = rsdPath;
@@ -108,53 +139,55 @@ std::expected<LoadedModel, Error> loadRsdSet(const FileSystem& files, const std:
     if (!plyLine) return std::unexpected(plyLine.error());
     if (*plyLine == 0) return std::unexpected(makeError(rsdPath, 0, "no PLY= line names the geometry file"));
 
-    const auto plyPath = resolveForRead(files, model.plyFileName, rsdPath);
-    const auto plyText = plyPath ? files.readFile(*plyPath) : std::nullopt;
-    if (!plyText) return std::unexpected(makeError(rsdPath, *plyLine, "cannot open the PLY file " + model.plyFileName));
-    if (auto error = readPlyText(*plyText, *plyPath, model, loaded.warnings)) return std::unexpected(*error);
+    const auto ply = readResolved(files, model.plyFileName, rsdPath);
+    if (!ply)
+        return std::unexpected(
+            makeError(rsdPath, *plyLine, cannotOpen(ply.error(), "the PLY file " + model.plyFileName)));
 
     // A set without materials or groups is normal: those files are optional. Without a MAT=
     // line the name is still the RSD file's own, which is no material file.
-    using Reader = std::optional<Error> (*)(std::string_view, const std::string&, Model&, std::vector<Warning>&);
-    const std::pair<std::string, Reader> optionalFiles[] = {
-        {model.matFileName != rsdPath ? model.matFileName : std::string(), readMatText},
-        {replaceLastThree(model.plyFileName, "xgrp"), readXgrpText},
-    };
-    bool grouped = false;
-    for (const auto& [stored, reader] : optionalFiles) {
-        const auto path = resolveForRead(files, stored, rsdPath);
-        const auto text = path ? files.readFile(*path) : std::nullopt;
-        if (!text) continue;
-        if (auto error = reader(*text, *path, model, loaded.warnings)) return std::unexpected(*error);
-        grouped = reader == readXgrpText;
-    }
+    const std::string matName = model.matFileName != rsdPath ? model.matFileName : std::string();
+    std::future<MatRead> matRead;
+    const auto polygonCount = plyPolygonCount(ply->bytes);
+    if (polygonCount && !matName.empty())
+        matRead = std::async(std::launch::async, readMat, std::cref(files), matName, rsdPath, *polygonCount,
+                             model.textureCount());
+    if (auto done = readPlyText(ply->bytes, ply->path, model, loaded.warnings); !done)
+        return std::unexpected(done.error());
+    const MatRead mat = matRead.valid() ? matRead.get() : MatRead{};
+    if (!mat.contents) return std::unexpected(mat.contents.error());
+    applyMaterials(*mat.contents, model);
+    loaded.warnings.insert(loaded.warnings.end(), mat.warnings.begin(), mat.warnings.end());
+
     // Sets made by the console tools keep their named groups in the GRP file; the XGRP file,
     // when there is one, holds the groups as this program saved them.
-    if (!grouped && model.grpFileName != rsdPath)
-        if (const auto path = resolveForRead(files, model.grpFileName, rsdPath))
-            if (const auto text = files.readFile(*path))
-                if (auto error = readGrpText(*text, *path, model, loaded.warnings)) return std::unexpected(*error);
+    if (auto xgrp = readOptional(files, replaceLastThree(model.plyFileName, "xgrp"), rsdPath)) {
+        if (auto done = readXgrpText(xgrp->bytes, xgrp->path, model, loaded.warnings); !done)
+            return std::unexpected(done.error());
+    } else if (model.grpFileName != rsdPath) {
+        if (auto grp = readOptional(files, model.grpFileName, rsdPath))
+            if (auto done = readGrpText(grp->bytes, grp->path, model, loaded.warnings); !done)
+                return std::unexpected(done.error());
+    }
 
     // The skeleton, when the set has one, in the BONE file beside the PLY file.
-    std::optional<std::string> boneText, bonePath;
+    const auto boneFile = readOptional(files, replaceLastThree(model.plyFileName, "bone"), rsdPath);
     BoneFile bones;
-    if ((bonePath = resolveForRead(files, replaceLastThree(model.plyFileName, "bone"), rsdPath)))
-        if ((boneText = files.readFile(*bonePath))) {
-            auto read = readBoneText(*boneText, *bonePath, model.vertexCount());
-            if (!read) return std::unexpected(read.error());
-            bones = std::move(*read);
-            model.skeleton = bones.skeleton;
-        }
+    if (boneFile) {
+        auto read = readBoneText(boneFile->bytes, boneFile->path, model.vertexCount());
+        if (!read) return std::unexpected(read.error());
+        bones = std::move(*read);
+        model.skeleton = bones.skeleton;
+    }
     // The loaded model is the rest pose every movement starts from.
     loaded.animation.baseFrame = animation::Keyframe{model, "BaseFrame"};
-    if (const auto movePath = resolveForRead(files, replaceLastThree(model.plyFileName, "move"), rsdPath))
-        if (const auto moveText = files.readFile(*movePath)) {
-            KeyframeJointReader joints(boneText ? std::string_view(*boneText) : std::string_view(),
-                                       bonePath.value_or(std::string()), bones);
-            auto movements = readMoveText(*moveText, *movePath, model, joints, loaded.warnings);
-            if (!movements) return std::unexpected(movements.error());
-            loaded.animation.movements = std::move(*movements);
-        }
+    if (const auto moveFile = readOptional(files, replaceLastThree(model.plyFileName, "move"), rsdPath)) {
+        KeyframeJointReader joints(boneFile ? std::string_view(boneFile->bytes) : std::string_view(),
+                                   boneFile ? boneFile->path : std::string(), bones);
+        auto movements = readMoveText(moveFile->bytes, moveFile->path, model, joints, loaded.warnings);
+        if (!movements) return std::unexpected(movements.error());
+        loaded.animation.movements = std::move(*movements);
+    }
     return loaded;
 }
 

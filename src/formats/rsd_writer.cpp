@@ -163,30 +163,32 @@ std::string backupName(const std::string& path, std::string_view kind) {
 
 // The readers refuse lines longer than kMaxLineLength, so a set whose paths, names or
 // coordinates would need longer lines is not written at all: it could not be opened again.
-std::optional<Error> checkLineLengths(const TextOut& text, const std::string& path) {
+std::expected<void, Error> checkLineLengths(const TextOut& text, const std::string& path) {
     if (!text.finite())
-        return makeError(path, 0,
-                         "cannot save: a coordinate or normal is not a finite number; "
-                         "nothing was written");
-    if (text.longestLine() <= kMaxLineLength) return std::nullopt;
-    return makeError(path, text.longestLineNumber(),
-                     "cannot save: this line would be " + std::to_string(text.longestLine()) +
-                         " characters long and model files hold at most " + std::to_string(kMaxLineLength) +
-                         " (a path, a name or a coordinate is too long); nothing was written");
+        return std::unexpected(makeError(path, 0,
+                                         "cannot save: a coordinate or normal is not a finite number; "
+                                         "nothing was written"));
+    if (text.longestLine() <= kMaxLineLength) return {};
+    return std::unexpected(makeError(path, text.longestLineNumber(),
+                                     "cannot save: this line would be " + std::to_string(text.longestLine()) +
+                                         " characters long and model files hold at most " +
+                                         std::to_string(kMaxLineLength) +
+                                         " (a path, a name or a coordinate is too long); nothing was written"));
 }
 
 // Member lists may run to any length; the header and the names may not.
-std::optional<Error> checkXgrpLines(const Model& model, const std::string& path) {
+std::expected<void, Error> checkXgrpLines(const Model& model, const std::string& path) {
     if (2 + replaceLastThree(model.plyFileName, "xgrp").size() > kMaxLineLength)
-        return makeError(path, 1,
-                         "cannot save: the path is too long for the file's first line; "
-                         "nothing was written");
+        return std::unexpected(makeError(path, 1,
+                                         "cannot save: the path is too long for the file's first line; "
+                                         "nothing was written"));
     for (const auto& g : model.groups)
         if (g.name.size() > kMaxLineLength)
-            return makeError(path, 0,
-                             "cannot save: the group name '" + g.name.substr(0, 40) + "...' is longer than " +
-                                 std::to_string(kMaxLineLength) + " characters; nothing was written");
-    return std::nullopt;
+            return std::unexpected(makeError(path, 0,
+                                             "cannot save: the group name '" + g.name.substr(0, 40) +
+                                                 "...' is longer than " + std::to_string(kMaxLineLength) +
+                                                 " characters; nothing was written"));
+    return {};
 }
 
 struct Formatted {
@@ -274,9 +276,9 @@ std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, const Model& give
     // Every file but the XGRP file (whose member lists may run to any length) is checked.
     for (std::size_t i = 0; i < outs.size(); ++i) {
         if (i == 3) continue;
-        if (auto error = checkLineLengths(*outs[i], targets[i].first)) return fail(*error);
+        if (auto checked = checkLineLengths(*outs[i], targets[i].first); !checked) return fail(checked.error());
     }
-    if (auto error = checkXgrpLines(model, targets[3].first)) return fail(*error);
+    if (auto checked = checkXgrpLines(model, targets[3].first); !checked) return fail(checked.error());
     std::vector<SetFile> written;
     for (std::size_t i = 0; i < outs.size(); ++i)
         written.push_back({targets[i].first, backupName(targets[i].first, targets[i].second), outs[i]->take()});
@@ -292,7 +294,7 @@ std::expected<SavedFiles, Error> saveRsdSet(FileSystem& files, const Model& give
     if (!held) return fail(makeError(rsdPath, 0, "cannot save: " + held.error()));
     SavedFiles saved;
     saved.warnings = finishInterruptedSave(files, rsdPath);
-    if (auto error = replaceSet(files, rsdPath, written, retired)) return fail(*error);
+    if (auto replaced = replaceSet(files, rsdPath, written, retired); !replaced) return fail(replaced.error());
     saved.names = {model.rsdFileName, model.plyFileName, model.matFileName, model.grpFileName};
     for (const auto& f : written) saved.written.push_back(f.target);
     return saved;

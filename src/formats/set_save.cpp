@@ -48,23 +48,23 @@ std::optional<Journal> parseJournal(std::string_view text) {
 // The swap: each new file into place (the old one first to its backup when it has none), the
 // retired files out of the way, then the journal goes. Done again it does nothing more, so a
 // swap cut off part-way can be finished from the journal.
-std::optional<Error> swapIn(FileSystem& files, const std::string& rsdPath, const Journal& journal) {
+std::expected<void, Error> swapIn(FileSystem& files, const std::string& rsdPath, const Journal& journal) {
     for (const auto& f : journal.written) {
         const std::string fresh = newName(f.target);
         if (!files.isFile(fresh)) continue;  // already in place
         if (!f.backup.empty() && files.isFile(f.target) && !files.isFile(f.backup))
             files.rename(f.target, f.backup, false);
         if (!files.rename(fresh, f.target, true))
-            return makeError(f.target, 0,
-                             "the save was cut off while the files were being replaced; opening the set "
-                             "again completes it");
+            return std::unexpected(makeError(f.target, 0,
+                                             "the save was cut off while the files were being replaced; opening "
+                                             "the set again completes it"));
     }
     for (const auto& r : journal.retired) {
         if (!files.isFile(r.path)) continue;
         if (r.backup.empty() || files.isFile(r.backup) || !files.rename(r.path, r.backup, false)) files.remove(r.path);
     }
     files.remove(journalName(rsdPath));
-    return std::nullopt;
+    return {};
 }
 
 void removeNewFiles(FileSystem& files, const std::vector<SetFile>& written) {
@@ -73,17 +73,18 @@ void removeNewFiles(FileSystem& files, const std::vector<SetFile>& written) {
 
 }  // namespace
 
-std::optional<Error> replaceSet(FileSystem& files, const std::string& rsdPath, const std::vector<SetFile>& written,
-                                const std::vector<RetiredFile>& retired) {
+std::expected<void, Error> replaceSet(FileSystem& files, const std::string& rsdPath,
+                                      const std::vector<SetFile>& written, const std::vector<RetiredFile>& retired) {
     for (const auto& f : written)
         if (files.isDirectory(f.target))
-            return makeError(f.target, 0, "cannot save: there is a folder of that name; nothing was written");
+            return std::unexpected(
+                makeError(f.target, 0, "cannot save: there is a folder of that name; nothing was written"));
     const std::string journal = journalName(rsdPath);
     // Before the journal is in place nothing is replaced: a failure only takes the new files away.
     const auto abandon = [&](const std::string& file, const std::string& why) {
         files.remove(newName(journal));
         removeNewFiles(files, written);
-        return makeError(file, 0, why + "; nothing was replaced");
+        return std::unexpected(makeError(file, 0, why + "; nothing was replaced"));
     };
     for (const auto& f : written)
         if (auto failed = files.writeFile(newName(f.target), f.bytes, f.target)) return abandon(f.target, *failed);
@@ -108,8 +109,8 @@ std::vector<Warning> finishInterruptedSave(FileSystem& files, const std::string&
                 makeWarning(journal, 0, "the journal of an earlier save cannot be read; it was left as it is"));
             return said;
         }
-        if (auto failed = swapIn(files, rsdPath, *parsed))
-            said.push_back(makeWarning(rsdPath, 0, failed->message));
+        if (auto swapped = swapIn(files, rsdPath, *parsed); !swapped)
+            said.push_back(makeWarning(rsdPath, 0, swapped.error().message));
         else
             said.push_back(makeWarning(rsdPath, 0,
                                        "the last save of this set was cut off while its files were "

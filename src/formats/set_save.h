@@ -34,8 +34,8 @@ struct RetiredFile {
 
 // Replaces the set's files with the new ones, or, failing before the journal, leaves every
 // old file as it was and removes the new ones. rsdPath names the journal.
-std::optional<Error> replaceSet(FileSystem& files, const std::string& rsdPath, const std::vector<SetFile>& written,
-                                const std::vector<RetiredFile>& retired);
+std::expected<void, Error> replaceSet(FileSystem& files, const std::string& rsdPath,
+                                      const std::vector<SetFile>& written, const std::vector<RetiredFile>& retired);
 
 // Before a set is read or saved: completes a save that was cut off after its journal, and
 // removes the new files of one cut off before it. Says what it did.

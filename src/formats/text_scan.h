@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <expected>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -109,6 +110,11 @@ public:
     std::size_t remainingBytes() const { return rest.size(); }
     // Set when the reader stopped at a line that is too long.
     const std::optional<Error>& failure() const { return tooLong; }
+    // Nothing, or the line that was too long.
+    std::expected<void, Error> status() const {
+        if (tooLong) return std::unexpected(*tooLong);
+        return {};
+    }
     // The text after the current line, for readers that take free-format numbers.
     std::string_view remainder() const { return rest; }
     // Continues after text that a free-format read consumed from remainder().

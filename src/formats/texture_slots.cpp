@@ -31,19 +31,20 @@ TextureSlot directColourSlot(std::string_view bytes, const std::string& path, in
 TextureSlot loadSlot(const FileSystem& files, const std::string& stored, std::string_view rsdHostPath,
                      std::vector<Warning>& warnings) {
     const std::string shown = "; the texture shows the stand-by picture";
-    const auto path = resolveForRead(files, stored, rsdHostPath);
-    const auto bytes = path ? files.readFile(*path) : std::nullopt;
-    if (!bytes) {
-        warnings.push_back(makeWarning(stored, 0, "cannot open the texture file" + shown));
+    const auto file = readResolved(files, stored, rsdHostPath, kLargestTimFile);
+    if (!file) {
+        warnings.push_back(makeWarning(stored, 0, cannotOpen(file.error(), "the texture file") + shown));
         return standbySlot();
     }
-    const auto depth = timDepth(*bytes, *path);
+    const std::string& path = file->path;
+    const std::string& bytes = file->bytes;
+    const auto depth = timDepth(bytes, path);
     if (depth && *depth > 8) {
         warnings.push_back(
-            makeWarning(*path, 0, std::to_string(*depth) + "-bit images cannot be drawn as console textures" + shown));
-        return directColourSlot(*bytes, *path, *depth);
+            makeWarning(path, 0, std::to_string(*depth) + "-bit images cannot be drawn as console textures" + shown));
+        return directColourSlot(bytes, path, *depth);
     }
-    auto image = readTim(*bytes, *path);
+    auto image = readTim(bytes, path);
     if (!image) {
         Warning warning{image.error()};
         warning.message += shown;
@@ -95,6 +96,12 @@ LoadedTextures loadTextureSlots(const FileSystem& files, const model::Model& mod
 void removeTextureSlot(TextureSlots& slots, int slot) {
     if (slot < 0 || slot >= static_cast<int>(slots.size())) return;
     slots.erase(slots.begin() + slot);
+}
+
+std::expected<RgbaImage, Error> readTimPicture(const FileSystem& files, const std::string& path) {
+    const auto bytes = files.readFile(path, kLargestTimFile);
+    if (!bytes) return std::unexpected(makeError(path, 0, cannotOpen(bytes.error())));
+    return decodeTim(*bytes, path);
 }
 
 const TimImage& standbyPicture() {

@@ -39,6 +39,12 @@ void removeTextureSlot(TextureSlots& slots, int slot);
 
 // The picture shown in place of a texture that cannot be shown.
 const TimImage& standbyPicture();
+
+// The largest TIM file worth reading: the whole of the console's video memory (1024 x 512
+// 16-bit units) with its headers. Anything bigger is not a texture and is not read.
+inline constexpr std::size_t kLargestTimFile = 2 * 1024 * 1024;
+// A TIM file of any depth as straight colours, for a preview.
+std::expected<RgbaImage, Error> readTimPicture(const FileSystem& files, const std::string& path);
 // The stand-by picture's bitmap file as shipped.
 std::string_view standbyBitmapBytes();
 

@@ -279,8 +279,8 @@ std::expected<SavedTmd, Error> saveTmd(FileSystem& files, const Model& model, st
                                        const std::string& path) {
     auto tmd = tmdBytes(model, slots, path);
     if (!tmd) return std::unexpected(tmd.error());
-    if (auto error = writeFileSafely(files, path, tmd->bytes, replaceLastThree(path, "tmd_backup")))
-        return std::unexpected(*error);
+    if (auto written = writeFileSafely(files, path, tmd->bytes, replaceLastThree(path, "tmd_backup")); !written)
+        return std::unexpected(written.error());
     return SavedTmd{path, std::move(tmd->warnings)};
 }
 

@@ -14,14 +14,14 @@ int countLines(std::string_view consumed) {
 
 }  // namespace
 
-std::optional<Error> readXgrpText(std::string_view text, const std::string& file, model::Model& model,
-                                  std::vector<Warning>& warnings) {
+std::expected<void, Error> readXgrpText(std::string_view text, const std::string& file, model::Model& model,
+                                        std::vector<Warning>& warnings) {
     LineReader lines(text, file);
     std::string_view line;
     std::int32_t declared = 0;
-    if (!lines.nextData(line)) return lines.failure();  // an empty file holds no groups
+    if (!lines.nextData(line)) return lines.status();  // an empty file holds no groups
     if (!scanInt(line, declared) || declared < 0)
-        return makeError(file, lines.lineNumber(), "expected the number of groups (0 or more)");
+        return std::unexpected(makeError(file, lines.lineNumber(), "expected the number of groups (0 or more)"));
     int groupCount = declared;
     if (groupCount > model::kMaxGroups) {
         warnings.push_back(makeWarning(file, lines.lineNumber(),
@@ -35,10 +35,10 @@ std::optional<Error> readXgrpText(std::string_view text, const std::string& file
     while (static_cast<int>(groups.size()) < groupCount) {
         // A name line that begins with '#' is a comment and takes no group slot.
         if (!lines.nextData(line)) {
-            if (lines.failure()) return lines.failure();
-            return makeError(file, lines.lineNumber(),
-                             "the file ends after " + std::to_string(groups.size()) + " of " +
-                                 std::to_string(groupCount) + " groups");
+            if (lines.failure()) return lines.status();
+            return std::unexpected(makeError(file, lines.lineNumber(),
+                                             "the file ends after " + std::to_string(groups.size()) + " of " +
+                                                 std::to_string(groupCount) + " groups"));
         }
         model::PolygonGroup group;
         group.name = std::string(line);
@@ -48,18 +48,20 @@ std::optional<Error> readXgrpText(std::string_view text, const std::string& file
         const std::string_view start = rest;
         std::int32_t members = 0;
         if (!scanInt(rest, members) || members < 0 || static_cast<std::size_t>(members) > rest.size() / 2 + 1)
-            return makeError(file, nameLine + 1, "group '" + group.name + "' needs its number of polygons");
+            return std::unexpected(
+                makeError(file, nameLine + 1, "group '" + group.name + "' needs its number of polygons"));
         group.polygons.resize(members);
         for (auto& member : group.polygons) {
             const std::string_view before = rest;
             if (!scanInt(rest, member))
-                return makeError(
+                return std::unexpected(makeError(
                     file, nameLine + 1 + countLines(start.substr(0, before.data() - start.data())),
-                    "group '" + group.name + "' lists fewer polygons than its count of " + std::to_string(members));
+                    "group '" + group.name + "' lists fewer polygons than its count of " + std::to_string(members)));
             if (member < 0 || member >= model.polygonCount())
-                return makeError(file, nameLine + 1 + countLines(start.substr(0, rest.data() - start.data())),
-                                 "group '" + group.name + "' names polygon " + std::to_string(member) +
-                                     " but the model has " + countOf(model.polygonCount(), "polygon"));
+                return std::unexpected(makeError(file,
+                                                 nameLine + 1 + countLines(start.substr(0, rest.data() - start.data())),
+                                                 "group '" + group.name + "' names polygon " + std::to_string(member) +
+                                                     " but the model has " + countOf(model.polygonCount(), "polygon")));
         }
         // The rest of the line after the last member is discarded.
         const auto newline = rest.find('\n');
@@ -69,7 +71,7 @@ std::optional<Error> readXgrpText(std::string_view text, const std::string& file
         groups.push_back(std::move(group));
     }
     for (auto& group : groups) model.addGroup(group);
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace kestrel::formats

@@ -36,7 +36,7 @@ TEST(Recovery, ACrashedSessionsDocumentComesBackEqualAndModified) {
     c.document.select({ProjectItem::Keyframe, keys[1].name, -1});
     c.document.edit("Pose", [](model::Model& m) { m.vertices[3].x += 100; });
     const auto disk = c.files->files;
-    ASSERT_FALSE(writeRecovery(*c.files, c.recovery, c.document, 1765000000));
+    ASSERT_TRUE(writeRecovery(*c.files, c.recovery, c.document, 1765000000));
 
     // A fresh start over the same files.
     Document fresh{std::make_unique<formats::MemoryFileSystem>(*c.files)};
@@ -108,9 +108,9 @@ TEST(Recovery, FilesOfRunningSessionsAreNotOffered) {
     Crashed c;
     c.document.selectAll();
     ASSERT_TRUE(c.document.invertNormals());
-    ASSERT_FALSE(writeRecovery(*c.files, recoveryPathFor("/state/kestrel", 10), c.document, 300));
-    ASSERT_FALSE(writeRecovery(*c.files, recoveryPathFor("/state/kestrel", 11), c.document, 200));
-    ASSERT_FALSE(writeRecovery(*c.files, recoveryPathFor("/state/kestrel", 12), c.document, 100));
+    ASSERT_TRUE(writeRecovery(*c.files, recoveryPathFor("/state/kestrel", 10), c.document, 300));
+    ASSERT_TRUE(writeRecovery(*c.files, recoveryPathFor("/state/kestrel", 11), c.document, 200));
+    ASSERT_TRUE(writeRecovery(*c.files, recoveryPathFor("/state/kestrel", 12), c.document, 100));
     const auto found = findRecoveries(*c.files, "/state/kestrel", [](int pid) { return pid == 11; });
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(found[0].processId, 12);  // oldest first

@@ -32,7 +32,7 @@ const std::string kVertices = "0 0 0\n1 0 0\n0 1 0\n";
 TEST(RsdBadInput, EachFaultIsNamedWithFileAndLine) {
     const BadCase cases[] = {
         {"cube.rsd", "@RSD940102\nMAT=cube.mat\n", "m/cube.rsd: no PLY= line names the geometry file"},
-        {"cube.rsd", "PLY=gone.ply\n", "m/cube.rsd:1: cannot open the PLY file m/gone.ply"},
+        {"cube.rsd", "PLY=gone.ply\n", "m/cube.rsd:1: cannot open the PLY file m/gone.ply (no such file or directory)"},
         {"cube.rsd", "PLY=cube.ply\nNTEX=two\n", "m/cube.rsd:2: NTEX= needs a texture count of 0 or more"},
         {"cube.rsd", "PLY=cube.ply\nTEX[=a.tim\n", "m/cube.rsd:2: a TEX[ line needs a slot number and '='"},
         {"cube.rsd", "PLY=cube.ply\n" + std::string(199, 'x') + "\n",

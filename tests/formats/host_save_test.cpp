@@ -68,3 +68,32 @@ TEST_F(HostSave, SaveIntoAMissingFolderFailsAndTouchesNothing) {
     EXPECT_EQ(loaded->model.rsdFileName, path("cube.rsd"));
     EXPECT_EQ(read("cube.rsd"), test::kCubeRsd);
 }
+
+TEST_F(HostSave, FilesThatCannotBeReadSayWhy) {
+    const auto reason = [&](const std::string& name, std::size_t limit = formats::kNoSizeLimit) {
+        const auto read = files.readFile(path(name), limit);
+        return read ? std::string("read") : read.error().message;
+    };
+    EXPECT_EQ(reason("gone.ply"), "no such file or directory");
+    fs::create_directories(folder / "folder.ply");
+    EXPECT_EQ(reason("folder.ply"), "is a directory");
+    write("big.tim", std::string(100, 'x'));
+    EXPECT_EQ(reason("big.tim", 99), "is larger than 99 bytes");
+    EXPECT_EQ(reason("big.tim", 100), "read");
+    if (::geteuid() != 0) {  // the superuser reads any file
+        write("locked.ply", "@PLY940102\n");
+        fs::permissions(folder / "locked.ply", fs::perms::none);
+        EXPECT_EQ(reason("locked.ply"), "permission denied");
+    }
+
+    // The set loader passes the reason on, at the line that names the file.
+    fs::remove(folder / "cube.ply");
+    fs::create_directories(folder / "cube.ply");
+    const auto loaded = formats::loadRsdSet(files, path("cube.rsd"));
+    ASSERT_FALSE(loaded);
+    EXPECT_EQ(loaded.error().message, "cannot open the PLY file " + path("cube.ply") + " (is a directory)");
+    EXPECT_GT(loaded.error().line, 0);
+    const auto folderAsSet = formats::loadRsdSet(files, path("folder.ply"));
+    ASSERT_FALSE(folderAsSet);
+    EXPECT_EQ(folderAsSet.error().describe(), path("folder.ply") + ": cannot open the file (is a directory)");
+}

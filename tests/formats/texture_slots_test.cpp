@@ -52,15 +52,18 @@ TEST(TextureSlots, TexturesThatCannotBeShownGetTheStandbyPicture) {
     MemoryFileSystem files;
     files.files["m/direct.tim"] = directColourTim();
     files.files["m/broken.tim"] = sample("robot_face.tim").substr(0, 100);
-    const auto loaded = loadTextureSlots(files, modelNaming({"missing.tim", "direct.tim", "broken.tim"}), "m/a.rsd");
-    ASSERT_EQ(loaded.slots.size(), 3u);
-    ASSERT_EQ(loaded.warnings.size(), 3u);
+    files.files["m/huge.tim"] = std::string(kLargestTimFile + 1, '\0');
+    const auto loaded =
+        loadTextureSlots(files, modelNaming({"missing.tim", "direct.tim", "broken.tim", "huge.tim"}), "m/a.rsd");
+    ASSERT_EQ(loaded.slots.size(), 4u);
+    ASSERT_EQ(loaded.warnings.size(), 4u);
     for (const auto& slot : loaded.slots) EXPECT_EQ(slot.picture, standbyPicture());
 
     // A missing file has no places of its own: another texture's would be wrong.
     EXPECT_FALSE(loaded.slots[0].loaded);
     EXPECT_EQ(loaded.slots[0].imageX, 0);
-    EXPECT_NE(loaded.warnings[0].message.find("cannot open"), std::string::npos);
+    EXPECT_EQ(loaded.warnings[0].message,
+              "cannot open the texture file (no such file or directory); the texture shows the stand-by picture");
     // A 16-bit image still lies where its header says.
     EXPECT_TRUE(loaded.slots[1].loaded);
     EXPECT_EQ(loaded.slots[1].bitsPerPixel, 16);
@@ -69,6 +72,13 @@ TEST(TextureSlots, TexturesThatCannotBeShownGetTheStandbyPicture) {
     EXPECT_NE(loaded.warnings[1].message.find("16-bit"), std::string::npos);
     EXPECT_FALSE(loaded.slots[2].loaded);
     EXPECT_EQ(loaded.warnings[2].file, "m/broken.tim");
+    // A file too large to be a texture is not read at all, for the views or for a preview.
+    EXPECT_FALSE(loaded.slots[3].loaded);
+    EXPECT_NE(loaded.warnings[3].message.find("is larger than 2097152 bytes"), std::string::npos);
+    const auto preview = readTimPicture(files, "m/huge.tim");
+    ASSERT_FALSE(preview);
+    EXPECT_EQ(preview.error().describe(), "m/huge.tim: cannot open the file (is larger than 2097152 bytes)");
+    EXPECT_EQ(readTimPicture(files, "m/direct.tim")->width, decodeTim(directColourTim(), "")->width);
 }
 
 TEST(TextureSlots, TheShippedStandbyPictureReadsAndRemovalMovesSlotsDown) {

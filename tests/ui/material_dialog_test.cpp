@@ -281,12 +281,12 @@ void MaterialDialogTest::texturePictures() {
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) qFatal("cannot write %s", name);
         return QFile::encodeName(file.fileName()).toStdString();
     };
-    const QImage fromFile = timFilePicture(write("small.tim", smallTim()));
+    const QImage fromFile = hostTimPicture(write("small.tim", smallTim()));
     QCOMPARE(fromFile.size(), QSize(4, 2));
     QCOMPARE(fromFile.pixel(0, 0), qRgb(8, 8, 0));   // entry 1, top left
     QCOMPARE(fromFile.pixel(3, 1), qRgb(64, 8, 0));  // entry 8, bottom right
-    QVERIFY(timFilePicture(write("notes.tim", "not a picture at all")).isNull());
-    QVERIFY(timFilePicture("/no/such/file.tim").isNull());
+    QVERIFY(hostTimPicture(write("notes.tim", "not a picture at all")).isNull());
+    QVERIFY(hostTimPicture("/no/such/file.tim").isNull());
 
     // The wrapper's preview shows the chosen texture from the source it is given.
     TextureWrapperDialog dialog(kTextures);

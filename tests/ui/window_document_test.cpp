@@ -171,7 +171,7 @@ private Q_SLOTS:
         other.selectAll();
         QVERIFY(other.invertNormals());
         formats::HostFileSystem disk;
-        QVERIFY(!app::writeRecovery(disk, path(999998).toStdString(), other, 100));
+        QVERIFY(app::writeRecovery(disk, path(999998).toStdString(), other, 100));
         QFile damaged(path(999997));
         QVERIFY(damaged.open(QIODevice::WriteOnly));
         damaged.write("KESTREL RECOVERY 1\nrsd\t/gone.rsd\ntime\t50\npart\t/recovered/base.rsd\t99999\n");
@@ -188,7 +188,7 @@ private Q_SLOTS:
         h.window->offerRecoveries();
         QVERIFY(h.prompts.recoverAsked.isEmpty());
 
-        QVERIFY(!app::writeRecovery(disk, path(999996).toStdString(), other, 100));
+        QVERIFY(app::writeRecovery(disk, path(999996).toStdString(), other, 100));
         h.prompts.recoverAnswer = false;
         h.window->offerRecoveries();
         QCOMPARE(h.prompts.recoverAsked.size(), 1);

@@ -56,7 +56,7 @@ QPixmap swatch(const QColor& colour) {
 
 PolygonPropertiesDialog::PolygonPropertiesDialog(const model::PolygonPropertiesSettings& initial,
                                                  const std::vector<std::string>& textures, QWidget* parent)
-    : QDialog(parent), initial_(initial), paths_(textures), picture_(timFilePicture) {
+    : QDialog(parent), initial_(initial), paths_(textures), picture_(hostTimPicture) {
     setWindowTitle(QStringLiteral("Polygon Properties"));
     chooseColour = [this](const QColor& current) {
         return QColorDialog::getColor(current, this, QStringLiteral("Colour"));

@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -21,16 +20,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "formats/texture_slots.h"
 #include "model/texture_wrap.h"
 #include "ui/dialogs/dialog_fields.h"
 
 namespace kestrel::ui {
 
 namespace {
-
-// The largest TIM worth reading: the whole of the console's video memory (1024 × 512 16-bit
-// units) with its headers. Anything bigger is not a texture, and is not read into memory.
-constexpr qint64 kLargestTimFile = 2 * 1024 * 1024;
 
 // More repeats than a texture has texels cannot show.
 constexpr int kMostRepeats = 256;
@@ -51,12 +47,10 @@ bool isTimFile(const QString& path) {
 
 }  // namespace
 
-QImage timFilePicture(const std::string& path) {
-    QFile file(QFile::decodeName(path.c_str()));
-    if (file.size() > kLargestTimFile || !file.open(QIODevice::ReadOnly)) return {};
-    const QByteArray bytes = file.read(kLargestTimFile + 1);
-    if (bytes.size() > kLargestTimFile) return {};
-    const auto decoded = formats::decodeTim(std::string_view(bytes.constData(), bytes.size()), path);
+QImage hostTimPicture(const std::string& path) { return timFilePicture(formats::HostFileSystem{}, path); }
+
+QImage timFilePicture(const formats::FileSystem& files, const std::string& path) {
+    const auto decoded = formats::readTimPicture(files, path);
     if (!decoded || decoded->width <= 0 || decoded->height <= 0) return {};
     QImage image(decoded->width, decoded->height, QImage::Format_ARGB32);
     for (int y = 0; y < decoded->height; ++y) {
@@ -97,7 +91,7 @@ void showTexturePicture(QLabel* label, const TexturePicture& source, const std::
 }
 
 TextureWrapperDialog::TextureWrapperDialog(const std::vector<std::string>& listedTextures, QWidget* parent)
-    : QDialog(parent), paths_(listedTextures), picture_(timFilePicture) {
+    : QDialog(parent), paths_(listedTextures), picture_(hostTimPicture) {
     setWindowTitle(QStringLiteral("Texture Wrapper"));
     chooseFile = [this] { return browseFile(); };
 

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "app/document.h"
+#include "formats/file_system.h"
 #include "formats/tim.h"
 
 class QButtonGroup;
@@ -44,9 +45,11 @@ namespace kestrel::ui {
 // image shows that there is none.
 using TexturePicture = std::function<QImage(const std::string& path)>;
 
-// A TIM file read from disk as it is displayed, any pixel depth; a null image when the file
-// cannot be read or is not a TIM.
-QImage timFilePicture(const std::string& path);
+// A TIM file as it is displayed, any pixel depth; a null image when the file cannot be read,
+// is not a TIM or is too large to be one.
+QImage timFilePicture(const formats::FileSystem& files, const std::string& path);
+// The same, read from the disk: what the dialogs show when given no other source.
+QImage hostTimPicture(const std::string& path);
 // A loaded 4-bit or 8-bit texture's picture (a texture slot's, for instance).
 QImage timPicture(const formats::TimImage& image);
 

@@ -62,8 +62,8 @@ MainWindow::~MainWindow() {
         const auto& masks = panes_[i]->view().lightMasks;
         settings.lightMasks[i] = {masks[0], masks[1], masks[2]};
     }
-    if (auto failed = app::saveSettings(document_.files(), options_.configPath, settings))
-        qWarning("Kestrel: %s", failed->describe().c_str());
+    if (auto saved = app::saveSettings(document_.files(), options_.configPath, settings); !saved)
+        qWarning("Kestrel: %s", saved.error().describe().c_str());
 }
 
 void MainWindow::createPanes() {

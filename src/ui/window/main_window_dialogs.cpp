@@ -92,7 +92,7 @@ TexturePicture MainWindow::texturePictures() const {
         const auto& slots = document_.textureSlots();
         for (std::size_t i = 0; i < listed.size() && i < slots.size(); ++i)
             if (listed[i] == path) return timPicture(slots[i].picture);
-        return timFilePicture(path);
+        return timFilePicture(document_.files(), path);
     };
 }
 

@@ -63,8 +63,9 @@ void MainWindow::openFile() {
 bool MainWindow::openPath(const QString& path) {
     // A script goes into the script pane and runs; the model stays.
     if (formats::classifyOpenPath(path.toStdString()) == formats::OpenKind::Script) {
-        if (!scripts_->open(path)) {
-            showMessage(QString("Kestrel could not read the script %1").arg(path));
+        if (auto opened = scripts_->open(path); !opened) {
+            showMessage(QString("Kestrel could not read the script %1 (%2)")
+                            .arg(path, QString::fromStdString(opened.error().message)));
             return false;
         }
         store_.setRecentFiles(withRecentFile(store_.recentFiles(), QFileInfo(path).absoluteFilePath()));

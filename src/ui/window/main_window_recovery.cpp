@@ -58,8 +58,8 @@ void MainWindow::keepRecoveryCopy() {
         return;
     }
     const std::string path = recoveryPath().toStdString();
-    if (auto failed = app::writeRecovery(document_.files(), path, document_, std::time(nullptr))) {
-        showMessage(QString::fromStdString(failed->describe()));
+    if (auto kept = app::writeRecovery(document_.files(), path, document_, std::time(nullptr)); !kept) {
+        showMessage(QString::fromStdString(kept.error().describe()));
         return;
     }
     recoveryKept_ = true;

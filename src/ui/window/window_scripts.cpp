@@ -89,13 +89,13 @@ void WindowScripts::unload() {
     Q_EMIT slotsChanged();
 }
 
-bool WindowScripts::open(const QString& path) {
+std::expected<void, formats::Error> WindowScripts::open(const QString& path) {
     const auto text = document_.files().readFile(path.toStdString());
-    if (!text) return false;
+    if (!text) return std::unexpected(text.error());
     session_->unload();
     pane_->setPlainText(QString::fromUtf8(text->data(), static_cast<qsizetype>(text->size())));
     run();
-    return true;
+    return {};
 }
 
 void WindowScripts::updateButtons() {

@@ -6,10 +6,12 @@
 #include <QString>
 #include <array>
 #include <atomic>
+#include <expected>
 #include <functional>
 #include <memory>
 
 #include "app/script_session.h"
+#include "formats/error.h"
 #include "ui/window/input_hold.h"
 
 class QDialog;
@@ -39,7 +41,7 @@ public:
     // Releases the loaded script and shows the leak report in the console.
     void unload();
     // A script file into the pane, run; false (and nothing changed) when it cannot be read.
-    bool open(const QString& path);
+    std::expected<void, formats::Error> open(const QString& path);
     void showConsole();
     // Adds a line to the console.
     void write(const QString& line);
