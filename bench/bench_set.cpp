@@ -182,6 +182,29 @@ double fromCharsPass(std::string_view ply) {
     return sum;
 }
 
+double fromCharsIntegers(std::string_view text) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    double sum = 0.0;
+    while (p < end) {
+        const char* lineEnd = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        if (!lineEnd) lineEnd = end;
+        if (*p != '#')
+            for (const char* q = p; q < lineEnd;) {
+                int value = 0;
+                const auto [next, ec] = std::from_chars(q, lineEnd, value);
+                if (ec == std::errc{}) {
+                    sum += value;
+                    q = next;
+                } else {
+                    ++q;
+                }
+            }
+        p = lineEnd + (lineEnd < end ? 1 : 0);
+    }
+    return sum;
+}
+
 std::size_t snprintfPass(const model::Model& model, std::string& out) {
     if (out.size() < 64) out.resize(64);
     std::size_t used = 0;

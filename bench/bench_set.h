@@ -23,6 +23,9 @@ SetTexts generateSet(const std::string& stem, int vertexCount, int polygonCount)
 // lines, ints on the counts and polygon lines; comment lines and the part up to the '@'
 // line are skipped. Returns a sum of what was read, so that nothing is optimised away.
 double fromCharsPass(std::string_view ply);
+// Converts every whole number of a text with std::from_chars, skipping comment lines and the
+// words between the numbers (a MAT file's letters, a polygon list's '-'). Returns their sum.
+double fromCharsIntegers(std::string_view text);
 
 // Writes every number a save of the model writes (coordinates of the vertices, normals and
 // flat polygons' face normals with "%f"; polygon, MAT and group numbers with "%d"), each

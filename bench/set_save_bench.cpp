@@ -61,8 +61,9 @@ void BM_SaveSetFileByFile(benchmark::State& state) {
         auto texts = kestrel::formats::formatRsdSet(set.model);
         for (const auto& [kind, text] : {std::pair{"rsd", &texts->rsd}, std::pair{"ply", &texts->ply},
                                          std::pair{"mat", &texts->mat}, std::pair{"xgrp", &texts->xgrp}})
-            if (auto failed = kestrel::formats::writeFileSafely(disk, stem + kind, *text, stem + kind + "_backup"))
-                return state.SkipWithError(failed->describe().c_str());
+            if (auto written = kestrel::formats::writeFileSafely(disk, stem + kind, *text, stem + kind + "_backup");
+                !written)
+                return state.SkipWithError(written.error().describe().c_str());
     }
 }
 BENCHMARK(BM_SaveSetFileByFile)->Unit(benchmark::kMillisecond)->UseRealTime();
