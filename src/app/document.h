@@ -92,6 +92,7 @@ enum class EditCommand {
     RenameGroup,      // the project selection is a group (also "Ungroup")
     RenameItem,       // a group, movement or keyframe is selected (also Edit "Delete")
     ReorderVertices,  // a movement is selected
+    PointLighting,    // the model has something a point light can light
 };
 
 // What "Group Polygons" offers before its dialog is shown.

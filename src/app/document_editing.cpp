@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/document.h"
+#include "model/polygon_materials.h"
 
 namespace kestrel::app {
 
@@ -45,6 +46,8 @@ bool Document::isEnabled(EditCommand command) const {
                    selected.kind == ProjectItem::Keyframe;
         case EditCommand::ReorderVertices:
             return selected.kind == ProjectItem::Movement;
+        case EditCommand::PointLighting:
+            return model::canPointLight(current);
     }
     return false;
 }

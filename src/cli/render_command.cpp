@@ -122,7 +122,7 @@ int runRender(app::Document& document, const RenderOptions& options, std::ostrea
     render::SoftwareDevice device(options.width, options.height);
     device.setBackground(options.background);
     render::EditView view = viewFor(options);
-    if (options.fit) view.scaleToFit(document.model(), device.width(), device.height());
+    if (options.fit) view.scaleToFit(document.model(), device.width(), device.height(), render::EditView::Fit::Margin);
 
     const auto textures = render::viewTextures(device, document.textureSlots());
     const auto draw = [&](const model::Model& model) {

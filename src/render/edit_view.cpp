@@ -350,9 +350,20 @@ model::ViewProjection EditView::projection(int clientWidth, int clientHeight) co
     return {rotationY, rotationX, scale, clientWidth, clientHeight, panX, panY};
 }
 
-void EditView::scaleToFit(const Model& model, int clientWidth, int clientHeight) {
+void EditView::scaleToFit(const Model& model, int clientWidth, int clientHeight, Fit fit) {
+    // A model that cannot be fitted keeps its scale, however often it is asked.
+    if (fitBox(model, clientWidth, clientHeight) && fit == Fit::Margin) {
+        // Zooming out about the centre moves the model's centre in with it.
+        constexpr double kShare = 0.9;
+        scale *= kShare;
+        panX = static_cast<int>(panX * kShare);
+        panY = static_cast<int>(panY * kShare);
+    }
+}
+
+bool EditView::fitBox(const Model& model, int clientWidth, int clientHeight) {
     panX = panY = 0;
-    if (model.vertices.empty()) return;
+    if (model.vertices.empty()) return false;
     const Matrix4 turn = projection(clientWidth, clientHeight).rotation();
     double minX = std::numeric_limits<double>::infinity(), maxX = -minX, minY = minX, maxY = -minX;
     for (const ModelVertex& v : model.vertices) {
@@ -361,15 +372,16 @@ void EditView::scaleToFit(const Model& model, int clientWidth, int clientHeight)
         minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
         minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
     }
-    if (!(maxX >= minX)) return;
+    if (!(maxX >= minX)) return false;
     const double boxWidth = maxX - minX, boxHeight = maxY - minY;
     double fit = std::numeric_limits<double>::infinity();
     if (boxWidth > 0) fit = std::min(fit, clientWidth / boxWidth);
     if (boxHeight > 0) fit = std::min(fit, clientHeight / boxHeight);
-    if (!std::isfinite(fit) || fit <= 0) return;
+    if (!std::isfinite(fit) || fit <= 0) return false;
     scale = 5 * fit;
     panX = static_cast<int>(std::trunc(0.2 * scale * -((minX + maxX) / 2)));
     panY = static_cast<int>(std::trunc(0.2 * scale * -((minY + maxY) / 2)));
+    return true;
 }
 
 EditView EditViewMaker::make() {

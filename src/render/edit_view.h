@@ -39,6 +39,8 @@ struct EditView {
     void front() { rotationX = 0, rotationY = 0; }
     void rotateY(double radians) { rotationY += radians; }
     void rotateX(double radians) { rotationX += radians; }
+    // One press of "Rotate X +" and the others: a tenth of a radian, about the axis named.
+    static constexpr double kRotationStep = 0.1;
     // A right-button drag by (dx, dy) pixels: 0.01 radian a pixel, down turning about X and
     // right turning about Y the other way; each angle is kept in [0, 2pi).
     void dragTurn(int dx, int dy);
@@ -50,9 +52,16 @@ struct EditView {
     bool toggleBackfaceRemoval();
     // Centres the model and zooms so that its box fills the client area; the rotation stays.
     // A model without vertices, or one that is a single point on screen, keeps its scale.
-    void scaleToFit(const model::Model& model, int clientWidth, int clientHeight);
+    // With a margin ("Scale view to fit", and a set just opened) the box fills 90% of it, so
+    // the outline does not lie on the edge.
+    enum class Fit { Edge, Margin };
+    void scaleToFit(const model::Model& model, int clientWidth, int clientHeight, Fit fit = Fit::Edge);
 
     model::ViewProjection projection(int clientWidth, int clientHeight) const;
+
+private:
+    // False when the model has no box to fit (no vertices, or one point on screen).
+    bool fitBox(const model::Model& model, int clientWidth, int clientHeight);
 };
 
 // Views of one process: the first one made starts textured, every later one in wireframe.

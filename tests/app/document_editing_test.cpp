@@ -58,7 +58,9 @@ TEST(DocumentEditing, EnablingRulesAndRefusalsLeaveTheModelAlone) {
     EXPECT_TRUE(d.isEnabled(EditCommand::DeletePolygons));
     EXPECT_FALSE(d.isEnabled(EditCommand::CreatePolygon));  // four vertices selected
     EXPECT_FALSE(d.isEnabled(EditCommand::GroupPolygons));  // one polygon only
+    EXPECT_FALSE(d.isEnabled(EditCommand::PointLighting));  // the light sits on one vertex
     const model::Model before = d.model();
+    EXPECT_FALSE(d.pointLight({}));
     EXPECT_FALSE(d.createPolygon());
     EXPECT_FALSE(d.groupPolygons("one"));
     EXPECT_FALSE(d.reScale({0.00001, false, false}));
@@ -70,6 +72,8 @@ TEST(DocumentEditing, EnablingRulesAndRefusalsLeaveTheModelAlone) {
     EXPECT_EQ(d.model(), before);
     d.selectBone(3);  // there are no bones: nothing is selected, nothing breaks
     EXPECT_EQ(d.model(), before);
+    select(d, {2});
+    EXPECT_TRUE(d.isEnabled(EditCommand::PointLighting));
 }
 
 TEST(DocumentEditing, CreateWithThreeVerticesSelectedAddsOneTriangle) {

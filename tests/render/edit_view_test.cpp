@@ -230,11 +230,17 @@ TEST(EditView, ScaleToFitCentresTheModelAndFillsTheView) {
     EXPECT_DOUBLE_EQ(view.scale, 16);
     EXPECT_EQ(view.panX, static_cast<int>(0.2 * 16 * -200));
     EXPECT_EQ(view.panY, static_cast<int>(0.2 * 16 * -50));
+    // With the margin the box fills 90% of the view, about the same centre.
+    view.scaleToFit(m, 640, 480, EditView::Fit::Margin);
+    EXPECT_DOUBLE_EQ(view.scale, 16 * 0.9);
+    EXPECT_EQ(view.panX, static_cast<int>(static_cast<int>(0.2 * 16 * -200) * 0.9));
 
     model::Model point;
     point.addVertex({5, 5, 5, 0});
     view.scaleToFit(point, 640, 480);  // a single point: the scale stays
-    EXPECT_DOUBLE_EQ(view.scale, 16);
+    EXPECT_DOUBLE_EQ(view.scale, 16 * 0.9);
+    view.scaleToFit(point, 640, 480, EditView::Fit::Margin);  // and is not shrunk either
+    EXPECT_DOUBLE_EQ(view.scale, 16 * 0.9);
     EXPECT_EQ(view.panX, 0);
 }
 

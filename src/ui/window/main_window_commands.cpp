@@ -137,13 +137,17 @@ void MainWindow::createActions() {
         a->setStatusTip(both.section('\n', 0, 0));
         a->setToolTip(both.section('\n', 1, 1));
     };
-    tip(addViewCommand(kRotateYDown, "Rotate Y -", [](render::EditView& v) { v.rotateY(-0.1); }),
+    tip(addViewCommand(kRotateYDown, "Rotate Y -",
+                       [](render::EditView& v) { v.rotateY(-render::EditView::kRotationStep); }),
         "Rotate view about the Y axis\nY-axis rotate");
-    tip(addViewCommand(kRotateYUp, "Rotate Y +", [](render::EditView& v) { v.rotateY(0.1); }),
+    tip(addViewCommand(kRotateYUp, "Rotate Y +",
+                       [](render::EditView& v) { v.rotateY(render::EditView::kRotationStep); }),
         "Rotate view about the Y axis\nY-axis rotate");
-    tip(addViewCommand(kRotateXDown, "Rotate X -", [](render::EditView& v) { v.rotateX(-0.1); }),
+    tip(addViewCommand(kRotateXDown, "Rotate X -",
+                       [](render::EditView& v) { v.rotateX(-render::EditView::kRotationStep); }),
         "Rotate view about the X axis\nX-axis rotate");
-    tip(addViewCommand(kRotateXUp, "Rotate X +", [](render::EditView& v) { v.rotateX(0.1); }),
+    tip(addViewCommand(kRotateXUp, "Rotate X +",
+                       [](render::EditView& v) { v.rotateX(render::EditView::kRotationStep); }),
         "Rotate view about the X axis\nX-axis rotate");
     tip(addViewCommand(kScaleUp, "Expand Object", [](render::EditView& v) { v.scaleUp(); }), "Expand Object\nScale up");
     tip(addViewCommand(kScaleDown, "Shrink Object", [](render::EditView& v) { v.scaleDown(); }),
@@ -419,7 +423,7 @@ void MainWindow::updateActions() {
     action(kUndo)->setText(named("Undo", doc.undoName()));
     enable(kRedo, doc.canRedo());
     action(kRedo)->setText(named("Redo", doc.redoName()));
-    action("Point Lighting")->setEnabled(model::canPointLight(doc.model()));
+    action("Point Lighting")->setEnabled(doc.isEnabled(app::EditCommand::PointLighting));
     action("Auto Deselect")->setChecked(doc.autoDeselect());
 
     if (active_) {

@@ -67,14 +67,8 @@ void ViewPane::scaleToFit(bool margin) {
     }
     const QSize client = clientSize();
     render::EditView& view = scene_.view;
-    view.scaleToFit(scene_.document->model(), client.width(), client.height());
-    if (margin) {
-        // Zooming out about the pane's centre moves the model's centre in with it.
-        constexpr double kShare = 0.9;
-        view.scale *= kShare;
-        view.panX = static_cast<int>(view.panX * kShare);
-        view.panY = static_cast<int>(view.panY * kShare);
-    }
+    view.scaleToFit(scene_.document->model(), client.width(), client.height(),
+                    margin ? render::EditView::Fit::Margin : render::EditView::Fit::Edge);
     redraw();
 }
 
