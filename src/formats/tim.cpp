@@ -1,5 +1,6 @@
 #include "formats/tim.h"
 
+#include <cassert>
 #include <cstring>
 
 #include "base/little_endian.h"
@@ -224,6 +225,50 @@ std::string writeBitmap(const TimImage& image) {
     putU32(out, colours);
     for (std::uint32_t i = 0; i < colours; ++i) putU32(out, image.palette[i]);
     out.append(reinterpret_cast<const char*>(image.pixels.data()), pixelBytes);
+    return out;
+}
+
+std::string writeTim(const TimImage& image) {
+    assert(image.bitsPerPixel == 4 || image.bitsPerPixel == 8);
+    assert(image.pixels.size() >= static_cast<std::size_t>(image.stride()) * static_cast<std::size_t>(image.height));
+    const bool fourBit = image.bitsPerPixel == 4;
+    const int perWord = fourBit ? 4 : 2;
+    const auto words = static_cast<std::uint32_t>((image.width + perWord - 1) / perWord);
+    const auto rows = static_cast<std::uint32_t>(image.height);
+    const std::uint32_t colours = fourBit ? 16 : 256;
+    std::string out;
+    putU32(out, 0x10);
+    putU32(out, (fourBit ? 0u : 1u) | 8u);
+    putU32(out, 12 + 2 * colours);
+    putU16(out, image.clutX);
+    putU16(out, image.clutY);
+    putU16(out, colours);
+    putU16(out, 1);
+    for (std::uint32_t i = 0; i < colours; ++i) {
+        const std::uint32_t c = image.palette[i];
+        const std::uint32_t packed = (c >> 19 & 0x1F) | (c >> 11 & 0x1F) << 5 | (c >> 3 & 0x1F) << 10;
+        putU16(out, packed != 0 ? packed : 0x8000);
+    }
+    putU32(out, 12 + 2 * words * rows);
+    putU16(out, image.imageX);
+    putU16(out, image.imageY);
+    putU16(out, words);
+    putU16(out, rows);
+    const std::size_t stride = static_cast<std::size_t>(image.stride());
+    for (std::uint32_t y = 0; y < rows; ++y) {
+        // Top row first; bitmap rows run bottom first with the left pixel in the high nibble.
+        const std::uint8_t* row = image.pixels.data() + (rows - 1 - y) * stride;
+        const std::size_t used =
+            fourBit ? static_cast<std::size_t>(image.width + 1) / 2 : static_cast<std::size_t>(image.width);
+        for (std::size_t i = 0; i < 2 * words; ++i) {
+            std::uint8_t byte = i < used ? row[i] : 0;
+            if (fourBit) {
+                if (2 * i + 1 >= static_cast<std::size_t>(image.width)) byte &= 0xF0;  // the half past the edge
+                byte = static_cast<std::uint8_t>(byte << 4 | byte >> 4);
+            }
+            out += static_cast<char>(byte);
+        }
+    }
     return out;
 }
 

@@ -46,6 +46,12 @@ std::optional<TimColourTable> timColourTableOnly(std::string_view bytes);
 // sizes beyond the file and zero or huge dimensions are errors.
 std::expected<TimImage, Error> readTim(std::string_view bytes, const std::string& file);
 
+// A 4-bit or 8-bit TIM file of the image: its colour table and pixels at its VRAM places.
+// Colours keep their top five bits a channel; a colour that would be 0x0000, which the
+// console draws as transparent, is written as 0x8000, an opaque black. A width that does not
+// fill whole 16-bit words is padded with pixels of colour 0.
+std::string writeTim(const TimImage& image);
+
 // Any TIM as straight colours for display and conversion, 16-bit and 24-bit ones included.
 struct RgbaImage {
     int width = 0, height = 0;

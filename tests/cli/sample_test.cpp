@@ -1,4 +1,4 @@
-// The bundled sample: its TIM textures follow the TIM layout the loader will read (block
+// The bundled samples: their TIM textures follow the TIM layout the loader will read (block
 // lengths that add up, a CLUT of the right size, no pixel on the transparent colour 0).
 #include <gtest/gtest.h>
 
@@ -28,7 +28,9 @@ struct Expected {
 };
 
 TEST(SampleTextures, AreWellFormedTimFilesWithAClut) {
-    for (const Expected e : {Expected{"robot_body.tim", 4, 16, 16}, Expected{"robot_face.tim", 8, 32, 32}}) {
+    for (const Expected e : {Expected{"robot_body.tim", 4, 16, 16}, Expected{"robot_face.tim", 8, 32, 32},
+                             Expected{"dog_plate.tim", 8, 64, 64}, Expected{"dog_face.tim", 8, 64, 64},
+                             Expected{"dog_pads.tim", 4, 32, 32}}) {
         SCOPED_TRACE(e.name);
         const std::string tim = readFile(sourceDir() / "data/samples" / e.name);
         ASSERT_GE(tim.size(), 8u + 12u);

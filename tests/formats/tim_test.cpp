@@ -169,3 +169,64 @@ TEST(Tim, PaddedBlocksReadAndColourTablesOnTheirOwnAreDescribed) {
     EXPECT_EQ(only->width * only->height, 128);
     EXPECT_EQ(readTim(table, "c.tim").error().describe(), "c.tim: the file ends inside the image header");
 }
+
+TEST(Tim, WrittenImagesReadBackAndTheSampleTexturesAreRewrittenByteForByte) {
+    for (const char* name : {"robot_body.tim", "robot_face.tim"}) {
+        SCOPED_TRACE(name);
+        const std::string bytes = fileText(name);
+        const auto image = readTim(bytes, name);
+        ASSERT_TRUE(image) << image.error().describe();
+        EXPECT_EQ(writeTim(*image), bytes);
+    }
+    const auto eight = readTim(tim(1, 256, 3, 3), "b.tim");
+    ASSERT_TRUE(eight);
+    TimImage opaque = *eight;
+    opaque.palette[0] = 0x00080808;  // the table's colour 0 is transparent, which an image cannot say
+    const auto back = readTim(writeTim(opaque), "c.tim");
+    ASSERT_TRUE(back) << back.error().describe();
+    EXPECT_EQ(*back, opaque);
+}
+
+TEST(Tim, WritingPacksColoursToFifteenBitsAndPadsTheLastWord) {
+    // 4-bit, 3 x 1 pixels (indices 1, 2, 3): one 16-bit word of four pixels, the fourth 0.
+    TimImage image;
+    image.bitsPerPixel = 4;
+    image.width = 3;
+    image.height = 1;
+    image.clutX = 16, image.clutY = 500;
+    image.imageX = 320, image.imageY = 8;
+    image.palette[1] = 0x00FF0000;      // red 255 >> 3 = 31: 0x001F
+    image.palette[2] = 0x0000FF08;      // green 31 << 5 = 0x03E0, blue 8 >> 3 = 1 << 10
+    image.palette[3] = 0x00070707;      // every channel below 8: 0x0000, written as opaque 0x8000
+    image.pixels = {0x12, 0x30, 0, 0};  // one row, stride 4; left pixel in the high nibble
+    const std::string out = writeTim(image);
+    // 8 header bytes, a colour table block of 12 + 2 * 16, an image block of 12 + 2 * 1 * 1.
+    ASSERT_EQ(out.size(), 8u + 44 + 14);
+    const auto u16at = [&](std::size_t at) {
+        return static_cast<unsigned>(static_cast<unsigned char>(out[at]) | static_cast<unsigned char>(out[at + 1])
+                                                                               << 8);
+    };
+    EXPECT_EQ(u16at(0), 0x10u);
+    EXPECT_EQ(u16at(4), 0x08u);  // 4-bit, colour table present
+    EXPECT_EQ(u16at(8), 44u);
+    EXPECT_EQ(u16at(12), 16u);
+    EXPECT_EQ(u16at(14), 500u);
+    EXPECT_EQ(u16at(16), 16u);  // colours in the table
+    EXPECT_EQ(u16at(18), 1u);
+    EXPECT_EQ(u16at(20 + 0), 0x8000u);  // an unused black entry is opaque too
+    EXPECT_EQ(u16at(20 + 2), 0x001Fu);
+    EXPECT_EQ(u16at(20 + 4), 0x07E0u);
+    EXPECT_EQ(u16at(20 + 6), 0x8000u);
+    EXPECT_EQ(u16at(52), 14u);
+    EXPECT_EQ(u16at(56), 320u);
+    EXPECT_EQ(u16at(58), 8u);
+    EXPECT_EQ(u16at(60), 1u);  // words a row
+    EXPECT_EQ(u16at(62), 1u);
+    // The file holds the left pixel in the low nibble: 0x21, then 0x03 (the padding pixel 0).
+    EXPECT_EQ(static_cast<unsigned char>(out[64]), 0x21);
+    EXPECT_EQ(static_cast<unsigned char>(out[65]), 0x03);
+    const auto back = decodeTim(out, "p.tim");
+    ASSERT_TRUE(back) << back.error().describe();
+    EXPECT_EQ(back->width, 4);
+    EXPECT_EQ(back->pixels, (std::vector<std::uint32_t>{0xFFF80000u, 0xFF00F808u, 0xFF000000u, 0xFF000000u}));
+}
