@@ -13,20 +13,20 @@ std::string id() { return std::string(kAppId); }
 }  // namespace
 
 std::set<std::string> expectedInstall() {
-    std::set<std::string> files{
-        "usr/bin/kestrel-cli",
+    std::set<std::string> files{"usr/bin/kestrel-cli"};
+#ifdef KESTREL_GUI_PATH
+    files.insert({
+        "usr/bin/kestrel",
         "usr/share/applications/" + id() + ".desktop",
         "usr/share/metainfo/" + id() + ".metainfo.xml",
         "usr/share/mime/packages/" + id() + ".xml",
         "usr/share/icons/hicolor/scalable/apps/" + id() + ".svg",
-    };
-#ifdef KESTREL_GUI_PATH
-    files.insert("usr/bin/kestrel");
-#endif
+    });
     for (int size : kIconSizes) {
         const std::string folder = std::to_string(size) + "x" + std::to_string(size);
         files.insert("usr/share/icons/hicolor/" + folder + "/apps/" + id() + ".png");
     }
+#endif
     return files;
 }
 

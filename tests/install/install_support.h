@@ -23,7 +23,8 @@ inline constexpr std::string_view kAppId = "org.kestrel.Kestrel";
 inline std::filesystem::path buildDir() { return KESTREL_BUILD_DIR; }
 inline std::filesystem::path desktopDataDir() { return sourceDir() / "data/desktop"; }
 
-// The files an install under the prefix /usr holds, relative to the root ("usr/bin/kestrel").
+// The files an install under the prefix /usr holds, relative to the root ("usr/bin/kestrel");
+// without the window, only kestrel-cli.
 std::set<std::string> expectedInstall();
 // Where each of the installed data files comes from in the source tree.
 std::filesystem::path sourceOf(const std::string& installed);
