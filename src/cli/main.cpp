@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/document.h"
+#include "app/version.h"
 #include "cli/commands.h"
 #include "render/render_device.h"
 
@@ -63,6 +64,7 @@ std::expected<std::vector<OptimiseStep>, std::string> optimiseSteps(const std::v
 int run(int argc, char** argv) {
     CLI::App cli{"Kestrel command-line tools for PlayStation RSD model file sets.", "kestrel-cli"};
     cli.require_subcommand(1);
+    cli.set_version_flag("--version", kestrel::app::versionLine("kestrel-cli"), "Show the version and exit");
 
     InfoOptions info;
     CLI::App* infoCommand =

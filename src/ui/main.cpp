@@ -1,26 +1,54 @@
 // kestrel: the main window on the model named on the command line, if any.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <string_view>
 
 #include "app/document.h"
 #include "app/recovery.h"
 #include "app/settings.h"
+#include "app/version.h"
 #include "ui/gl_surface.h"
 #include "ui/window/device_choice.h"
 #include "ui/window/main_window.h"
 
 using namespace kestrel;
 
+namespace {
+
+// Whether the command line asks for the version (Qt's -v or --version, before any "--").
+bool asksForVersion(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--") return false;
+        if (argument == "--version" || argument == "-v") return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // Answered before the application object exists, which would need a display.
+    if (asksForVersion(argc, argv)) {
+        std::printf("%s\n", app::versionLine("kestrel").c_str());
+        return 0;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName("Kestrel");
+    QApplication::setApplicationVersion(QString::fromStdString(app::versionText()));
+    // The desktop entry's name, which Wayland compositors match windows with; the icon is the
+    // one installed under that name, when it is installed.
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(app::kApplicationId));
+    QApplication::setWindowIcon(QIcon::fromTheme(QString::fromUtf8(app::kApplicationId)));
 
     QCommandLineParser parser;
     parser.setApplicationDescription("Kestrel: model editor and keyframe animator for PlayStation 3-D models.");
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addPositionalArgument("file", "A model to open: an RSD set, an ASC or an ASE scene.");
     QCommandLineOption deviceOption("device", "Draw with 'opengl' or 'software', without asking.", "device");
     QCommandLineOption grab("grab", "Save a picture of the window to FILE once it is drawn, then quit.", "file");

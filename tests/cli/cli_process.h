@@ -1,5 +1,6 @@
 #pragma once
-// Runs the built kestrel-cli as a separate process and captures what it prints.
+// Runs the built kestrel-cli, or another program, as a separate process and captures what it
+// prints.
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -20,6 +21,11 @@ struct CliSetup {
 };
 
 CliRun runCli(const std::vector<std::string>& arguments, const CliSetup& setup = {});
+// Runs command[0] (looked up in PATH when it has no '/') with the rest as its arguments, in
+// this process's environment changed as environment says: "NAME=value" sets NAME, "NAME"
+// alone removes it.
+CliRun runProgram(const std::vector<std::string>& command, const CliSetup& setup = {},
+                  const std::vector<std::string>& environment = {});
 
 // A fresh folder under the system temp folder, removed with everything in it at the end.
 class TempDir {

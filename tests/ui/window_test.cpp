@@ -4,13 +4,16 @@
 #include <QAction>
 #include <QDockWidget>
 #include <QFile>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolBar>
 #include <QtTest>
 
 #include "app/settings.h"
+#include "app/version.h"
 #include "model/model_editing.h"
 #include "model/vector.h"
 #include "render/software_device.h"
@@ -496,6 +499,20 @@ private Q_SLOTS:
         w.action(command::kDeleteVertices)->trigger();
         w.action("Restore Marker")->trigger();
         QCOMPARE(w.shownCounts()[1], vertices);
+    }
+
+    void aboutBoxShowsTheVersion() {
+        Harness h;
+        QString shown;
+        QTimer::singleShot(0, [&shown] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                box->accept();
+            }
+        });
+        h.window->action(command::kAbout)->trigger();
+        QVERIFY2(shown.contains("Version " + QString::fromStdString(app::versionText())), qPrintable(shown));
+        QVERIFY(!app::versionNumber().empty());
     }
 };
 

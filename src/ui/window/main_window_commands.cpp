@@ -11,6 +11,7 @@
 #include <QToolBar>
 #include <algorithm>
 
+#include "app/version.h"
 #include "tools/double_click_menu.h"
 #include "ui/dialogs/grid_align_dialog.h"
 #include "ui/dialogs/optimiser_dialog.h"
@@ -189,7 +190,9 @@ void MainWindow::createActions() {
 
     addCommand(kAbout, "&About Kestrel...", [this] {
         QMessageBox::about(this, "About Kestrel",
-                           "Kestrel: a model editor and keyframe animator for PlayStation 3-D models.");
+                           QString("Kestrel: a model editor and keyframe animator for PlayStation 3-D models.\n\n"
+                                   "Version %1")
+                               .arg(QString::fromStdString(app::versionText())));
     });
 
     // Pictures for the tool bars.
