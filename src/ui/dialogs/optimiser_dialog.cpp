@@ -146,7 +146,7 @@ model::QuadConversionOptions OptimiserDialog::conversionOptions() const {
 void OptimiserDialog::doVertexOptimisation() {
     const model::VertexMergeOptions options = vertexOptions();
     int merged = 0;
-    const bool ran = run(vertexProgress_, document_.model().vertexCount(),
+    const bool ran = run(vertexProgress_, vertexResult_, document_.model().vertexCount(),
                          [&](const model::Progress& progress) { merged = document_.mergeVertices(options, progress); });
     if (!ran) return;
     vertexResult_->setText(QStringLiteral("%1 merged; %2 left.")
@@ -156,7 +156,7 @@ void OptimiserDialog::doVertexOptimisation() {
 
 void OptimiserDialog::doPolygonReduction() {
     model::PolygonReduction done;
-    const bool ran = run(polygonProgress_, document_.model().polygonCount(),
+    const bool ran = run(polygonProgress_, polygonResult_, document_.model().polygonCount(),
                          [&](const model::Progress& progress) { done = document_.reducePolygons(progress); });
     if (!ran) return;
     polygonResult_->setText(
@@ -170,9 +170,9 @@ void OptimiserDialog::doPolygonReduction() {
 void OptimiserDialog::doConversion() {
     const model::QuadConversionOptions options = conversionOptions();
     int joined = 0;
-    const bool ran = run(conversionProgress_, triangleCount(document_.model()), [&](const model::Progress& progress) {
-        joined = document_.convertToQuads(options, progress);
-    });
+    const bool ran =
+        run(conversionProgress_, conversionResult_, triangleCount(document_.model()),
+            [&](const model::Progress& progress) { joined = document_.convertToQuads(options, progress); });
     if (!ran) return;
     conversionResult_->setText(QStringLiteral("%1; %2 left.")
                                    .arg(counted(joined, "pair of triangles joined into a quadrilateral",
@@ -180,11 +180,20 @@ void OptimiserDialog::doConversion() {
                                         counted(document_.model().polygonCount(), "polygon", "polygons")));
 }
 
-bool OptimiserDialog::run(QProgressBar* bar, int items, const std::function<void(const model::Progress&)>& pass) {
+void OptimiserDialog::holdInputs(bool held) {
+    for (QWidget* input : std::initializer_list<QWidget*>{radius_, selectedVerticesOnly_, selectedStayInPlace_,
+                                                          uniformity_, selectedPolygonsOnly_})
+        input->setEnabled(!held);
+    for (QPushButton* button : actions_) button->setEnabled(!held);
+    buttons_->button(QDialogButtonBox::Ok)->setEnabled(!held);
+}
+
+bool OptimiserDialog::run(QProgressBar* bar, QLabel* result, int items,
+                          const std::function<void(const model::Progress&)>& pass) {
     if (busy_) return false;
     busy_ = true;
-    for (QPushButton* button : actions_) button->setEnabled(false);
-    buttons_->setEnabled(false);
+    cancelRequested_ = false;
+    holdInputs(true);
     // A bar whose range is empty shows as busy rather than empty: keep at least one step.
     bar->setRange(0, std::max(items, 1));
     bar->setValue(0);
@@ -195,6 +204,7 @@ bool OptimiserDialog::run(QProgressBar* bar, int items, const std::function<void
     int stride = std::max(items / kBarPositions, 1);
     QElapsedTimer sinceRepaint;
     sinceRepaint.start();
+    struct Cancelled {};
     const model::Progress progress = [&](int step, int steps) {
         if (steps > 0 && steps != bar->maximum()) {
             bar->setMaximum(steps);
@@ -204,11 +214,14 @@ bool OptimiserDialog::run(QProgressBar* bar, int items, const std::function<void
         shown = step;
         bar->setValue(std::clamp(step, 0, bar->maximum()));
         if (sinceRepaint.elapsed() >= repaintInterval_) {
-            // Paint and serve the window system, but take no clicks or keys: the pass works
-            // on a copy of the model, and no second pass may start before it is done.
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            // Paint, serve the window system and hear Cancel. The pass works on a copy of the
+            // model, and only Cancel takes input meanwhile; a dialog that is not modal takes
+            // none, so that the window cannot change the model under the pass.
+            QCoreApplication::processEvents(isModal() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
             sinceRepaint.restart();
         }
+        // Leaving the pass by an exception drops its copy: the model stays as it was.
+        if (cancelRequested_) throw Cancelled{};
     };
 
     // Whatever the pass does, the dialog comes back usable.
@@ -216,13 +229,17 @@ bool OptimiserDialog::run(QProgressBar* bar, int items, const std::function<void
         OptimiserDialog& dialog;
         ~Restore() {
             dialog.busy_ = false;
-            for (QPushButton* button : dialog.actions_) button->setEnabled(true);
-            dialog.buttons_->setEnabled(true);
+            dialog.cancelRequested_ = false;
+            dialog.holdInputs(false);
         }
     } restore{*this};
-    {
+    try {
         const WaitCursor wait;
         pass(progress);
+    } catch (const Cancelled&) {
+        bar->setValue(0);
+        result->setText(QStringLiteral("Cancelled; the model is as it was."));
+        return false;
     }
     // The pass is over, however many of its steps it reported (none, when there was nothing
     // to do).
@@ -234,9 +251,12 @@ void OptimiserDialog::accept() {
     if (!busy_) QDialog::accept();
 }
 
-// Closing the window and Escape come here too.
+// Closing the window and Escape come here too: during a pass they stop it.
 void OptimiserDialog::reject() {
-    if (!busy_) QDialog::reject();
+    if (busy_)
+        cancelRequested_ = true;
+    else
+        QDialog::reject();
 }
 
 }  // namespace kestrel::ui

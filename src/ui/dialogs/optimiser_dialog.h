@@ -58,7 +58,8 @@ public:
     void doPolygonReduction();
     void doConversion();
 
-    // Whether a pass is running (the dialog then refuses to close).
+    // Whether a pass is running (the dialog then refuses to close: Cancel, Escape and the
+    // window's close stop the pass instead, and the model stays as it was).
     bool busy() const { return busy_; }
 
     // The longest a pass holds the event loop before the dialog repaints, in milliseconds
@@ -66,17 +67,21 @@ public:
     // its steps.
     void setRepaintInterval(int milliseconds) { repaintInterval_ = milliseconds; }
 
-    // Both refuse while a pass runs.
+    // OK refuses while a pass runs; Cancel stops the pass.
     void accept() override;
     void reject() override;
 
 private:
     // Runs a pass with `bar` reset to `items` steps, following the pass's progress; the bar
-    // ends full. Returns false, doing nothing, while another pass runs.
-    bool run(QProgressBar* bar, int items, const std::function<void(const model::Progress&)>& pass);
+    // ends full. Returns false, doing nothing, while another pass runs, and when the pass was
+    // cancelled (which `result` then says).
+    bool run(QProgressBar* bar, QLabel* result, int items, const std::function<void(const model::Progress&)>& pass);
+    // The fields and buttons a pass holds still while it runs (all but Cancel).
+    void holdInputs(bool held);
 
     app::Document& document_;
     bool busy_ = false;
+    bool cancelRequested_ = false;
     int repaintInterval_ = 50;
 
     QDoubleSpinBox* radius_ = nullptr;
