@@ -11,6 +11,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "render/line_span.h"
+
 namespace kestrel::render::raster {
 
 namespace {
@@ -20,7 +22,6 @@ namespace {
 constexpr std::int64_t kSubpixels = 16;
 constexpr std::int64_t kHalfPixel = kSubpixels / 2;
 
-bool finite(float a, float b, float c) { return std::isfinite(a) && std::isfinite(b) && std::isfinite(c); }
 bool fitsFloat(double x) { return std::abs(x) <= std::numeric_limits<float>::max(); }
 
 // std::floor, inline: the library's is a call on processors without a rounding instruction.
@@ -376,58 +377,12 @@ void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVert
 
 // ---- Lines ----
 
-// Held to lo..hi, NaN to lo.
-inline double hold(double x, double lo, double hi) { return x > lo ? (x < hi ? x : hi) : lo; }
-// Floor and ceiling of values held to the int range.
-inline int floorInt(double x) {
-    const int i = static_cast<int>(x);
-    return static_cast<double>(i) > x ? i - 1 : i;
-}
-inline int ceilInt(double x) {
-    const int i = static_cast<int>(x);
-    return static_cast<double>(i) < x ? i + 1 : i;
-}
-
 template <unsigned M>
 void drawLine(const Target& target, const ScreenVertex& from, const ScreenVertex& to) {
-    if (!finite(from.x, from.y, from.z) || !finite(to.x, to.y, to.z)) return;
-    // Along the major axis the line passes one pixel centre per pixel; the minor coordinate
-    // there picks the pixel across.
-    const bool xMajor = std::abs(static_cast<double>(to.x) - from.x) >= std::abs(static_cast<double>(to.y) - from.y);
-    const double m0 = xMajor ? from.x : from.y, m1 = xMajor ? to.x : to.y;
-    const double n0 = xMajor ? from.y : from.x, n1 = xMajor ? to.y : to.x;
-    const double length = m1 - m0, rise = n1 - n0;
-    if (length == 0) return;
-    // The window: columns 0..width and rows top..end, as ranges along and across the line.
-    const int majorLo = xMajor ? 0 : target.top, majorEnd = xMajor ? target.width : target.end;
+    const auto span = lineSpan(from, to, target.width, target.top, target.end);
+    if (!span) return;
+    const auto [xMajor, m0, n0, length, rise, lo, hi] = *span;
     const int minorLo = xMajor ? target.top : 0, minorEnd = xMajor ? target.end : target.width;
-
-    // The centres c + 0.5 from the first vertex up to, not including, the second, cut to the
-    // buffer. Holding the ends to just beyond it first leaves the rounding the same.
-    const double beyond = majorEnd + 1.0;
-    int lo = 0, hi = 0;
-    if (length > 0) {
-        lo = ceilInt(hold(m0 - 0.5, -1, beyond));
-        hi = ceilInt(hold(m1 - 0.5, -1, beyond)) - 1;
-    } else {
-        hi = floorInt(hold(m0 - 0.5, -1, beyond));
-        lo = floorInt(hold(m1 - 0.5, -1, beyond)) + 1;
-    }
-    lo = std::max(lo, majorLo);
-    hi = std::min(hi, majorEnd - 1);
-    if (lo > hi) return;
-    // Across the major axis, when an end lies outside: the columns where the minor coordinate
-    // is inside, give or take a pixel for rounding, which the loop checks exactly. (From
-    // floats, run and the ends stay finite.)
-    const bool inside0 = n0 >= minorLo && n0 < minorEnd, inside1 = n1 >= minorLo && n1 < minorEnd;
-    if (!inside0 || !inside1) {
-        if (rise == 0) return;
-        const double run = length / rise;
-        const double c0 = m0 - 0.5 - (n0 - minorLo) * run, c1 = c0 + (minorEnd - minorLo) * run;
-        lo = std::max(lo, floorInt(hold(std::min(c0, c1), -2, beyond)) - 1);
-        hi = std::min(hi, ceilInt(hold(std::max(c0, c1), -2, beyond)) + 1);
-        if (lo > hi) return;
-    }
 
     const double inverseLength = 1 / length, slope = rise * inverseLength;
     const float dz = to.z - from.z;

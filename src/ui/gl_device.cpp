@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <limits>
 
+#include "render/line_span.h"
 #include "ui/gl_programs.h"
 
 namespace kestrel::ui {
@@ -36,12 +37,7 @@ constexpr double kSubpixels = 16;  // the software device's snapping grid
 // The attribute locations both programs share.
 enum Attribute : unsigned { kPosition = 0, kAttribute1, kAttribute2, kAttribute3, kAttribute4, kAttributeCount };
 
-bool finite(float a, float b, float c) { return std::isfinite(a) && std::isfinite(b) && std::isfinite(c); }
-
-// Held to lo..hi.
-double hold(double x, double lo, double hi) { return x > lo ? (x < hi ? x : hi) : lo; }
-int floorInt(double x) { return static_cast<int>(std::floor(x)); }
-int ceilInt(double x) { return static_cast<int>(std::ceil(x)); }
+using render::finite;
 
 void bytesOf(std::uint32_t argb, std::uint8_t (&rgba)[4]) {
     rgba[0] = static_cast<std::uint8_t>(argb >> 16);
@@ -460,40 +456,11 @@ void GlDevice::addTriangle(const ScreenVertex* corners, bool textured) {
 }
 
 void GlDevice::addLine(const ScreenVertex& from, const ScreenVertex& to) {
-    if (!finite(from.x, from.y, from.z) || !finite(to.x, to.y, to.z)) return;
-    // The software device's stepper: along the major axis one pixel centre per pixel, from the
-    // first vertex up to (not including) the second; the minor coordinate there picks the
-    // pixel across. The range of centres is worked out here; the fragment program picks the
+    // The software device's centres along the major axis; the fragment program picks the
     // pixel across.
-    const bool xMajor = std::abs(static_cast<double>(to.x) - from.x) >= std::abs(static_cast<double>(to.y) - from.y);
-    const double m0 = xMajor ? from.x : from.y, m1 = xMajor ? to.x : to.y;
-    const double n0 = xMajor ? from.y : from.x, n1 = xMajor ? to.y : to.x;
-    const double length = m1 - m0, rise = n1 - n0;
-    if (length == 0) return;
-    const int majorEnd = xMajor ? width_ : height_, minorEnd = xMajor ? height_ : width_;
-    const double beyond = majorEnd + 1.0;
-    int lo = 0, hi = 0;
-    if (length > 0) {
-        lo = ceilInt(hold(m0 - 0.5, -1, beyond));
-        hi = ceilInt(hold(m1 - 0.5, -1, beyond)) - 1;
-    } else {
-        hi = floorInt(hold(m0 - 0.5, -1, beyond));
-        lo = floorInt(hold(m1 - 0.5, -1, beyond)) + 1;
-    }
-    lo = std::max(lo, 0);
-    hi = std::min(hi, majorEnd - 1);
-    if (lo > hi) return;
-    // With an end outside across the major axis: only the centres where the line is within the
-    // picture, give or take a pixel; the quad then stays near the picture.
-    const bool inside0 = n0 >= 0 && n0 < minorEnd, inside1 = n1 >= 0 && n1 < minorEnd;
-    if (!inside0 || !inside1) {
-        if (rise == 0) return;
-        const double run = length / rise;
-        const double c0 = m0 - 0.5 - n0 * run, c1 = c0 + minorEnd * run;
-        lo = std::max(lo, floorInt(hold(std::min(c0, c1), -2, beyond)) - 1);
-        hi = std::min(hi, ceilInt(hold(std::max(c0, c1), -2, beyond)) + 1);
-        if (lo > hi) return;
-    }
+    const auto span = render::lineSpan(from, to, width_, 0, height_);
+    if (!span) return;
+    const auto [xMajor, m0, n0, length, rise, lo, hi] = *span;
     const float dz = to.z - from.z;
     if (!std::isfinite(dz)) return;
     const double inverseLength = 1 / length, slope = rise * inverseLength;
