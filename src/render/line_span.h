@@ -11,9 +11,9 @@ namespace kestrel::render {
 
 struct LineSpan {
     bool xMajor = true;
-    double m0 = 0, n0 = 0;         // the first vertex along and across the major axis
-    double length = 0, rise = 0;   // how far the line runs along and across it
-    int lo = 0, hi = 0;            // the centres c + 0.5 for c in lo..hi, inside the window
+    double m0 = 0, n0 = 0;        // the first vertex along and across the major axis
+    double length = 0, rise = 0;  // how far the line runs along and across it
+    int lo = 0, hi = 0;           // the centres c + 0.5 for c in lo..hi, inside the window
 };
 
 // The line's centres within the window of columns 0..width-1 and rows top..end-1; nothing
