@@ -61,10 +61,11 @@ private Q_SLOTS:
             QCOMPARE(bar->windowTitle(), QString(caption));
             QCOMPARE(w.toolBarArea(bar), Qt::TopToolBarArea);
         }
-        QCOMPARE(w.toolBar(59398)->iconSize(), QSize(32, 32));
+        QCOMPARE(w.toolBar(command::kModelEditBarId)->iconSize(), QSize(32, 32));
         // The View bar's buttons in their order, separators as 0.
         QList<int> order;
-        for (QAction* a : w.toolBar(59396)->actions()) order << (a->isSeparator() ? 0 : a->data().toInt());
+        for (QAction* a : w.toolBar(command::kViewBarId)->actions())
+            order << (a->isSeparator() ? 0 : a->data().toInt());
         QCOMPARE(order, (QList<int>{32774, 32775, 32778, 32779, 0, 32772, 32771, 32817, 32852, 32854, 32921}));
         const auto buttons = [&w](int bar) {
             QList<int> ids;
@@ -262,7 +263,7 @@ private Q_SLOTS:
         h.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
         h.window->action(command::kViewModelEditBar)->trigger();
-        QVERIFY(h.window->toolBar(59398)->isHidden());
+        QVERIFY(h.window->toolBar(command::kModelEditBarId)->isHidden());
         QVERIFY(!h.window->action(command::kViewModelEditBar)->isChecked());
         h.window->showMaximized();
         QTRY_VERIFY(h.window->isMaximized());
@@ -273,11 +274,11 @@ private Q_SLOTS:
         QCOMPARE(placement->flags, kRestoreMaximised);
         w.show();
         QVERIFY(w.isMaximized());
-        QVERIFY(w.toolBar(59398)->isHidden());
-        QVERIFY(!w.toolBar(59396)->isHidden());
+        QVERIFY(w.toolBar(command::kModelEditBarId)->isHidden());
+        QVERIFY(!w.toolBar(command::kViewBarId)->isHidden());
         QVERIFY(!w.action(command::kViewModelEditBar)->isChecked());
         w.action(command::kViewModelEditBar)->trigger();
-        QVERIFY(!w.toolBar(59398)->isHidden());
+        QVERIFY(!w.toolBar(command::kModelEditBarId)->isHidden());
     }
 
     void theDeviceQuestionIsAskedOnceAndOnlyWithOpenGl() {

@@ -20,8 +20,6 @@ namespace kestrel::ui {
 
 namespace {
 // The bars' numbers, which also name them in the saved bar layout.
-constexpr int kInfoBarId = 59401;
-constexpr int kStatusBarId = 59399;
 }  // namespace
 
 MainWindow::MainWindow(app::Document& document, UiStore& store, Prompts& prompts, WindowOptions options)
@@ -120,7 +118,7 @@ void MainWindow::setActivePane(ViewPane* pane) {
 
 void MainWindow::createInfoBar() {
     infoBar_ = new QDockWidget("Info", this);
-    infoBar_->setObjectName(QString("bar%1").arg(kInfoBarId));
+    infoBar_->setObjectName(QString("bar%1").arg(command::kInfoBarId));
     auto* body = new QWidget(infoBar_);
     auto* layout = new QHBoxLayout(body);
     layout->setContentsMargins(4, 2, 4, 2);
@@ -149,7 +147,7 @@ std::array<int, 3> MainWindow::shownCounts() const {
 }
 
 void MainWindow::createStatusBar() {
-    statusBar()->setObjectName(QString("bar%1").arg(kStatusBarId));
+    statusBar()->setObjectName(QString("bar%1").arg(command::kStatusBarId));
     paneLabel_ = new QLabel(this);
     deviceLabel_ = new QLabel(QString::fromStdString(options_.deviceName), this);
     portLabel_ = new QLabel(this);

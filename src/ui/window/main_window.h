@@ -60,7 +60,11 @@ inline constexpr int kRenameItem = 32898, kDeleteItem = 32899, kPaintTexture = 3
 inline constexpr int kRunScript = 32911, kFunctionFirst = 1146;  // Function1 to Function12: 1146 to 1157
 inline constexpr int kSendTextures = 1096, kSendModel = 1097, kSendAll = 1098, kSendViewer = 1099,
                      kViewTrackControl = 1101, kConsoleProgress = 1102, kResetConsole = 1103, kSendMime = 1104,
-                     kCpuProfiler = 32890, kGpuProfiler = 32891, kViewConsoleBar = 32877, kConsoleBarId = 59400;
+                     kCpuProfiler = 32890, kGpuProfiler = 32891, kViewConsoleBar = 32877;
+// The bars' own numbers, which name them in the saved window layout ("bar59392").
+inline constexpr int kStandardBarId = 59392, kViewBarId = 59396, kVertexEditBarId = 59397, kModelEditBarId = 59398,
+                     kStatusBarId = 59399, kConsoleBarId = 59400, kInfoBarId = 59401, kPolygonBarId = 59402,
+                     kProjectBarId = 59404, kProjectToolsBarId = 59405;
 // Commands without a number of their own get one from here on.
 inline constexpr int kUnnumbered = 40000;
 }  // namespace command

@@ -336,22 +336,22 @@ void MainWindow::createToolBars() {
         QSize iconSize;
     };
     const Bar bars[] = {
-        {59392, "Standard", {kNew, kOpen, kSave, 0, kAbout}, {16, 15}},
-        {59396,
+        {kStandardBarId, "Standard", {kNew, kOpen, kSave, 0, kAbout}, {16, 15}},
+        {kViewBarId,
          "View",
          {kRotateYDown, kRotateYUp, kRotateXDown, kRotateXUp, 0, kScaleUp, kScaleDown, kScaleToFit, 32852, 32854,
           32921},
          {16, 15}},
-        {59397,
+        {kVertexEditBarId,
          "Vertex Edit",
          {kDeleteVertices, kDeletePolygons, 0, kCreatePolygon, 0, kAttachToBone, kRemoveFromBone, 0, 32801, 32796,
           32799, 32800, 32802, 32803, 32804},
          {16, 15}},
-        {59398,
+        {kModelEditBarId,
          "Model Edit",
          {32795, 32806, 0, 32790, 32837, 32907, 32909, 32815, 32923, 0, 32814, 0, 32869, 32870, 32901, 0, 32902},
          {32, 32}},
-        {59402,
+        {kPolygonBarId,
          "Polygon",
          {kGroupPolygons, 0, kInvertNormals, kSetFaceColour, kTransparent, kSolid, 0, kPaintTexture},
          {16, 15}},
@@ -371,11 +371,16 @@ void MainWindow::createToolBars() {
 }
 
 std::vector<std::pair<int, QWidget*>> MainWindow::barEntries() const {
-    return {{kViewStandardBar, toolBar(59392)}, {kViewModelEditBar, toolBar(59398)},
-            {kViewViewBar, toolBar(59396)},     {kViewPolygonBar, toolBar(59402)},
-            {kViewVertexBar, toolBar(59397)},   {kViewInfoBar, infoBar_},
-            {kViewProjectBar, projectBar_},     {kViewProjectToolsBar, projectToolsBar_},
-            {kViewStatusBar, statusBar()},      {kViewConsoleBar, consoleBar_}};
+    return {{kViewStandardBar, toolBar(kStandardBarId)},
+            {kViewModelEditBar, toolBar(kModelEditBarId)},
+            {kViewViewBar, toolBar(kViewBarId)},
+            {kViewPolygonBar, toolBar(kPolygonBarId)},
+            {kViewVertexBar, toolBar(kVertexEditBarId)},
+            {kViewInfoBar, infoBar_},
+            {kViewProjectBar, projectBar_},
+            {kViewProjectToolsBar, projectToolsBar_},
+            {kViewStatusBar, statusBar()},
+            {kViewConsoleBar, consoleBar_}};
 }
 
 void MainWindow::createBarsMenu() {

@@ -25,11 +25,7 @@ namespace kestrel::ui {
 using namespace command;
 using app::ProjectItem;
 
-namespace {
-
-constexpr int kProjectBarId = 59404, kProjectToolsBarId = 59405;
-
-}  // namespace
+namespace {}  // namespace
 
 void MainWindow::createProjectCommands() {
     app::Document& doc = document_;
