@@ -54,6 +54,12 @@ int runOptimise(app::Document& document, const OptimiseOptions& options, std::os
     const auto saved = document.saveCurrentAs(options.output);
     if (!saved) return reportError(err, saved.error());
     reportWarnings(err, saved->warnings);
+    // The passes change the model on screen, not the keyframes, which still hold the old
+    // vertices: the set written has no movements, and says so.
+    if (const auto& movements = document.animation().movements; !movements.empty())
+        err << "warning: " << printable(options.output) << ": written without the "
+            << formats::countOf(static_cast<long long>(movements.size()), "movement") << " of "
+            << printable(options.input) << ": the optimiser changes the model, not its keyframes\n";
     for (const auto& path : saved->written) out << "wrote " << printable(path) << '\n';
     return kExitSuccess;
 }

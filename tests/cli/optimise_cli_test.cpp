@@ -53,5 +53,14 @@ TEST(CliOptimise, QualifiersWithoutTheirStepAreUsageErrors) {
     EXPECT_TRUE(bad.err.starts_with("error: ")) << bad.err;
 }
 
+TEST(CliOptimise, SaysThatTheMovementsAreNotWritten) {
+    const TempDir dir;
+    const std::string in = (sourceDir() / "data/samples/robot.rsd").string(), out = (dir / "out.rsd").string();
+    const CliRun run = runCli({"optimise", in, "-o", out, "--reduce"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("out.rsd: written without the 1 movement of "), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.move"));
+}
+
 }  // namespace
 }  // namespace kestrel::cli::test
