@@ -299,6 +299,21 @@ private:
                 return false;
         }
     }
+    // The integer a number or a variable holding one stands for, read in place; false for
+    // any other node, which has to be evaluated.
+    bool plainInteger(int n, std::int32_t& value) {
+        if (n < 0) return false;
+        const ExpressionNode& e = node(n);
+        if (e.op == NodeOp::Number) {
+            value = tok(e.token).number;
+            return true;
+        }
+        if (e.op != NodeOp::Variable) return false;
+        const ScriptValue* v = variableValue(engine, tok(e.token).symbol);
+        if (!v || v->type != kInteger) return false;
+        value = v->payload.integer;
+        return true;
+    }
     bool integerOperation(IntegerOp op, const ScriptValue& a, const ScriptValue& b, ScriptValue& out) {
         if (a.type != kInteger || b.type != kInteger) return false;
         std::int32_t r = 0;
@@ -344,6 +359,13 @@ void Evaluator::evaluate(int n, ScriptValue& out) {
             const int left = e.left, right = e.right, token = e.token;
             const bool comparison = e.op == NodeOp::Compare;
             const IntegerOp integerOp = e.integerOp;
+            // Two integers read in place ("i < 100", "i * 2"): no copies of the operands.
+            std::int32_t x = 0, y = 0, r = 0;
+            if (integerOp != IntegerOp::None && plainInteger(left, x) && plainInteger(right, y) &&
+                integerResult(integerOp, x, y, r)) {
+                setInteger(engine, out, r);
+                return;
+            }
             Temp a(engine), b(engine);
             if (left >= 0) evaluate(left, a.value);
             if (right >= 0) evaluate(right, b.value);
@@ -628,7 +650,14 @@ void Evaluator::assign(int n, ScriptValue& out) {
         }
         const IntegerOp integerOp = node(n).integerOp;
         Temp a(engine), b(engine), result(engine);
-        evaluate(left, a.value);
+        // A variable on the left is read in place (as the copy evaluating it would make),
+        // before the right side runs.
+        const ScriptValue* variable =
+            node(left).op == NodeOp::Variable ? variableValue(engine, tok(node(left).token).symbol) : nullptr;
+        if (variable && ownsNothing(*variable))
+            valueCopy(engine, a.value, *variable);
+        else
+            evaluate(left, a.value);
         if (node(n).right >= 0) evaluate(node(n).right, b.value);
         // An integer variable and an integer: the result goes straight into the variable.
         std::int32_t r = 0;

@@ -323,6 +323,22 @@ TEST(ScriptRun, AnIntegerPlusAFloatTruncatesTheFloatFirst) {
     EXPECT_TRUE(r.unloadsClean());
 }
 
+// The quick paths for integers read in place keep the general rules' order and results: the
+// left side of "+=" is read before the right side runs, a variable holding a float or text
+// still converts, and a wrapped product stays 32-bit.
+TEST(ScriptRun, IntegerQuickPathsKeepTheGeneralRules) {
+    ScriptRunner r(
+        "var s = 1; s += (s = 5); var f = 1.5; var g = 2 * f; var t = \"4\"; var u = t * 2; "
+        "var big = 65536 * 65536; var k = 7; var m = k < 10; var n = 3; n -= n * 2;");
+    ASSERT_TRUE(r.outcome.completed) << r.outcome.reason;
+    EXPECT_EQ(r.integer("s"), 6);
+    EXPECT_EQ(r.integer("g"), 3);  // a float operand takes the general rules, not the integer path
+    EXPECT_EQ(r.integer("big"), 0);
+    EXPECT_EQ(r.integer("m"), 1);
+    EXPECT_EQ(r.integer("n"), -3);
+    EXPECT_TRUE(r.unloadsClean());
+}
+
 // Twenty-one nested with statements without braces pass the with-stack's limit: the run stops
 // at once with the limit's message, however the statements end.
 TEST(ScriptRun, TwentyOneNestedWithsStopAtTheLimit) {
