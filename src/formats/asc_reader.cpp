@@ -60,10 +60,10 @@ private:
     // at a line starting with one of the stops, which end the part of the file searched.
     std::optional<std::string_view> find(std::string_view wanted, std::initializer_list<std::string_view> stops);
     // One mesh's lists, into the model's records from its vertex and polygon bases on.
-    std::optional<Error> readVertices(Model& model, std::int32_t count, int base);
-    std::optional<Error> readFaces(Model& model, std::int32_t count, int vertexBase, int polygonBase);
+    std::expected<void, Error> readVertices(Model& model, std::int32_t count, int base);
+    std::expected<void, Error> readFaces(Model& model, std::int32_t count, int vertexBase, int polygonBase);
     // The mesh whose "Tri-mesh" line was just read, appended to the model.
-    std::optional<Error> readMesh(Model& model, std::string_view header);
+    std::expected<void, Error> readMesh(Model& model, std::string_view header);
     // Why a list ended early: the line that stopped it, or the end of the file.
     Error shortList(std::int32_t read, std::int32_t count, std::string_view what) const;
 
@@ -94,67 +94,69 @@ Error AscParser::shortList(std::int32_t read, std::int32_t count, std::string_vi
     return error(lines.number, "the \"" + std::string(stoppedAt) + "\" line comes after " + listed);
 }
 
-std::optional<Error> AscParser::readVertices(Model& model, std::int32_t count, int base) {
+std::expected<void, Error> AscParser::readVertices(Model& model, std::int32_t count, int base) {
     if (!find("Vertex list:", {"Face list:", "Named object", "Tri-mesh"}))
-        return error(lines.number, "the mesh has no \"Vertex list:\" line before its faces");
+        return std::unexpected(error(lines.number, "the mesh has no \"Vertex list:\" line before its faces"));
     std::vector<bool> listed(static_cast<std::size_t>(count));
     for (std::int32_t n = 0; n < count; ++n) {
         const auto line = find("Vertex ", {"Face list:", "Named object", "Tri-mesh"});
-        if (!line) return shortList(n, count, "vertices");
+        if (!line) return std::unexpected(shortList(n, count, "vertices"));
         std::string_view rest = *line;
         std::int32_t i = 0;
         double x = 0, y = 0, z = 0;
         if (!scanNumbered(rest, "Vertex", i) || !scanLabelled(rest, "X:", x) || !scanLabelled(rest, "Y:", y) ||
             !scanLabelled(rest, "Z:", z))
-            return error(lines.number, "a vertex line reads \"Vertex 3:  X: 1.0  Y: 2.0  Z: 3.0\"");
+            return std::unexpected(error(lines.number, "a vertex line reads \"Vertex 3:  X: 1.0  Y: 2.0  Z: 3.0\""));
         if (i < 0 || i >= count)
-            return error(lines.number, "vertex " + std::to_string(i) + " lies outside the " + std::to_string(count) +
-                                           " vertices the mesh announces");
+            return std::unexpected(error(lines.number, "vertex " + std::to_string(i) + " lies outside the " +
+                                                           std::to_string(count) + " vertices the mesh announces"));
         if (listed[static_cast<std::size_t>(i)])
-            return error(lines.number, "vertex " + std::to_string(i) + " is listed twice");
+            return std::unexpected(error(lines.number, "vertex " + std::to_string(i) + " is listed twice"));
         listed[static_cast<std::size_t>(i)] = true;
         model::ModelVertex& v = model.vertices[static_cast<std::size_t>(base + i)];
         v = model::makeVector(x + 0.0, -z + 0.0, -y + 0.0);  // Z up becomes Y down; no -0
         if (beyondCoordinateLimit(v))
-            return error(lines.number, "vertex " + std::to_string(i) + " has a coordinate beyond +/-1000000000");
+            return std::unexpected(
+                error(lines.number, "vertex " + std::to_string(i) + " has a coordinate beyond +/-1000000000"));
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<Error> AscParser::readFaces(Model& model, std::int32_t count, int vertexBase, int polygonBase) {
+std::expected<void, Error> AscParser::readFaces(Model& model, std::int32_t count, int vertexBase, int polygonBase) {
     if (!find("Face list:", {"Named object", "Tri-mesh"}))
-        return error(lines.number, "the mesh has no \"Face list:\" line");
+        return std::unexpected(error(lines.number, "the mesh has no \"Face list:\" line"));
     const std::int32_t vertexCount = model.vertexCount() - vertexBase;
     std::vector<bool> listed(static_cast<std::size_t>(count));
     for (std::int32_t n = 0; n < count; ++n) {
         const auto line = find("Face ", {"Named object", "Tri-mesh", "Vertex list:"});
-        if (!line) return shortList(n, count, "faces");
+        if (!line) return std::unexpected(shortList(n, count, "faces"));
         std::string_view rest = *line;
         std::int32_t j = 0;
         std::array<std::int32_t, 3> corners{};
         if (!scanNumbered(rest, "Face", j) || !scanLabelled(rest, "A:", corners[0]) ||
             !scanLabelled(rest, "B:", corners[1]) || !scanLabelled(rest, "C:", corners[2]))
-            return error(lines.number, "a face line reads \"Face 3:  A:0 B:1 C:2\"");
+            return std::unexpected(error(lines.number, "a face line reads \"Face 3:  A:0 B:1 C:2\""));
         if (j < 0 || j >= count)
-            return error(lines.number, "face " + std::to_string(j) + " lies outside the " + std::to_string(count) +
-                                           " faces the mesh announces");
+            return std::unexpected(error(lines.number, "face " + std::to_string(j) + " lies outside the " +
+                                                           std::to_string(count) + " faces the mesh announces"));
         if (listed[static_cast<std::size_t>(j)])
-            return error(lines.number, "face " + std::to_string(j) + " is listed twice");
+            return std::unexpected(error(lines.number, "face " + std::to_string(j) + " is listed twice"));
         listed[static_cast<std::size_t>(j)] = true;
         ModelPolygon& p = model.polygons[static_cast<std::size_t>(polygonBase + j)];
         for (int k = 0; k < 3; ++k) {
             if (corners[k] < 0 || corners[k] >= vertexCount)
-                return error(lines.number, "face " + std::to_string(j) + " uses vertex " + std::to_string(corners[k]) +
-                                               " but the mesh has " + countOf(vertexCount, "vertex"));
+                return std::unexpected(error(lines.number, "face " + std::to_string(j) + " uses vertex " +
+                                                               std::to_string(corners[k]) + " but the mesh has " +
+                                                               countOf(vertexCount, "vertex")));
             p.vId[k] = vertexBase + corners[k];
         }
         p.vId[3] = 0;
         p.rgb.fill(model::kMidGrey);
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<Error> AscParser::readMesh(Model& model, std::string_view header) {
+std::expected<void, Error> AscParser::readMesh(Model& model, std::string_view header) {
     // "Tri-mesh, Vertices: 8     Faces: 12": a word and a count, twice.
     std::string_view rest = header.substr(8);
     auto word = [&rest] {
@@ -168,22 +170,23 @@ std::optional<Error> AscParser::readMesh(Model& model, std::string_view header) 
     std::int32_t vertexCount = 0, faceCount = 0;
     if (!word() || !scanInt(rest, vertexCount) || !word() || !scanInt(rest, faceCount) || vertexCount < 0 ||
         faceCount < 0)
-        return error(lines.number, "the mesh line reads \"Tri-mesh, Vertices: 8  Faces: 12\"");
+        return std::unexpected(error(lines.number, "the mesh line reads \"Tri-mesh, Vertices: 8  Faces: 12\""));
     // Every vertex and face takes a line of its own: counts the rest of the file cannot hold
     // are refused before anything is allocated for them.
     const double needed = 7.0 * vertexCount + 5.0 * faceCount;
     if (needed > static_cast<double>(lines.remainingBytes()))
-        return error(lines.number, "the mesh announces " + std::to_string(vertexCount) + " vertices and " +
-                                       std::to_string(faceCount) + " faces, more than the rest of the file can hold");
+        return std::unexpected(error(lines.number, "the mesh announces " + std::to_string(vertexCount) +
+                                                       " vertices and " + std::to_string(faceCount) +
+                                                       " faces, more than the rest of the file can hold"));
     const int vertexBase = model.vertexCount(), polygonBase = model.polygonCount();
     model.vertices.resize(static_cast<std::size_t>(vertexBase + vertexCount));
     model.normals.resize(static_cast<std::size_t>(vertexBase + vertexCount));
     model.polygons.resize(static_cast<std::size_t>(polygonBase + faceCount));
     if (vertexCount > 0)
-        if (auto failure = readVertices(model, vertexCount, vertexBase)) return failure;
+        if (auto failure = readVertices(model, vertexCount, vertexBase); !failure) return failure;
     if (faceCount > 0)
-        if (auto failure = readFaces(model, faceCount, vertexBase, polygonBase)) return failure;
-    return std::nullopt;
+        if (auto failure = readFaces(model, faceCount, vertexBase, polygonBase); !failure) return failure;
+    return {};
 }
 
 // The name in 'Named object: "Box01"', or what follows the colon when it is not quoted.
@@ -219,7 +222,7 @@ std::expected<LoadedModel, Error> AscParser::parse() {
             meshes.push_back(
                 {name.empty() ? "Object " + std::to_string(meshes.size()) : name, lines.number, model.polygonCount()});
             name.clear();
-            if (auto failure = readMesh(model, line)) return std::unexpected(*failure);
+            if (auto failure = readMesh(model, line); !failure) return std::unexpected(failure.error());
         }
     }
     if (meshes.empty()) return std::unexpected(error(0, "the file holds no triangle mesh (no \"Tri-mesh\" line)"));

@@ -21,29 +21,31 @@ void AseParser::buildTextures(Model& model, std::map<std::int32_t, std::int32_t>
     }
 }
 
-std::optional<Error> AseParser::mapTextures(Model& model, const AseObject& object, int faceBase,
-                                            const std::map<std::int32_t, std::int32_t>& textureOf) {
+std::expected<void, Error> AseParser::mapTextures(Model& model, const AseObject& object, int faceBase,
+                                                  const std::map<std::int32_t, std::int32_t>& textureOf) {
     const std::string name = quotedName(object.name);
     const auto faceCount = static_cast<std::int64_t>(object.faces.records.size());
     const auto vertexCount = static_cast<std::int64_t>(object.textureVertices.records.size());
     for (const TextureFace& t : object.textureFaces) {
         if (t.face < 0 || t.face >= faceCount)
-            return error(t.line, "texture face " + std::to_string(t.face) + " names a face outside object " + name +
-                                     "'s " + countOf(faceCount, "face"));
+            return std::unexpected(error(t.line, "texture face " + std::to_string(t.face) +
+                                                     " names a face outside object " + name + "'s " +
+                                                     countOf(faceCount, "face")));
         for (std::int32_t corner : t.corners)
             if (corner < 0 || corner >= vertexCount)
-                return error(t.line, "texture face " + std::to_string(t.face) + " uses texture vertex " +
-                                         std::to_string(corner) + " but object " + name + " has " +
-                                         std::to_string(vertexCount) + " texture vertices");
+                return std::unexpected(error(t.line, "texture face " + std::to_string(t.face) +
+                                                         " uses texture vertex " + std::to_string(corner) +
+                                                         " but object " + name + " has " + std::to_string(vertexCount) +
+                                                         " texture vertices"));
     }
-    if (!object.material) return std::nullopt;
+    if (!object.material) return {};
     if (!materials.contains(*object.material)) {
         warn(object.materialLine, "object " + name + " uses material " + std::to_string(*object.material) +
                                       ", which the material list does not hold; its polygons stay untextured");
-        return std::nullopt;
+        return {};
     }
     const auto texture = textureOf.find(*object.material);
-    if (texture == textureOf.end()) return std::nullopt;  // a material without a bitmap
+    if (texture == textureOf.end()) return {};  // a material without a bitmap
     std::vector<bool> mapped(object.faces.records.size());
     for (const TextureFace& t : object.textureFaces) {
         ModelPolygon& p = model.polygons[static_cast<std::size_t>(faceBase + t.face)];
@@ -63,7 +65,7 @@ std::optional<Error> AseParser::mapTextures(Model& model, const AseObject& objec
         warn(object.materialLine, std::to_string(unmapped) + " of the " + std::to_string(mapped.size()) +
                                       " polygons of object " + name +
                                       " have no texture coordinates (*MESH_TFACE); they stay untextured");
-    return std::nullopt;
+    return {};
 }
 
 // Where a track puts its object at time t: the key there, a straight line between the keys
@@ -84,7 +86,7 @@ ModelVertex positionAt(const std::vector<Key>& keys, std::int32_t t) {
 // Every object's position keys become one movement: a keyframe for every key time but 0 (the
 // base pose), in time order. At each, every animated object stands where its own track puts
 // it, moved by the difference from where the track has it at time 0.
-std::optional<Error> AseParser::buildMovement(LoadedModel& loaded, const std::vector<int>& vertexBase) {
+std::expected<void, Error> AseParser::buildMovement(LoadedModel& loaded, const std::vector<int>& vertexBase) {
     std::map<int, std::vector<Key>> keysOf;  // by object
     for (const Track& track : tracks) {
         if (!track.node) {
@@ -127,13 +129,14 @@ std::optional<Error> AseParser::buildMovement(LoadedModel& loaded, const std::ve
     }
     std::sort(times.begin(), times.end());
     times.erase(std::unique(times.begin(), times.end()), times.end());
-    if (times.empty()) return std::nullopt;
+    if (times.empty()) return {};
 
     const Model& base = loaded.animation.baseFrame->model;
     const double elements = static_cast<double>(times.size()) * (base.vertexCount() + base.polygonCount() + 1.0);
     if (elements > kMaxKeyframeElements)
-        return error(0, "the animation would make " + std::to_string(times.size()) + " keyframes of " +
-                            std::to_string(base.vertexCount()) + " vertices, more than the program can hold");
+        return std::unexpected(error(0, "the animation would make " + std::to_string(times.size()) + " keyframes of " +
+                                            std::to_string(base.vertexCount()) +
+                                            " vertices, more than the program can hold"));
     animation::Movement movement{kAseMovementName, {}};
     movement.keyframes.reserve(times.size());
     for (std::size_t k = 0; k < times.size(); ++k) {
@@ -149,16 +152,16 @@ std::optional<Error> AseParser::buildMovement(LoadedModel& loaded, const std::ve
                 v = vectorSum(v, offset);
                 v.flags = model::kVertexMoved;
                 if (beyondCoordinateLimit(v))
-                    return error(objects[static_cast<std::size_t>(object)].line,
-                                 "the position key at time " + std::to_string(times[k]) + " moves object " +
-                                     quotedName(objects[static_cast<std::size_t>(object)].name) +
-                                     " beyond +/-1000000000");
+                    return std::unexpected(error(
+                        objects[static_cast<std::size_t>(object)].line,
+                        "the position key at time " + std::to_string(times[k]) + " moves object " +
+                            quotedName(objects[static_cast<std::size_t>(object)].name) + " beyond +/-1000000000"));
             }
         }
         movement.keyframes.push_back(std::move(keyframe));
     }
     loaded.animation.movements.push_back(std::move(movement));
-    return std::nullopt;
+    return {};
 }
 
 std::expected<LoadedModel, Error> AseParser::build() {
@@ -212,12 +215,13 @@ std::expected<LoadedModel, Error> AseParser::build() {
         model.groups.push_back(std::move(group));
         vertexBase.push_back(model.vertexCount());
         if (textures)
-            if (auto failure = mapTextures(model, object, faceBase, textureOf)) return std::unexpected(*failure);
+            if (auto failure = mapTextures(model, object, faceBase, textureOf); !failure)
+                return std::unexpected(failure.error());
     }
     model.normals.resize(model.vertices.size());
 
     loaded.animation.baseFrame = animation::Keyframe{model, "BaseFrame"};
-    if (auto failure = buildMovement(loaded, vertexBase)) return std::unexpected(*failure);
+    if (auto failure = buildMovement(loaded, vertexBase); !failure) return std::unexpected(failure.error());
     loaded.warnings = std::move(warnings);
     return loaded;
 }
@@ -230,7 +234,7 @@ using model::ModelPolygon;
 std::expected<LoadedModel, Error> importAse(std::string_view text, const std::string& file, bool textures) {
     std::string decoded;  // 3ds Max writes UTF-16 when a scene has names outside Latin-1
     AseParser parser(plainText(text, decoded), file, textures);
-    if (auto failure = parser.parse()) return std::unexpected(*failure);
+    if (auto failure = parser.parse(); !failure) return std::unexpected(failure.error());
     return parser.build();
 }
 

@@ -96,41 +96,42 @@ public:
     AseParser(std::string_view text, const std::string& file, bool textures)
         : lines(text), file(file), textures(textures), totalBytes(text.size()) {}
 
-    std::optional<Error> parse();
+    std::expected<void, Error> parse();
     std::expected<LoadedModel, Error> build();
 
 private:
     Error error(int line, std::string message) const { return makeError(file, line, std::move(message)); }
     void warn(int line, std::string message) { warnings.push_back(makeWarning(file, line, std::move(message))); }
 
-    std::optional<Error> unclosed(int openLine, std::string_view what) const {
-        return error(openLine, "the " + shown(what) + " block opened here is not closed before the end of the file");
+    std::expected<void, Error> unclosed(int openLine, std::string_view what) const {
+        return std::unexpected(
+            error(openLine, "the " + shown(what) + " block opened here is not closed before the end of the file"));
     }
 
     // Reads up to the line that closes the block the last line opened. onLine sees every
     // line inside at the block's own level; onBlock gets every nested block opened by one
     // brace and returns true when it has read it, false to have it skipped.
     template <typename OnLine, typename OnBlock>
-    std::optional<Error> readBlock(std::string_view what, OnLine onLine, OnBlock onBlock);
-    std::optional<Error> skipBlock(std::string_view what, int balance);
+    std::expected<void, Error> readBlock(std::string_view what, OnLine onLine, OnBlock onBlock);
+    std::expected<void, Error> skipBlock(std::string_view what, int balance);
 
-    std::optional<Error> parseObject();
-    std::optional<Error> parseMesh(AseObject& object);
-    std::optional<Error> parseAnimation(int owner);
-    std::optional<Error> parseMaterialList();
-    std::optional<Error> parseMaterial(std::int32_t number);
-    std::optional<Error> checkMesh(const AseObject& object, int closingLine);
+    std::expected<void, Error> parseObject();
+    std::expected<void, Error> parseMesh(AseObject& object);
+    std::expected<void, Error> parseAnimation(int owner);
+    std::expected<void, Error> parseMaterialList();
+    std::expected<void, Error> parseMaterial(std::int32_t number);
+    std::expected<void, Error> checkMesh(const AseObject& object, int closingLine);
     template <typename Record>
-    std::optional<Error> announce(std::string_view rest, std::string_view keyword, IndexedList<Record>& list,
-                                  std::int64_t& total, std::size_t lineBytes, std::string_view what);
+    std::expected<void, Error> announce(std::string_view rest, std::string_view keyword, IndexedList<Record>& list,
+                                        std::int64_t& total, std::size_t lineBytes, std::string_view what);
     template <typename Record>
     std::expected<Record*, Error> recordAt(IndexedList<Record>& list, std::int32_t index, std::string_view what,
                                            std::string_view plural, const AseObject& object);
 
     void buildTextures(Model& model, std::map<std::int32_t, std::int32_t>& textureOf) const;
-    std::optional<Error> mapTextures(Model& model, const AseObject& object, int faceBase,
-                                     const std::map<std::int32_t, std::int32_t>& textureOf);
-    std::optional<Error> buildMovement(LoadedModel& loaded, const std::vector<int>& vertexBase);
+    std::expected<void, Error> mapTextures(Model& model, const AseObject& object, int faceBase,
+                                           const std::map<std::int32_t, std::int32_t>& textureOf);
+    std::expected<void, Error> buildMovement(LoadedModel& loaded, const std::vector<int>& vertexBase);
 
     Lines lines;
     const std::string& file;

@@ -21,10 +21,10 @@ struct Reader {
 
     Error error(const std::string& what) const { return makeError(lines.file(), lines.lineNumber(), what); }
     // The next line that is not a comment, or why there is none.
-    std::optional<Error> next(const std::string& what) {
-        if (lines.nextData(line)) return std::nullopt;
-        if (lines.failure()) return *lines.failure();
-        return makeError(lines.file(), lines.lineNumber(), "the file ends before " + what);
+    std::expected<void, Error> next(const std::string& what) {
+        if (lines.nextData(line)) return {};
+        if (lines.failure()) return lines.status();
+        return std::unexpected(makeError(lines.file(), lines.lineNumber(), "the file ends before " + what));
     }
 };
 
@@ -54,11 +54,11 @@ std::expected<BoneFile, Error> readBoneText(std::string_view text, const std::st
     }
     if (in.lines.failure()) return std::unexpected(*in.lines.failure());
     std::int32_t bones = 0, joints = 0;
-    if (auto e = in.next("the numbers of bones and joints")) return std::unexpected(*e);
+    if (auto e = in.next("the numbers of bones and joints"); !e) return std::unexpected(e.error());
     if (!scanInt(in.line, bones) || !scanInt(in.line, joints) || bones < 0 || joints < 0 ||
         static_cast<std::size_t>(bones) + static_cast<std::size_t>(joints) > text.size())
         return std::unexpected(in.error("expected the numbers of bones and joints"));
-    if (auto e = in.next("the number of movements")) return std::unexpected(*e);
+    if (auto e = in.next("the number of movements"); !e) return std::unexpected(e.error());
     if (!scanInt(in.line, out.movementCount)) return std::unexpected(in.error("expected the number of movements"));
     if (bones == 0) return out;
 
@@ -66,8 +66,8 @@ std::expected<BoneFile, Error> readBoneText(std::string_view text, const std::st
     std::vector<model::ModelVertex> positions(joints);
     std::vector<bool> jointSeen(joints), boneSeen(bones);
     for (int i = 0; i < joints; ++i) {
-        if (auto e = in.next("joint " + std::to_string(i) + " of " + std::to_string(joints)))
-            return std::unexpected(*e);
+        if (auto e = in.next("joint " + std::to_string(i) + " of " + std::to_string(joints)); !e)
+            return std::unexpected(e.error());
         std::int32_t number = 0;
         model::ModelVertex p;
         if (!scanInt(in.line, number) || !scanDouble(in.line, p.x) || !scanDouble(in.line, p.y) ||
@@ -85,7 +85,8 @@ std::expected<BoneFile, Error> readBoneText(std::string_view text, const std::st
     std::vector<model::Bone> byNumber(bones);
     std::vector<int> madeOrder;  // joints gain their bones in the order the bones are made
     for (int i = 0; i < bones; ++i) {
-        if (auto e = in.next("bone " + std::to_string(i) + " of " + std::to_string(bones))) return std::unexpected(*e);
+        if (auto e = in.next("bone " + std::to_string(i) + " of " + std::to_string(bones)); !e)
+            return std::unexpected(e.error());
         std::int32_t number = 0, start = 0, end = 0, count = 0;
         if (!scanInt(in.line, number) || !scanInt(in.line, start) || !scanInt(in.line, end) || !scanInt(in.line, count))
             return std::unexpected(
@@ -106,7 +107,8 @@ std::expected<BoneFile, Error> readBoneText(std::string_view text, const std::st
         bone.endJoint = end;
         madeOrder.push_back(number);
         for (int k = 0; k < count; ++k) {
-            if (auto e = in.next("the vertices of bone " + std::to_string(number))) return std::unexpected(*e);
+            if (auto e = in.next("the vertices of bone " + std::to_string(number)); !e)
+                return std::unexpected(e.error());
             std::int32_t vertex = 0;
             if (!scanInt(in.line, vertex) || !inRange(vertex, vertexCount))
                 return std::unexpected(in.error("bone " + std::to_string(number) +

@@ -55,31 +55,33 @@ std::expected<std::vector<animation::Movement>, Error> readMoveText(std::string_
     LineReader lines(text, file);
     std::string_view line;
     auto fail = [&](const std::string& why) { return std::unexpected(makeError(file, lines.lineNumber(), why)); };
-    auto next = [&](const std::string& what) -> std::optional<Error> {
-        if (lines.nextData(line)) return std::nullopt;
-        if (lines.failure()) return *lines.failure();
-        return makeError(file, lines.lineNumber(), "the file ends before " + what);
+    auto next = [&](const std::string& what) -> std::expected<void, Error> {
+        if (lines.nextData(line)) return {};
+        if (lines.failure()) return lines.status();
+        return std::unexpected(makeError(file, lines.lineNumber(), "the file ends before " + what));
     };
-    if (auto e = next("the number of movements")) return std::unexpected(*e);
+    if (auto e = next("the number of movements"); !e) return std::unexpected(e.error());
     std::int32_t count = 0;
     if (!scanInt(line, count) || count < 0 || static_cast<std::size_t>(count) > text.size())
         return fail("expected the number of movements");
 
     std::vector<animation::Movement> movements;
     for (int m = 0; m < count; ++m) {
-        if (auto e = next("movement " + std::to_string(m) + " of " + std::to_string(count))) return std::unexpected(*e);
+        if (auto e = next("movement " + std::to_string(m) + " of " + std::to_string(count)); !e)
+            return std::unexpected(e.error());
         animation::Movement movement{std::string(line), {}};
-        if (auto e = next("the number of keyframes of movement '" + movement.name + "'")) return std::unexpected(*e);
+        if (auto e = next("the number of keyframes of movement '" + movement.name + "'"); !e)
+            return std::unexpected(e.error());
         std::int32_t keyframes = 0;
         if (!scanInt(line, keyframes) || keyframes < 0 || static_cast<std::size_t>(keyframes) > text.size())
             return fail("expected the number of keyframes of movement '" + movement.name + "'");
         const model::Model* working = &base;
         for (int k = 0; k < keyframes; ++k) {
-            if (auto e = next("keyframe " + std::to_string(k) + " of movement '" + movement.name + "'"))
-                return std::unexpected(*e);
+            if (auto e = next("keyframe " + std::to_string(k) + " of movement '" + movement.name + "'"); !e)
+                return std::unexpected(e.error());
             animation::Keyframe keyframe{*working, std::string(line)};
-            if (auto e = next("the frame and vertex counts of keyframe '" + keyframe.name + "'"))
-                return std::unexpected(*e);
+            if (auto e = next("the frame and vertex counts of keyframe '" + keyframe.name + "'"); !e)
+                return std::unexpected(e.error());
             std::int32_t frames = 0, vertices = 0;
             if (!scanInt(line, frames) || !scanInt(line, vertices) || vertices < 0)
                 return fail("keyframe '" + keyframe.name + "' needs its frame count and vertex count");
@@ -88,8 +90,8 @@ std::expected<std::vector<animation::Movement>, Error> readMoveText(std::string_
                             " vertices but the model has " + std::to_string(working->vertexCount()));
             keyframe.framesFromLast = frames;
             for (int i = 0; i < vertices; ++i) {
-                if (auto e = next("vertex " + std::to_string(i) + " of keyframe '" + keyframe.name + "'"))
-                    return std::unexpected(*e);
+                if (auto e = next("vertex " + std::to_string(i) + " of keyframe '" + keyframe.name + "'"); !e)
+                    return std::unexpected(e.error());
                 model::ModelVertex d;
                 if (!scanDouble(line, d.x) || !scanDouble(line, d.y) || !scanDouble(line, d.z))
                     return fail("a vertex difference needs three numbers");
