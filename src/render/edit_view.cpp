@@ -39,7 +39,7 @@ int lightTerm(double component) {
 // Gathers the primitives of one pass and sends them in one draw.
 class Batch {
 public:
-    explicit Batch(RenderDevice& device) : device(device) {}
+    explicit Batch(RenderDevice& target) : device(target) {}
     void vertex(const model::ScreenPoint& p, std::uint32_t colour, float u = 0, float v = 0) {
         vertices.push_back(
             {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.depth), 1.0f, colour, 0, u, v});

@@ -204,10 +204,10 @@ template <unsigned M>
 void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVertex& first, const ScreenVertex& second,
                   const ScreenVertex& third) {
     constexpr bool textured = (M & kTextured) != 0;
-    std::array<const ScreenVertex*, 3> v{&first, &second, &third};
+    std::array<const ScreenVertex*, 3> corners{&first, &second, &third};
     std::array<SnappedPoint, 3> p{};
     for (int i = 0; i < 3; ++i) {
-        const ScreenVertex& vertex = *v[i];
+        const ScreenVertex& vertex = *corners[i];
         if (!finite(vertex.x, vertex.y, vertex.z)) return;
         if (textured && !finite(vertex.u, vertex.v, 0.0f)) return;
         if (std::abs(vertex.x) > kMaxCoordinate || std::abs(vertex.y) > kMaxCoordinate) return;
@@ -217,7 +217,7 @@ void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVert
     std::int64_t area = (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[1].y - p[0].y) * (p[2].x - p[0].x);
     if (area == 0) return;
     if (area < 0) {  // make the winding clockwise on the screen (y down)
-        std::swap(v[1], v[2]);
+        std::swap(corners[1], corners[2]);
         std::swap(p[1], p[2]);
         area = -area;
     }
@@ -256,21 +256,21 @@ void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVert
 
     std::array<std::array<double, 3>, kAttributeCount> values{};
     for (int i = 0; i < 3; ++i) {
-        values[kZ][i] = v[i]->z;
-        values[kRed][i] = channel(v[i]->colour, 16);
-        values[kGreen][i] = channel(v[i]->colour, 8);
-        values[kBlue][i] = channel(v[i]->colour, 0);
-        values[kAlpha][i] = channel(v[i]->colour, 24);
+        values[kZ][i] = corners[i]->z;
+        values[kRed][i] = channel(corners[i]->colour, 16);
+        values[kGreen][i] = channel(corners[i]->colour, 8);
+        values[kBlue][i] = channel(corners[i]->colour, 0);
+        values[kAlpha][i] = channel(corners[i]->colour, 24);
     }
     int attributes = kAlpha + 1;
     if constexpr (textured) {
         // Whole texture repeats do not change the texels sampled: taking them off keeps the
         // coordinates small, where the fixed-point steps are finest.
-        const double uOffset = floorOf(std::min({v[0]->u, v[1]->u, v[2]->u}));
-        const double vOffset = floorOf(std::min({v[0]->v, v[1]->v, v[2]->v}));
+        const double uOffset = floorOf(std::min({corners[0]->u, corners[1]->u, corners[2]->u}));
+        const double vOffset = floorOf(std::min({corners[0]->v, corners[1]->v, corners[2]->v}));
         for (int i = 0; i < 3; ++i) {
-            values[kU][i] = (v[i]->u - uOffset) * sampler.size;
-            values[kV][i] = (v[i]->v - vOffset) * sampler.size;
+            values[kU][i] = (corners[i]->u - uOffset) * sampler.size;
+            values[kV][i] = (corners[i]->v - vOffset) * sampler.size;
         }
         attributes = kAttributeCount;
     }
@@ -336,8 +336,8 @@ void drawTriangle(const Target& target, const Sampler& sampler, const ScreenVert
             v += vStep;
             return texels[line << shift | column];
         };
-        const auto put = [&](std::int64_t k, float z, std::uint32_t argb, std::uint32_t texel) {
-            if constexpr (textured && (M & kAlphaModulate) == 0) argb = (argb & 0x00FFFFFFu) | (texel & 0xFF000000u);
+        const auto put = [&](std::int64_t k, float z, std::uint32_t argb, std::uint32_t sampled) {
+            if constexpr (textured && (M & kAlphaModulate) == 0) argb = (argb & 0x00FFFFFFu) | (sampled & 0xFF000000u);
             store<M>(colour[k], argb);
             if constexpr ((M & kDepthWrite) != 0) depth[k] = z;
         };

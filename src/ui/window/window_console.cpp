@@ -20,7 +20,7 @@ constexpr int kAccessesBetweenPumps = 8;
 
 class WindowConsole::PumpingPort final : public link::PortIo {
 public:
-    PumpingPort(link::PortIo& inner, std::function<void()> pump) : inner(inner), pump(std::move(pump)) {}
+    PumpingPort(link::PortIo& port, std::function<void()> onPump) : inner(port), pump(std::move(onPump)) {}
     void out8(std::uint16_t port, std::uint8_t value) override { inner.out8(port, value); }
     std::uint8_t in8(std::uint16_t port) override {
         if (++accesses % kAccessesBetweenPumps == 0) pump();
