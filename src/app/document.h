@@ -300,10 +300,10 @@ public:
     CommandResult reCentre(const RecentreParams& params);
 
     // The optimisation tools, on the current model; each reports its progress.
-    int mergeVertices(const model::VertexMergeOptions& options, const model::Progress& progress = {});
+    int mergeVertices(const model::VertexMergeOptions& mergeOptions, const model::Progress& progress = {});
     model::PolygonReduction reducePolygons(const model::Progress& progress = {});
-    int convertToQuads(const model::QuadConversionOptions& options, const model::Progress& progress = {});
-    CommandResult gridAlign(const model::GridAlignOptions& options);
+    int convertToQuads(const model::QuadConversionOptions& quadOptions, const model::Progress& progress = {});
+    CommandResult gridAlign(const model::GridAlignOptions& grid);
     // Sorts the vertices of every frame by how much they move in the selected movement.
     CommandResult reorderVertices();
     int makeRsdToolCompatible();

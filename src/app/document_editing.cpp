@@ -217,9 +217,9 @@ CommandResult Document::reCentre(const RecentreParams& params) {
 // The optimiser's passes run on a copy, which replaces the model when the pass is over: what
 // the window paints while a pass reports its progress is the model as it was, never one half
 // changed, and a pass that ends early (its progress callback may throw) changes nothing.
-int Document::mergeVertices(const model::VertexMergeOptions& options, const model::Progress& progress) {
+int Document::mergeVertices(const model::VertexMergeOptions& mergeOptions, const model::Progress& progress) {
     model::Model work = current;
-    const int merged = model::mergeVertices(work, options, progress);
+    const int merged = model::mergeVertices(work, mergeOptions, progress);
     if (merged > 0) {
         current = std::move(work);
         changed(kModelChanged, "Merge Vertices");
@@ -238,9 +238,9 @@ model::PolygonReduction Document::reducePolygons(const model::Progress& progress
     return done;
 }
 
-int Document::convertToQuads(const model::QuadConversionOptions& options, const model::Progress& progress) {
+int Document::convertToQuads(const model::QuadConversionOptions& quadOptions, const model::Progress& progress) {
     model::Model work = current;
-    const int joined = model::convertTrianglesToQuads(work, options, progress);
+    const int joined = model::convertTrianglesToQuads(work, quadOptions, progress);
     if (joined > 0) {
         current = std::move(work);
         changed(kModelChanged, "Convert To Quads");
@@ -248,11 +248,11 @@ int Document::convertToQuads(const model::QuadConversionOptions& options, const 
     return joined;
 }
 
-CommandResult Document::gridAlign(const model::GridAlignOptions& options) {
+CommandResult Document::gridAlign(const model::GridAlignOptions& grid) {
     for (std::size_t a = 0; a < 3; ++a)
-        if (options.enabled[a] && !(options.size[a] > 0 && std::isfinite(options.size[a])))
+        if (grid.enabled[a] && !(grid.size[a] > 0 && std::isfinite(grid.size[a])))
             return refused("a grid size must be a number greater than 0");
-    model::gridAlign(current, options);
+    model::gridAlign(current, grid);
     changed(kModelChanged, "Grid Align");
     return {};
 }

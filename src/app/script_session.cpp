@@ -10,7 +10,7 @@ namespace kestrel::app {
 // makes its leak report.
 class ScriptSession::TraceForward final : public script::TraceSink {
 public:
-    explicit TraceForward(ScriptSession& session) : session(session) {}
+    explicit TraceForward(ScriptSession& owner) : session(owner) {}
     void write(std::string_view text) override {
         if (collecting) collected.emplace_back(text.substr(0, text.ends_with('\n') ? text.size() - 1 : text.size()));
         if (session.trace) session.trace(text);

@@ -18,7 +18,7 @@ namespace {
 // Reads little-endian fields in order; a field past the end leaves its target alone.
 class FieldReader {
 public:
-    explicit FieldReader(std::string_view bytes) : bytes(bytes) {}
+    explicit FieldReader(std::string_view data) : bytes(data) {}
     template <typename T>
     void read(T& target) {
         if (bytes.size() - at < sizeof(T)) {

@@ -26,7 +26,7 @@ void appendJsonString(std::string& out, std::string_view value);
 
 class JsonWriter {
 public:
-    explicit JsonWriter(std::string& out) : out(out) {}
+    explicit JsonWriter(std::string& target) : out(target) {}
 
     void beginObject();
     void endObject();

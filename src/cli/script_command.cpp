@@ -18,7 +18,7 @@ namespace {
 // Sends the trace on to standard error when asked.
 class CliTrace final : public script::TraceSink {
 public:
-    CliTrace(std::ostream& err, bool echo) : err(err), echo(echo) {}
+    CliTrace(std::ostream& errorStream, bool echoTrace) : err(errorStream), echo(echoTrace) {}
     void write(std::string_view text) override {
         if (echo) err << text;
     }

@@ -51,7 +51,7 @@ bool scanNumbered(std::string_view& text, std::string_view word, std::int32_t& i
 
 class AscParser {
 public:
-    AscParser(std::string_view text, const std::string& file) : lines(text), file(file) {}
+    AscParser(std::string_view text, const std::string& fileName) : lines(text), file(fileName) {}
     std::expected<LoadedModel, Error> parse();
 
 private:

@@ -93,8 +93,8 @@ struct Track {
 
 class AseParser {
 public:
-    AseParser(std::string_view text, const std::string& file, bool textures)
-        : lines(text), file(file), textures(textures), totalBytes(text.size()) {}
+    AseParser(std::string_view text, const std::string& fileName, bool readTextures)
+        : lines(text), file(fileName), textures(readTextures), totalBytes(text.size()) {}
 
     std::expected<void, Error> parse();
     std::expected<LoadedModel, Error> build();

@@ -73,9 +73,9 @@ std::uint16_t blockChecksum(std::span<const std::uint8_t> bytes) {
     return crc;
 }
 
-ActionReplayLink::ActionReplayLink(PortIo& port, Clock& clock, KeyState& keys, Priority& priority,
-                                   std::uint16_t portBase)
-    : port_(port), clock(clock), keys(keys), priority(priority), portBase(portBase) {}
+ActionReplayLink::ActionReplayLink(PortIo& port, Clock& linkClock, KeyState& keyState, Priority& linkPriority,
+                                   std::uint16_t basePort)
+    : port_(port), clock(linkClock), keys(keyState), priority(linkPriority), portBase(basePort) {}
 
 void ActionReplayLink::checkEscape() {
     if (keys.escape()) abortFlag = true;

@@ -42,7 +42,8 @@ std::int16_t signedWord(std::uint8_t high, std::uint8_t low) {
 
 }  // namespace
 
-EmulatedConsole::EmulatedConsole(Clock& clock, std::uint16_t portBase) : clock(clock), portBase(portBase) {}
+EmulatedConsole::EmulatedConsole(Clock& consoleClock, std::uint16_t basePort)
+    : clock(consoleClock), portBase(basePort) {}
 
 void EmulatedConsole::out8(std::uint16_t port, std::uint8_t value) {
     if (port != portBase) return;  // the handshake register is read-only

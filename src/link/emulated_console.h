@@ -26,7 +26,7 @@ public:
     // The clock measures how late a Late console answers.
     explicit EmulatedConsole(Clock& clock, std::uint16_t portBase = kDefaultPortBase);
 
-    void setFault(Fault fault) { this->fault = fault; }
+    void setFault(Fault chosen) { fault = chosen; }
     // As if the previewer had been uploaded and started before: it waits for a command letter.
     void startPreviewer() {
         state.previewerRunning = true;

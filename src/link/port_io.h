@@ -48,7 +48,7 @@ public:
 // Raises the priority for the guard's lifetime: every way out of a byte loop restores it.
 class RaisedPriority {
 public:
-    explicit RaisedPriority(Priority& priority) : priority(priority), saved(priority.raise()) {}
+    explicit RaisedPriority(Priority& raised) : priority(raised), saved(raised.raise()) {}
     ~RaisedPriority() { priority.restore(saved); }
     RaisedPriority(const RaisedPriority&) = delete;
     RaisedPriority& operator=(const RaisedPriority&) = delete;

@@ -27,7 +27,8 @@ std::int16_t angleUnits(double radians) { return wrap16(radians * 4096 / (2 * kP
 
 std::int32_t scaleUnits(double scale) { return wrap16(scale * kPi * 0.5 * 4096); }
 
-Previewer::Previewer(ActionReplayLink& link, CommsErrorPrompt prompt) : link(link), prompt(std::move(prompt)) {}
+Previewer::Previewer(ActionReplayLink& consoleLink, CommsErrorPrompt retryPrompt)
+    : link(consoleLink), prompt(std::move(retryPrompt)) {}
 
 bool Previewer::askRetry() {
     link.clearAborted();

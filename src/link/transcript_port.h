@@ -11,7 +11,7 @@ namespace kestrel::link {
 
 class TranscriptPort final : public PortIo {
 public:
-    TranscriptPort(PortIo& inner, std::uint16_t dataPort) : inner(inner), dataPort(dataPort) {}
+    TranscriptPort(PortIo& wrapped, std::uint16_t watchedPort) : inner(wrapped), dataPort(watchedPort) {}
 
     void out8(std::uint16_t port, std::uint8_t value) override {
         if (port == dataPort) note('W', value);

@@ -52,7 +52,7 @@ void setObject(Engine& engine, ScriptValue& v, ScriptObject* object) {
 
 class Evaluator {
 public:
-    explicit Evaluator(Engine& engine) : engine(engine), cache(*engine.expressions) {}
+    explicit Evaluator(Engine& target) : engine(target), cache(*target.expressions) {}
 
     const ExpressionCache::Tree& tree(int token) {
         static_assert(ExpressionCache::kTreeSlots == kTokenStoreSize);

@@ -35,7 +35,7 @@ void* blockOf(BlockHeader* header) { return reinterpret_cast<unsigned char*>(hea
 
 }  // namespace
 
-TrackingAllocator::TrackingAllocator(Trace& trace) : trace(trace), freeWords(kFreeWordCount, 0) { markAllFree(); }
+TrackingAllocator::TrackingAllocator(Trace& traceLog) : trace(traceLog), freeWords(kFreeWordCount, 0) { markAllFree(); }
 
 TrackingAllocator::~TrackingAllocator() {
     forEachTakenSlot([this](int slot) { std::free(table[static_cast<std::size_t>(slot)]); });

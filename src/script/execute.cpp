@@ -22,7 +22,8 @@ bool startsExpression(std::uint32_t kind) {
 
 class Executor {
 public:
-    Executor(Engine& engine, ScriptValue& result) : engine(engine), result(result), startDepth(engine.frames.depth) {}
+    Executor(Engine& target, ScriptValue& returned)
+        : engine(target), result(returned), startDepth(target.frames.depth) {}
     // However the block ends (return, the end of a function, a fatal error), the collections
     // of the for-in loops it was walking go with it.
     ~Executor() {

@@ -8,7 +8,7 @@ namespace {
 
 class TreeBuilder {
 public:
-    TreeBuilder(Engine& engine, ExpressionCache& cache) : engine(engine), cache(cache) {}
+    TreeBuilder(Engine& target, ExpressionCache& trees) : engine(target), cache(trees) {}
 
     int newNode(int token) {
         cache.nodes.push_back(

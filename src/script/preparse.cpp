@@ -21,7 +21,7 @@ bool isSemicolon(std::uint32_t kind) {
 // The pre-parser's walk over one engine's tokens.
 class PreParser {
 public:
-    explicit PreParser(Engine& engine) : engine(engine), tokens(engine.program.tokens) {}
+    explicit PreParser(Engine& target) : engine(target), tokens(target.program.tokens) {}
 
     PreParseEnd run() {
         engine.trace("PreParse(): building symbol table\n");
@@ -54,9 +54,9 @@ private:
                                : t.kind == T_VARREF && t.symbol && t.symbol->flags == kSymbolGlobal ? t.symbol->name
                                                                                                     : nullptr;
             if (!name) continue;
-            const Symbol* function = functionNamed(name);
-            if (!function || function->declaration < i) continue;
-            const int definedAt = at(function->declaration).line;
+            const Symbol* callee = functionNamed(name);
+            if (!callee || callee->declaration < i) continue;
+            const int definedAt = at(callee->declaration).line;
             engine.warnings.push_back({t.line, "'" + std::string(name) +
                                                    "' is called before the function is defined (line " +
                                                    std::to_string(definedAt) + "), so the call does nothing"});
@@ -281,8 +281,8 @@ private:
         if (Symbol* symbol = findSymbol(engine, name)) {
             // A name called at the top level before its function was declared became a
             // global too; a call once the function is known goes to the function.
-            Symbol* function = call ? functionNamed(t.text) : nullptr;
-            resolveAs(t, function ? function : symbol);
+            Symbol* callee = call ? functionNamed(t.text) : nullptr;
+            resolveAs(t, callee ? callee : symbol);
             return std::nullopt;
         }
         if (depth > 0) {
@@ -345,9 +345,9 @@ private:
     }
 
     // The parameters of a function in order: the parameter symbols declared inside its list.
-    std::vector<Symbol*> parametersOf(const Symbol& function) {
+    std::vector<Symbol*> parametersOf(const Symbol& func) {
         std::vector<Symbol*> result;
-        const int open = function.declaration + 2;
+        const int open = func.declaration + 2;
         if (kindAt(open) != T_OPENBRACKET) return result;
         const int close = at(open).link;
         for (int s = 0; s < engine.symbols.count; ++s) {
