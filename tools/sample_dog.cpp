@@ -181,7 +181,7 @@ private:
                     v.x = x;
                 });
             });
-        doc.edit("Move", [&](model::Model& m) { m.translate(at, 1, false); });
+        doc.edit("Move", [&](model::Model& m) { m.translate(at, model::VertexSet::Selected, false); });
         need(doc.ungroup(), "a primitive's group");
         doc.selectNone();
         return range(first, doc.model().vertexCount());

@@ -190,11 +190,11 @@ void Document::centreObject() {
 
 CommandResult Document::reScale(const RescaleParams& params) {
     if (!within(params.scale, 0.0001, 10000.0)) return refused(numberRange("0.0001", "10000"));
-    const int mode = params.selectedOnly ? 1 : 0;
+    const model::VertexSet which = params.selectedOnly ? model::VertexSet::Selected : model::VertexSet::All;
     if (params.allFrames)
-        forEachFrame([&](model::Model& m) { model::rescale(m, params.scale, mode); });
+        forEachFrame([&](model::Model& m) { model::rescale(m, params.scale, which); });
     else
-        model::rescale(current, params.scale, mode);
+        model::rescale(current, params.scale, which);
     changed(kModelChanged | (params.allFrames ? kAnimationChanged : 0u), "ReScale");
     return {};
 }
@@ -204,11 +204,12 @@ CommandResult Document::reCentre(const RecentreParams& params) {
     for (const double c : {o.x, o.y, o.z})
         if (!within(c, -32767.0, 32767.0)) return refused(numberRange("-32767", "32767"));
     // The current model's skeleton always moves with it; the other frames' as asked.
-    current.translate(o, 0, true);
+    current.translate(o, model::VertexSet::All, true);
     if (params.allFrames) {
-        if (anim.baseFrame) anim.baseFrame->model.translate(o, 0, params.moveSkeleton);
+        if (anim.baseFrame) anim.baseFrame->model.translate(o, model::VertexSet::All, params.moveSkeleton);
         for (auto& movement : anim.movements)
-            for (auto& keyframe : movement.keyframes) keyframe.model.translate(o, 0, params.moveSkeleton);
+            for (auto& keyframe : movement.keyframes)
+                keyframe.model.translate(o, model::VertexSet::All, params.moveSkeleton);
     }
     changed(kModelChanged | (params.allFrames ? kAnimationChanged : 0u), "Re-Centre");
     return {};

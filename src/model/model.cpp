@@ -24,22 +24,22 @@ int Model::countSelectedPolygons() const {
         std::count_if(polygons.begin(), polygons.end(), [this](const auto& p) { return isPolygonSelected(p); }));
 }
 
-Extent Model::extent(double ModelVertex::*axis, int mode) const {
+Extent Model::extent(double ModelVertex::*axis, VertexSet which) const {
     Extent e;
     for (const auto& v : vertices) {
-        if (mode == 1 && !(v.flags & kVertexSelected)) continue;
+        if (which == VertexSet::Selected && !(v.flags & kVertexSelected)) continue;
         e.max = std::max(e.max, v.*axis);
         e.min = std::min(e.min, v.*axis);
     }
     return e;
 }
 
-Extent Model::extentX(int mode) const { return extent(&ModelVertex::x, mode); }
-Extent Model::extentY(int mode) const { return extent(&ModelVertex::y, mode); }
-Extent Model::extentZ(int mode) const { return extent(&ModelVertex::z, mode); }
+Extent Model::extentX(VertexSet which) const { return extent(&ModelVertex::x, which); }
+Extent Model::extentY(VertexSet which) const { return extent(&ModelVertex::y, which); }
+Extent Model::extentZ(VertexSet which) const { return extent(&ModelVertex::z, which); }
 
-ModelVertex Model::boundingCentre(int mode) const {
-    const Extent x = extentX(mode), y = extentY(mode), z = extentZ(mode);
+ModelVertex Model::boundingCentre(VertexSet which) const {
+    const Extent x = extentX(which), y = extentY(which), z = extentZ(which);
     return makeVector((x.max + x.min) / 2, (y.max + y.min) / 2, (z.max + z.min) / 2);
 }
 
@@ -154,9 +154,9 @@ void Model::deleteTexture(int index) {
     textureFiles.erase(textureFiles.begin() + index);
 }
 
-void Model::translate(const ModelVertex& offset, int mode, bool moveSkeleton) {
+void Model::translate(const ModelVertex& offset, VertexSet which, bool moveSkeleton) {
     for (auto& v : vertices)
-        if (mode == 0 || (v.flags & kVertexSelected)) Add(v, offset);
+        if (which == VertexSet::All || (v.flags & kVertexSelected)) Add(v, offset);
     if (moveSkeleton)
         for (auto& j : skeleton.joints) Add(j.position, offset);
 }

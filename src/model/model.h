@@ -30,6 +30,9 @@ inline constexpr char PTYPE_TEXTURED_GRADATION_COLOURED = 'H';
 
 inline constexpr std::int32_t kMidGrey = 0x808080;
 
+// Which vertices a command works on.
+enum class VertexSet { All, Selected };
+
 struct ModelPolygon {
     std::int32_t flags = 0;  // any of bits 0-2 set: a quadrilateral
     std::array<std::int32_t, 4> vId{0, 0, 0, -1};
@@ -90,11 +93,11 @@ public:
     // A polygon is selected when more than two of its corners' vertices are selected.
     bool isPolygonSelected(const ModelPolygon& polygon) const;
     int countSelectedPolygons() const;
-    // mode 0: all vertices, mode 1: the selected ones. An empty set gives (0, 0, 0).
-    ModelVertex boundingCentre(int mode) const;
-    Extent extentX(int mode) const;
-    Extent extentY(int mode) const;
-    Extent extentZ(int mode) const;
+    // Of all the vertices or of the selected ones; an empty set gives (0, 0, 0).
+    ModelVertex boundingCentre(VertexSet which) const;
+    Extent extentX(VertexSet which) const;
+    Extent extentY(VertexSet which) const;
+    Extent extentZ(VertexSet which) const;
 
     // The normals are resized with the vertices and hold zeros until the next recomputation.
     int addVertex(const ModelVertex& vertex);
@@ -114,7 +117,7 @@ public:
     void deletePolygons(const std::vector<bool>& doomed);
     void deleteVertices(const std::vector<bool>& doomed);
     void deleteTexture(int index);
-    void translate(const ModelVertex& offset, int mode, bool moveSkeleton);
+    void translate(const ModelVertex& offset, VertexSet which, bool moveSkeleton);
     void deselectAllVertices();
     void selectGroupVertices(int groupIndex);
     void recomputeNormals();
@@ -122,7 +125,7 @@ public:
     bool operator==(const Model&) const = default;
 
 private:
-    Extent extent(double ModelVertex::*axis, int mode) const;
+    Extent extent(double ModelVertex::*axis, VertexSet which) const;
 };
 
 // A vertex renumbering: newIndex[old] is the vertex's new index, or -1 when it is gone.

@@ -99,9 +99,9 @@ void centreObject(Model& model) {
     for (ModelVertex& v : model.vertices) Subtract(v, centre);
 }
 
-void rescale(Model& model, double scale, int mode) {
+void rescale(Model& model, double scale, VertexSet which) {
     for (ModelVertex& v : model.vertices)
-        if (mode == 0 || isSelected(v)) Scale(v, scale);
+        if (which == VertexSet::All || isSelected(v)) Scale(v, scale);
     for (Joint& joint : model.skeleton.joints) Scale(joint.position, scale);
 }
 

@@ -30,9 +30,8 @@ PolygonGroup groupOfSelectedPolygons(const Model& model);
 // Moves the model so that the middle of its vertices' extent is the origin. The skeleton
 // stays where it is.
 void centreObject(Model& model);
-// Scales every vertex (mode 0) or every selected one (mode 1) about the origin, and every
-// joint of the skeleton.
-void rescale(Model& model, double scale, int mode);
+// Scales the vertices named about the origin, and every joint of the skeleton.
+void rescale(Model& model, double scale, VertexSet which);
 
 // The extent of every vertex (or of the selected ones) on x, y and z, from the vertices
 // themselves; with none, the empty extent (maximum -200000, minimum 200000).

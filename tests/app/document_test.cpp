@@ -188,7 +188,7 @@ TEST(DocumentMarker, RestoresTheSameModelEveryTime) {
     f.document.setMarker();
 
     f.document.edit("Move", [](model::Model& m) {
-        m.translate(model::makeVector(1, 2, 3), 0, false);
+        m.translate(model::makeVector(1, 2, 3), model::VertexSet::All, false);
         m.deletePolygon(0);
     });
     f.document.restoreMarker();

@@ -123,7 +123,7 @@ TEST(ModelEditing, CentreScaleAndTheInformationShown) {
     EXPECT_EQ(empty.vertices, 0);
 
     select(m, {1});
-    rescale(m, 2, 1);
+    rescale(m, 2, VertexSet::Selected);
     EXPECT_EQ(m.vertices[0].x, -5);
     EXPECT_EQ(m.vertices[1].x, 10);
     EXPECT_EQ(m.skeleton.joints[0].position, makeVector(2, 4, 6));

@@ -112,24 +112,24 @@ TEST(Model, DeletingAGroupClosesTheGap) {
 
 TEST(Model, BoundsOfNoVerticesAreCentredOnTheOrigin) {
     Model m = sampleModel();
-    EXPECT_EQ(m.boundingCentre(1), makeVector(0, 0, 0));
-    EXPECT_EQ(m.boundingCentre(0), makeVector(2.5, 5, -2.5));
+    EXPECT_EQ(m.boundingCentre(VertexSet::Selected), makeVector(0, 0, 0));
+    EXPECT_EQ(m.boundingCentre(VertexSet::All), makeVector(2.5, 5, -2.5));
     m.vertices[5].flags = kVertexSelected;
     m.vertices[3].flags = kVertexSelected;
-    EXPECT_EQ(m.extentX(1).max, 5);
-    EXPECT_EQ(m.extentX(1).min, 3);
-    EXPECT_EQ(m.extentZ(0).min, -5);
+    EXPECT_EQ(m.extentX(VertexSet::Selected).max, 5);
+    EXPECT_EQ(m.extentX(VertexSet::Selected).min, 3);
+    EXPECT_EQ(m.extentZ(VertexSet::All).min, -5);
 }
 
 TEST(Model, TranslateMovesSelectedVerticesAndOptionallyTheSkeleton) {
     Model m = sampleModel();
     m.skeleton.joints.push_back({makeVector(1, 1, 1), {0}, -1, 0});
     m.vertices[2].flags = kVertexSelected;
-    m.translate(makeVector(10, 0, 0), 1, false);
+    m.translate(makeVector(10, 0, 0), VertexSet::Selected, false);
     EXPECT_EQ(m.vertices[2].x, 12);
     EXPECT_EQ(m.vertices[1].x, 1);
     EXPECT_EQ(m.skeleton.joints[0].position.x, 1);
-    m.translate(makeVector(0, 1, 0), 0, true);
+    m.translate(makeVector(0, 1, 0), VertexSet::All, true);
     EXPECT_EQ(m.vertices[1].y, 3);
     EXPECT_EQ(m.skeleton.joints[0].position.y, 2);
 }
