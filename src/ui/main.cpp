@@ -106,12 +106,15 @@ int main(int argc, char** argv) {
     // The picture the screen shows, taken once the panes have drawn; each pane's place is
     // printed so that a test can look at the panes one by one. The window is not closed, so
     // nothing it was made to show is kept as the next start's layout.
-    bool grabbed = false;
+    bool grabbed = false, stepsDone = false;
     QTimer grabTimer;
     grabTimer.setSingleShot(true);
     grabTimer.setInterval(1500);
     QObject::connect(&grabTimer, &QTimer::timeout, &window, [&] {
         if (grabbed) return;
+        // A step that keeps the window painting while it works (a console transfer, a
+        // script) is waited for; one that opens a dialog is pictured with the dialog open.
+        if (!stepsDone && !QApplication::activeModalWidget()) return grabTimer.start();
         grabbed = true;
         QWidget* shown = ui::grabbedWidget(window);
         QPixmap picture = shown == &window ? window.screen()->grabWindow(window.winId()) : QPixmap();
@@ -142,6 +145,7 @@ int main(int argc, char** argv) {
                 }
             }
         }
+        stepsDone = true;
         if (grabbing && !grabbed) grabTimer.start();  // drawn anew after the last step
     });
     return application.exec();
