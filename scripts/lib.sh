@@ -4,7 +4,8 @@
 KESTREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 KESTREL_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev libcli11-dev libpng-dev libgif-dev git
                   qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins libgl1-mesa-dri xvfb xauth
-                  dpkg-dev file desktop-file-utils appstream shared-mime-info libglib2.0-bin)
+                  dpkg-dev file desktop-file-utils appstream shared-mime-info libglib2.0-bin
+                  groff-base man-db pngquant)
 
 # Installs the Debian packages named that are missing (apt-get, as root or through sudo).
 ensure_packages() {

@@ -13,7 +13,13 @@ std::string id() { return std::string(kAppId); }
 }  // namespace
 
 std::set<std::string> expectedInstall() {
-    std::set<std::string> files{"usr/bin/kestrel-cli"};
+    // The man page is written from kestrel-cli's help as the build runs.
+    std::set<std::string> files{"usr/bin/kestrel-cli", "usr/share/man/man1/kestrel-cli.1",
+                                "usr/share/doc/kestrel/manual.md"};
+    // The manual's pictures, as many as docs/pictures holds.
+    for (const auto& entry : fs::directory_iterator(sourceDir() / "docs/pictures"))
+        if (entry.path().extension() == ".png")
+            files.insert("usr/share/doc/kestrel/pictures/" + entry.path().filename().string());
 #ifdef KESTREL_GUI_PATH
     files.insert({
         "usr/bin/kestrel",
@@ -33,6 +39,9 @@ std::set<std::string> expectedInstall() {
 fs::path sourceOf(const std::string& installed) {
     const fs::path path(installed);
     const std::string folder = path.parent_path().string();
+    if (folder == "usr/share/man/man1") return buildDir() / "docs" / path.filename();
+    if (folder == "usr/share/doc/kestrel") return sourceDir() / "docs" / path.filename();
+    if (folder == "usr/share/doc/kestrel/pictures") return sourceDir() / "docs/pictures" / path.filename();
     if (folder == "usr/share/mime/packages") return desktopDataDir() / (id() + ".mime.xml");
     if (path.extension() == ".png") {
         // usr/share/icons/hicolor/48x48/apps/<id>.png comes from icons/48/<id>.png.

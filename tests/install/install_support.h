@@ -26,7 +26,8 @@ inline std::filesystem::path desktopDataDir() { return sourceDir() / "data/deskt
 // The files an install under the prefix /usr holds, relative to the root ("usr/bin/kestrel");
 // without the window, only kestrel-cli.
 std::set<std::string> expectedInstall();
-// Where each of the installed data files comes from in the source tree.
+// Where each of the installed data files comes from: the source tree, or the build for what
+// the build makes.
 std::filesystem::path sourceOf(const std::string& installed);
 
 // The regular files under root, relative to it.

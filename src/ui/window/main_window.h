@@ -4,7 +4,9 @@
 // run (the configuration file, the window's placement and bar layout).
 #include <QHash>
 #include <QMainWindow>
+#include <QStringList>
 #include <array>
+#include <expected>
 #include <functional>
 #include <memory>
 #include <string>
@@ -34,6 +36,7 @@ struct WindowOptions {
     std::string deviceName;      // shown in the title until a file is open
     std::string configPath;      // the configuration file; empty: none is read or written
     std::string recoveryFolder;  // where recovery copies are kept; empty: none are
+    QStringList manualPlaces;    // where Help "Kestrel Manual" looks for the manual, in order
 };
 
 // Command identifiers, as the tool bars and menus know them.
@@ -118,6 +121,16 @@ public:
     // Writes the recovery copy now when the document has unsaved changes (the timer's work).
     void keepRecoveryCopy();
     QString recoveryPath() const;
+    // Runs the menu bar's entry at that path, menus and entry by the names they show without
+    // their '&' marks ("View/View Toolbars/Project Tools"); says why when there is no such
+    // entry or it is disabled.
+    std::expected<void, QString> runMenuEntry(const QString& path);
+    // Chooses the project window's item at that path below the model's own item ("torso",
+    // "walk", "walk/walk_pass_left", "dog_face.tim") as a click on it would.
+    std::expected<void, QString> selectProjectItem(const QString& path);
+    // Help "Kestrel Manual": opens the first of the manual's places that holds it with the
+    // desktop's program for it, or says where it looked.
+    void openManual();
     // Brings every part of the window up to date with a change of the document.
     void refresh(const app::ChangeNotice& notice);
 

@@ -188,6 +188,8 @@ void MainWindow::createActions() {
     addCommand(kTransparent, "Transparent", quick(model::QuickMaterial::Transparent));
     addCommand(kSolid, "Solid", quick(model::QuickMaterial::Solid));
 
+    addCommand(
+        kUnnumbered, "Kestrel Manual", [this] { openManual(); }, QKeySequence::HelpContents);
     addCommand(kAbout, "&About Kestrel...", [this] {
         QMessageBox::about(this, "About Kestrel",
                            QString("Kestrel: a model editor and keyframe animator for PlayStation 3-D models.\n\n"
@@ -262,7 +264,10 @@ void MainWindow::createMenus() {
     QMenu* face = material->addMenu("Face");
     for (int id : {kFaceTextured, kFaceColoured, kTransparent, kSolid}) face->addAction(action(id));
 
-    menuBar()->addMenu("&Help")->addAction(action(kAbout));
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->addAction(action("Kestrel Manual"));
+    help->addSeparator();
+    help->addAction(action(kAbout));
 }
 
 void MainWindow::keepHelpLast() {

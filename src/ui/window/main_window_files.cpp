@@ -1,9 +1,11 @@
 // The file commands: New, Open, the four saves and the recent files, with the questions about
 // unsaved changes and the reports of what went wrong.
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QTabWidget>
 #include <QUrl>
 
 #include "formats/host_path.h"
@@ -70,6 +72,8 @@ bool MainWindow::openPath(const QString& path) {
         }
         store_.setRecentFiles(withRecentFile(store_.recentFiles(), QFileInfo(path).absoluteFilePath()));
         updateRecentFiles();
+        // The pane the script went into comes to the front.
+        if (auto* tabs = projectBar_->findChild<QTabWidget*>("projectTabs")) tabs->setCurrentIndex(1);
         return true;
     }
     if (formats::classifyOpenPath(path.toStdString()) == formats::OpenKind::Ase) {

@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <cstdio>
 
 #include "link/previewer.h"
 #include "ui/dialogs/ase_import_dialog.h"
@@ -107,6 +108,18 @@ std::optional<bool> DialogPrompts::askAseImport(QWidget* parent) {
     AseImportDialog dialog(parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.importTextures();
+}
+
+void UnattendedPrompts::showProblems(QWidget*, const QString& title, const QString& headline,
+                                     const QStringList& problems, bool) {
+    QStringList lines{title + ": " + headline};
+    for (const QString& problem : problems) lines << "  " + problem;
+    for (const QString& line : lines) {
+        if (tell)
+            tell(line);
+        else
+            std::fprintf(stderr, "kestrel: %s\n", qPrintable(line));
+    }
 }
 
 QString fileDialogFilter(const QString& barSeparated) {

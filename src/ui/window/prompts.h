@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -59,6 +60,31 @@ public:
     std::optional<bool> askAseImport(QWidget* parent) override;
     bool askRecover(QWidget* parent, const QString& set, const QDateTime& keptAt) override;
     bool askCommsRetry(QWidget* parent) override;
+};
+
+// For a window no one is watching (kestrel --grab): nothing is asked. Each question gets the
+// answer that changes no file and loses nothing (Discard for unsaved changes, since such a
+// window never saves; Cancel elsewhere; a recovery copy is kept), and the problems a dialog
+// would show are told, one line each, to `tell` (standard error unless set).
+class UnattendedPrompts final : public Prompts {
+public:
+    std::function<void(const QString&)> tell;
+
+    bool askUseHardware(QWidget*) override { return false; }
+    std::optional<QString> openPath(QWidget*, const QString&, const QString&) override { return std::nullopt; }
+    std::optional<QString> savePath(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    SaveChoice askSaveChanges(QWidget*, const QString&) override { return SaveChoice::Discard; }
+    UnstoredChoice askUnstoredKeyframe(QWidget*, const QString&) override { return UnstoredChoice::Cancel; }
+    void showProblems(QWidget* parent, const QString& title, const QString& headline, const QStringList& problems,
+                      bool error) override;
+    std::optional<QColor> chooseColour(QWidget*, const QString&, QColor) override { return std::nullopt; }
+    // The importer's own start: the geometry without the texture information.
+    std::optional<bool> askAseImport(QWidget*) override { return false; }
+    // Recovering loses nothing: the work stays in a recovery copy until it is saved.
+    bool askRecover(QWidget*, const QString&, const QDateTime&) override { return true; }
+    bool askCommsRetry(QWidget*) override { return false; }
 };
 
 // A filter list of the form "Name (*.EXT)|*.EXT|...||" in the file dialog's notation.
