@@ -151,7 +151,7 @@ int run(int argc, char** argv) {
     scriptCommand->add_option("--call", script.calls, "A function to call after the top level (again for more)")
         ->take_all()
         ->allow_extra_args(false);
-    scriptCommand->add_option("--model", script.model, "The model the script works on (RSD, ASE, ASC or TMD)");
+    scriptCommand->add_option("--model", script.model, "The model the script works on (RSD, ASE or ASC)");
     scriptCommand->add_option("-o,--output", script.output, "Save the changed model here (an RSD set, or .tmd)");
     scriptCommand
         ->add_option("--memory-limit", script.memoryLimit,
