@@ -85,10 +85,11 @@ std::expected<ResolvedFile, Error> readResolved(const FileSystem& files, std::st
                                                 std::string_view rsdHostPath, std::size_t limit) {
     auto path = resolveForRead(files, stored, rsdHostPath);
     if (!path) {
-        // No file answers to the name: the path as given says why (a folder of that name, or nothing).
-        auto direct = files.readFile(toHostSeparators(stored), limit);
-        if (!direct) return std::unexpected(direct.error());
-        return std::unexpected(makeError(std::string(stored), 0, "no such file or directory"));
+        // No file answers to the name: a folder of that name, or nothing at all.
+        const std::string direct = toHostSeparators(stored);
+        const bool folder = !direct.empty() && files.isDirectory(direct);
+        return std::unexpected(makeError(folder ? direct : std::string(stored), 0,
+                                         folder ? "is a directory" : "no such file or directory"));
     }
     auto bytes = files.readFile(*path, limit);
     if (!bytes) return std::unexpected(bytes.error());

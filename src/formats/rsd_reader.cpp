@@ -109,18 +109,15 @@ std::optional<ResolvedFile> readOptional(const FileSystem& files, std::string_vi
 // The MAT file read on a thread of its own while the PLY file is read: the PLY header gives
 // the polygon count it is checked against.
 struct MatRead {
-    std::string path;  // empty when the set has no material file
-    std::expected<MatContents, Error> contents = MatContents{};
+    std::expected<MatContents, Error> contents = MatContents{};  // none when there is no file
     std::vector<Warning> warnings;
 };
 
 MatRead readMat(const FileSystem& files, const std::string& stored, const std::string& rsdPath, int polygonCount,
                 int textureCount) {
     MatRead read;
-    if (auto file = readOptional(files, stored, rsdPath)) {
-        read.path = file->path;
-        read.contents = parseMatText(file->bytes, read.path, polygonCount, textureCount, read.warnings);
-    }
+    if (auto file = readOptional(files, stored, rsdPath))
+        read.contents = parseMatText(file->bytes, file->path, polygonCount, textureCount, read.warnings);
     return read;
 }
 
